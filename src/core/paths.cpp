@@ -1,0 +1,130 @@
+#include "core/paths.h"
+
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace tess {
+namespace {
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Upper case of one UTF-8 code point for the letters Windows folds: ASCII and Latin-1.
+char32_t foldedCodePoint(std::string_view s, std::size_t& pos) {
+    const auto c = static_cast<unsigned char>(s[pos]);
+    if (c < 0x80) {
+        ++pos;
+        return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    }
+    if ((c & 0xE0) == 0xC0 && pos + 1 < s.size()) {
+        char32_t cp = ((c & 0x1F) << 6) | (static_cast<unsigned char>(s[pos + 1]) & 0x3F);
+        pos += 2;
+        if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)
+            cp -= 0x20;
+        return cp;
+    }
+    // Anything else compares byte by byte.
+    ++pos;
+    return 0x110000 + c;
+}
+
+} // namespace
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size())
+        if (foldedCodePoint(a, i) != foldedCodePoint(b, j))
+            return false;
+    return i == a.size() && j == b.size();
+}
+
+fs::path resolvePath(std::string_view windowsPath) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (const char c : windowsPath) {
+        if (isSeparator(c)) {
+            parts.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts.push_back(current);
+
+    fs::path result;
+    std::size_t i = 0;
+    if (!windowsPath.empty() && isSeparator(windowsPath.front())) {
+        result = "/";
+        i = 1;
+    }
+    bool matching = true;
+    for (; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        if (part.empty())
+            continue; // doubled or trailing separator
+        if (part == "." || part == "..") {
+            result /= part;
+            continue;
+        }
+        if (matching) {
+            const fs::path dir = result.empty() ? fs::path(".") : result;
+            std::error_code ec;
+            if (fs::exists(dir / part, ec)) {
+                result /= part;
+                continue;
+            }
+            std::string found;
+            fs::directory_iterator it(dir, ec);
+            if (!ec) {
+                for (const auto& entry : it) {
+                    const std::string name = entry.path().filename().string();
+                    if (sameNameIgnoringCase(name, part) && (found.empty() || name < found))
+                        found = name;
+                }
+            }
+            if (!found.empty()) {
+                result /= found;
+                continue;
+            }
+            matching = false;
+        }
+        result /= part;
+    }
+    if (result.empty() && !windowsPath.empty())
+        result = ".";
+    return result;
+}
+
+std::string folderPart(std::string_view path) {
+    for (std::size_t i = path.size(); i > 0; --i) {
+        const char c = path[i - 1];
+        if (isSeparator(c))
+            return std::string(path.substr(0, i));
+#ifdef _WIN32
+        if (c == ':')
+            return std::string(path.substr(0, i));
+#endif
+    }
+    return {};
+}
+
+std::string fileNamePart(std::string_view path) {
+    return std::string(path.substr(folderPart(path).size()));
+}
+
+char nativeSeparator() {
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
+
+std::string pathText(const fs::path& path) {
+    const auto text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace tess

@@ -1,0 +1,35 @@
+// Windows paths on any file system. The system builds paths by plain concatenation with
+// "\" and relies on Windows ignoring letter case; every file operation resolves its path
+// here first. Nothing else splits paths.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tess {
+
+// Turns a Windows-style path ("\" or "/" separate; components may differ in letter case
+// from what is on disk) into a path for the file system. Each existing component is
+// matched case-insensitively (an exact match wins); the first component that does not
+// exist and everything after it are kept as written. A relative path stays relative to
+// the current folder.
+std::filesystem::path resolvePath(std::string_view windowsPath);
+
+// The folder part of a path: everything up to and including the last "\" or "/" (on
+// Windows also a drive colon). Empty when there is none.
+std::string folderPart(std::string_view path);
+
+// The file name part: everything after the last "\" or "/".
+std::string fileNamePart(std::string_view path);
+
+// The native separator of folder texts made by this system ("/" on Linux, "\" on Windows).
+char nativeSeparator();
+
+// Text of a file-system path in UTF-8, for messages and folder texts.
+std::string pathText(const std::filesystem::path& path);
+
+// Case-insensitive comparison of two names as Windows does it (ASCII and Latin-1 letters).
+bool sameNameIgnoringCase(std::string_view a, std::string_view b);
+
+} // namespace tess

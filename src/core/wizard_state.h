@@ -1,0 +1,26 @@
+// The wizard state: paths, names and numbers that the steps hand on to later steps. Owned
+// by the main window for the whole run (and by the command-line tool for one command);
+// every step below the window works on it. Field names follow the window design. Folder
+// texts end with a separator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tess {
+
+struct WizardState {
+    std::int32_t worldSize = 0;
+    std::int32_t worldScale = 0;
+    std::int32_t areaEditMode = 0;
+    std::int32_t conFileIndex = 0;
+    std::string levelDir;
+    std::string mapLevelDir;
+    std::string gameDir;
+    std::string mapName;
+    std::string scratch;
+    // The map kind chosen on tab 1 (radio button `pack`).
+    bool packed = true;
+};
+
+} // namespace tess

@@ -1,0 +1,45 @@
+#include "platform/program_folder.h"
+
+#include "core/paths.h"
+
+#include <filesystem>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace tess {
+namespace {
+
+std::string& overrideFolder() {
+    static std::string folder;
+    return folder;
+}
+
+std::string executablePath() {
+#ifdef _WIN32
+    wchar_t buffer[32768];
+    const DWORD n = GetModuleFileNameW(nullptr, buffer, 32768);
+    return pathText(std::filesystem::path(std::wstring(buffer, n)));
+#else
+    std::error_code ec;
+    return pathText(std::filesystem::read_symlink("/proc/self/exe", ec));
+#endif
+}
+
+} // namespace
+
+std::string programFolder() {
+    if (!overrideFolder().empty())
+        return overrideFolder();
+    return folderPart(executablePath());
+}
+
+void setProgramFolderOverride(const std::string& folder) {
+    std::string text = folder;
+    if (!text.empty() && text.back() != '/' && text.back() != '\\')
+        text += nativeSeparator();
+    overrideFolder() = text;
+}
+
+} // namespace tess
