@@ -1,0 +1,40 @@
+// Choosing the map: an unpacked level folder (by its init.con) or a packed level archive,
+// which a generated unpack.bat copies into the program folder and unpacks there.
+#pragma once
+
+#include "core/lines.h"
+#include "core/wizard_state.h"
+
+#include <string>
+#include <string_view>
+
+namespace tess::intake {
+
+// The name of an unpacked map: the last component of levelDir (which ends with a
+// separator). Only `separator` separates; with no separator the name is empty.
+std::string mapNameFromLevelDir(std::string_view levelDir, char separator);
+
+// An unpacked map was chosen by the full path of its init.con: levelDir becomes its
+// folder, mapName that folder's name. Returns the text shown in the path field.
+std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath);
+
+// Refuses a text that would carry a command of its own into a batch file: any of
+// & | < > ^ % " makes cmd.exe do more than copy a file. Throws tess::Error.
+void checkSafeForBatch(const std::string& text);
+
+// The three lines of unpack.bat for an archive (full path) and the program folder (with
+// its trailing separator). A file name with a blank is quoted on the tool line. When the
+// archive already lies in the program folder, only the tool line remains: copying it
+// onto itself and deleting "the copy" would delete the user's own archive.
+LineList buildUnpackBatch(const std::string& archivePath, const std::string& programFolder);
+
+// A packed map was chosen: checks the names, writes unpack.bat into the program folder and
+// starts it (not awaited), then sets mapName (the archive's file name) and levelDir (where
+// the level will lie once unpacked). Returns the text shown in the path field.
+std::string choosePackedMap(WizardState& state, const std::string& archivePath,
+                            const std::string& programFolder);
+
+// The archive's file name without its last four characters (".rfa").
+std::string withoutExtension(const std::string& archiveFileName);
+
+} // namespace tess::intake

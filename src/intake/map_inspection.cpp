@@ -1,0 +1,41 @@
+#include "intake/map_inspection.h"
+
+#include "intake/map_choice.h"
+
+namespace tess::intake {
+
+WorldSize readWorldSize(const LineList& terrainScript) {
+    if (indexOfLineIgnoringCase(terrainScript, "GeometryTemplate.worldSize 2048") >= 0)
+        return {2048, 4};
+    if (indexOfLineIgnoringCase(terrainScript, "GeometryTemplate.worldSize 1024") >= 0)
+        return {1024, 2};
+    return {4096, 8};
+}
+
+std::string basePathOf(const std::string& mapName) { return "bf1942/levels/" + mapName; }
+
+std::string addonFolderOf(const std::string& programFolder, const std::string& mapName) {
+    return programFolder + "bf1942\\levels\\" + mapName + "_001\\";
+}
+
+Inspection inspectMap(WizardState& state, const std::string& programFolder) {
+    const LineList terrain = loadLines(state.levelDir + "init\\terrain.con");
+    const WorldSize world = readWorldSize(terrain);
+    state.worldSize = world.size;
+    state.worldScale = world.scale;
+    if (state.packed) {
+        state.mapName = withoutExtension(state.mapName);
+        state.levelDir = programFolder + "bf1942\\levels\\" + state.mapName + "\\";
+    }
+    Inspection shown;
+    shown.levelDir = state.levelDir;
+    shown.worldSize = std::to_string(state.worldSize);
+    shown.rfa = state.packed ? "Is - RFA" : "Non - RFA";
+    shown.basePath = basePathOf(state.mapName);
+    shown.mapName = state.mapName;
+    shown.addonLabel = "Tessarine\\bf1942\\levels\\" + state.mapName + "_001";
+    shown.addonFolder = addonFolderOf(programFolder, state.mapName);
+    return shown;
+}
+
+} // namespace tess::intake

@@ -1,0 +1,169 @@
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/files.h"
+#include "core/integers.h"
+#include "core/lines.h"
+#include "core/paths.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using tess::test::readBytes;
+using tess::test::TempDir;
+using tess::test::writeBytes;
+
+TEST(LineList, LoadSplitsOnEveryLineBreakAndKeepsBlanks) {
+    TempDir dir;
+    // CR LF, a lone CR, a lone LF, a line of one blank, an empty line, a trailing blank,
+    // and no break after the last line.
+    writeBytes(dir.path() / "in.con", "a\r\nb\rc\n \r\n\r\nd \r\nlast");
+    const auto lines = tess::loadLines(dir.text() + "in.con");
+    const tess::LineList expected = {"a", "b", "c", " ", "", "d ", "last"};
+    EXPECT_EQ(lines, expected);
+
+    EXPECT_EQ(tess::splitLines("x\r\n"), tess::LineList{"x"});
+    EXPECT_EQ(tess::splitLines("x\r\n\r\n"), (tess::LineList{"x", ""}));
+    EXPECT_TRUE(tess::splitLines("").empty());
+    EXPECT_EQ(tess::splitLines("\n"), tess::LineList{""});
+}
+
+TEST(LineList, SaveWritesCrLfAfterEveryLineAndNoLoneLf) {
+    TempDir dir;
+    tess::saveLines(dir.text() + "out.con", {"rem x ", " ", "", "end"});
+    EXPECT_EQ(readBytes(dir.path() / "out.con"), "rem x \r\n \r\n\r\nend\r\n");
+
+    tess::saveLines(dir.text() + "empty.con", {});
+    EXPECT_EQ(readBytes(dir.path() / "empty.con"), "");
+}
+
+TEST(LineList, ReadingAndDeletingBeyondTheEndAreHarmless) {
+    tess::LineList lines = {"a"};
+    EXPECT_EQ(tess::lineAt(lines, 5), "");
+    tess::deleteLine(lines, 5);
+    EXPECT_EQ(lines.size(), 1u);
+    EXPECT_EQ(tess::indexOfLineIgnoringCase({"x", "AI.CreateAllMaps"}, "ai.createallmaps"), 1);
+    EXPECT_EQ(tess::indexOfLineIgnoringCase({"ai.createallmaps "}, "ai.createallmaps"), -1);
+}
+
+TEST(LineList, NormalizeToCrLfKeepsAMissingFinalBreakMissing) {
+    EXPECT_EQ(tess::normalizeToCrLf("a\nb\rc\r\nd"), "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(tess::normalizeToCrLf("a\n\n"), "a\r\n\r\n");
+    EXPECT_EQ(tess::normalizeToCrLf("\r\r\n"), "\r\n\r\n");
+}
+
+TEST(CodePage, EveryByteSurvivesARoundTripThroughAFile) {
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            all += static_cast<char>(b);
+    EXPECT_EQ(tess::encodeCp1252(tess::decodeCp1252(all)), all);
+
+    TempDir dir;
+    writeBytes(dir.path() / "bytes.con", all + "\r\n");
+    tess::saveLines(dir.text() + "copy.con", tess::loadLines(dir.text() + "bytes.con"));
+    EXPECT_EQ(readBytes(dir.path() / "copy.con"), all + "\r\n");
+
+    // The undefined byte 0x81 is U+0081, the euro sign 0x80 is U+20AC, ü is 0xFC.
+    EXPECT_EQ(tess::decodeCp1252("\x81"), "\xc2\x81");
+    EXPECT_EQ(tess::decodeCp1252("\x80"), "\xe2\x82\xac");
+    EXPECT_EQ(tess::encodeCp1252("Gr\xc3\xbc\xc3\x9f"), "Gr\xfc\xdf");
+}
+
+TEST(CodePage, TextTheGameCannotHoldIsRefusedNotReplaced) {
+    TempDir dir;
+    writeBytes(dir.path() / "keep.con", "old\r\n");
+    // A Cyrillic letter has no place in Windows-1252.
+    EXPECT_THROW(tess::saveLines(dir.text() + "keep.con", {"\xd0\x96"}), tess::Error);
+    EXPECT_EQ(readBytes(dir.path() / "keep.con"), "old\r\n");
+    EXPECT_FALSE(tess::fitsCp1252("\xff"));
+    EXPECT_FALSE(tess::fitsCp1252("\xe2\x82"));
+}
+
+TEST(Paths, WindowsPathsReachFoldersInAnyCaseWithEitherSeparator) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "GameTypes");
+    writeBytes(dir.path() / "GameTypes" / "Coop.con", "x");
+    fs::create_directories(dir.path() / "SinglePlayer");
+
+    EXPECT_EQ(tess::resolvePath(dir.text() + "Gametypes\\Coop.con"),
+              dir.path() / "GameTypes" / "Coop.con");
+    EXPECT_EQ(tess::resolvePath(dir.text() + "gametypes/COOP.CON"),
+              dir.path() / "GameTypes" / "Coop.con");
+    // A file not yet there keeps its own name under the matched folder.
+    EXPECT_EQ(tess::resolvePath(dir.text() + "singleplayer/Bots.con"),
+              dir.path() / "SinglePlayer" / "Bots.con");
+    EXPECT_EQ(tess::resolvePath(dir.text() + "Missing\\Sub\\x.con"),
+              dir.path() / "Missing" / "Sub" / "x.con");
+
+    // An exact match wins over one in other letter case.
+    fs::create_directories(dir.path() / "gametypes");
+    EXPECT_EQ(tess::resolvePath(dir.text() + "gametypes"), dir.path() / "gametypes");
+
+    EXPECT_TRUE(tess::sameNameIgnoringCase("\xc3\x84rger", "\xc3\xa4RGER")); // Ärger
+    EXPECT_EQ(tess::folderPart("C:\\Maps\\Oasis\\init.con"), "C:\\Maps\\Oasis\\");
+    EXPECT_EQ(tess::folderPart("/a/b/init.con"), "/a/b/");
+    EXPECT_EQ(tess::fileNamePart("/a/b\\Oasis.rfa"), "Oasis.rfa");
+    EXPECT_EQ(tess::folderPart("init.con"), "");
+}
+
+TEST(Files, FailedSavesLeaveTheOldFileAndSayWhy) {
+    TempDir dir;
+    const std::string missing = dir.text() + "nofolder\\x.con";
+    try {
+        tess::saveLines(missing, {"a"});
+        FAIL() << "no error";
+    } catch (const tess::Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Datei \"" + missing + "\" kann nicht erstellt werden. ", 0), 0u)
+            << e.what();
+    }
+    try {
+        tess::loadLines(dir.text() + "none.con");
+        FAIL() << "no error";
+    } catch (const tess::Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Datei " + dir.text() + "none.con kann nicht ge\xc3\xb6" "ffnet werden. ", 0), 0u)
+            << e.what();
+    }
+    if (::geteuid() != 0) {
+        writeBytes(dir.path() / "ro.con", "keep");
+        ::chmod((dir.path() / "ro.con").c_str(), 0444);
+        EXPECT_THROW(tess::saveLines(dir.text() + "ro.con", {"x"}), tess::Error);
+        EXPECT_EQ(readBytes(dir.path() / "ro.con"), "keep");
+    }
+    // A folder in the way of the file.
+    fs::create_directories(dir.path() / "busy.con");
+    EXPECT_THROW(tess::saveLines(dir.text() + "busy.con", {"x"}), tess::Error);
+    // No temporary files stay behind.
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+
+    EXPECT_THROW(tess::changeDirectory(dir.text() + "nowhere\\"), tess::Error);
+    EXPECT_TRUE(tess::createFolder(dir.text() + "new"));
+    EXPECT_FALSE(tess::createFolder(dir.text() + "new"));
+    writeBytes(dir.path() / "a.bin", std::string("\x00\x81\r\n", 4));
+    EXPECT_TRUE(tess::copyFileReplacing(dir.text() + "A.BIN", dir.text() + "new\\b.bin"));
+    EXPECT_EQ(readBytes(dir.path() / "new" / "b.bin"), std::string("\x00\x81\r\n", 4));
+    EXPECT_FALSE(tess::copyFileReplacing(dir.text() + "none", dir.text() + "new\\c.bin"));
+}
+
+TEST(Integers, TheFrameworksConversionAndItsMessage) {
+    EXPECT_EQ(tess::strToInt("2048"), 2048);
+    EXPECT_EQ(tess::strToInt(" -17"), -17);
+    EXPECT_EQ(tess::strToInt("$1F"), 31);
+    EXPECT_EQ(tess::strToInt("-2147483648"), INT32_MIN);
+    for (const char* bad : {"", "12 ", "1.5", "abc", "2147483648", "-", "$"})
+        EXPECT_THROW(tess::strToInt(bad), tess::Error) << bad;
+    try {
+        tess::strToInt("x1");
+    } catch (const tess::Error& e) {
+        EXPECT_STREQ(e.what(), "'x1' ist kein g\xc3\xbcltiger Integerwert");
+    }
+    EXPECT_STREQ(tess::listIndexOutOfBounds(-1).what(),
+                 "Listenindex \xc3\xbc" "berschreitet das Maximum (-1)");
+    EXPECT_EQ(tess::withFullStop("abc"), "abc.");
+    EXPECT_EQ(tess::withFullStop("abc."), "abc.");
+}
