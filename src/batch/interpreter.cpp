@@ -1,0 +1,389 @@
+#include "batch/interpreter.h"
+
+#include "archive/archive.h"
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/files.h"
+#include "core/lines.h"
+#include "core/paths.h"
+
+#include <cctype>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <streambuf>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace tess::batch {
+namespace {
+
+// cmd.exe's German texts for the cases the generated batches can meet.
+const char* const kCopied = "        1 Datei(en) kopiert.";
+const char* const kNotCopied = "        0 Datei(en) kopiert.";
+const char* const kFileNotFound = "Das System kann die angegebene Datei nicht finden.";
+const char* const kPathNotFound = "Das System kann den angegebenen Pfad nicht finden.";
+const char* const kSelfCopy = "Die Datei kann nicht auf sich selbst kopiert werden.";
+const char* const kSyntax = "Die Syntax des Befehls ist falsch.";
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string asciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && asciiLower(text.substr(0, prefix.size())) == prefix;
+}
+
+// A switch such as /Y, /-Y or /A:H: unquoted, a slash, an optional minus, one letter and
+// nothing more but a colon part. An unquoted Linux path such as /tmp is not one.
+bool isSwitch(const Argument& argument) {
+    const std::string& t = argument.text;
+    if (argument.quoted || t.size() < 2 || t[0] != '/')
+        return false;
+    std::size_t i = 1;
+    if (t[i] == '-')
+        ++i;
+    if (i >= t.size() || !std::isalpha(static_cast<unsigned char>(t[i])))
+        return false;
+    ++i;
+    return i == t.size() || t[i] == ':';
+}
+
+std::vector<Argument> withoutSwitches(const std::vector<Argument>& arguments) {
+    std::vector<Argument> rest;
+    for (const Argument& a : arguments)
+        if (!isSwitch(a))
+            rest.push_back(a);
+    return rest;
+}
+
+bool isToolName(std::string_view name, std::string_view tool) {
+    const std::string lower = asciiLower(name);
+    return lower == tool || lower == std::string(tool) + ".exe";
+}
+
+bool endsWithSeparator(std::string_view path) {
+    return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+class Interpreter {
+public:
+    explicit Interpreter(std::ostream& log) : log_(log) {}
+
+    int run(const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) {
+            if (stopped_)
+                break;
+            if (!runLine(line))
+                ++failures_;
+            log_.flush();
+        }
+        return failures_;
+    }
+
+private:
+    // Runs one line; false when it failed.
+    bool runLine(std::string_view line) {
+        std::size_t start = 0;
+        while (start < line.size() && isBlank(line[start]))
+            ++start;
+        bool silent = false;
+        while (start < line.size() && line[start] == '@') {
+            silent = true;
+            ++start;
+        }
+        const std::string_view command = line.substr(start);
+        if (command.empty() || command[0] == ':') // empty line, label or "::" comment
+            return true;
+        if (echo_ && !silent)
+            echoCommand(command);
+
+        if (startsWithIgnoringCase(command, "echo") &&
+            (command.size() == 4 || isBlank(command[4]) || command[4] == '.'))
+            return runEcho(command.substr(4));
+
+        const std::vector<Argument> words = splitArguments(command);
+        const std::string name = asciiLower(words.front().text);
+        const std::vector<Argument> arguments(words.begin() + 1, words.end());
+        if (name == "rem" || name == "pause")
+            return true;
+        if (name == "exit") {
+            stopped_ = true;
+            return true;
+        }
+        if (name == "copy")
+            return runCopy(withoutSwitches(arguments));
+        if (name == "del" || name == "erase")
+            return runDelete(withoutSwitches(arguments));
+        if (isToolName(name, "rfaunpack"))
+            return runUnpack(arguments);
+        if (isToolName(name, "rfapack"))
+            return runPack(arguments);
+        log_ << "Unbekannter Befehl, wird nicht ausgef\xc3\xbchrt: " << command << '\n';
+        return false;
+    }
+
+    void echoCommand(std::string_view command) {
+        std::error_code ec;
+        const fs::path folder = fs::current_path(ec);
+        log_ << '\n' << pathText(folder) << '>' << command << '\n';
+    }
+
+    bool runEcho(std::string_view rest) {
+        if (rest.empty()) {
+            log_ << (echo_ ? "ECHO ist eingeschaltet (ON)." : "ECHO ist ausgeschaltet (OFF).")
+                 << '\n';
+            return true;
+        }
+        const std::string_view text = rest.substr(1); // the blank or dot after "echo"
+        const std::string word = asciiLower(text);
+        if (rest[0] != '.' && (word == "off" || word == "on")) {
+            echo_ = word == "on";
+            return true;
+        }
+        log_ << text << '\n';
+        return true;
+    }
+
+    // copy "<from>" "<to>": one file, replacing the target, as cmd.exe's copy does. A target
+    // that is a folder receives the file under its own name; no target means the current
+    // folder.
+    bool runCopy(const std::vector<Argument>& arguments) {
+        if (arguments.empty() || arguments.size() > 2) {
+            log_ << kSyntax << '\n';
+            return false;
+        }
+        const std::string& fromText = arguments[0].text;
+        const std::string toText = arguments.size() == 2 ? arguments[1].text : ".";
+        std::error_code ec;
+        const fs::path from = resolvePath(fromText);
+        if (fromText.empty() || !fs::exists(from, ec))
+            return copyFailed(kFileNotFound);
+        if (!fs::is_regular_file(from, ec))
+            return copyFailed("\"" + fromText + "\" ist ein Ordner; kopiert werden nur Dateien.");
+
+        fs::path to = resolvePath(toText);
+        if (fs::is_directory(to, ec))
+            to = resolvePath(pathText(to) + "/" + pathText(from.filename()));
+        else if (toText.empty() || endsWithSeparator(toText))
+            return copyFailed(kPathNotFound);
+        const fs::path toFolder = to.parent_path().empty() ? fs::path(".") : to.parent_path();
+        if (!fs::is_directory(toFolder, ec))
+            return copyFailed(kPathNotFound);
+        if (fs::is_directory(to, ec))
+            return copyFailed("\"" + pathText(to) + "\" ist ein Ordner und wird nicht ersetzt.");
+        if (fs::equivalent(from, to, ec))
+            return copyFailed(kSelfCopy);
+
+        fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+        if (ec)
+            return copyFailed("Fehler beim Kopieren nach \"" + toText +
+                              "\": " + systemReason(ec.value()));
+        // A copy of a read-only original (a map on a read-only medium) must not stop the
+        // next run of the same batch from replacing it.
+        fs::permissions(to, fs::perms::owner_write, fs::perm_options::add, ec);
+        log_ << kCopied << '\n';
+        return true;
+    }
+
+    bool copyFailed(const std::string& message) {
+        log_ << message << '\n' << kNotCopied << '\n';
+        return false;
+    }
+
+    // del "<path>" ...: removes files. A missing file is reported and the batch goes on;
+    // a folder is left alone (cmd.exe would empty it after asking).
+    bool runDelete(const std::vector<Argument>& arguments) {
+        if (arguments.empty()) {
+            log_ << kSyntax << '\n';
+            return false;
+        }
+        bool ok = true;
+        for (const Argument& argument : arguments) {
+            std::error_code ec;
+            const fs::path path = resolvePath(argument.text);
+            const fs::file_status status = fs::symlink_status(path, ec);
+            if (argument.text.empty() || !fs::exists(status)) {
+                log_ << "Die Datei \"" << pathText(fs::absolute(path, ec))
+                     << "\" wurde nicht gefunden.\n";
+                ok = false;
+            } else if (fs::is_directory(status)) {
+                log_ << "\"" << argument.text
+                     << "\" ist ein Ordner und wird nicht gel\xc3\xb6scht.\n";
+                ok = false;
+            } else if (!fs::remove(path, ec) || ec) {
+                log_ << "Die Datei \"" << argument.text << "\" kann nicht gel\xc3\xb6scht werden. "
+                     << systemReason(ec ? ec.value() : EIO) << '\n';
+                ok = false;
+            }
+        }
+        return ok;
+    }
+
+    // rfaunpack.exe <archive> [<destination>]: the archive's entries appear under the
+    // current folder (or the destination) with their stored paths.
+    bool runUnpack(const std::vector<Argument>& arguments) {
+        if (arguments.empty() || arguments.size() > 2) {
+            log_ << "Aufruf: rfaunpack.exe <Archiv> [<Zielordner>]\n";
+            return false;
+        }
+        return runTool([&] {
+            const fs::path archive = resolvePath(arguments[0].text);
+            std::error_code ec;
+            if (!fs::is_regular_file(archive, ec))
+                throw Error("Das Archiv \"" + arguments[0].text + "\" wurde nicht gefunden.");
+            const fs::path destination =
+                arguments.size() == 2 ? resolvePath(arguments[1].text) : fs::current_path();
+            archive::unpackArchive(archive, destination, progress());
+        });
+    }
+
+    // rfaPack.exe <folder> <path in archive> "<archive>" [-Compress]: once it has finished
+    // the archive exists.
+    bool runPack(const std::vector<Argument>& arguments) {
+        bool compress = false;
+        std::vector<std::string> rest;
+        for (const Argument& a : arguments) {
+            const std::string lower = asciiLower(a.text);
+            if (!a.quoted && (lower == "-compress" || lower == "/compress"))
+                compress = true;
+            else
+                rest.push_back(a.text);
+        }
+        if (rest.size() != 3) {
+            log_ << "Aufruf: rfaPack.exe <Ordner> <Pfad im Archiv> <Archiv> [-Compress]\n";
+            return false;
+        }
+        return runTool([&] {
+            const fs::path folder = resolvePath(rest[0]);
+            std::error_code ec;
+            if (!fs::is_directory(folder, ec))
+                throw Error("Der Ordner \"" + rest[0] + "\" wurde nicht gefunden.");
+            archive::packFolder(folder, rest[1], resolvePath(rest[2]), compress, progress());
+        });
+    }
+
+    // Runs one archive tool; its failure is written to the log and the batch goes on.
+    template <typename Work> bool runTool(const Work& work) {
+        try {
+            work();
+            return true;
+        } catch (const std::exception& e) {
+            log_ << e.what() << '\n';
+        } catch (...) {
+            log_ << "Unbekannter Fehler im Archivwerkzeug\n";
+        }
+        return false;
+    }
+
+    archive::Progress progress() {
+        return [this](const std::string& line) { log_ << line << '\n' << std::flush; };
+    }
+
+    std::ostream& log_;
+    bool echo_ = true;
+    bool stopped_ = false;
+    int failures_ = 0;
+};
+
+// Writes everything to two stream buffers at once (the console and the log file).
+class TeeBuffer : public std::streambuf {
+public:
+    TeeBuffer(std::streambuf* first, std::streambuf* second) : first_(first), second_(second) {}
+
+protected:
+    int overflow(int c) override {
+        if (c == traits_type::eof())
+            return traits_type::not_eof(c);
+        const char ch = static_cast<char>(c);
+        xsputn(&ch, 1);
+        return c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        first_->sputn(s, n);
+        if (second_)
+            second_->sputn(s, n);
+        return n;
+    }
+    int sync() override {
+        first_->pubsync();
+        if (second_)
+            second_->pubsync();
+        return 0;
+    }
+
+private:
+    std::streambuf* first_;
+    std::streambuf* second_;
+};
+
+} // namespace
+
+std::vector<Argument> splitArguments(std::string_view line) {
+    std::vector<Argument> arguments;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && isBlank(line[i]))
+            ++i;
+        if (i == line.size())
+            break;
+        Argument argument;
+        bool inQuotes = false;
+        for (; i < line.size() && (inQuotes || !isBlank(line[i])); ++i) {
+            if (line[i] == '"') {
+                inQuotes = !inQuotes;
+                argument.quoted = true;
+            } else {
+                argument.text += line[i];
+            }
+        }
+        arguments.push_back(std::move(argument));
+    }
+    return arguments;
+}
+
+int runBatchLines(const std::vector<std::string>& lines, std::ostream& log) {
+    return Interpreter(log).run(lines);
+}
+
+int runBatchFile(const std::string& batchPath, std::ostream& log) {
+    return runBatchLines(splitLines(decodeCp1252(readFileBytes(batchPath))), log);
+}
+
+std::string batchLogPath(const std::string& batchPath) {
+    const std::string name = fileNamePart(batchPath);
+    const std::string lower = asciiLower(name);
+    if (lower.size() > 4 && (lower.ends_with(".bat") || lower.ends_with(".cmd")))
+        return batchPath.substr(0, batchPath.size() - 4) + ".log";
+    return batchPath + ".log";
+}
+
+int runBatchCommand(const std::string& batchPath) {
+    const std::string logPath = batchLogPath(batchPath);
+    std::ofstream logFile(resolvePath(logPath), std::ios::binary | std::ios::trunc);
+    if (!logFile)
+        std::cerr << cannotCreate(logPath, systemReason(errno)).what() << '\n';
+    TeeBuffer tee(std::cout.rdbuf(), logFile ? logFile.rdbuf() : nullptr);
+    std::ostream out(&tee);
+    int result = 0;
+    try {
+        runBatchFile(batchPath, out);
+    } catch (const std::exception& e) {
+        out << e.what() << '\n';
+        result = 1;
+    }
+    out.flush();
+    return result;
+}
+
+} // namespace tess::batch

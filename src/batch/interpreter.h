@@ -1,0 +1,50 @@
+// The interpreter for the batch files the system writes, for platforms without cmd.exe. It
+// runs exactly the commands those batches use: `copy "<from>" "<to>"`, `del "<path>"`,
+// `rfaunpack.exe <archive>` and `rfaPack.exe <folder> <path in archive> "<archive>"
+// [-Compress]` (the last two run our own archive code), plus the harmless batch furniture
+// (empty lines, rem, ::, labels, echo, pause, exit). Everything else is reported and
+// skipped; nothing is ever handed to a shell.
+//
+// As in cmd.exe: double quotes group and are removed, blanks and tabs separate, command
+// names ignore letter case, paths are Windows paths ("\" or "/", any letter case) relative
+// to the current folder, every command is echoed as "<folder>>command" unless echo is off,
+// and the batch goes on after a failing line.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tess::batch {
+
+// One argument of a command line, quotes removed. `quoted` tells whether any part of it
+// stood in double quotes (a quoted "/Y" is a file name, not a switch).
+struct Argument {
+    std::string text;
+    bool quoted = false;
+};
+
+// Splits a command line by cmd.exe's rules: blanks and tabs outside double quotes separate,
+// quotes group and are dropped, an unclosed quote runs to the end of the line.
+std::vector<Argument> splitArguments(std::string_view line);
+
+// Runs the lines of a batch in the current folder, writing what cmd.exe would show to log.
+// Returns the number of lines that failed (0 when all went well).
+int runBatchLines(const std::vector<std::string>& lines, std::ostream& log);
+
+// Reads a batch file (a Windows path; Windows-1252; CR LF, CR or LF) and runs it in the
+// current folder. Returns the number of failed lines. Throws tess::Error when the file
+// cannot be read.
+int runBatchFile(const std::string& batchPath, std::ostream& log);
+
+// The log file beside a batch: "unpack.bat" -> "unpack.log".
+std::string batchLogPath(const std::string& batchPath);
+
+// The body of `tessarine-cli run-batch FILE`: runs the batch in the current folder and
+// writes its output both to standard output and to the log file beside the batch
+// (replaced on every run). Waits for the batch to end. Returns 0, or 1 when the batch file
+// cannot be read (the reason is written to both outputs).
+int runBatchCommand(const std::string& batchPath);
+
+} // namespace tess::batch
