@@ -2,7 +2,8 @@
 // `tessarine-cli run-batch FILE`, started in the batch's folder in a process of its own
 // (a new session, double fork: never awaited, never left as a zombie), in a terminal window
 // when one can be shown. The interpreter itself writes the output to a log file beside the
-// batch as well, so it can be read after the window has gone.
+// batch as well, so it can be read after the window has gone. TESS_NO_TERMINAL=1 (tests,
+// CI) never opens a terminal; without a display none is opened either.
 #include "platform/shell.h"
 
 #include "core/paths.h"
@@ -138,6 +139,11 @@ bool startDetached(const fs::path& folder, const std::vector<std::string>& argum
 void openBatch(const std::string& folder, const std::string& fileName) {
     const fs::path dir = resolvePath(folder);
     const std::string cli = pathText(resolvePath(programFolder() + "tessarine-cli"));
+    if (::access(cli.c_str(), X_OK) != 0) {
+        // As on Windows, a batch that cannot be started shows nothing in the window.
+        std::cerr << cli << " fehlt; " << fileName << " wird nicht ausgef\xc3\xbchrt.\n";
+        return;
+    }
     if (!environmentFlag("TESS_NO_TERMINAL") && hasDisplay()) {
         const std::string terminal = findOnPath("x-terminal-emulator");
         if (!terminal.empty() &&
