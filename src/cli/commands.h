@@ -1,0 +1,13 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace tess::cli {
+
+// Registers every subcommand with its options.
+void addCommands(CLI::App& app);
+
+// Runs the subcommand that was parsed; returns the exit code. Errors are thrown.
+int runSelected(CLI::App& app);
+
+} // namespace tess::cli

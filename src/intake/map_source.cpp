@@ -1,0 +1,48 @@
+#include "intake/map_source.h"
+
+#include "archive/archive.h"
+#include "core/error.h"
+#include "core/lines.h"
+#include "core/paths.h"
+#include "intake/map_choice.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace tess::intake {
+
+void chooseMapAndWait(WizardState& state, const std::string& map,
+                      const std::string& programFolder) {
+    std::error_code ec;
+    const fs::path given = fs::absolute(resolvePath(map), ec);
+    if (ec || !fs::exists(given, ec))
+        throw cannotOpen(map, systemReason(ENOENT));
+    const std::string text = pathText(given);
+
+    if (fs::is_directory(given, ec)) {
+        std::string folder = text;
+        if (folder.back() != nativeSeparator())
+            folder += nativeSeparator();
+        if (!fs::is_regular_file(resolvePath(folder + "init.con"), ec))
+            throw cannotOpen(folder + "init.con", systemReason(ENOENT));
+        state.packed = false;
+        chooseUnpackedMap(state, folder + "init.con");
+        return;
+    }
+    const std::string name = fileNamePart(text);
+    if (equalsIgnoringCase(name, "init.con")) {
+        state.packed = false;
+        chooseUnpackedMap(state, text);
+        return;
+    }
+    // Anything else is taken as a level archive, as the window's archive dialog would.
+    state.packed = true;
+    state.mapName = name;
+    state.scratch = withoutExtension(name);
+    state.levelDir = programFolder + "bf1942\\levels\\" + state.scratch + "\\";
+    archive::unpackArchive(given, resolvePath(programFolder));
+}
+
+} // namespace tess::intake

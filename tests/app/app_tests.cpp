@@ -1,0 +1,257 @@
+// The main window, clicked through on real widgets (offscreen): real files in temporary
+// program folders, real dialogs and error boxes answered as a user would.
+#include "app/tform1.h"
+#include "app/tform2.h"
+#include "platform/program_folder.h"
+#include "test_support.h"
+#include "ui_mainwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace fs = std::filesystem;
+using tess::test::readBytes;
+using tess::test::TempDir;
+using tess::test::writeBytes;
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// Answers the next modal widget once it is up: `answer` gets it and closes it.
+void whenModal(std::function<void(QWidget*)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        }
+    });
+    timer->start();
+}
+
+// The next file dialog picks `path` (or is cancelled when path is empty); returns its filter.
+std::shared_ptr<QStringList> chooseInDialog(const std::string& path) {
+    auto filters = std::make_shared<QStringList>();
+    whenModal([path, filters](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        *filters = dialog->nameFilters();
+        if (path.empty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(qs(path));
+        dialog->accept();
+    });
+    return filters;
+}
+
+// The next error box: its text is stored, then OK is pressed.
+std::shared_ptr<QString> expectErrorBox() {
+    auto text = std::make_shared<QString>();
+    whenModal([text](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        *text = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    return text;
+}
+
+void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+
+// A program folder as the build lays it out, with the behaviour templates.
+void layOutProgramFolder(const TempDir& program) {
+    fs::create_directories(program.path() / "temp" / "con files");
+    fs::create_directories(program.path() / "Network");
+    fs::create_directories(program.path() / "bf1942" / "levels");
+    for (const char* name : {"conditions.con", "strategies.con", "prerequisites.con"})
+        fs::copy_file(fs::path(TESS_SOURCE_DIR) / "src/resources/con files" / name,
+                      program.path() / "temp" / "con files" / name);
+    tess::setProgramFolderOverride(program.text());
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TESS_NO_TERMINAL", "1", 1);
+        layOutProgramFolder(program);
+    }
+    void TearDown() override { tess::setProgramFolderOverride(""); }
+    TempDir program;
+};
+
+} // namespace
+
+TEST_F(WindowTest, StartUpReadsTheGameFolderAndShowsTheSplash) {
+    {
+        TForm1 form;
+        form.show();
+        EXPECT_EQ(form.controls().Edit4->text(), QStringLiteral("BF Pfad"));
+        EXPECT_EQ(form.state().gameDir, "");
+        EXPECT_EQ(form.state().areaEditMode, 1);
+        EXPECT_TRUE(form.splash()->isVisible());
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("Tessarine by ferro_lumen"));
+        EXPECT_EQ(form.size(), QSize(760, 620));
+        EXPECT_EQ(form.splash()->size(), QSize(369, 217));
+        // Clicking the splash picture hides it for good.
+        click(form.splash()->findChild<QWidget*>(QStringLiteral("Image1")));
+        EXPECT_FALSE(form.splash()->isVisible());
+    }
+    writeBytes(program.path() / "memory.bf", "D:\\Spiele\\BF1942\\\r\nzweite Zeile\r\n");
+    TForm1 form;
+    form.show();
+    EXPECT_EQ(form.controls().Edit4->text(), QStringLiteral("D:\\Spiele\\BF1942\\"));
+    EXPECT_EQ(form.state().gameDir, "D:\\Spiele\\BF1942\\");
+}
+
+TEST_F(WindowTest, GameFolderIsChosenConfirmedAndRemembered) {
+    TForm1 form;
+    form.show();
+    auto& ui = form.controls();
+    // Tab 3's game-folder group opens only after the area script; enable it to reach it.
+    ui.GroupBox14->setEnabled(true);
+    EXPECT_FALSE(ui.GroupBox13->isEnabled());
+
+    chooseInDialog("");
+    click(ui.Image9);
+    EXPECT_EQ(ui.Edit4->text(), QStringLiteral("BF Pfad"));
+    EXPECT_FALSE(fs::exists(program.path() / "memory.bf"));
+
+    TempDir game;
+    writeBytes(game.path() / "BF1942.exe", "MZ");
+    const auto filters = chooseInDialog(game.text() + "BF1942.exe");
+    click(ui.Image9);
+    EXPECT_EQ(ui.Edit4->text(), qs(game.text()));
+    EXPECT_EQ(form.state().gameDir, game.text());
+    ASSERT_EQ(filters->size(), 1);
+    EXPECT_TRUE(filters->constFirst().contains(QStringLiteral("(BF1942.exe)")));
+
+    click(ui.Button5);
+    EXPECT_EQ(readBytes(program.path() / "memory.bf"), game.text());
+    EXPECT_TRUE(ui.GroupBox13->isEnabled());
+
+    // A typed folder is stored but becomes the game folder only at the next start.
+    ui.Edit4->setText(QStringLiteral("/anderswo/"));
+    click(ui.Button5);
+    EXPECT_EQ(form.state().gameDir, game.text());
+    EXPECT_EQ(readBytes(program.path() / "memory.bf"), "/anderswo/");
+}
+
+TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
+    TForm1 form;
+    form.show();
+    auto& ui = form.controls();
+    EXPECT_FALSE(ui.Button1->isEnabled());
+    EXPECT_FALSE(ui.GroupBox8->isEnabled());
+    EXPECT_FALSE(ui.t3->isEnabled());
+
+    // Cancelling still enables OK.
+    ui.unpack->setChecked(true);
+    chooseInDialog("");
+    click(ui.Image12);
+    EXPECT_TRUE(ui.Button1->isEnabled());
+    EXPECT_TRUE(ui.pack->isEnabled());
+
+    TempDir maps;
+    fs::copy(tess::test::testdata("levels/Bastogne"), maps.path() / "Bastogne",
+             fs::copy_options::recursive);
+    const auto filters = chooseInDialog((maps.path() / "Bastogne" / "Init.con").string());
+    click(ui.Image12);
+    EXPECT_EQ(filters->value(0), QStringLiteral("Main Init.con (init.con)"));
+    EXPECT_EQ(ui.Edit3->text(), qs(maps.text() + "Bastogne/"));
+    EXPECT_FALSE(ui.pack->isEnabled());
+    EXPECT_FALSE(ui.unpack->isEnabled());
+
+    click(ui.Button1);
+    EXPECT_EQ(ui.Label31->text(), QStringLiteral("2048"));
+    EXPECT_EQ(ui.Label30->text(), qs(maps.text() + "Bastogne/"));
+    EXPECT_EQ(ui.Label32->text(), QStringLiteral("bf1942/levels/Bastogne"));
+    EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/Bastogne"));
+    EXPECT_EQ(ui.Label33->text(), QStringLiteral("Non - RFA"));
+    EXPECT_EQ(ui.Label39->text(), QStringLiteral("Bastogne"));
+    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine\\bf1942\\levels\\Bastogne_001"));
+    EXPECT_FALSE(ui.GroupBox7->isEnabled());
+    EXPECT_TRUE(ui.GroupBox8->isEnabled());
+    EXPECT_TRUE(ui.GroupBox9->isEnabled());
+    EXPECT_TRUE(ui.Memo6->isEnabled());
+    EXPECT_FALSE(ui.ListBox1->isEnabled());
+
+    // Saving with nothing selected is refused.
+    auto error = expectErrorBox();
+    click(ui.Button3);
+    EXPECT_EQ(*error, QStringLiteral("Listenindex \u00fcberschreitet das Maximum (-1)."));
+
+    ui.shipp->setChecked(true);
+    click(ui.Button2);
+    EXPECT_FALSE(ui.Button2->isEnabled());
+    EXPECT_TRUE(ui.ListBox1->isEnabled());
+    EXPECT_TRUE(ui.t3->isEnabled());
+    ASSERT_EQ(ui.ListBox1->count(), 19);
+    EXPECT_EQ(ui.ListBox1->item(1)->text(), QStringLiteral("AIPathfinding.con"));
+
+    const fs::path addon = program.path() / "bf1942" / "levels" / "Bastogne_001";
+    const std::string script = readBytes(addon / "AIPathFinding.con");
+    ui.ListBox1->setCurrentRow(1);
+    QString expected = qs(script);
+    expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(ui.Memo6->toPlainText(), expected);
+    EXPECT_TRUE(ui.Memo6->toPlainText().contains(QStringLiteral("rem *** Boat ***")));
+
+    // Saving unedited leaves the file byte for byte; an edit is written with CR LF.
+    click(ui.Button3);
+    EXPECT_EQ(readBytes(addon / "AIPathFinding.con"), script);
+    ui.Memo6->setPlainText(QStringLiteral("rem neu\nrem \u00e4"));
+    click(ui.Button3);
+    EXPECT_EQ(readBytes(addon / "AIPathFinding.con"), "rem neu\r\nrem \xe4");
+}
+
+TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
+    TForm1 form;
+    form.show();
+    auto& ui = form.controls();
+    TempDir maps;
+    writeBytes(maps.path() / "Oasis.rfa", "not yet unpacked");
+    chooseInDialog(maps.text() + "Oasis.rfa");
+    click(ui.Image12);
+    EXPECT_EQ(ui.Edit3->text(), qs(maps.text() + "Oasis.rfa"));
+    EXPECT_EQ(form.state().mapName, "Oasis.rfa");
+    EXPECT_TRUE(fs::exists(program.path() / "unpack.bat"));
+
+    auto error = expectErrorBox();
+    click(ui.Button1);
+    EXPECT_EQ(*error, qs("Datei " + program.text() + "bf1942\\levels\\Oasis\\init\\terrain.con") +
+                          QStringLiteral(" kann nicht ge\u00f6ffnet werden. ") +
+                          qs(std::string("No such file or directory.")));
+    EXPECT_TRUE(ui.GroupBox7->isEnabled());
+    EXPECT_EQ(form.state().mapName, "Oasis.rfa");
+
+    writeBytes(program.path() / "bf1942" / "levels" / "Oasis" / "init" / "terrain.con",
+               "GeometryTemplate.worldSize 1024\r\n");
+    click(ui.Button1);
+    EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024"));
+    EXPECT_EQ(ui.Label33->text(), QStringLiteral("Is - RFA"));
+    EXPECT_EQ(ui.Label39->text(), QStringLiteral("Oasis"));
+    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine\\bf1942\\levels\\Oasis_001"));
+    EXPECT_FALSE(ui.GroupBox7->isEnabled());
+}
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

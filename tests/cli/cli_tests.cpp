@@ -1,0 +1,104 @@
+// tessarine-cli as a map maker scripts it: a real child process, real files.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using tess::test::readBytes;
+using tess::test::TempDir;
+using tess::test::writeBytes;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs the tool with the arguments in `folder`; captures both outputs.
+Run cli(const std::string& args, const fs::path& folder) {
+    TempDir scratch;
+    const std::string command = "cd " + quoted(folder.string()) + " && " +
+                                quoted(TESS_CLI_PATH) + " " + args + " >" +
+                                quoted((scratch.path() / "out").string()) + " 2>" +
+                                quoted((scratch.path() / "err").string());
+    const int status = std::system(command.c_str());
+    Run run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readBytes(scratch.path() / "out");
+    run.err = readBytes(scratch.path() / "err");
+    return run;
+}
+
+} // namespace
+
+TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
+    TempDir program;
+    const std::string bastogne = tess::test::testdata("levels/Bastogne");
+    for (const std::string& map : {bastogne, bastogne + "/", bastogne + "/Init.con",
+                                   bastogne + "/init.con"}) {
+        const Run run = cli("inspect " + quoted(map) + " --program-folder " +
+                                quoted(program.path().string()),
+                            program.path());
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "mapName: Bastogne\n"
+                           "worldSize: 2048\n"
+                           "worldScale: 4\n"
+                           "levelDir: " + bastogne + "/\n"
+                           "basePath: bf1942/levels/Bastogne\n"
+                           "packed: no\n")
+            << map;
+    }
+    const Run edson = cli("inspect " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")),
+                          program.path());
+    EXPECT_EQ(edson.exitCode, 0) << edson.err;
+    EXPECT_NE(edson.out.find("worldSize: 1024\nworldScale: 2\n"), std::string::npos);
+}
+
+TEST(Cli, ErrorsAreGermanOnStandardErrorAndUsageExitsTwo) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "Leer");
+    writeBytes(dir.path() / "Leer" / "init.con", "");
+    const Run missingTerrain = cli("inspect Leer --program-folder .", dir.path());
+    EXPECT_EQ(missingTerrain.exitCode, 1);
+    EXPECT_NE(missingTerrain.err.find("init\\terrain.con kann nicht ge\xc3\xb6" "ffnet werden."),
+              std::string::npos)
+        << missingTerrain.err;
+    EXPECT_EQ(missingTerrain.out, "");
+
+    const Run nothing = cli("inspect gibtsnicht", dir.path());
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_NE(nothing.err.find("gibtsnicht kann nicht ge\xc3\xb6" "ffnet werden."), std::string::npos);
+
+    EXPECT_EQ(cli("", dir.path()).exitCode, 2);
+    EXPECT_EQ(cli("inspect", dir.path()).exitCode, 2);
+    EXPECT_EQ(cli("zaubern", dir.path()).exitCode, 2);
+    EXPECT_EQ(cli("inspect a b", dir.path()).exitCode, 2);
+}
+
+TEST(Cli, RunBatchCopiesAndDeletesRealFilesAndWritesALog) {
+    TempDir dir;
+    writeBytes(dir.path() / "M\xc3\xbcller Karte.rfa", "archive bytes");
+    // The batch is Windows-1252: the u-umlaut is the byte 0xFC.
+    writeBytes(dir.path() / "job.bat",
+               "copy \"M\xfcller Karte.rfa\" \"Kopie.rfa\"\r\n"
+               "del \"M\xfcller Karte.rfa\"\r\n");
+    const Run run = cli("run-batch job.bat", dir.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readBytes(dir.path() / "Kopie.rfa"), "archive bytes");
+    EXPECT_FALSE(fs::exists(dir.path() / "M\xc3\xbcller Karte.rfa"));
+    EXPECT_TRUE(fs::exists(dir.path() / "job.log"));
+}
