@@ -24,12 +24,33 @@ using Progress = std::function<void(const std::string& line)>;
 std::vector<Entry> listArchive(const std::filesystem::path& archive);
 
 // Extracts every entry under destination, recreating the stored paths (rfaunpack.exe).
+// Folders and files that exist in another letter case are reused, as on Windows; existing
+// files are replaced. Every name is checked before anything is written: a name that would
+// leave destination refuses the whole archive. destination must exist.
 void unpackArchive(const std::filesystem::path& archive, const std::filesystem::path& destination,
                    const Progress& progress = {});
 
 // Packs sourceDir as `rfaPack.exe <sourceDir> <packDirName> <archive> [-Compress]` does.
 void packFolder(const std::filesystem::path& sourceDir, const std::string& packDirName,
-                const std::filesystem::path& archive, bool compress,
+                const std::filesystem::path& archive, bool compress, const Progress& progress = {});
+
+struct PackOptions {
+    bool compress = false;
+    // Threads compressing chunks: 0 takes one per processor core, 1 compresses on the
+    // calling thread. The archive's bytes are the same for every choice.
+    unsigned threads = 0;
+};
+
+// packFolder with the number of compressing threads chosen.
+void packFolder(const std::filesystem::path& sourceDir, const std::string& packDirName,
+                const std::filesystem::path& archive, const PackOptions& options,
                 const Progress& progress = {});
+
+// One line of `rfa-list`: stored size and size right-aligned in ten columns each, then the
+// name (in UTF-8), separated by blanks: "      2358       2358 bf1942/Levels/Kursk/Init.con".
+std::string formatListingLine(const Entry& entry);
+
+// The lines of `rfa-list` for an archive, one per entry in directory order.
+std::vector<std::string> formatListing(const std::vector<Entry>& entries);
 
 } // namespace tess::archive
