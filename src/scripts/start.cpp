@@ -271,4 +271,8 @@ std::string generateReportText(const StartReport& report) {
            "objectSpawnPoints: " + std::to_string(report.objectSpawnPoints) + "\n";
 }
 
+std::string generateAddon(WizardState& state, SpawnFlags flags) {
+    return generateReportText(runStart(state, flags));
+}
+
 } // namespace tess
