@@ -182,10 +182,12 @@ void ArchiveReader::readDirectory() {
         if (nameLength > format::kMaxNameLength)
             corrupt("der Name von Eintrag " + index + " ist mit " + number(nameLength) +
                     " Bytes unm\xc3\xb6glich lang");
-        if (std::uint64_t{nameLength} + format::kEntryFixedSize > cursor.remaining())
+        if (nameLength > cursor.remaining())
             corrupt("der Name von Eintrag " + index + " (" + number(nameLength) +
                     " Bytes) reicht \xc3\xbc"
                     "ber das Dateiende hinaus");
+        if (std::uint64_t{nameLength} + format::kEntryFixedSize > cursor.remaining())
+            corrupt("das Verzeichnis endet mitten in Eintrag " + index);
         Entry entry;
         if (nameLength > 0)
             entry.name.assign(reinterpret_cast<const char*>(take(nameLength)), nameLength);

@@ -1,0 +1,388 @@
+// The archive tools against genuine archives of the game, our own archives in both modes,
+// and broken or hostile archives kept as fixtures.
+#include "archive/archive.h"
+#include "archive/reader.h"
+#include "core/error.h"
+#include "core/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+
+namespace fs = std::filesystem;
+using namespace tess::archive;
+
+namespace {
+
+fs::path genuine(const std::string& name) {
+    return fs::path(TESS_TESTDATA_DIR) / "archives" / name;
+}
+
+fs::path fixture(const std::string& name) {
+    return fs::path(TESS_SOURCE_DIR) / "tests" / "archive" / "fixtures" / name;
+}
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string le32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+            static_cast<char>(v >> 24)};
+}
+
+class TempDir {
+public:
+    TempDir() {
+        static std::atomic<int> counter{0};
+        path_ =
+            fs::temp_directory_path() / ("tess-archive-" + std::to_string(std::random_device{}()) +
+                                         "-" + std::to_string(counter++));
+        fs::create_directories(path_);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+    fs::path operator/(const std::string& name) const { return path_ / fs::u8path(name); }
+
+private:
+    fs::path path_;
+};
+
+// Every file under root by its path relative to root, with its bytes.
+std::map<std::string, std::string> tree(const fs::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(root))
+        if (item.is_regular_file()) {
+            const auto rel = fs::relative(item.path(), root).generic_u8string();
+            files[std::string(rel.begin(), rel.end())] = readBytes(item.path());
+        }
+    return files;
+}
+
+std::string entryBytes(const fs::path& archive, const Entry& entry) {
+    return readBytes(archive).substr(entry.dataOffset, entry.storedSize);
+}
+
+std::string errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const tess::Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST(ArchiveGenuine, LevelArchivesRepackToTheSameBytes) {
+    const std::pair<const char*, const char*> levels[] = {
+        {"kursk.rfa", "bf1942/Levels/Kursk"}, {"coral_sea.rfa", "bf1942/Levels/Coral_sea"}};
+    for (const auto& [file, packDir] : levels) {
+        SCOPED_TRACE(file);
+        TempDir dir;
+        unpackArchive(genuine(file), dir.path());
+        packFolder(dir / packDir, packDir, dir / "repacked.rfa", false);
+        EXPECT_EQ(readBytes(dir / "repacked.rfa"), readBytes(genuine(file)));
+    }
+}
+
+TEST(ArchiveGenuine, KurskListsAndUnpacksItsEntries) {
+    const auto entries = listArchive(genuine("kursk.rfa"));
+    ASSERT_EQ(entries.size(), 21u);
+    EXPECT_EQ(entries[0].name, "bf1942/Levels/Kursk/Init.con");
+    EXPECT_EQ(entries[3].name, "bf1942/Levels/Kursk/Conquest/SoldierSpawns.con");
+    EXPECT_EQ(formatListingLine(entries[0]), "      2358       2358 bf1942/Levels/Kursk/Init.con");
+
+    TempDir dir;
+    std::vector<std::string> lines;
+    unpackArchive(genuine("kursk.rfa"), dir.path(),
+                  [&](const std::string& line) { lines.push_back(line); });
+    const auto files = tree(dir.path());
+    EXPECT_EQ(files.size(), 21u);
+    EXPECT_EQ(files.at("bf1942/Levels/Kursk/Init.con").size(), 2358u);
+    EXPECT_EQ(files.at("bf1942/Levels/Kursk/Init.con").substr(0, 5), "rem\r\n");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "-- RFA Unpack 1.7 --");
+}
+
+TEST(ArchiveGenuine, EveryGameEntryDecompressesToItsSize) {
+    ArchiveReader reader(genuine("game.rfa"));
+    EXPECT_EQ(reader.version(), 1u);
+    ASSERT_EQ(reader.entries().size(), 70u);
+    for (const Entry& entry : reader.entries()) {
+        SCOPED_TRACE(entry.name);
+        EXPECT_NE(entry.storedSize, entry.size);
+        std::string content;
+        reader.readEntry(entry, [&](const unsigned char* data, std::size_t size) {
+            content.append(reinterpret_cast<const char*>(data), size);
+        });
+        EXPECT_EQ(content.size(), entry.size);
+    }
+
+    TempDir dir;
+    unpackArchive(genuine("game.rfa"), dir.path());
+    const auto files = tree(dir.path());
+    EXPECT_EQ(files.size(), 70u);
+    EXPECT_EQ(files.at("Bf1942/Game/AI/conditions.con").substr(0, 4), "rem ");
+    EXPECT_EQ(files.at("Bf1942/Game/AIbehaviours.con").size(), 50640u);
+}
+
+TEST(ArchiveGenuine, CompressedEntryMatchesTheGamesPacker) {
+    // The game's packer compresses with LZO1X-999; so do we, to the same bytes.
+    TempDir dir;
+    unpackArchive(genuine("game.rfa"), dir.path());
+    const fs::path folder = dir / "Bf1942/Game/AI";
+    fs::remove(folder / "prerequisites.con");
+    fs::remove(folder / "radio.con");
+    fs::remove(folder / "Strategies.con");
+    packFolder(folder, "Bf1942/Game/AI", dir / "ai.rfa", true);
+
+    const auto ours = listArchive(dir / "ai.rfa");
+    ASSERT_EQ(ours.size(), 1u);
+    const Entry theirs = listArchive(genuine("game.rfa"))[0];
+    ASSERT_EQ(theirs.name, "Bf1942/Game/AI/conditions.con");
+    EXPECT_EQ(ours[0].storedSize, 366u);
+    EXPECT_EQ(ours[0].size, 1012u);
+    EXPECT_EQ(entryBytes(dir / "ai.rfa", ours[0]), entryBytes(genuine("game.rfa"), theirs));
+}
+
+TEST(ArchiveGenuine, BocageReadsThroughEachDataOffset) {
+    // Updated in place by some tool: data out of directory order, a stale copy at 156.
+    const auto entries = listArchive(genuine("bocage.rfa"));
+    ASSERT_EQ(entries.size(), 8u);
+    EXPECT_EQ(entries[0].name, "bf1942/Levels/Bocage/Init.con");
+    EXPECT_EQ(entries[0].dataOffset, 12685u);
+
+    TempDir dir;
+    unpackArchive(genuine("bocage.rfa"), dir.path());
+    const auto files = tree(dir.path());
+    ASSERT_EQ(files.size(), 8u);
+    for (const Entry& entry : entries)
+        EXPECT_EQ(files.at(entry.name).size(), entry.size) << entry.name;
+    const std::string& init = files.at("bf1942/Levels/Bocage/Init.con");
+    EXPECT_EQ(init.substr(1260, 48), "game.setKit 2 0 0US_Officer\r\ngame.setKit 2 1 1US");
+    EXPECT_EQ(init.substr(init.size() - 31), "game.setLevelCheck 1823149673\r\n");
+    EXPECT_EQ(files.at("bf1942/Levels/Bocage/GameTypes/Conquest.con").substr(0, 32),
+              "Game.setNumberOfTickets 1 100\r\nG");
+}
+
+TEST(ArchivePack, StoreArchiveHasTheGamePackersLayout) {
+    TempDir dir;
+    writeBytes(dir / "lvl/b.con", "xy");
+    writeBytes(dir / "lvl/A.con", "");
+    writeBytes(dir / "lvl/_x.con", "q");
+    writeBytes(dir / "lvl/Sub/c.con", "z");
+    writeBytes(dir / "lvl/a sub/d.con", "w");
+    std::vector<std::string> lines;
+    packFolder(dir / "lvl", "bf1942/levels/Lvl", dir / "out.rfa", false,
+               [&](const std::string& line) { lines.push_back(line); });
+
+    const std::string opaque = readBytes(genuine("kursk.rfa")).substr(8, 148);
+    const auto entry = [](const std::string& name, std::uint32_t size, std::uint32_t offset) {
+        return le32(static_cast<std::uint32_t>(name.size())) + name + le32(size) + le32(size) +
+               le32(offset) + le32(1253856) + le32(0) + le32(0);
+    };
+    // Files of a folder first, by upper-case name ("_" after letters), then its folders.
+    const std::string expected =
+        le32(161) + le32(0) + opaque + "xyqwz" + le32(5) +
+        entry("bf1942/levels/Lvl/A.con", 0, 156) + entry("bf1942/levels/Lvl/b.con", 2, 156) +
+        entry("bf1942/levels/Lvl/_x.con", 1, 158) + entry("bf1942/levels/Lvl/a sub/d.con", 1, 159) +
+        entry("bf1942/levels/Lvl/Sub/c.con", 1, 160) + le32(0);
+    EXPECT_EQ(readBytes(dir / "out.rfa"), expected);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.front(), "-- RFA Pack 1.7 --");
+}
+
+TEST(ArchivePack, CompressedEntriesUseChunksOf32768Bytes) {
+    TempDir dir;
+    writeBytes(dir / "lvl/empty.con", "");
+    writeBytes(dir / "lvl/long.con", std::string(32769, 'a'));
+    packFolder(dir / "lvl", "lvl", dir / "out.rfa", true);
+    const std::string bytes = readBytes(dir / "out.rfa");
+    EXPECT_EQ(bytes.substr(4, 4), le32(1));
+
+    const auto entries = listArchive(dir / "out.rfa");
+    ASSERT_EQ(entries.size(), 2u);
+    // An empty file: one chunk {4, 0, 0} with the stream 11 11 00 00, as the game writes it.
+    EXPECT_EQ(entries[0].storedSize, 20u);
+    EXPECT_EQ(entryBytes(dir / "out.rfa", entries[0]),
+              le32(1) + le32(4) + le32(0) + le32(0) + std::string("\x11\x11\x00\x00", 4));
+    const std::string table = entryBytes(dir / "out.rfa", entries[1]).substr(0, 28);
+    EXPECT_EQ(table.substr(0, 4), le32(2));
+    EXPECT_EQ(table.substr(8, 4), le32(32768));
+    EXPECT_EQ(table.substr(12, 4), le32(0));
+    EXPECT_EQ(table.substr(20, 4), le32(1));
+    EXPECT_EQ(table.substr(24, 4), table.substr(4, 4)); // second stream right after the first
+}
+
+TEST(ArchivePack, RoundTripsInBothModes) {
+    TempDir dir;
+    std::mt19937 random(42);
+    std::string noise(100000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    std::string text;
+    while (text.size() < 70000)
+        text += "Object.absolutePosition 1023.5/77.25/" + std::to_string(text.size()) + "\r\n";
+    const std::map<std::string, std::string> files = {
+        {"Init.con", "rem\r\n"},
+        {"empty.con", ""},
+        {"Conquest/exact.raw", std::string(32768, '\x42')},
+        {"Conquest/one more.raw", noise.substr(0, 32769)},
+        {"K\xc3\xbc"
+         "belwagen Spawns.con",
+         text},
+        {"Ordner mit Leerzeichen/Gr\xc3\xb6\xc3\x9f"
+         "e.dat",
+         noise},
+        {"Ordner mit Leerzeichen/leer/nichts.con", ""},
+    };
+    for (const auto& [name, content] : files)
+        writeBytes(dir / ("src/" + name), content);
+
+    for (const bool compress : {false, true}) {
+        SCOPED_TRACE(compress ? "compressed" : "stored");
+        const fs::path archive = dir / (compress ? "c.rfa" : "s.rfa");
+        packFolder(dir / "src", "bf1942/levels/Test", archive, PackOptions{compress, 1});
+        if (compress) {
+            packFolder(dir / "src", "bf1942/levels/Test", dir / "c2.rfa", PackOptions{true, 2});
+            packFolder(dir / "src", "bf1942/levels/Test", dir / "c3.rfa", PackOptions{true, 3});
+            EXPECT_EQ(readBytes(dir / "c2.rfa"), readBytes(archive));
+            EXPECT_EQ(readBytes(dir / "c3.rfa"), readBytes(archive));
+        }
+        const auto entries = listArchive(archive);
+        ASSERT_EQ(entries.size(), files.size());
+        // Names are stored in the game's code page.
+        EXPECT_EQ(entries[2].name, "bf1942/levels/Test/K\xfc"
+                                   "belwagen Spawns.con");
+        const fs::path out = dir / (compress ? "out-c" : "out-s");
+        fs::create_directories(out);
+        unpackArchive(archive, out);
+        std::map<std::string, std::string> expected;
+        for (const auto& [name, content] : files)
+            expected["bf1942/levels/Test/" + name] = content;
+        EXPECT_EQ(tree(out), expected);
+    }
+}
+
+TEST(ArchiveUnpack, ReusesExistingFoldersAndFilesInOtherLetterCase) {
+    TempDir dir;
+    writeBytes(dir / "BF1942/LEVELS/KURSK/init.con", "old");
+    unpackArchive(genuine("kursk.rfa"), dir.path());
+    EXPECT_FALSE(fs::exists(dir / "bf1942"));
+    EXPECT_EQ(fs::file_size(dir / "BF1942/LEVELS/KURSK/init.con"), 2358u);
+    EXPECT_FALSE(fs::exists(dir / "BF1942/LEVELS/KURSK/Init.con") &&
+                 !fs::equivalent(dir / "BF1942/LEVELS/KURSK/Init.con",
+                                 dir / "BF1942/LEVELS/KURSK/init.con"));
+    EXPECT_EQ(tree(dir.path()).size(), 21u);
+}
+
+TEST(ArchiveUnpack, RefusesNamesLeavingTheDestinationBeforeWritingAnything) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"hostile_parent.rfa", "bf1942/levels/../../../evil.con"},
+        {"hostile_absolute.rfa", "/tmp/evil.con"},
+        {"hostile_drive.rfa", "C:\\evil.con"},
+        {"hostile_backslash.rfa", "bf1942\\..\\..\\evil.con"},
+        {"hostile_dots.rfa", "bf1942/. ./evil.con"},
+    };
+    for (const auto& [file, name] : cases) {
+        SCOPED_TRACE(file);
+        TempDir dir;
+        fs::create_directories(dir / "a/b/dest");
+        const std::string message =
+            errorOf([&] { unpackArchive(fixture(file), dir / "a/b/dest"); });
+        EXPECT_NE(message.find("Eintrag \"" + std::string(name) + "\""), std::string::npos)
+            << message;
+        EXPECT_NE(message.find("es wurde nichts entpackt"), std::string::npos) << message;
+        EXPECT_EQ(tree(dir.path()).size(), 0u); // not even the harmless first entry
+    }
+    EXPECT_FALSE(fs::exists("/tmp/evil.con"));
+}
+
+TEST(ArchiveRead, BrokenArchivesGiveClearErrors) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"truncated_header.rfa", "die Datei ist mit 6 Bytes zu kurz f\xc3\xbcr den Archivkopf"},
+        {"truncated_directory.rfa", "das Verzeichnis endet mitten in Eintrag 2"},
+        {"toc_past_end.rfa",
+         "das Verzeichnis (Offset 2147483632) liegt hinter dem Dateiende (229 Bytes)"},
+        {"count_too_large.rfa",
+         "das Verzeichnis nennt 4294967295 Eintr\xc3\xa4ge, daf\xc3\xbcr ist die Datei zu kurz"},
+        {"name_past_end.rfa", "der Name von Eintrag 1 (200 Bytes) reicht \xc3\xbc"
+                              "ber das Dateiende hinaus"},
+        {"data_past_end.rfa", "die Daten von Eintrag \"bf1942/levels/Test/big.con\" (Offset 156, "
+                              "4000 Bytes) reichen \xc3\xbc"
+                              "ber das Dateiende (221 Bytes) hinaus"},
+        {"file_and_folder.rfa", "\"bf1942/levels/Test/init.con\" ist zugleich Datei und Ordner"},
+        {"chunk_table_overflow.rfa",
+         "die Blocktabelle von Eintrag \"bf1942/levels/Test/init.con\" nennt 357913942 Bl\xc3\xb6"
+         "cke, die nicht in seine 40 Bytes passen"},
+        {"chunk_undecodable.rfa",
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" l\xc3\xa4sst sich nicht entpacken"},
+        {"chunk_outside_entry.rfa",
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" liegt au\xc3\x9f"
+         "erhalb des Eintrags"},
+        {"chunks_too_short.rfa",
+         "die Bl\xc3\xb6"
+         "cke von Eintrag \"bf1942/levels/Test/init.con\" ergeben 5 statt 10 Bytes"},
+        {"chunk_too_large.rfa",
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" ist unm\xc3\xb6glich gro\xc3\x9f"},
+    };
+    for (const auto& [file, what] : cases) {
+        SCOPED_TRACE(file);
+        TempDir dir;
+        const std::string message = errorOf([&] { unpackArchive(fixture(file), dir.path()); });
+        const std::string expected = "Archiv \"" + tess::pathText(fixture(file)) +
+                                     "\" ist besch\xc3\xa4"
+                                     "digt: " +
+                                     what;
+        EXPECT_EQ(message.substr(0, expected.size()), expected);
+        // No half-written file of the entry that failed.
+        EXPECT_FALSE(fs::exists(dir / "bf1942/levels/Test/init.con"));
+    }
+}
+
+TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
+    TempDir dir;
+    writeBytes(dir / "lvl/a.con", "a");
+    writeBytes(dir / "lvl/b.con", "b");
+    writeBytes(dir / "out.rfa", "old archive");
+    for (const bool compress : {false, true}) {
+        int calls = 0;
+        const std::string message = errorOf([&] {
+            packFolder(dir / "lvl", "lvl", dir / "out.rfa", compress, [&](const std::string&) {
+                if (++calls == 4)
+                    throw tess::Error("abgebrochen");
+            });
+        });
+        EXPECT_EQ(message, "abgebrochen");
+    }
+    writeBytes(dir / "lvl/\xe6\x97\xa5\xe6\x9c\xac.con", "x"); // not in the game's code page
+    const std::string message =
+        errorOf([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
+    EXPECT_NE(message.find("l\xc3\xa4sst sich im Archiv nicht speichern"), std::string::npos)
+        << message;
+
+    EXPECT_EQ(readBytes(dir / "out.rfa"), "old archive");
+    std::size_t items = 0;
+    for (const auto& item : fs::directory_iterator(dir.path()))
+        items += item.path().filename() != "lvl";
+    EXPECT_EQ(items, 1u);
+
+    EXPECT_NE(errorOf([&] { packFolder(dir / "missing", "x", dir / "new.rfa", false); }),
+              "(no error)");
+    EXPECT_NE(errorOf([&] { unpackArchive(genuine("kursk.rfa"), dir / "missing"); }), "(no error)");
+    EXPECT_FALSE(fs::exists(dir / "new.rfa"));
+}
