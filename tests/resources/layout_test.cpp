@@ -1,6 +1,7 @@
 // The two window layouts, checked on the real widgets that uic builds from the .ui files:
 // every control's parent, class, caption, place, size and initial state, written out as the
-// window design gives them. Run with --show N (tab index) or --splash to look at the windows.
+// window design gives them. Run with --show N (tab index) [--panels] [--fonts] or --splash to
+// look at the windows.
 #include "ui_mainwindow.h"
 #include "ui_splash.h"
 
@@ -207,6 +208,15 @@ private slots:
         QCOMPARE(form.maximumSize(), QSize(760, 620));
         QCOMPARE(form.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
         QVERIFY(!form.windowIcon().isNull());
+        // Silver pages, as drawn.
+        const QColor silver(0xC0, 0xC0, 0xC0);
+        for (QWidget* page : QList<QWidget*>{ui.t1, ui.t3, ui.t4, ui.t6}) {
+            ui.PageControl1->setCurrentWidget(page);
+            const QImage shot = page->grab().toImage();
+            QVERIFY2(shot.pixelColor(shot.width() - 10, shot.height() - 10) == silver,
+                     qPrintable(page->objectName()));
+        }
+        ui.PageControl1->setCurrentIndex(0);
 
         QCOMPARE(ui.PageControl1->parentWidget(), &form);
         QCOMPARE(ui.PageControl1->geometry(), QRect(8, 8, 761, 617));
@@ -375,6 +385,10 @@ private slots:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.contains(QLatin1String("--fonts")))
+        QFont::insertSubstitutions(
+            QStringLiteral("MS Sans Serif"),
+            {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Arial")});
     if (args.size() >= 2 && args[1] == QLatin1String("--splash")) {
         QWidget splash;
         Ui::TForm2 s;
