@@ -11,17 +11,20 @@
 
 namespace tess::test {
 
-// Copies a folder tree and makes the copy writable (test data is read-only).
+// Copies a folder tree; the copy is writable although the test data is read-only.
 inline void copyTree(const std::filesystem::path& from, const std::filesystem::path& to) {
     namespace fs = std::filesystem;
     fs::create_directories(to);
-    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    fs::permissions(to, fs::perms::owner_all, fs::perm_options::add);
-    for (const auto& entry : fs::recursive_directory_iterator(to))
-        fs::permissions(entry.path(),
-                        fs::perms::owner_read | fs::perms::owner_write |
-                            (entry.is_directory() ? fs::perms::owner_exec : fs::perms::none),
-                        fs::perm_options::add);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path target = to / entry.path().lexically_relative(from);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+            fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
+                            fs::perm_options::add);
+        }
+    }
 }
 
 // A temporary installation: temp/con files/ with the three behaviour templates and
