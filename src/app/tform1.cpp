@@ -97,6 +97,8 @@ void TForm1::guarded(const std::function<void()>& handler) {
 }
 
 QString TForm1::chooseFile(const QString& objectName, const QString& filter) {
+    if (fileChooser)
+        return QDir::toNativeSeparators(fileChooser(objectName, filter));
     QFileDialog dialog(this);
     dialog.setObjectName(objectName);
     dialog.setNameFilter(filter);

@@ -41,6 +41,11 @@ public:
     // The stop box: the error's text, a full stop appended when missing, one OK button.
     void showError(const QString& text);
 
+    // The open-file dialogs: given the dialog's name and filter, the chosen file or an
+    // empty text when the user cancels. Tests answer in place of the user.
+    using FileChooser = std::function<QString(const QString& name, const QString& filter)>;
+    void setFileChooser(FileChooser chooser) { fileChooser = std::move(chooser); }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -57,4 +62,5 @@ private:
     TForm2* form2 = nullptr;
     tess::WizardState wizard;
     bool shownOnce = false;
+    FileChooser fileChooser;
 };
