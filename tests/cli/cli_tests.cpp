@@ -15,7 +15,7 @@ using tess::test::writeBytes;
 
 namespace {
 
-struct Run {
+struct CliResult {
     int exitCode = -1;
     std::string out;
     std::string err;
@@ -29,18 +29,18 @@ std::string quoted(const std::string& s) {
 }
 
 // Runs the tool with the arguments in `folder`; captures both outputs.
-Run cli(const std::string& args, const fs::path& folder) {
+CliResult cli(const std::string& args, const fs::path& folder) {
     TempDir scratch;
     const std::string command = "cd " + quoted(folder.string()) + " && " +
                                 quoted(TESS_CLI_PATH) + " " + args + " >" +
                                 quoted((scratch.path() / "out").string()) + " 2>" +
                                 quoted((scratch.path() / "err").string());
     const int status = std::system(command.c_str());
-    Run run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readBytes(scratch.path() / "out");
-    run.err = readBytes(scratch.path() / "err");
-    return run;
+    CliResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readBytes(scratch.path() / "out");
+    result.err = readBytes(scratch.path() / "err");
+    return result;
 }
 
 } // namespace
@@ -50,7 +50,7 @@ TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
     const std::string bastogne = tess::test::testdata("levels/Bastogne");
     for (const std::string& map : {bastogne, bastogne + "/", bastogne + "/Init.con",
                                    bastogne + "/init.con"}) {
-        const Run run = cli("inspect " + quoted(map) + " --program-folder " +
+        const CliResult run = cli("inspect " + quoted(map) + " --program-folder " +
                                 quoted(program.path().string()),
                             program.path());
         EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -62,7 +62,7 @@ TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
                            "packed: no\n")
             << map;
     }
-    const Run edson = cli("inspect " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")),
+    const CliResult edson = cli("inspect " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")),
                           program.path());
     EXPECT_EQ(edson.exitCode, 0) << edson.err;
     EXPECT_NE(edson.out.find("worldSize: 1024\nworldScale: 2\n"), std::string::npos);
@@ -72,14 +72,14 @@ TEST(Cli, ErrorsAreGermanOnStandardErrorAndUsageExitsTwo) {
     TempDir dir;
     fs::create_directories(dir.path() / "Leer");
     writeBytes(dir.path() / "Leer" / "init.con", "");
-    const Run missingTerrain = cli("inspect Leer --program-folder .", dir.path());
+    const CliResult missingTerrain = cli("inspect Leer --program-folder .", dir.path());
     EXPECT_EQ(missingTerrain.exitCode, 1);
     EXPECT_NE(missingTerrain.err.find("init\\terrain.con kann nicht ge\xc3\xb6" "ffnet werden."),
               std::string::npos)
         << missingTerrain.err;
     EXPECT_EQ(missingTerrain.out, "");
 
-    const Run nothing = cli("inspect gibtsnicht", dir.path());
+    const CliResult nothing = cli("inspect gibtsnicht", dir.path());
     EXPECT_EQ(nothing.exitCode, 1);
     EXPECT_NE(nothing.err.find("gibtsnicht kann nicht ge\xc3\xb6" "ffnet werden."), std::string::npos);
 
@@ -96,7 +96,7 @@ TEST(Cli, RunBatchCopiesAndDeletesRealFilesAndWritesALog) {
     writeBytes(dir.path() / "job.bat",
                "copy \"M\xfcller Karte.rfa\" \"Kopie.rfa\"\r\n"
                "del \"M\xfcller Karte.rfa\"\r\n");
-    const Run run = cli("run-batch job.bat", dir.path());
+    const CliResult run = cli("run-batch job.bat", dir.path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(readBytes(dir.path() / "Kopie.rfa"), "archive bytes");
     EXPECT_FALSE(fs::exists(dir.path() / "M\xc3\xbcller Karte.rfa"));
