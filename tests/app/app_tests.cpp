@@ -249,7 +249,35 @@ TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
 }
 
+TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
+    // The program folder holds the command-line tool that runs batches, as installed.
+    fs::create_symlink(TESS_CLI_PATH, program.path() / "tessarine-cli");
+    TForm1 form;
+    form.show();
+    auto& ui = form.controls();
+    chooseInDialog(form, tess::test::testdata("archives/kursk.rfa"));
+    click(ui.Image12);
+    EXPECT_EQ(form.state().mapName, "kursk.rfa");
+
+    // The batch runs on its own; wait for its log to report the end, as a user waits for
+    // the console window to close.
+    const fs::path log = program.path() / "unpack.log";
+    const auto finished = [&] {
+        return readBytes(log).find("del ") != std::string::npos &&
+               !fs::exists(program.path() / "kursk.rfa");
+    };
+    for (int i = 0; i < 600 && !finished(); ++i)
+        QTest::qWait(50);
+    click(ui.Button1);
+    EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024")) << readBytes(log);
+    EXPECT_EQ(ui.Label39->text(), QStringLiteral("kursk"));
+    EXPECT_TRUE(fs::exists(tess::test::testdata("archives/kursk.rfa")));
+    EXPECT_FALSE(fs::exists(program.path() / "kursk.rfa")); // the batch removed its copy
+}
+
 int main(int argc, char** argv) {
+    // Headless unless a display is asked for explicitly (test discovery runs without one).
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
