@@ -85,6 +85,10 @@ std::string unsafeNameReason(std::string_view storedName) {
     for (const char c : storedName)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return "Steuerzeichen im Namen";
+    // Characters Windows does not allow in a name: such an entry could not be unpacked
+    // there, so it is not unpacked anywhere.
+    if (storedName.find_first_of("<>\"|?*") != std::string_view::npos)
+        return "unzul\xc3\xa4ssiges Zeichen im Namen";
     if (isSeparator(storedName.front()))
         return "absoluter Pfad";
     if (storedName.find(':') != std::string_view::npos)

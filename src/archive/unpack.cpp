@@ -28,11 +28,18 @@ std::string rightAligned(std::uint32_t value) {
 }
 
 // Writes one entry to its file; a half-written file does not stay behind.
-void extractEntry(ArchiveReader& reader, const Entry& entry, const fs::path& target) {
+void extractEntry(ArchiveReader& reader, const Entry& entry, const fs::path& target,
+                  const fs::path& archive) {
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
     if (ec)
         throw cannotCreate(pathText(target), ec.message());
+    // Unpacking into the archive's own folder must not replace the archive while reading it.
+    if (sameNameIgnoringCase(pathText(target.filename()), pathText(archive.filename())) &&
+        fs::equivalent(target, archive, ec))
+        throw Error("Archiv \"" + reader.displayName() + "\": Eintrag \"" + entryNameText(entry) +
+                    "\" w\xc3\xbcrde das Archiv selbst \xc3\xbc"
+                    "berschreiben");
     try {
         OutputFile out(target);
         reader.readEntry(
@@ -65,7 +72,7 @@ void unpackArchive(const fs::path& archive, const fs::path& destination, const P
     for (const Entry& entry : entries) {
         const std::string name = entryNameText(entry);
         report(progress, "  " + name);
-        extractEntry(reader, entry, resolvePath(base + name));
+        extractEntry(reader, entry, resolvePath(base + name), archive);
     }
     report(progress, "Done: " + std::to_string(entries.size()) + " files unpacked.");
 }

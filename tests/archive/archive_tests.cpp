@@ -386,3 +386,48 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
     EXPECT_NE(errorOf([&] { unpackArchive(genuine("kursk.rfa"), dir / "missing"); }), "(no error)");
     EXPECT_FALSE(fs::exists(dir / "new.rfa"));
 }
+
+TEST(ArchiveRead, VersionDecidesAnEntryAsLongAsItsContent) {
+    // Stored size 27 = size 27, but the archive is a compressed one and the entry holds a
+    // chunk table that fills it exactly.
+    TempDir dir;
+    unpackArchive(fixture("ambiguous_compressed.rfa"), dir.path());
+    EXPECT_EQ(readBytes(dir / "bf1942/levels/Test/init.con"), "abcdabcdabcdabcdabcdabcdabc");
+
+    // The same bytes in a store archive are the file itself.
+    std::string bytes = readBytes(fixture("ambiguous_compressed.rfa"));
+    bytes[4] = 0;
+    writeBytes(dir / "store.rfa", bytes);
+    fs::create_directories(dir / "store");
+    unpackArchive(dir / "store.rfa", dir / "store");
+    EXPECT_EQ(readBytes(dir / "store/bf1942/levels/Test/init.con"), bytes.substr(156, 27));
+}
+
+TEST(ArchivePack, CompressedEntryIsNeverAsLongAsItsContent) {
+    // Random bytes followed by a run of zeros: for some run length the chunk table and the
+    // stream come to exactly the file's size. The writer adds a byte so that no reader takes
+    // the entry for a stored one.
+    TempDir dir;
+    std::mt19937 random(7);
+    std::string prefix(64, '\0');
+    for (char& c : prefix)
+        c = static_cast<char>(random());
+    for (int zeros = 0; zeros < 64; ++zeros)
+        writeBytes(dir / ("src/f" + std::to_string(100 + zeros)),
+                   prefix + std::string(zeros, '\0'));
+    packFolder(dir / "src", "x", dir / "c.rfa", true);
+    int padded = 0;
+    for (const Entry& entry : listArchive(dir / "c.rfa")) {
+        EXPECT_NE(entry.storedSize, entry.size) << entry.name;
+        const std::string table = entryBytes(dir / "c.rfa", entry).substr(0, 16);
+        ASSERT_EQ(table.substr(0, 4), le32(1));
+        if (16u + static_cast<unsigned char>(table[4]) == entry.size) {
+            EXPECT_EQ(entry.storedSize, entry.size + 1);
+            ++padded;
+        }
+    }
+    EXPECT_GE(padded, 1);
+    fs::create_directories(dir / "out");
+    unpackArchive(dir / "c.rfa", dir / "out");
+    EXPECT_EQ(tree(dir / "out/x"), tree(dir / "src"));
+}
