@@ -81,11 +81,7 @@ int inspect() {
 
 int generate() {
     WizardState state = inspectedMap();
-    const StartReport report =
-        runStart(state, SpawnFlags{options().ships, options().landingCraft}, programFolder());
-    std::cout << "addon: " << report.addonFolder << "\n"
-              << "soldierSpawnPoints: " << report.soldierSpawnPoints << "\n"
-              << "objectSpawnPoints: " << report.objectSpawnPoints << "\n";
+    std::cout << generateAddon(state, SpawnFlags{options().ships, options().landingCraft});
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "scripts/start.h"
 
+#include "intake/map_inspection.h"
+
 #include "core/files.h"
 #include "core/lines.h"
 #include "platform/program_folder.h"
@@ -212,13 +214,9 @@ void switchToAddonFolder(WizardState& state, const std::string& addonFolder) {
 
 } // namespace
 
-std::string addonFolderFor(const std::string& programFolder, const std::string& mapName) {
-    return programFolder + "bf1942\\levels\\" + mapName + "_001\\";
-}
-
 StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& programFolder,
                      const std::function<void()>& fillReviewList) {
-    switchToAddonFolder(state, addonFolderFor(programFolder, state.mapName));
+    switchToAddonFolder(state, intake::addonFolderOf(programFolder, state.mapName));
     const std::string& levelDir = state.levelDir;
 
     // The folder tree. Creation failures (the folder exists) pass silently; a folder that
@@ -266,7 +264,7 @@ StartReport runStart(WizardState& state, SpawnFlags flags,
 }
 
 std::string generateReportText(const StartReport& report) {
-    return "Addon: " + report.addonFolder + "\n" +
+    return "addon: " + report.addonFolder + "\n" +
            "soldierSpawnPoints: " + std::to_string(report.soldierSpawnPoints) + "\n" +
            "objectSpawnPoints: " + std::to_string(report.objectSpawnPoints) + "\n";
 }

@@ -20,9 +20,6 @@ struct StartReport {
     std::size_t objectSpawnPoints = 0;  // position lines of the object spawn script
 };
 
-// The addon folder of a map: programFolder + "bf1942\levels\" + mapName + "_001\".
-std::string addonFolderFor(const std::string& programFolder, const std::string& mapName);
-
 // Runs Start on the wizard state as OK left it (worldSize, mapName, levelDir = the map level
 // folder). Switches mapLevelDir and levelDir first (a repeated run after one that stopped
 // keeps them as the first run set them), and leaves the current directory at the addon folder.
@@ -37,7 +34,7 @@ StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& pr
 StartReport runStart(WizardState& state, SpawnFlags flags,
                      const std::function<void()>& fillReviewList = {});
 
-// The command-line tool's output for `generate`, one item per line: "Addon: <addon folder>",
+// The command-line tool's output for `generate`, one item per line: "addon: <addon folder>",
 // "soldierSpawnPoints: <n>", "objectSpawnPoints: <n>".
 std::string generateReportText(const StartReport& report);
 

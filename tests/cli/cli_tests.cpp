@@ -31,10 +31,9 @@ std::string quoted(const std::string& s) {
 // Runs the tool with the arguments in `folder`; captures both outputs.
 CliResult cli(const std::string& args, const fs::path& folder) {
     TempDir scratch;
-    const std::string command = "cd " + quoted(folder.string()) + " && " +
-                                quoted(TESS_CLI_PATH) + " " + args + " >" +
-                                quoted((scratch.path() / "out").string()) + " 2>" +
-                                quoted((scratch.path() / "err").string());
+    const std::string command = "cd " + quoted(folder.string()) + " && " + quoted(TESS_CLI_PATH) +
+                                " " + args + " >" + quoted((scratch.path() / "out").string()) +
+                                " 2>" + quoted((scratch.path() / "err").string());
     const int status = std::system(command.c_str());
     CliResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -48,22 +47,24 @@ CliResult cli(const std::string& args, const fs::path& folder) {
 TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
     TempDir program;
     const std::string bastogne = tess::test::testdata("levels/Bastogne");
-    for (const std::string& map : {bastogne, bastogne + "/", bastogne + "/Init.con",
-                                   bastogne + "/init.con"}) {
-        const CliResult run = cli("inspect " + quoted(map) + " --program-folder " +
-                                quoted(program.path().string()),
-                            program.path());
+    for (const std::string& map :
+         {bastogne, bastogne + "/", bastogne + "/Init.con", bastogne + "/init.con"}) {
+        const CliResult run =
+            cli("inspect " + quoted(map) + " --program-folder " + quoted(program.path().string()),
+                program.path());
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out, "mapName: Bastogne\n"
                            "worldSize: 2048\n"
                            "worldScale: 4\n"
-                           "levelDir: " + bastogne + "/\n"
-                           "basePath: bf1942/levels/Bastogne\n"
-                           "packed: no\n")
+                           "levelDir: " +
+                               bastogne +
+                               "/\n"
+                               "basePath: bf1942/levels/Bastogne\n"
+                               "packed: no\n")
             << map;
     }
-    const CliResult edson = cli("inspect " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")),
-                          program.path());
+    const CliResult edson = cli(
+        "inspect " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")), program.path());
     EXPECT_EQ(edson.exitCode, 0) << edson.err;
     EXPECT_NE(edson.out.find("worldSize: 1024\nworldScale: 2\n"), std::string::npos);
 }
@@ -74,14 +75,17 @@ TEST(Cli, ErrorsAreGermanOnStandardErrorAndUsageExitsTwo) {
     writeBytes(dir.path() / "Leer" / "init.con", "");
     const CliResult missingTerrain = cli("inspect Leer --program-folder .", dir.path());
     EXPECT_EQ(missingTerrain.exitCode, 1);
-    EXPECT_NE(missingTerrain.err.find("init\\terrain.con kann nicht ge\xc3\xb6" "ffnet werden."),
+    EXPECT_NE(missingTerrain.err.find("init\\terrain.con kann nicht ge\xc3\xb6"
+                                      "ffnet werden."),
               std::string::npos)
         << missingTerrain.err;
     EXPECT_EQ(missingTerrain.out, "");
 
     const CliResult nothing = cli("inspect gibtsnicht", dir.path());
     EXPECT_EQ(nothing.exitCode, 1);
-    EXPECT_NE(nothing.err.find("gibtsnicht kann nicht ge\xc3\xb6" "ffnet werden."), std::string::npos);
+    EXPECT_NE(nothing.err.find("gibtsnicht kann nicht ge\xc3\xb6"
+                               "ffnet werden."),
+              std::string::npos);
 
     EXPECT_EQ(cli("", dir.path()).exitCode, 2);
     EXPECT_EQ(cli("inspect", dir.path()).exitCode, 2);
@@ -93,12 +97,72 @@ TEST(Cli, RunBatchCopiesAndDeletesRealFilesAndWritesALog) {
     TempDir dir;
     writeBytes(dir.path() / "M\xc3\xbcller Karte.rfa", "archive bytes");
     // The batch is Windows-1252: the u-umlaut is the byte 0xFC.
-    writeBytes(dir.path() / "job.bat",
-               "copy \"M\xfcller Karte.rfa\" \"Kopie.rfa\"\r\n"
-               "del \"M\xfcller Karte.rfa\"\r\n");
+    writeBytes(dir.path() / "job.bat", "copy \"M\xfcller Karte.rfa\" \"Kopie.rfa\"\r\n"
+                                       "del \"M\xfcller Karte.rfa\"\r\n");
     const CliResult run = cli("run-batch job.bat", dir.path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(readBytes(dir.path() / "Kopie.rfa"), "archive bytes");
     EXPECT_FALSE(fs::exists(dir.path() / "M\xc3\xbcller Karte.rfa"));
     EXPECT_TRUE(fs::exists(dir.path() / "job.log"));
+}
+
+TEST(Cli, GenerateWritesTheAddonForAFolderOrAnArchive) {
+    TempDir program;
+    fs::create_directories(program.path() / "temp" / "con files");
+    fs::create_directories(program.path() / "bf1942" / "levels");
+    for (const char* name : {"conditions.con", "strategies.con", "prerequisites.con"})
+        fs::copy_file(fs::path(TESS_SOURCE_DIR) / "src/resources/con files" / name,
+                      program.path() / "temp" / "con files" / name);
+    const std::string folderOption = " --program-folder " + quoted(program.path().string());
+
+    const CliResult bastogne = cli("generate " + quoted(tess::test::testdata("levels/Bastogne")) +
+                                       " --ships" + folderOption,
+                                   program.path());
+    EXPECT_EQ(bastogne.exitCode, 0) << bastogne.err;
+    EXPECT_EQ(bastogne.out, "addon: " + program.text() +
+                                "bf1942\\levels\\Bastogne_001\\\n"
+                                "soldierSpawnPoints: 67\n"
+                                "objectSpawnPoints: 74\n");
+    const std::string script =
+        readBytes(program.path() / "bf1942" / "levels" / "Bastogne_001" / "AIPathFinding.con");
+    EXPECT_NE(script.find("\r\nrem *** Boat ***\r\n"), std::string::npos);
+    EXPECT_EQ(script.find("LandingCraft"), std::string::npos);
+
+    // A packed map is unpacked beside the tool first, then worked on like a folder.
+    const CliResult kursk =
+        cli("generate " + quoted(tess::test::testdata("archives/kursk.rfa")) + folderOption,
+            program.path());
+    EXPECT_EQ(kursk.exitCode, 0) << kursk.err;
+    EXPECT_EQ(kursk.out.rfind("addon: " + program.text() + "bf1942\\levels\\kursk_001\\\n", 0), 0u)
+        << kursk.out;
+    // The existing "levels" folder is reused, as on Windows.
+    EXPECT_TRUE(fs::exists(program.path() / "bf1942" / "levels" / "Kursk" / "Init.con"));
+    // The Edson's Ridge level keeps its spawns outside a Conquest folder: Start stops.
+    const CliResult edson = cli(
+        "generate " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")) + folderOption,
+        program.path());
+    EXPECT_EQ(edson.exitCode, 1);
+    EXPECT_NE(edson.err.find("kann nicht ge\xc3\xb6"
+                             "ffnet werden."),
+              std::string::npos);
+}
+
+TEST(Cli, GenuineArchiveRepacksToTheSameBytes) {
+    TempDir dir;
+    const CliResult unpack = cli(
+        "rfa-unpack " + quoted(tess::test::testdata("archives/kursk.rfa")) + " --to X", dir.path());
+    ASSERT_EQ(unpack.exitCode, 0) << unpack.err;
+    const CliResult pack =
+        cli("rfa-pack X/bf1942/Levels/Kursk bf1942/Levels/Kursk K.rfa", dir.path());
+    ASSERT_EQ(pack.exitCode, 0) << pack.err;
+    EXPECT_EQ(readBytes(dir.path() / "K.rfa"),
+              readBytes(tess::test::testdata("archives/kursk.rfa")));
+
+    const CliResult list = cli("rfa-list K.rfa", dir.path());
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_NE(list.out.find(" bf1942/Levels/Kursk/Conquest/SoldierSpawns.con\n"),
+              std::string::npos);
+    const CliResult broken = cli("rfa-list X/bf1942/Levels/Kursk/Init.con", dir.path());
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_FALSE(broken.err.empty());
 }

@@ -95,7 +95,7 @@ TEST(Start, SwitchesTheWizardStateAndWritesTheStatsFile) {
     EXPECT_EQ(state.mapLevelDir, maps.text() + "Alpha/");
     EXPECT_EQ(state.levelDir, addon);
     EXPECT_EQ(readBytes(program.path() / "temp/stats.bf"), "1024\r\n" + addon + "\r\n");
-    EXPECT_EQ(printed, "Addon: " + addon + "\nsoldierSpawnPoints: 10\nobjectSpawnPoints: 2\n");
+    EXPECT_EQ(printed, "addon: " + addon + "\nsoldierSpawnPoints: 10\nobjectSpawnPoints: 2\n");
 }
 
 TEST(Start, BehaviourTemplatesKeepTheirTextWithCrLfBreaks) {
