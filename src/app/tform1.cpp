@@ -20,23 +20,34 @@
 
 namespace {
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
-std::string str(const QString& text) { return text.toStdString(); }
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string str(const QString& text) {
+    return text.toStdString();
+}
 
 } // namespace
 
-static void initResources() { Q_INIT_RESOURCE(tessarine); }
+static void initResources() {
+    Q_INIT_RESOURCE(tessarine);
+}
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm1>()) {
     initResources();
     ui->setupUi(this);
+    // A fixed-size tool window: small caption bar, not resizable.
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(760, 620);
     move(204, 122);
     form2 = new TForm2(nullptr);
     wireHandlers();
 }
 
-TForm1::~TForm1() { delete form2; }
+TForm1::~TForm1() {
+    delete form2;
+}
 
 void TForm1::wireHandlers() {
     for (QWidget* icon : {static_cast<QWidget*>(ui->Image12), static_cast<QWidget*>(ui->Image9)})
@@ -125,8 +136,8 @@ void TForm1::FormShow() {
 void TForm1::Image12Click() {
     guarded([this] {
         if (ui->unpack->isChecked()) {
-            const QString chosen = chooseFile(QStringLiteral("o1"),
-                                              QStringLiteral("Main Init.con (init.con)"));
+            const QString chosen =
+                chooseFile(QStringLiteral("o1"), QStringLiteral("Main Init.con (init.con)"));
             if (!chosen.isEmpty()) {
                 wizard.packed = false;
                 ui->Edit3->setText(qs(tess::intake::chooseUnpackedMap(wizard, str(chosen))));
@@ -134,8 +145,8 @@ void TForm1::Image12Click() {
                 ui->unpack->setEnabled(false);
             }
         } else {
-            const QString chosen = chooseFile(QStringLiteral("o2"),
-                                              QStringLiteral("BF Refractor Archives (*.rfa)"));
+            const QString chosen =
+                chooseFile(QStringLiteral("o2"), QStringLiteral("BF Refractor Archives (*.rfa)"));
             if (!chosen.isEmpty()) {
                 tess::intake::checkSafeForBatch(str(chosen));
                 wizard.packed = true;

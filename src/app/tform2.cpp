@@ -17,7 +17,9 @@ TForm2::TForm2(QWidget* parent)
 
 TForm2::~TForm2() = default;
 
-void TForm2::Image1Click() { hide(); }
+void TForm2::Image1Click() {
+    hide();
+}
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->Image1 && event->type() == QEvent::MouseButtonRelease &&

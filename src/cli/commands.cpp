@@ -53,7 +53,9 @@ void addProgramFolderOption(CLI::App* command) {
                         "Programmordner (Vorgabe: der Ordner dieses Programms)");
 }
 
-void printArchiveProgress(const std::string& line) { std::cout << line << "\n"; }
+void printArchiveProgress(const std::string& line) {
+    std::cout << line << "\n";
+}
 
 // Choose the map and press OK, as in the window.
 WizardState inspectedMap(intake::Inspection* shown = nullptr) {
@@ -85,7 +87,9 @@ int generate() {
     return 0;
 }
 
-int runBatch() { return batch::runBatchCommand(options().file); }
+int runBatch() {
+    return batch::runBatchCommand(options().file);
+}
 
 int rfaList() {
     for (const auto& entry : archive::listArchive(options().archive))
@@ -109,14 +113,15 @@ int rfaPack() {
 } // namespace
 
 void addCommands(CLI::App& app) {
-    auto* inspectCommand = app.add_subcommand("inspect", "Karte w\xc3\xa4hlen und pr\xc3\xbc" "fen (OK)");
+    auto* inspectCommand = app.add_subcommand("inspect", "Karte w\xc3\xa4hlen und pr\xc3\xbc"
+                                                         "fen (OK)");
     inspectCommand->add_option("MAP", options().map, "Levelordner, init.con oder .rfa-Archiv")
         ->required();
     addProgramFolderOption(inspectCommand);
     actions()["inspect"] = inspect;
 
-    auto* generateCommand =
-        app.add_subcommand("generate", "Karte w\xc3\xa4hlen, OK und Start: das Bot-Addon schreiben");
+    auto* generateCommand = app.add_subcommand(
+        "generate", "Karte w\xc3\xa4hlen, OK und Start: das Bot-Addon schreiben");
     generateCommand->add_option("MAP", options().map, "Levelordner, init.con oder .rfa-Archiv")
         ->required();
     generateCommand->add_flag("--ships", options().ships, "Schiffe auf der Karte");
@@ -145,7 +150,6 @@ void addCommands(CLI::App& app) {
     pack->add_option("ARCHIVE", options().archive)->required();
     pack->add_flag("--compress", options().compress, "LZO-komprimiert packen");
     actions()["rfa-pack"] = rfaPack;
-
 }
 
 int runSelected(CLI::App& app) {

@@ -112,6 +112,8 @@ std::string encodeCp1252(std::string_view utf8) {
     return std::move(*bytes);
 }
 
-bool fitsCp1252(std::string_view utf8) { return tryEncode(utf8, nullptr).has_value(); }
+bool fitsCp1252(std::string_view utf8) {
+    return tryEncode(utf8, nullptr).has_value();
+}
 
 } // namespace tess

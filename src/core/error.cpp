@@ -5,7 +5,10 @@
 namespace tess {
 
 Error cannotOpen(const std::string& path, const std::string& reason) {
-    return Error("Datei " + path + " kann nicht ge\xc3\xb6" "ffnet werden. " + reason);
+    return Error("Datei " + path +
+                 " kann nicht ge\xc3\xb6"
+                 "ffnet werden. " +
+                 reason);
 }
 
 Error cannotCreate(const std::string& path, const std::string& reason) {
@@ -17,10 +20,14 @@ Error notAnInteger(const std::string& text) {
 }
 
 Error listIndexOutOfBounds(long long index) {
-    return Error("Listenindex \xc3\xbc" "berschreitet das Maximum (" + std::to_string(index) + ")");
+    return Error("Listenindex \xc3\xbc"
+                 "berschreitet das Maximum (" +
+                 std::to_string(index) + ")");
 }
 
-Error ioError(int code) { return Error("E/A-Fehler " + std::to_string(code)); }
+Error ioError(int code) {
+    return Error("E/A-Fehler " + std::to_string(code));
+}
 
 Error unknownPictureExtension(const std::string& extension) {
     return Error("Unbekannte Bilddateierweiterung (." + extension + ")");

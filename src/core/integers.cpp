@@ -17,7 +17,8 @@ std::int32_t strToInt(std::string_view text) {
     if (i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -46,6 +47,8 @@ std::int32_t strToInt(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::string intToStr(std::int64_t value) { return std::to_string(value); }
+std::string intToStr(std::int64_t value) {
+    return std::to_string(value);
+}
 
 } // namespace tess

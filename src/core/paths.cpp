@@ -8,7 +8,9 @@ namespace fs = std::filesystem;
 namespace tess {
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // Upper case of one UTF-8 code point for the letters Windows folds: ASCII and Latin-1.
 char32_t foldedCodePoint(std::string_view s, std::size_t& pos) {

@@ -12,7 +12,9 @@ WorldSize readWorldSize(const LineList& terrainScript) {
     return {4096, 8};
 }
 
-std::string basePathOf(const std::string& mapName) { return "bf1942/levels/" + mapName; }
+std::string basePathOf(const std::string& mapName) {
+    return "bf1942/levels/" + mapName;
+}
 
 std::string addonFolderOf(const std::string& programFolder, const std::string& mapName) {
     return programFolder + "bf1942\\levels\\" + mapName + "_001\\";

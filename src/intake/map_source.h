@@ -11,7 +11,6 @@ namespace tess::intake {
 
 // Chooses the map named by `map` (a native path) and, for an archive, unpacks it and waits.
 // Afterwards the state is as after the window's map choice, ready for inspectMap.
-void chooseMapAndWait(WizardState& state, const std::string& map,
-                      const std::string& programFolder);
+void chooseMapAndWait(WizardState& state, const std::string& map, const std::string& programFolder);
 
 } // namespace tess::intake

@@ -25,7 +25,9 @@ using tess::test::writeBytes;
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // Answers the next modal widget once it is up: `answer` gets it and closes it.
 void whenModal(std::function<void(QWidget*)> answer) {
@@ -70,7 +72,9 @@ std::shared_ptr<QString> expectErrorBox() {
     return text;
 }
 
-void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+void click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
 
 // A program folder as the build lays it out, with the behaviour templates.
 void layOutProgramFolder(const TempDir& program) {
@@ -115,6 +119,28 @@ TEST_F(WindowTest, StartUpReadsTheGameFolderAndShowsTheSplash) {
     form.show();
     EXPECT_EQ(form.controls().Edit4->text(), QStringLiteral("D:\\Spiele\\BF1942\\"));
     EXPECT_EQ(form.state().gameDir, "D:\\Spiele\\BF1942\\");
+}
+
+TEST_F(WindowTest, AnUnreadableMemoryFileShowsTheErrorAndSkipsTheRestOfStartUp) {
+    fs::create_directories(program.path() / "memory.bf"); // exists, but cannot be read
+    auto error = expectErrorBox();
+    TForm1 form;
+    form.show();
+    EXPECT_TRUE(error->startsWith(qs("Datei " + program.text() + "memory.bf kann nicht ge")))
+        << error->toStdString();
+    EXPECT_TRUE(error->endsWith(QStringLiteral(".")));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.controls().Edit4->text(), QStringLiteral("BF Pfad"));
+    EXPECT_EQ(form.state().areaEditMode, 0);
+    EXPECT_FALSE(form.splash()->isVisible());
+}
+
+TEST_F(WindowTest, ClosingTheMainWindowClosesTheSplashToo) {
+    TForm1 form;
+    form.show();
+    ASSERT_TRUE(form.splash()->isVisible());
+    form.close();
+    EXPECT_FALSE(form.splash()->isVisible());
 }
 
 TEST_F(WindowTest, GameFolderIsChosenConfirmedAndRemembered) {

@@ -118,14 +118,20 @@ TEST(Files, FailedSavesLeaveTheOldFileAndSayWhy) {
         tess::saveLines(missing, {"a"});
         FAIL() << "no error";
     } catch (const tess::Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Datei \"" + missing + "\" kann nicht erstellt werden. ", 0), 0u)
+        EXPECT_EQ(std::string(e.what()).rfind(
+                      "Datei \"" + missing + "\" kann nicht erstellt werden. ", 0),
+                  0u)
             << e.what();
     }
     try {
         tess::loadLines(dir.text() + "none.con");
         FAIL() << "no error";
     } catch (const tess::Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Datei " + dir.text() + "none.con kann nicht ge\xc3\xb6" "ffnet werden. ", 0), 0u)
+        EXPECT_EQ(std::string(e.what()).rfind("Datei " + dir.text() +
+                                                  "none.con kann nicht ge\xc3\xb6"
+                                                  "ffnet werden. ",
+                                              0),
+                  0u)
             << e.what();
     }
     if (::geteuid() != 0) {
@@ -162,8 +168,8 @@ TEST(Integers, TheFrameworksConversionAndItsMessage) {
     } catch (const tess::Error& e) {
         EXPECT_STREQ(e.what(), "'x1' ist kein g\xc3\xbcltiger Integerwert");
     }
-    EXPECT_STREQ(tess::listIndexOutOfBounds(-1).what(),
-                 "Listenindex \xc3\xbc" "berschreitet das Maximum (-1)");
+    EXPECT_STREQ(tess::listIndexOutOfBounds(-1).what(), "Listenindex \xc3\xbc"
+                                                        "berschreitet das Maximum (-1)");
     EXPECT_EQ(tess::withFullStop("abc"), "abc.");
     EXPECT_EQ(tess::withFullStop("abc."), "abc.");
 }

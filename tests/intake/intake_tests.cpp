@@ -27,8 +27,9 @@ protected:
 
 TEST_F(IntakeTest, NameOfAnUnpackedMapIsTheLastFolder) {
     EXPECT_EQ(intake::mapNameFromLevelDir("D:\\Maps\\bf1942\\levels\\Oasis\\", '\\'), "Oasis");
-    EXPECT_EQ(intake::mapNameFromLevelDir("D:\\", '\\'), "");         // root of a drive
-    EXPECT_EQ(intake::mapNameFromLevelDir("D:\\Maps\\a/b\\", '\\'), "a/b"); // "/" is no separator there
+    EXPECT_EQ(intake::mapNameFromLevelDir("D:\\", '\\'), ""); // root of a drive
+    EXPECT_EQ(intake::mapNameFromLevelDir("D:\\Maps\\a/b\\", '\\'),
+              "a/b"); // "/" is no separator there
     EXPECT_EQ(intake::mapNameFromLevelDir("", '\\'), "");
     EXPECT_EQ(intake::mapNameFromLevelDir("/", '/'), "");
     EXPECT_EQ(intake::mapNameFromLevelDir("/home/u/Maps/El Alamein/", '/'), "El Alamein");
@@ -47,10 +48,12 @@ TEST_F(IntakeTest, UnpackBatchIsWrittenByteForByte) {
     WizardState state;
     const std::string archive = maps.text() + "Oasis.rfa";
     EXPECT_EQ(intake::choosePackedMap(state, archive, program.text()), archive);
-    EXPECT_EQ(readBytes(program.path() / "unpack.bat"),
-              "copy \"" + archive + "\" \"" + program.text() + "Oasis.rfa\"\r\n"
-              "rfaunpack.exe Oasis.rfa \r\n"
-              "del \"" + program.text() + "Oasis.rfa\"\r\n");
+    EXPECT_EQ(readBytes(program.path() / "unpack.bat"), "copy \"" + archive + "\" \"" +
+                                                            program.text() +
+                                                            "Oasis.rfa\"\r\n"
+                                                            "rfaunpack.exe Oasis.rfa \r\n"
+                                                            "del \"" +
+                                                            program.text() + "Oasis.rfa\"\r\n");
     EXPECT_EQ(state.mapName, "Oasis.rfa");
     EXPECT_EQ(state.levelDir, program.text() + "bf1942\\levels\\Oasis\\");
 
@@ -63,7 +66,8 @@ TEST_F(IntakeTest, UnpackBatchIsWrittenByteForByte) {
               "copy \"" + maps.text() + "EL ALAMEIN.RFA\" \"" + program.text() +
                   "EL ALAMEIN.RFA\"\r\n"
                   "rfaunpack.exe \"EL ALAMEIN.RFA\" \r\n"
-                  "del \"" + program.text() + "EL ALAMEIN.RFA\"\r\n");
+                  "del \"" +
+                  program.text() + "EL ALAMEIN.RFA\"\r\n");
 }
 
 TEST_F(IntakeTest, UnpackBatchNeverCarriesForeignCommandsNorDeletesTheUsersArchive) {
@@ -71,8 +75,8 @@ TEST_F(IntakeTest, UnpackBatchNeverCarriesForeignCommandsNorDeletesTheUsersArchi
     TempDir maps;
     WizardState state;
     state.mapName = "before";
-    for (const char* name : {"a&b.rfa", "a|b.rfa", "a<b.rfa", "a>b.rfa", "a^b.rfa", "a%b.rfa",
-                             "a\"b.rfa"}) {
+    for (const char* name :
+         {"a&b.rfa", "a|b.rfa", "a<b.rfa", "a>b.rfa", "a^b.rfa", "a%b.rfa", "a\"b.rfa"}) {
         EXPECT_THROW(intake::choosePackedMap(state, maps.text() + name, program.text()),
                      tess::Error)
             << name;
@@ -116,7 +120,8 @@ TEST_F(IntakeTest, OkOnAPackedMapFailsUntilUnpackedThenSettlesNames) {
     } catch (const tess::Error& e) {
         const std::string expected = "Datei " + program.text() +
                                      "bf1942\\levels\\Oasis\\init\\terrain.con kann nicht "
-                                     "ge\xc3\xb6" "ffnet werden. ";
+                                     "ge\xc3\xb6"
+                                     "ffnet werden. ";
         EXPECT_EQ(std::string(e.what()).rfind(expected, 0), 0u) << e.what();
     }
     EXPECT_EQ(state.mapName, "Oasis.rfa");
@@ -167,7 +172,8 @@ TEST_F(IntakeTest, MemoryBfHoldsExactlyTheConfirmedText) {
     EXPECT_EQ(intake::readRememberedGameFolder(program.text()), "/games/bf1942/");
     writeBytes(program.path() / "memory.bf", "");
     EXPECT_EQ(intake::readRememberedGameFolder(program.text()), "");
-    writeBytes(program.path() / "memory.bf", "/spiele/M\xfc" "ller/ ");
+    writeBytes(program.path() / "memory.bf", "/spiele/M\xfc"
+                                             "ller/ ");
     EXPECT_EQ(intake::readRememberedGameFolder(program.text()), "/spiele/M\xc3\xbcller/ ");
 
     EXPECT_EQ(intake::gameFolderOfExecutable("/games/bf1942/BF1942.exe"), "/games/bf1942/");
