@@ -4,20 +4,25 @@
 # Goals: store-mode pack and unpack at least 0.8 of tar's speed; compressed pack on two
 # cores at least 1.8 times as fast as on one, with the same bytes; decompression at least
 # 300 MB/s of output on one core; peak memory of pack and unpack under 64 MiB.
-# Usage: bench/archive/run.sh [WORK_FOLDER]   (default /tmp/tess-bench-archive)
+# Usage: bench/archive/run.sh [WORK_FOLDER]   (default: a new folder under /tmp)
+#
+# Nothing is deleted between the measurements: on ext4, creating files soon after many
+# were deleted costs several times as much (the inode allocator avoids recently freed
+# inodes), which would punish whichever tool runs after a deletion. Each round writes to
+# fresh names instead, the tools take turns going first, and the best round counts.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 build=${TESS_BENCH_BUILD:-$repo/build/bench-archive}
-work=${1:-/tmp/tess-bench-archive}
+work=${1:-$(mktemp -d /tmp/tess-bench-archive.XXXXXX)}
 
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESS_TESTS=OFF \
     -DTESS_GUI=OFF -DTESS_BENCH=ON >/dev/null
 ninja -C "$build" -j2 archive_bench >/dev/null
 bench=$(find "$build" -name archive_bench -type f -perm -u+x | head -n 1)
 
-rm -rf "$work"
 mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
 "$bench" generate "$work/level"
 
 # measure LABEL COMMAND...: runs the command under /usr/bin/time -v; sets SECONDS_TAKEN and
@@ -31,28 +36,24 @@ measure() {
     PEAK_MIB=$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$work/time.txt")
     printf '%-34s %8.2f s  %7s MiB peak\n' "$label" "$SECONDS_TAKEN" "$PEAK_MIB"
 }
-best() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b ? a : b) }'; }
+best() { printf '%s\n' "$@" | sort -g | head -n 1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
 mib=$(du -sm --apparent-size "$work/level" | cut -f1)
 echo "level folder: $mib MiB, $(find "$work/level" -type f | wc -l) files"
 
-for round in 1 2; do
-    rm -f "$work/level.tar" "$work/store.rfa"
-    measure "tar -cf (round $round)" tar -cf "$work/level.tar" -C "$work" level
-    tar_pack[$round]=$SECONDS_TAKEN
-    measure "pack store (round $round)" "$bench" pack "$work/level" bf1942/levels/Bench "$work/store.rfa"
-    pack[$round]=$SECONDS_TAKEN
-    pack_peak=$PEAK_MIB
-    rm -rf "$work/x-tar" "$work/x-rfa"
-    mkdir -p "$work/x-tar" "$work/x-rfa"
-    measure "tar -xf (round $round)" tar -xf "$work/level.tar" -C "$work/x-tar"
-    tar_unpack[$round]=$SECONDS_TAKEN
-    measure "unpack store (round $round)" "$bench" unpack "$work/store.rfa" "$work/x-rfa"
-    unpack[$round]=$SECONDS_TAKEN
-    unpack_peak=$PEAK_MIB
+ours_pack() { measure "pack store (round $round)" "$bench" pack "$work/level" bf1942/levels/Bench "$work/store$round.rfa"; pack[$round]=$SECONDS_TAKEN; pack_peak=$PEAK_MIB; }
+tar_pack() { measure "tar -cf (round $round)" tar -cf "$work/level$round.tar" -C "$work" level; tar_pack[$round]=$SECONDS_TAKEN; }
+ours_unpack() { mkdir -p "$work/x-rfa$round"; measure "unpack store (round $round)" "$bench" unpack "$work/store$round.rfa" "$work/x-rfa$round"; unpack[$round]=$SECONDS_TAKEN; unpack_peak=$PEAK_MIB; }
+tar_unpack() { mkdir -p "$work/x-tar$round"; measure "tar -xf (round $round)" tar -xf "$work/level$round.tar" -C "$work/x-tar$round"; tar_unpack[$round]=$SECONDS_TAKEN; }
+for round in 1 2 3; do
+    if [ $((round % 2)) = 1 ]; then
+        tar_pack; ours_pack; tar_unpack; ours_unpack
+    else
+        ours_pack; tar_pack; ours_unpack; tar_unpack
+    fi
 done
-diff -r "$work/x-tar/level" "$work/x-rfa/bf1942/levels/Bench" >/dev/null && echo "unpacked trees identical"
+diff -r "$work/x-tar1/level" "$work/x-rfa1/bf1942/levels/Bench" >/dev/null && echo "unpacked trees identical"
 
 measure "pack compressed, 1 thread" "$bench" pack "$work/level" bf1942/levels/Bench "$work/c1.rfa" compress 1
 one=$SECONDS_TAKEN
@@ -62,12 +63,11 @@ compress_peak=$PEAK_MIB
 cmp -s "$work/c1.rfa" "$work/c2.rfa" && same=yes || same=NO
 measure "decompress (1 core)" "$bench" decompress "$work/c2.rfa"
 grep decompress "$work/out.txt"
-rm -rf "$work/x-rfa" && mkdir -p "$work/x-rfa"
-measure "unpack compressed" "$bench" unpack "$work/c2.rfa" "$work/x-rfa"
+mkdir -p "$work/x-compressed"
+measure "unpack compressed" "$bench" unpack "$work/c2.rfa" "$work/x-compressed"
 
 echo
-echo "store pack:   $(ratio "$(best "${tar_pack[1]}" "${tar_pack[2]}")" "$(best "${pack[1]}" "${pack[2]}")") x tar's speed (goal >= 0.8), peak $pack_peak MiB"
-echo "store unpack: $(ratio "$(best "${tar_unpack[1]}" "${tar_unpack[2]}")" "$(best "${unpack[1]}" "${unpack[2]}")") x tar's speed (goal >= 0.8), peak $unpack_peak MiB"
+echo "store pack:   $(ratio "$(best "${tar_pack[@]}")" "$(best "${pack[@]}")") x tar's speed (goal >= 0.8), peak $pack_peak MiB"
+echo "store unpack: $(ratio "$(best "${tar_unpack[@]}")" "$(best "${unpack[@]}")") x tar's speed (goal >= 0.8), peak $unpack_peak MiB"
 echo "compressed pack on 2 threads: $(ratio "$one" "$two") x one thread (goal >= 1.8), same bytes: $same, peak $compress_peak MiB"
-echo "archives: store $(du -m --apparent-size "$work/store.rfa" | cut -f1) MiB, compressed $(du -m --apparent-size "$work/c2.rfa" | cut -f1) MiB"
-rm -rf "$work"
+echo "archives: store $(du -m --apparent-size "$work/store1.rfa" | cut -f1) MiB, compressed $(du -m --apparent-size "$work/c2.rfa" | cut -f1) MiB"

@@ -18,7 +18,7 @@ namespace {
 using format::readLe32;
 
 // Stored data is copied in pieces of this size.
-constexpr std::size_t kCopyBlock = 1u << 20;
+constexpr std::size_t kCopyBlock = 1u << 17;
 // Chunk tables are read this many triples at a time.
 constexpr std::uint32_t kTableBatch = 1024;
 
@@ -173,7 +173,7 @@ void ArchiveReader::readDirectory() {
     if (count > cursor.remaining() / kMinEntrySize)
         corrupt("das Verzeichnis nennt " + number(count) +
                 " Eintr\xc3\xa4ge, daf\xc3\xbcr ist die Datei zu kurz");
-    entries_.reserve(count);
+    entries_.reserve(std::min<std::uint32_t>(count, 65536));
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::string index = number(i + 1);
         if (cursor.remaining() < 4)
