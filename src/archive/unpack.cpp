@@ -7,8 +7,11 @@
 #include "core/error.h"
 #include "core/paths.h"
 
-#include <cstdio>
+#include <map>
+#include <memory>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -27,13 +30,66 @@ std::string rightAligned(std::uint32_t value) {
     return text;
 }
 
+// Where each entry goes under the destination. Folders and files that exist in another
+// letter case are reused, as on Windows: resolvePath finds each distinct folder once, and
+// a file name is matched against that folder's listing, taken once, by the same rule.
+class Targets {
+public:
+    explicit Targets(const fs::path& destination)
+        : destination_(destination), base_(pathText(destination) + "/") {}
+
+    fs::path target(const std::string& name) {
+        const std::string folderText = folderPart(name);
+        Folder& folder = folderFor(folderText);
+        return folder.path / fs::u8path(folder.match(name.substr(folderText.size())));
+    }
+
+private:
+    struct Folder {
+        fs::path path;
+        std::unordered_set<std::string> names;
+
+        std::string match(const std::string& name) {
+            if (names.count(name) != 0)
+                return name;
+            for (const std::string& existing : names)
+                if (sameNameIgnoringCase(existing, name))
+                    return existing;
+            names.insert(name);
+            return name;
+        }
+    };
+
+    Folder& folderFor(const std::string& folderText) {
+        const auto known = byText_.find(folderText);
+        if (known != byText_.end())
+            return *known->second;
+        const fs::path path = folderText.empty() ? destination_ : resolvePath(base_ + folderText);
+        std::error_code ec;
+        fs::create_directories(path, ec);
+        if (ec)
+            throw cannotCreate(pathText(path), ec.message());
+        auto& folder = byPath_[path];
+        if (!folder) {
+            folder = std::make_unique<Folder>();
+            folder->path = path;
+            for (const auto& item : fs::directory_iterator(path, ec))
+                folder->names.insert(pathText(item.path().filename()));
+        }
+        byText_[folderText] = folder.get();
+        return *folder;
+    }
+
+    fs::path destination_;
+    std::string base_;
+    std::unordered_map<std::string, Folder*> byText_;
+    std::map<fs::path, std::unique_ptr<Folder>> byPath_;
+};
+
 // Writes one entry to its file; a half-written file does not stay behind.
 void extractEntry(ArchiveReader& reader, const Entry& entry, const fs::path& target,
                   const fs::path& archive) {
     std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
-    if (ec)
-        throw cannotCreate(pathText(target), ec.message());
     // Unpacking into the archive's own folder must not replace the archive while reading it.
     if (sameNameIgnoringCase(pathText(target.filename()), pathText(archive.filename())) &&
         fs::equivalent(target, archive, ec))
@@ -68,11 +124,11 @@ void unpackArchive(const fs::path& archive, const fs::path& destination, const P
 
     report(progress,
            "Unpacking " + pathText(archive) + " (" + std::to_string(entries.size()) + " files)");
-    const std::string base = pathText(destination) + "/";
+    Targets targets(destination);
     for (const Entry& entry : entries) {
         const std::string name = entryNameText(entry);
         report(progress, "  " + name);
-        extractEntry(reader, entry, resolvePath(base + name), archive);
+        extractEntry(reader, entry, targets.target(name), archive);
     }
     report(progress, "Done: " + std::to_string(entries.size()) + " files unpacked.");
 }
