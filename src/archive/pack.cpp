@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace tess::archive {
 namespace {
 
-constexpr std::size_t kCopyBlock = 1u << 20;
+constexpr std::size_t kCopyBlock = 1u << 17;
 constexpr std::uint64_t kMaxArchiveOffset = std::numeric_limits<std::uint32_t>::max();
 // Folder trees deeper than this are taken for a loop of links.
 constexpr int kMaxDepth = 64;
