@@ -7,7 +7,8 @@
 int main(int argc, char** argv) {
     // The window design's font; where it is missing, a narrow sans comes closest.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Arial")});
+                               {QStringLiteral("Liberation Sans Narrow"),
+                                QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Arial")});
     QApplication application(argc, argv);
     application.setWindowIcon(QIcon(QStringLiteral(":/pictures/tessarine.png")));
     TForm1 form1;
