@@ -40,7 +40,7 @@ public:
         : data_(static_cast<const unsigned char*>(data)), size_(size) {}
     std::uint64_t size() const override { return size_; }
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
-        if (offset >= size_)
+        if (count == 0 || offset >= size_)
             return 0;
         const std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
@@ -136,6 +136,8 @@ void ArchiveReader::corrupt(const std::string& what) const {
 }
 
 void ArchiveReader::readExactly(std::uint64_t offset, void* buffer, std::size_t count) {
+    if (count == 0)
+        return;
     if (source_->readAt(offset, buffer, count) != count)
         corrupt("unerwartetes Dateiende bei Offset " + number(offset));
 }

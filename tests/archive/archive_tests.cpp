@@ -346,6 +346,8 @@ TEST(ArchiveRead, BrokenArchivesGiveClearErrors) {
          "cke, die nicht in seine 40 Bytes passen"},
         {"chunk_undecodable.rfa",
          "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" l\xc3\xa4sst sich nicht entpacken"},
+        {"chunk_without_stream.rfa",
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" l\xc3\xa4sst sich nicht entpacken"},
         {"chunk_outside_entry.rfa",
          "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" liegt au\xc3\x9f"
          "erhalb des Eintrags"},
