@@ -144,7 +144,7 @@ fs::path temporaryBeside(const fs::path& archive) {
 class ArchiveWriter {
 public:
     ArchiveWriter(const fs::path& temp, const fs::path& archive, std::uint32_t version)
-        : out_(temp, archive), archive_(archive), version_(version) {
+        : out_(temp, archive), archive_(archive) {
         unsigned char header[format::kHeaderSize] = {};
         format::writeLe32(header + 4, version);
         std::copy(format::kOpaqueBlock.begin(), format::kOpaqueBlock.end(),
@@ -204,7 +204,6 @@ public:
 private:
     OutputFile out_;
     fs::path archive_;
-    std::uint32_t version_;
     std::vector<Entry> entries_;
 };
 

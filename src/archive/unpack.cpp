@@ -41,7 +41,8 @@ public:
     fs::path target(const std::string& name) {
         const std::string folderText = folderPart(name);
         Folder& folder = folderFor(folderText);
-        return folder.path / fs::u8path(folder.match(name.substr(folderText.size())));
+        const std::string file = folder.match(name.substr(folderText.size()));
+        return folder.path / fs::path(std::u8string(file.begin(), file.end()));
     }
 
 private:
@@ -52,9 +53,14 @@ private:
         std::string match(const std::string& name) {
             if (names.count(name) != 0)
                 return name;
+            // Of several names in other letter case (possible off Windows) the same one
+            // as resolvePath would take: the first in byte order.
+            const std::string* found = nullptr;
             for (const std::string& existing : names)
-                if (sameNameIgnoringCase(existing, name))
-                    return existing;
+                if (sameNameIgnoringCase(existing, name) && (!found || existing < *found))
+                    found = &existing;
+            if (found)
+                return *found;
             names.insert(name);
             return name;
         }
