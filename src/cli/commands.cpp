@@ -92,8 +92,7 @@ int runBatch() {
 }
 
 int rfaList() {
-    for (const auto& entry : archive::listArchive(options().archive))
-        std::cout << entry.storedSize << " " << entry.size << " " << entry.name << "\n";
+    std::cout << archive::formatListing(archive::listArchive(options().archive));
     return 0;
 }
 

@@ -58,7 +58,11 @@ void writeFileAtomically(const std::string& windowsPath, std::string_view bytes)
     fs::path temp = target;
     temp += ".tess-" + std::to_string(counter++) + ".tmp";
 
+#ifdef _WIN32
+    std::FILE* file = ::_wfopen(temp.c_str(), L"wb");
+#else
     std::FILE* file = std::fopen(temp.c_str(), "wb");
+#endif
     if (!file)
         throw cannotCreate(windowsPath, systemReason(errno));
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

@@ -31,6 +31,12 @@ char32_t foldedCodePoint(std::string_view s, std::size_t& pos) {
     return 0x110000 + c;
 }
 
+// Paths are UTF-8 inside the program; say so to the file system (on Windows a narrow string
+// would be taken as the ANSI code page).
+fs::path fromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
 } // namespace
 
 bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
@@ -67,32 +73,32 @@ fs::path resolvePath(std::string_view windowsPath) {
         if (part.empty())
             continue; // doubled or trailing separator
         if (part == "." || part == "..") {
-            result /= part;
+            result /= fromUtf8(part);
             continue;
         }
         if (matching) {
             const fs::path dir = result.empty() ? fs::path(".") : result;
             std::error_code ec;
-            if (fs::exists(dir / part, ec)) {
-                result /= part;
+            if (fs::exists(dir / fromUtf8(part), ec)) {
+                result /= fromUtf8(part);
                 continue;
             }
             std::string found;
             fs::directory_iterator it(dir, ec);
             if (!ec) {
                 for (const auto& entry : it) {
-                    const std::string name = entry.path().filename().string();
+                    const std::string name = pathText(entry.path().filename());
                     if (sameNameIgnoringCase(name, part) && (found.empty() || name < found))
                         found = name;
                 }
             }
             if (!found.empty()) {
-                result /= found;
+                result /= fromUtf8(found);
                 continue;
             }
             matching = false;
         }
-        result /= part;
+        result /= fromUtf8(part);
     }
     if (result.empty() && !windowsPath.empty())
         result = ".";
