@@ -92,7 +92,8 @@ int runBatch() {
 }
 
 int rfaList() {
-    std::cout << archive::formatListing(archive::listArchive(options().archive));
+    for (const auto& line : archive::formatListing(archive::listArchive(options().archive)))
+        std::cout << line << "\n";
     return 0;
 }
 
