@@ -3,9 +3,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include <stdlib.h>
 
 namespace tess::test {
 
@@ -13,10 +15,11 @@ namespace tess::test {
 class TempDir {
 public:
     TempDir() {
-        std::random_device rd;
-        path_ = std::filesystem::temp_directory_path() /
-                ("tess-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-        std::filesystem::create_directories(path_);
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tess-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("no temporary folder: " + pattern);
+        path_ = std::filesystem::canonical(pattern);
     }
     ~TempDir() {
         std::error_code ec;
@@ -26,6 +29,10 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    // A path below the folder; name is UTF-8.
+    std::filesystem::path operator/(const std::string& name) const {
+        return path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
+    }
     // The folder as a folder text, with its trailing separator.
     std::string text() const { return path_.string() + "/"; }
 

@@ -4,6 +4,7 @@
 #include "archive/reader.h"
 #include "core/error.h"
 #include "core/paths.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 
 namespace fs = std::filesystem;
 using namespace tess::archive;
+
+using tess::test::TempDir;
 
 namespace {
 
@@ -40,26 +43,6 @@ std::string le32(std::uint32_t v) {
     return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
             static_cast<char>(v >> 24)};
 }
-
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<int> counter{0};
-        path_ =
-            fs::temp_directory_path() / ("tess-archive-" + std::to_string(std::random_device{}()) +
-                                         "-" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / fs::u8path(name); }
-
-private:
-    fs::path path_;
-};
 
 // Every file under root by its path relative to root, with its bytes.
 std::map<std::string, std::string> tree(const fs::path& root) {

@@ -1,4 +1,5 @@
 #include "batch/interpreter.h"
+#include "test_support.h"
 
 #include "core/paths.h"
 
@@ -17,24 +18,9 @@ namespace fs = std::filesystem;
 using tess::batch::runBatchLines;
 using tess::batch::splitArguments;
 
+using tess::test::TempDir;
+
 namespace {
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tess-batch-XXXXXX").string();
-        path_ = fs::canonical(::mkdtemp(pattern.data()));
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-    std::string text() const { return path_.string(); }
-
-private:
-    fs::path path_;
-};
 
 // Enters a folder for the lifetime of the object.
 class CurrentFolder {
@@ -107,7 +93,7 @@ TEST(BatchArguments, SplitLikeCmd) {
 }
 
 TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
-    TempFolder temp;
+    TempDir temp;
     const fs::path f = temp.path() / "Arbeit";
     fs::create_directories(f / "Mein Ordner");
     fs::create_directories(f / "bf1942" / "levels" / "x");
@@ -163,7 +149,7 @@ TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
 }
 
 TEST(BatchProcess, RunsTheUnpackBatchOfTheMapStep) {
-    TempFolder temp;
+    TempDir temp;
     const fs::path program = temp.path() / "Mein Programm";
     fs::create_directories(program);
     const std::string programFolder = program.string() + "/";
@@ -198,7 +184,7 @@ TEST(BatchProcess, RunsTheUnpackBatchOfTheMapStep) {
 }
 
 TEST(BatchProcess, AMissingBatchIsReportedInTheLog) {
-    TempFolder temp;
+    TempDir temp;
     EXPECT_EQ(runBatchProcess(temp.path(), "fehlt.bat", temp.path() / "stdout.txt"), 1);
     const std::string log = readBytes(temp.path() / "fehlt.log");
     EXPECT_EQ(log.rfind("Datei fehlt.bat kann nicht ge\xc3\xb6"
@@ -212,7 +198,7 @@ TEST(BatchProcess, AMissingBatchIsReportedInTheLog) {
 }
 
 TEST(BatchLines, CopyDelAndFurnitureBehaveLikeCmd) {
-    TempFolder temp;
+    TempDir temp;
     CurrentFolder inside(temp.path());
     fs::create_directory("Sub");
     fs::create_directory("Ordner");
@@ -245,7 +231,7 @@ TEST(BatchLines, CopyDelAndFurnitureBehaveLikeCmd) {
 }
 
 TEST(BatchLines, ArchiveToolLinesReachTheArchiveCodeAndTheBatchGoesOn) {
-    TempFolder temp;
+    TempDir temp;
     CurrentFolder inside(temp.path());
     fs::create_directories("bf1942/levels/Oasis_001/ai");
     writeBytes("bf1942/levels/Oasis_001/ai/ai.con", "ai.createallmaps\r\n");

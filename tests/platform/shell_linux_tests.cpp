@@ -1,5 +1,6 @@
 #include "platform/program_folder.h"
 #include "platform/shell.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,23 +18,9 @@
 
 namespace fs = std::filesystem;
 
+using tess::test::TempDir;
+
 namespace {
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tess-shell-XXXXXX").string();
-        path_ = fs::canonical(::mkdtemp(pattern.data()));
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -60,7 +47,7 @@ bool noChildLeft() {
 
 // A program folder holding the batch driver as its tessarine-cli.
 struct FakeInstallation {
-    TempFolder temp;
+    TempDir temp;
     fs::path program = temp.path() / "Programm \xc3\xbc";
     fs::path network = program / "Network";
 
@@ -136,7 +123,7 @@ TEST(OpenBatch, UsesTheTerminalWhenOneCanBeShown) {
 }
 
 TEST(OpenDocument, HandsTheResolvedPathToXdgOpen) {
-    TempFolder temp;
+    TempDir temp;
     const fs::path bin = temp.path() / "bin";
     fs::create_directories(bin);
     fs::create_directories(temp.path() / "AI");
