@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -182,6 +183,8 @@ void TForm1::Button2Click() {
     guarded([this] {
         const tess::SpawnFlags flags{ui->shipp->isChecked(), ui->landp->isChecked()};
         tess::runStart(wizard, flags, tess::programFolder(), [this] {
+            // Filling the list is no selection by the user.
+            const QSignalBlocker quiet(ui->ListBox1);
             ui->ListBox1->clear();
             for (const auto entry : tess::kReviewEntries)
                 ui->ListBox1->addItem(qs(std::string(entry)));
