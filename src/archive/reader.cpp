@@ -227,25 +227,19 @@ bool ArchiveReader::hasGameChunkTable(const Entry& entry) {
         (std::uint64_t{entry.size} + format::kChunkSize - 1) / format::kChunkSize;
     if (count != expected || 4 + format::kChunkTableEntrySize * count > entry.storedSize)
         return false;
-    std::vector<unsigned char> table(format::kChunkTableEntrySize * std::min(count, kTableBatch));
     std::uint64_t streamBytes = 0;
     std::uint64_t contentBytes = 0;
-    for (std::uint32_t first = 0; first < count; first += kTableBatch) {
-        const std::uint32_t batch = std::min(kTableBatch, count - first);
-        readExactly(entry.dataOffset + 4 + std::uint64_t{first} * format::kChunkTableEntrySize,
-                    table.data(), batch * format::kChunkTableEntrySize);
-        for (std::uint32_t j = 0; j < batch; ++j) {
-            const unsigned char* t = table.data() + j * format::kChunkTableEntrySize;
-            const std::uint32_t chunk = first + j;
-            const std::uint32_t wanted =
-                chunk + 1 < count ? format::kChunkSize : entry.size - format::kChunkSize * chunk;
-            if (readLe32(t + 4) != wanted || readLe32(t + 8) != streamBytes)
-                return false;
-            streamBytes += readLe32(t);
-            contentBytes += wanted;
-        }
-    }
-    return contentBytes == entry.size &&
+    const bool consistent = forEachChunkRow(entry, count, [&](const ChunkRow& row) {
+        const std::uint32_t wanted = row.index + 1 < count
+                                         ? format::kChunkSize
+                                         : entry.size - format::kChunkSize * row.index;
+        if (row.size != wanted || row.offset != streamBytes)
+            return false;
+        streamBytes += row.compressedSize;
+        contentBytes += wanted;
+        return true;
+    });
+    return consistent && contentBytes == entry.size &&
            4 + format::kChunkTableEntrySize * count + streamBytes == entry.storedSize;
 }
 
@@ -272,6 +266,22 @@ void ArchiveReader::readStored(const Entry& entry, const Sink& sink) {
     }
 }
 
+bool ArchiveReader::forEachChunkRow(const Entry& entry, std::uint32_t count,
+                                    const std::function<bool(const ChunkRow&)>& visit) {
+    std::vector<unsigned char> table(format::kChunkTableEntrySize * std::min(count, kTableBatch));
+    for (std::uint32_t first = 0; first < count; first += kTableBatch) {
+        const std::uint32_t batch = std::min(kTableBatch, count - first);
+        readExactly(entry.dataOffset + 4 + std::uint64_t{first} * format::kChunkTableEntrySize,
+                    table.data(), batch * format::kChunkTableEntrySize);
+        for (std::uint32_t j = 0; j < batch; ++j) {
+            const unsigned char* t = table.data() + j * format::kChunkTableEntrySize;
+            if (!visit({first + j, readLe32(t), readLe32(t + 4), readLe32(t + 8)}))
+                return false;
+        }
+    }
+    return true;
+}
+
 void ArchiveReader::readCompressed(const Entry& entry, const Sink& sink) {
     const std::string name = quoted(entryNameText(entry));
     if (entry.storedSize < 4)
@@ -288,50 +298,44 @@ void ArchiveReader::readCompressed(const Entry& entry, const Sink& sink) {
     const std::uint64_t streamsStart = std::uint64_t{entry.dataOffset} + 4 + tableSize;
     const std::uint64_t streamsSize = entry.storedSize - 4 - tableSize;
 
-    std::vector<unsigned char> table(format::kChunkTableEntrySize * std::min(count, kTableBatch));
     std::uint64_t produced = 0;
-    for (std::uint32_t first = 0; first < count; first += kTableBatch) {
-        const std::uint32_t batch = std::min(kTableBatch, count - first);
-        readExactly(entry.dataOffset + 4 + std::uint64_t{first} * format::kChunkTableEntrySize,
-                    table.data(), batch * format::kChunkTableEntrySize);
-        for (std::uint32_t j = 0; j < batch; ++j) {
-            const unsigned char* t = table.data() + j * format::kChunkTableEntrySize;
-            const std::uint32_t packed = readLe32(t);
-            const std::uint32_t size = readLe32(t + 4);
-            const std::uint32_t offset = readLe32(t + 8);
-            const std::string chunk = "Block " + number(first + j + 1) + " von Eintrag " + name;
-            if (std::uint64_t{offset} + packed > streamsSize)
-                corrupt(chunk + " liegt au\xc3\x9f"
-                                "erhalb des Eintrags");
-            if (size > format::kMaxChunkSize || packed > format::kMaxCompressedChunkSize)
-                corrupt(chunk + " ist unm\xc3\xb6glich gro\xc3\x9f");
-            if (produced + size > entry.size)
-                corrupt("die Bl\xc3\xb6"
-                        "cke von Eintrag " +
-                        name +
-                        " ergeben mehr als seine Gr\xc3\xb6\xc3\x9f"
-                        "e von " +
-                        number(entry.size) + " Bytes");
-            if (size == 0)
-                continue; // the empty chunk of an empty file: its stream is never decoded
-            input_.resize(std::max<std::size_t>(input_.size(), packed));
-            output_.resize(std::max<std::size_t>(output_.size(), size));
-            readExactly(streamsStart + offset, input_.data(), packed);
-            lzo_uint decoded = size;
-            const int result =
-                lzo1x_decompress_safe(input_.data(), packed, output_.data(), &decoded, nullptr);
-            const bool ok =
-                (result == LZO_E_OK || result == LZO_E_INPUT_NOT_CONSUMED) && decoded == size;
-            if (ok)
-                sink(output_.data(), size);
-            else if (packed == size)
-                sink(input_.data(), size); // a chunk kept as it was
-            else
-                corrupt(chunk + " l\xc3\xa4sst sich nicht entpacken (LZO-Fehler " +
-                        std::to_string(result) + ")");
-            produced += size;
-        }
-    }
+    forEachChunkRow(entry, count, [&](const ChunkRow& row) {
+        const std::uint32_t packed = row.compressedSize;
+        const std::uint32_t size = row.size;
+        const std::uint32_t offset = row.offset;
+        const std::string chunk = "Block " + number(row.index + 1) + " von Eintrag " + name;
+        if (std::uint64_t{offset} + packed > streamsSize)
+            corrupt(chunk + " liegt au\xc3\x9f"
+                            "erhalb des Eintrags");
+        if (size > format::kMaxChunkSize || packed > format::kMaxCompressedChunkSize)
+            corrupt(chunk + " ist unm\xc3\xb6glich gro\xc3\x9f");
+        if (produced + size > entry.size)
+            corrupt("die Bl\xc3\xb6"
+                    "cke von Eintrag " +
+                    name +
+                    " ergeben mehr als seine Gr\xc3\xb6\xc3\x9f"
+                    "e von " +
+                    number(entry.size) + " Bytes");
+        if (size == 0)
+            return true; // the empty chunk of an empty file: its stream is never decoded
+        input_.resize(std::max<std::size_t>(input_.size(), packed));
+        output_.resize(std::max<std::size_t>(output_.size(), size));
+        readExactly(streamsStart + offset, input_.data(), packed);
+        lzo_uint decoded = size;
+        const int result =
+            lzo1x_decompress_safe(input_.data(), packed, output_.data(), &decoded, nullptr);
+        const bool ok =
+            (result == LZO_E_OK || result == LZO_E_INPUT_NOT_CONSUMED) && decoded == size;
+        if (ok)
+            sink(output_.data(), size);
+        else if (packed == size)
+            sink(input_.data(), size); // a chunk kept as it was
+        else
+            corrupt(chunk + " l\xc3\xa4sst sich nicht entpacken (LZO-Fehler " +
+                    std::to_string(result) + ")");
+        produced += size;
+        return true;
+    });
     if (produced != entry.size)
         corrupt("die Bl\xc3\xb6"
                 "cke von Eintrag " +

@@ -54,7 +54,20 @@ public:
     [[noreturn]] void corrupt(const std::string& what) const;
 
 private:
+    // One row of an entry's chunk table.
+    struct ChunkRow {
+        std::uint32_t index = 0;
+        std::uint32_t compressedSize = 0;
+        std::uint32_t size = 0;
+        std::uint32_t offset = 0; // counted from the end of the table
+    };
+
     void readDirectory();
+    // Visits the rows of a chunk table of `count` chunks, read a batch at a time so that a
+    // huge table costs no more memory than a small one. Stops early when visit returns false
+    // and then returns false.
+    bool forEachChunkRow(const Entry& entry, std::uint32_t count,
+                         const std::function<bool(const ChunkRow&)>& visit);
     bool isCompressed(const Entry& entry);
     bool hasGameChunkTable(const Entry& entry);
     void readStored(const Entry& entry, const Sink& sink);

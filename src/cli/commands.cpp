@@ -83,7 +83,8 @@ int inspect() {
 
 int generate() {
     WizardState state = inspectedMap();
-    std::cout << generateAddon(state, SpawnFlags{options().ships, options().landingCraft});
+    const SpawnFlags flags{options().ships, options().landingCraft};
+    std::cout << generateReportText(runStart(state, flags, programFolder()));
     return 0;
 }
 

@@ -71,13 +71,9 @@ void deleteLine(LineList& lines, std::size_t index) {
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return sameNameIgnoringCase(a, b);
-}
-
 long indexOfLineIgnoringCase(const LineList& lines, std::string_view text) {
     for (std::size_t i = 0; i < lines.size(); ++i)
-        if (equalsIgnoringCase(lines[i], text))
+        if (sameNameIgnoringCase(lines[i], text))
             return static_cast<long>(i);
     return -1;
 }

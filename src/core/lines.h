@@ -39,7 +39,4 @@ void deleteLine(LineList& lines, std::size_t index);
 // Index of the first line equal to text ignoring letter case, or -1.
 long indexOfLineIgnoringCase(const LineList& lines, std::string_view text);
 
-// True when both texts are equal ignoring the letter case of ASCII and Latin-1 letters.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-
 } // namespace tess

@@ -29,7 +29,8 @@ char nativeSeparator();
 // Text of a file-system path in UTF-8, for messages and folder texts.
 std::string pathText(const std::filesystem::path& path);
 
-// Case-insensitive comparison of two names as Windows does it (ASCII and Latin-1 letters).
+// Case-insensitive comparison as Windows does it (ASCII and Latin-1 letters): file names, and
+// the whole-line look-ups of scripts.
 bool sameNameIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace tess

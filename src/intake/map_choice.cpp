@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/paths.h"
+#include "intake/map_inspection.h"
 #include "platform/shell.h"
 
 #include <filesystem>
@@ -80,7 +81,7 @@ std::string choosePackedMap(WizardState& state, const std::string& archivePath,
     state.mapName = file;
     runBatch(programFolder, "unpack.bat", batch);
     state.scratch = withoutExtension(file);
-    state.levelDir = programFolder + "bf1942\\levels\\" + state.scratch + "\\";
+    state.levelDir = levelFolderOf(programFolder, state.scratch);
     return archivePath;
 }
 

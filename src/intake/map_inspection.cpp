@@ -16,8 +16,12 @@ std::string basePathOf(const std::string& mapName) {
     return "bf1942/levels/" + mapName;
 }
 
+std::string levelFolderOf(const std::string& programFolder, const std::string& levelName) {
+    return programFolder + "bf1942\\levels\\" + levelName + "\\";
+}
+
 std::string addonFolderOf(const std::string& programFolder, const std::string& mapName) {
-    return programFolder + "bf1942\\levels\\" + mapName + "_001\\";
+    return levelFolderOf(programFolder, mapName + "_001");
 }
 
 Inspection inspectMap(WizardState& state, const std::string& programFolder) {
@@ -27,7 +31,7 @@ Inspection inspectMap(WizardState& state, const std::string& programFolder) {
     state.worldScale = world.scale;
     if (state.packed) {
         state.mapName = withoutExtension(state.mapName);
-        state.levelDir = programFolder + "bf1942\\levels\\" + state.mapName + "\\";
+        state.levelDir = levelFolderOf(programFolder, state.mapName);
     }
     Inspection shown;
     shown.levelDir = state.levelDir;

@@ -35,6 +35,8 @@ struct Inspection {
 Inspection inspectMap(WizardState& state, const std::string& programFolder);
 
 std::string basePathOf(const std::string& mapName);
+// A level folder under the program folder: <program folder>bf1942\levels\<levelName>\ .
+std::string levelFolderOf(const std::string& programFolder, const std::string& levelName);
 std::string addonFolderOf(const std::string& programFolder, const std::string& mapName);
 
 } // namespace tess::intake

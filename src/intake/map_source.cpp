@@ -2,9 +2,9 @@
 
 #include "archive/archive.h"
 #include "core/error.h"
-#include "core/lines.h"
 #include "core/paths.h"
 #include "intake/map_choice.h"
+#include "intake/map_inspection.h"
 
 #include <filesystem>
 #include <system_error>
@@ -32,7 +32,7 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
         return;
     }
     const std::string name = fileNamePart(text);
-    if (equalsIgnoringCase(name, "init.con")) {
+    if (sameNameIgnoringCase(name, "init.con")) {
         state.packed = false;
         chooseUnpackedMap(state, text);
         return;
@@ -41,7 +41,7 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
     state.packed = true;
     state.mapName = name;
     state.scratch = withoutExtension(name);
-    state.levelDir = programFolder + "bf1942\\levels\\" + state.scratch + "\\";
+    state.levelDir = levelFolderOf(programFolder, state.scratch);
     archive::unpackArchive(given, resolvePath(programFolder));
 }
 

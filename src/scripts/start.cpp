@@ -4,7 +4,6 @@
 
 #include "core/files.h"
 #include "core/lines.h"
-#include "platform/program_folder.h"
 #include "scripts/project_info.h"
 
 #include <array>
@@ -258,19 +257,10 @@ StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& pr
     return {levelDir, counts.soldierSpawnPoints, counts.objectSpawnPoints};
 }
 
-StartReport runStart(WizardState& state, SpawnFlags flags,
-                     const std::function<void()>& fillReviewList) {
-    return runStart(state, flags, programFolder(), fillReviewList);
-}
-
 std::string generateReportText(const StartReport& report) {
     return "addon: " + report.addonFolder + "\n" +
            "soldierSpawnPoints: " + std::to_string(report.soldierSpawnPoints) + "\n" +
            "objectSpawnPoints: " + std::to_string(report.objectSpawnPoints) + "\n";
-}
-
-std::string generateAddon(WizardState& state, SpawnFlags flags) {
-    return generateReportText(runStart(state, flags));
 }
 
 } // namespace tess

@@ -30,17 +30,8 @@ struct StartReport {
 StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& programFolder,
                      const std::function<void()>& fillReviewList = {});
 
-// The same on the running program's folder (platform programFolder()).
-StartReport runStart(WizardState& state, SpawnFlags flags,
-                     const std::function<void()>& fillReviewList = {});
-
 // The command-line tool's output for `generate`, one item per line: "addon: <addon folder>",
 // "soldierSpawnPoints: <n>", "objectSpawnPoints: <n>".
 std::string generateReportText(const StartReport& report);
-
-// The command-line tool's `generate MAP [--ships] [--landing-craft]` after inspection: runs
-// Start on the running program's folder and returns what the tool prints
-// (generateReportText). Errors travel as tess::Error.
-std::string generateAddon(WizardState& state, SpawnFlags flags);
 
 } // namespace tess

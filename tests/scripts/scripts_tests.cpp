@@ -90,7 +90,7 @@ TEST(Start, SwitchesTheWizardStateAndWritesTheStatsFile) {
     state.mapName = "Alpha";
     state.levelDir = maps.text() + "Alpha/";
 
-    const std::string printed = generateAddon(state, {}); // on the running program's folder
+    const std::string printed = generateReportText(runStart(state, {}, program.text()));
     const std::string addon = program.text() + "bf1942\\levels\\Alpha_001\\";
     EXPECT_EQ(state.mapLevelDir, maps.text() + "Alpha/");
     EXPECT_EQ(state.levelDir, addon);
