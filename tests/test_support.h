@@ -1,8 +1,11 @@
 // Helpers shared by the tests: temporary folders and literal file contents.
 #pragma once
 
+#include "platform/program_folder.h"
+
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,7 +44,8 @@ private:
 };
 
 inline void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
-    std::filesystem::create_directories(path.parent_path());
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
@@ -54,5 +58,64 @@ inline std::string readBytes(const std::filesystem::path& path) {
 inline std::string testdata(const std::string& relative) {
     return std::string(TESS_TESTDATA_DIR) + "/" + relative;
 }
+
+// Copies a folder tree; the copy is writable although the test data is read-only.
+inline void copyTree(const std::filesystem::path& from, const std::filesystem::path& to) {
+    namespace fs = std::filesystem;
+    fs::create_directories(to);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path target = to / entry.path().lexically_relative(from);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+            fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
+                            fs::perm_options::add);
+        }
+    }
+}
+
+// Every file under a folder: its path relative to root ("/" separated, UTF-8) to its bytes.
+inline std::map<std::string, std::string> filesUnder(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root))
+        if (item.is_regular_file()) {
+            const auto relative = item.path().lexically_relative(root).generic_u8string();
+            files[std::string(relative.begin(), relative.end())] = readBytes(item.path());
+        }
+    return files;
+}
+
+// A temporary installation as the build lays it out (temp/con files/ with the three behaviour
+// templates, Network/, bf1942/levels/), made the program folder for the test. Restores the current
+// folder (Start changes it) and the program folder at the end.
+class ProgramFolder {
+public:
+    ProgramFolder() : previous_(std::filesystem::current_path()) {
+        const auto templates = std::filesystem::path(TESS_SOURCE_DIR) / "src/resources/con files";
+        for (const char* name : {"conditions.con", "strategies.con", "prerequisites.con"})
+            writeBytes(dir_.path() / "temp/con files" / name, readBytes(templates / name));
+        std::filesystem::create_directories(dir_.path() / "Network");
+        std::filesystem::create_directories(dir_.path() / "bf1942/levels");
+        setProgramFolderOverride(dir_.text());
+    }
+    ~ProgramFolder() {
+        std::error_code ec;
+        std::filesystem::current_path(previous_, ec);
+        setProgramFolderOverride("");
+    }
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+    const std::filesystem::path& path() const { return dir_.path(); }
+    std::string text() const { return dir_.text(); }
+    std::filesystem::path addon(const std::string& mapName) const {
+        return dir_.path() / "bf1942/levels" / (mapName + "_001");
+    }
+
+private:
+    std::filesystem::path previous_;
+    TempDir dir_;
+};
 
 } // namespace tess::test

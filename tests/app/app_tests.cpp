@@ -76,25 +76,10 @@ void click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton);
 }
 
-// A program folder as the build lays it out, with the behaviour templates.
-void layOutProgramFolder(const TempDir& program) {
-    fs::create_directories(program.path() / "temp" / "con files");
-    fs::create_directories(program.path() / "Network");
-    fs::create_directories(program.path() / "bf1942" / "levels");
-    for (const char* name : {"conditions.con", "strategies.con", "prerequisites.con"})
-        fs::copy_file(fs::path(TESS_SOURCE_DIR) / "src/resources/con files" / name,
-                      program.path() / "temp" / "con files" / name);
-    tess::setProgramFolderOverride(program.text());
-}
-
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ::setenv("TESS_NO_TERMINAL", "1", 1);
-        layOutProgramFolder(program);
-    }
-    void TearDown() override { tess::setProgramFolderOverride(""); }
-    TempDir program;
+    void SetUp() override { ::setenv("TESS_NO_TERMINAL", "1", 1); }
+    tess::test::ProgramFolder program;
 };
 
 } // namespace
@@ -192,8 +177,7 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     EXPECT_TRUE(ui.pack->isEnabled());
 
     TempDir maps;
-    fs::copy(tess::test::testdata("levels/Bastogne"), maps.path() / "Bastogne",
-             fs::copy_options::recursive);
+    tess::test::copyTree(tess::test::testdata("levels/Bastogne"), maps.path() / "Bastogne");
     const auto filters = chooseInDialog(form, (maps.path() / "Bastogne" / "Init.con").string());
     click(ui.Image12);
     EXPECT_EQ(filters->name, QStringLiteral("o1"));

@@ -17,7 +17,10 @@
 namespace fs = std::filesystem;
 using namespace tess::archive;
 
+using tess::test::filesUnder;
+using tess::test::readBytes;
 using tess::test::TempDir;
+using tess::test::writeBytes;
 
 namespace {
 
@@ -29,30 +32,9 @@ fs::path fixture(const std::string& name) {
     return fs::path(TESS_SOURCE_DIR) / "tests" / "archive" / "fixtures" / name;
 }
 
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::string le32(std::uint32_t v) {
     return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
             static_cast<char>(v >> 24)};
-}
-
-// Every file under root by its path relative to root, with its bytes.
-std::map<std::string, std::string> tree(const fs::path& root) {
-    std::map<std::string, std::string> files;
-    for (const auto& item : fs::recursive_directory_iterator(root))
-        if (item.is_regular_file()) {
-            const auto rel = fs::relative(item.path(), root).generic_u8string();
-            files[std::string(rel.begin(), rel.end())] = readBytes(item.path());
-        }
-    return files;
 }
 
 std::string entryBytes(const fs::path& archive, const Entry& entry) {
@@ -93,7 +75,7 @@ TEST(ArchiveGenuine, KurskListsAndUnpacksItsEntries) {
     std::vector<std::string> lines;
     unpackArchive(genuine("kursk.rfa"), dir.path(),
                   [&](const std::string& line) { lines.push_back(line); });
-    const auto files = tree(dir.path());
+    const auto files = filesUnder(dir.path());
     EXPECT_EQ(files.size(), 21u);
     EXPECT_EQ(files.at("bf1942/Levels/Kursk/Init.con").size(), 2358u);
     EXPECT_EQ(files.at("bf1942/Levels/Kursk/Init.con").substr(0, 5), "rem\r\n");
@@ -117,7 +99,7 @@ TEST(ArchiveGenuine, EveryGameEntryDecompressesToItsSize) {
 
     TempDir dir;
     unpackArchive(genuine("game.rfa"), dir.path());
-    const auto files = tree(dir.path());
+    const auto files = filesUnder(dir.path());
     EXPECT_EQ(files.size(), 70u);
     EXPECT_EQ(files.at("Bf1942/Game/AI/conditions.con").substr(0, 4), "rem ");
     EXPECT_EQ(files.at("Bf1942/Game/AIbehaviours.con").size(), 50640u);
@@ -151,7 +133,7 @@ TEST(ArchiveGenuine, BocageReadsThroughEachDataOffset) {
 
     TempDir dir;
     unpackArchive(genuine("bocage.rfa"), dir.path());
-    const auto files = tree(dir.path());
+    const auto files = filesUnder(dir.path());
     ASSERT_EQ(files.size(), 8u);
     for (const Entry& entry : entries)
         EXPECT_EQ(files.at(entry.name).size(), entry.size) << entry.name;
@@ -257,7 +239,7 @@ TEST(ArchivePack, RoundTripsInBothModes) {
         std::map<std::string, std::string> expected;
         for (const auto& [name, content] : files)
             expected["bf1942/levels/Test/" + name] = content;
-        EXPECT_EQ(tree(out), expected);
+        EXPECT_EQ(filesUnder(out), expected);
     }
 }
 
@@ -270,7 +252,7 @@ TEST(ArchiveUnpack, ReusesExistingFoldersAndFilesInOtherLetterCase) {
     EXPECT_FALSE(fs::exists(dir / "BF1942/LEVELS/KURSK/Init.con") &&
                  !fs::equivalent(dir / "BF1942/LEVELS/KURSK/Init.con",
                                  dir / "BF1942/LEVELS/KURSK/init.con"));
-    EXPECT_EQ(tree(dir.path()).size(), 21u);
+    EXPECT_EQ(filesUnder(dir.path()).size(), 21u);
 
     // Names that differ only in letter case within one archive meet in one file and one
     // folder, the later entry winning, as on Windows.
@@ -285,7 +267,7 @@ TEST(ArchiveUnpack, ReusesExistingFoldersAndFilesInOtherLetterCase) {
     unpackArchive(other / "case.rfa", other / "out");
     const std::map<std::string, std::string> expected = {
         {"lvl/X.con", "second"}, {"lvl/SUB/a.con", "a"}, {"lvl/SUB/b.con", "b"}};
-    EXPECT_EQ(tree(other / "out"), expected);
+    EXPECT_EQ(filesUnder(other / "out"), expected);
 }
 
 TEST(ArchiveUnpack, RefusesNamesLeavingTheDestinationBeforeWritingAnything) {
@@ -305,7 +287,7 @@ TEST(ArchiveUnpack, RefusesNamesLeavingTheDestinationBeforeWritingAnything) {
         EXPECT_NE(message.find("Eintrag \"" + std::string(name) + "\""), std::string::npos)
             << message;
         EXPECT_NE(message.find("es wurde nichts entpackt"), std::string::npos) << message;
-        EXPECT_EQ(tree(dir.path()).size(), 0u); // not even the harmless first entry
+        EXPECT_EQ(filesUnder(dir.path()).size(), 0u); // not even the harmless first entry
     }
     EXPECT_FALSE(fs::exists("/tmp/evil.con"));
 }
@@ -429,5 +411,5 @@ TEST(ArchivePack, CompressedEntryIsNeverAsLongAsItsContent) {
     EXPECT_GE(padded, 1);
     fs::create_directories(dir / "out");
     unpackArchive(dir / "c.rfa", dir / "out");
-    EXPECT_EQ(tree(dir / "out/x"), tree(dir / "src"));
+    EXPECT_EQ(filesUnder(dir / "out/x"), filesUnder(dir / "src"));
 }

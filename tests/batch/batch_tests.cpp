@@ -18,7 +18,9 @@ namespace fs = std::filesystem;
 using tess::batch::runBatchLines;
 using tess::batch::splitArguments;
 
+using tess::test::readBytes;
 using tess::test::TempDir;
+using tess::test::writeBytes;
 
 namespace {
 
@@ -33,18 +35,6 @@ public:
 private:
     fs::path previous_;
 };
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Runs `driver run-batch batch` as a process of its own in folder, its standard output
 // going to outputFile. Returns the exit code.

@@ -107,12 +107,7 @@ TEST(Cli, RunBatchCopiesAndDeletesRealFilesAndWritesALog) {
 }
 
 TEST(Cli, GenerateWritesTheAddonForAFolderOrAnArchive) {
-    TempDir program;
-    fs::create_directories(program.path() / "temp" / "con files");
-    fs::create_directories(program.path() / "bf1942" / "levels");
-    for (const char* name : {"conditions.con", "strategies.con", "prerequisites.con"})
-        fs::copy_file(fs::path(TESS_SOURCE_DIR) / "src/resources/con files" / name,
-                      program.path() / "temp" / "con files" / name);
+    tess::test::ProgramFolder program;
     const std::string folderOption = " --program-folder " + quoted(program.path().string());
 
     const CliResult bastogne = cli("generate " + quoted(tess::test::testdata("levels/Bastogne")) +

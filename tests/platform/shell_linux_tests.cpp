@@ -18,16 +18,10 @@
 
 namespace fs = std::filesystem;
 
+using tess::test::readBytes;
 using tess::test::TempDir;
 
 namespace {
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Waits until the file holds the text, for at most half a minute.
 bool waitForText(const fs::path& file, const std::string& text) {

@@ -3,7 +3,7 @@
 // complete addon that Start must leave (expected/), compared byte for byte.
 #include "core/paths.h"
 #include "scripts/start.h"
-#include "scripts_test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "scripts/pathfinding.h"
 #include "scripts/review_editor.h"
 #include "scripts/start.h"
-#include "scripts_test_support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
