@@ -149,6 +149,7 @@ void TForm1::Image12Click() {
             const QString chosen =
                 chooseFile(QStringLiteral("o2"), QStringLiteral("BF Refractor Archives (*.rfa)"));
             if (!chosen.isEmpty()) {
+                // A refused name must not show up in the path field either.
                 tess::intake::checkSafeForBatch(str(chosen));
                 wizard.packed = true;
                 ui->Edit3->setText(chosen);
