@@ -4,6 +4,7 @@
 
 #include "core/files.h"
 #include "core/lines.h"
+#include "scripts/coop_listings.h"
 #include "scripts/project_info.h"
 
 #include <array>
@@ -81,48 +82,6 @@ constexpr std::array<std::string_view, 65> kAiStartScript = {
     "",
     "ai.createallmaps",
     "rem ----------------------------------------------------------------------------",
-};
-
-// The Co-op script "Coop.con".
-constexpr std::array<std::string_view, 17> kCoopScript = {
-    "Game.setNumberOfTickets 1 100",
-    "Game.setNumberOfTickets 2 105",
-    "Game.setTicketLostPerMin 1 10",
-    "Game.setTicketLostPerMin 2 10",
-    " ",
-    "run SinglePlayer/SoldierSpawnTemplates",
-    "run SinglePlayer/SoldierSpawns",
-    "run SinglePlayer/SpawnpointManagerSettings",
-    "run SinglePlayer/ObjectSpawnTemplates",
-    "run SinglePlayer/ControlPointTemplates",
-    "rem *** Always spawn immediatly in singleplayer missions!",
-    "",
-    "if v_arg1 == host",
-    "run ai",
-    "run SinglePlayer/ObjectSpawns",
-    "run SinglePlayer/ControlPoints",
-    "endIf",
-};
-
-// The Co-op game-type script "Gametypes\Coop.con": the Co-op script passing its argument on.
-constexpr std::array<std::string_view, 17> kCoopGameTypeScript = {
-    "Game.setNumberOfTickets 1 100",
-    "Game.setNumberOfTickets 2 105",
-    "Game.setTicketLostPerMin 1 10",
-    "Game.setTicketLostPerMin 2 10",
-    " ",
-    "run SinglePlayer/SoldierSpawnTemplates",
-    "run SinglePlayer/SoldierSpawns",
-    "run SinglePlayer/SpawnpointManagerSettings",
-    "run SinglePlayer/ObjectSpawnTemplates",
-    "run SinglePlayer/ControlPointTemplates",
-    "rem *** Always spawn immediatly in singleplayer missions!",
-    "",
-    "if v_arg1== host",
-    "run ai",
-    "run SinglePlayer/ObjectSpawns v_arg1",
-    "run SinglePlayer/ControlPoints v_arg1",
-    "endif",
 };
 
 // The single-player side script, the same for "SinglePlayerAllied.con" and
