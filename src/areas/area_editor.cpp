@@ -1,6 +1,7 @@
 #include "areas/area_editor.h"
 
 #include "core/codepage.h"
+#include "core/files.h"
 #include "core/integers.h"
 
 #include <algorithm>
@@ -192,17 +193,23 @@ ConfirmOutcome AreaEditor::confirmArea(const AreaPanel& panel) {
     areaPriority_ = strToInt(panel.priorityText);
 
     summaryEntries_.push_back(summaryEntry(areaName_, bounds_, areaPriority_));
-    createLines_.push_back(createLine(areaName_, bounds_, areaPriority_));
-    createLines_.emplace_back(" ");
+    appendLine(createLines_, createLine(areaName_, bounds_, areaPriority_));
+    appendLine(createLines_, " ");
     ConfirmedArea confirmed;
     confirmed.rectangle = rectangle_;
     confirmed.green = picture(CursorPart::gruen).position;
     confirmed.red = picture(CursorPart::rot).position;
     confirmed.panel = panel;
     confirmedAreas_.push_back(std::move(confirmed));
+    std::string blockEnd;
+    for (const std::string& line : flagLines(panel))
+        appendLine(blockEnd, line);
+    for (const std::string& line : orderPositionLines(panel, bounds_))
+        appendLine(blockEnd, line);
     // An area without a side queues an empty side line, so that later areas keep theirs.
-    waiting_.push_back({areaName_, flagLines(panel), orderPositionLines(panel, bounds_),
-                        sideLine(panel.side), confirmedAreas_.size() - 1});
+    appendLine(blockEnd, sideLine(panel.side));
+    appendLine(blockEnd, "");
+    waiting_.push_back({areaName_, std::move(blockEnd), confirmedAreas_.size() - 1});
 
     areaPanelVisible_ = false;
     parkCursor();
@@ -252,17 +259,14 @@ NextOutcome AreaEditor::nextArea() {
     ConfirmedArea& confirmed = confirmedAreas_[area.confirmedIndex];
     confirmed.neighbours.clear();
 
-    areaBlocks_.push_back(std::string(kSetActivePrefix) + area.name);
+    areaBlocks_ += kSetActivePrefix;
+    appendLine(areaBlocks_, area.name);
     for (const std::size_t entry : ticked_) {
-        areaBlocks_.push_back(std::string(kAddNeighbourPrefix) + checkList_[entry].name);
+        areaBlocks_ += kAddNeighbourPrefix;
+        appendLine(areaBlocks_, checkList_[entry].name);
         confirmed.neighbours.push_back(checkList_[entry].name);
     }
-    for (auto& line : area.flagLines)
-        areaBlocks_.push_back(std::move(line));
-    for (auto& line : area.orderLines)
-        areaBlocks_.push_back(std::move(line));
-    areaBlocks_.push_back(std::move(area.sideLine));
-    areaBlocks_.emplace_back();
+    areaBlocks_ += area.blockEnd;
     confirmed.finished = true;
     outcome.areaFinished = true;
 
@@ -281,13 +285,13 @@ NextOutcome AreaEditor::nextArea() {
 void AreaEditor::writeAreaScript(NextOutcome& outcome) {
     scriptWritePending_ = true;
     const std::string path = areaScriptFile();
-    saveLines(path, areaScript());
+    writeFileAtomically(path, encodeCp1252(areaScriptText()));
     scriptWritePending_ = false;
     outcome.scriptWritten = true;
     outcome.scriptPath = path;
 }
 
-LineList AreaEditor::areaScript() const {
+std::string AreaEditor::areaScriptText() const {
     return assembleAreaScript(createLines_, areaBlocks_);
 }
 

@@ -159,17 +159,16 @@ public:
     const std::string& areaName() const { return areaName_; }
     std::int32_t areaPriority() const { return areaPriority_; }
 
-    // The area script as it would be written now, and where.
-    LineList areaScript() const;
+    // The area script as it would be written now (CR LF line ends), and where.
+    std::string areaScriptText() const;
     std::string areaScriptFile() const;
 
 private:
-    // The lines "OK" queues for one area until "Nächste" takes them.
+    // What "OK" queues for one area until "Nächste" takes it: the name, and the end of its
+    // block (flag lines, order-position lines, side line and the closing empty line).
     struct QueuedArea {
         std::string name;
-        LineList flagLines;
-        LineList orderLines;
-        std::string sideLine;
+        std::string blockEnd;
         std::size_t confirmedIndex = 0;
     };
 
@@ -194,9 +193,9 @@ private:
     std::int32_t areaPriority_ = 0;
 
     std::vector<std::string> summaryEntries_; // ListBox1z
-    LineList createLines_;                    // create line and a blank line per area
+    std::string createLines_;                 // create line and a blank line per area
     std::deque<QueuedArea> waiting_;          // names, flag, order and side lines in step
-    LineList areaBlocks_;                     // every finished area's block, in order
+    std::string areaBlocks_;                  // every finished area's block, in order
     std::vector<ConfirmedArea> confirmedAreas_;
 
     std::vector<CheckEntry> checkList_;

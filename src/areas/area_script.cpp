@@ -54,16 +54,22 @@ std::string areaScriptHeader() {
     return "rem *** WorX done by ferro_lumen's Tessarine ... " + std::string(kHomePage);
 }
 
-LineList assembleAreaScript(const LineList& createLines, const LineList& areaBlocks) {
-    LineList script;
-    script.reserve(createLines.size() + areaBlocks.size() + 5);
-    script.push_back(areaScriptHeader());
-    script.insert(script.end(), createLines.begin(), createLines.end());
-    script.emplace_back();
-    script.emplace_back(" ");
-    script.emplace_back(" ");
-    script.insert(script.end(), areaBlocks.begin(), areaBlocks.end());
-    script.emplace_back();
+void appendLine(std::string& text, std::string_view line) {
+    text += line;
+    text += "\r\n";
+}
+
+std::string assembleAreaScript(std::string_view createLines, std::string_view areaBlocks) {
+    const std::string header = areaScriptHeader();
+    std::string script;
+    script.reserve(header.size() + createLines.size() + areaBlocks.size() + 16);
+    appendLine(script, header);
+    script += createLines;
+    appendLine(script, "");
+    appendLine(script, " ");
+    appendLine(script, " ");
+    script += areaBlocks;
+    appendLine(script, "");
     return script;
 }
 

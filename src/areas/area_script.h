@@ -45,10 +45,14 @@ inline constexpr std::string_view kAddNeighbourPrefix = "AIStrategicArea.addNeig
 // The first line: our signature and home page.
 std::string areaScriptHeader();
 
-// The whole script: the header, the create lines as confirmed (each area's create line and
-// a line of one blank), an empty line, two lines of one blank, the area blocks (each ending
-// with an empty line) and one more empty line.
-LineList assembleAreaScript(const LineList& createLines, const LineList& areaBlocks);
+// Appends a line and its CR LF to a text of lines.
+void appendLine(std::string& text, std::string_view line);
+
+// The whole script as text with CR LF line ends: the header, the create lines as confirmed
+// (each area's create line and a line of one blank), an empty line, two lines of one blank,
+// the area blocks (each ending with an empty line) and one more empty line. Both parts are
+// texts of whole lines, each ending in CR LF.
+std::string assembleAreaScript(std::string_view createLines, std::string_view areaBlocks);
 
 // Where the script lies in a level folder.
 std::string areaScriptPath(const std::string& levelDir);
