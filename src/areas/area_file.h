@@ -43,9 +43,10 @@ std::string serialiseAreaFile(const AreaFile& file);
 // The areas confirmed in an editor, with the neighbours of those already finished.
 AreaFile areaFileOf(const AreaEditor& editor);
 
-// Runs the areas through an editor that has no area waiting, as a user would: confirms each
-// area in order with its corners, presses "Fertig" once and finishes each area with its
-// neighbours ticked, which writes the area script. Returns the areas' summary entries.
+// Runs the areas through an editor with its panel closed and no area waiting, as a user
+// would: confirms each area in order with its corners, presses "Fertig" once and finishes
+// each area with its neighbours ticked, which writes the area script. Returns the areas'
+// summary entries.
 std::vector<std::string> applyAreaFile(AreaEditor& editor, const AreaFile& file);
 
 } // namespace tess::areas
