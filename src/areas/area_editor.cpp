@@ -228,11 +228,16 @@ void AreaEditor::parkCursor() {
 
 void AreaEditor::openNeighbours() {
     neighbourPanelVisible_ = true;
-    neighbourHeading_ = (waiting_.empty() ? std::string() : waiting_.front().name) +
-                        std::string(kNeighbourHeadingSuffix);
+    updateNeighbourHeading();
     checkList_.reserve(checkList_.size() + waiting_.size());
     for (const QueuedArea& area : waiting_)
         checkList_.push_back({area.name, false});
+}
+
+// `Label13z`: the first waiting name, or just the suffix when none is waiting.
+void AreaEditor::updateNeighbourHeading() {
+    neighbourHeading_ = (waiting_.empty() ? std::string() : waiting_.front().name) +
+                        std::string(kNeighbourHeadingSuffix);
 }
 
 void AreaEditor::setTicked(std::size_t entry, bool ticked) {
@@ -257,7 +262,6 @@ NextOutcome AreaEditor::nextArea() {
     QueuedArea area = std::move(waiting_.front());
     waiting_.pop_front();
     ConfirmedArea& confirmed = confirmedAreas_[area.confirmedIndex];
-    confirmed.neighbours.clear();
 
     areaBlocks_ += kSetActivePrefix;
     appendLine(areaBlocks_, area.name);
@@ -270,8 +274,7 @@ NextOutcome AreaEditor::nextArea() {
     confirmed.finished = true;
     outcome.areaFinished = true;
 
-    neighbourHeading_ = (waiting_.empty() ? std::string() : waiting_.front().name) +
-                        std::string(kNeighbourHeadingSuffix);
+    updateNeighbourHeading();
     outcome.unticked.assign(ticked_.begin(), ticked_.end());
     for (const std::size_t entry : ticked_)
         checkList_[entry].ticked = false;

@@ -176,6 +176,7 @@ private:
     bool activePair(CursorPart& marker, CursorPart& flag) const;
     void shift(CursorPart part, std::int64_t dx, std::int64_t dz);
     void parkCursor();
+    void updateNeighbourHeading();
     void writeAreaScript(NextOutcome& outcome);
 
     WizardState& state_;
