@@ -321,4 +321,10 @@ std::vector<std::string> applyAreaFile(AreaEditor& editor, const AreaFile& file)
             editor.summaryEntries().end()};
 }
 
+std::vector<std::string> writeAreaScriptFromFile(WizardState& state, std::string_view json) {
+    const AreaFile file = parseAreaFile(json);
+    AreaEditor editor(state);
+    return applyAreaFile(editor, file);
+}
+
 } // namespace tess::areas

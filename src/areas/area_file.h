@@ -49,4 +49,9 @@ AreaFile areaFileOf(const AreaEditor& editor);
 // summary entries.
 std::vector<std::string> applyAreaFile(AreaEditor& editor, const AreaFile& file);
 
+// `tessarine-cli areas`: parses the file and runs its areas through a fresh editor on the
+// state, whose levelDir names the addon folder. Malformed input throws before anything is
+// written.
+std::vector<std::string> writeAreaScriptFromFile(WizardState& state, std::string_view json);
+
 } // namespace tess::areas

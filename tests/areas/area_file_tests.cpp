@@ -244,6 +244,9 @@ TEST(AreaFile, EveryMalformedInputNamesItsPlace) {
                        {"name": "Bridge", "corner1": [1, 1], "corner2": [2, 2]}]})",
          "Area 2 (\"Bridge\"), Feld \"priority\": fehlt"},
     };
+    Level level;
     for (const auto& [json, message] : cases)
-        EXPECT_EQ(errorMessage([&] { parseAreaFile(json); }), message) << json;
+        EXPECT_EQ(errorMessage([&] { writeAreaScriptFromFile(level.state, json); }), message)
+            << json;
+    EXPECT_FALSE(fs::exists(level.dir.path() / "AI/StrategicAreas.con"));
 }
