@@ -1,6 +1,7 @@
 // Helpers shared by the tests: temporary folders and literal file contents.
 #pragma once
 
+#include "core/error.h"
 #include "platform/program_folder.h"
 
 #include <filesystem>
@@ -53,6 +54,16 @@ inline void writeBytes(const std::filesystem::path& path, std::string_view bytes
 inline std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The text of the tess::Error that an action throws, or "(no error)".
+template <typename Action> std::string errorMessage(Action&& action) {
+    try {
+        action();
+    } catch (const tess::Error& e) {
+        return e.what();
+    }
+    return "(no error)";
 }
 
 inline std::string testdata(const std::string& relative) {
