@@ -151,13 +151,16 @@ void addCommands(CLI::App& app) {
     pack->add_option("ARCHIVE", options().archive)->required();
     pack->add_flag("--compress", options().compress, "LZO-komprimiert packen");
     actions()["rfa-pack"] = rfaPack;
+
+    addPathmapCommands(app);
 }
 
 int runSelected(CLI::App& app) {
     for (auto* command : app.get_subcommands())
         if (auto it = actions().find(command->get_name()); it != actions().end())
             return it->second();
-    return 2;
+    // A command with a callback of its own has already run.
+    return 0;
 }
 
 } // namespace tess::cli

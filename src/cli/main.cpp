@@ -13,16 +13,17 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     tess::cli::addCommands(app);
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        std::cerr << e.what() << "\n\n" << app.help();
-        return 2;
-    }
-    try {
+        // Commands with a callback of their own run inside parse.
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::CallForHelp& e) {
+            return app.exit(e);
+        } catch (const CLI::CallForAllHelp& e) {
+            return app.exit(e);
+        } catch (const CLI::ParseError& e) {
+            std::cerr << e.what() << "\n\n" << app.help();
+            return 2;
+        }
         return tess::cli::runSelected(app);
     } catch (const tess::Error& e) {
         std::cerr << e.what() << "\n";
