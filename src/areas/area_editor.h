@@ -55,7 +55,7 @@ enum class Command {
     openNeighbours, // Image2z "Fertig"
     nextArea,       // Label16z "Nächste"
     undoArea,       // "Letzte Area entfernen" and Ctrl+Z
-    loadSavedAreas, // "Gespeicherte Areas laden (<n>)", while a saved file exists
+    loadSavedAreas, // "Gespeicherte Areas laden (<n>)", offered when savedAreaCount finds a file
 };
 
 // A rectangle on the picture: left, top, right and bottom pixel.
@@ -155,8 +155,10 @@ public:
     // "Letzte Area entfernen": removes the last confirmed area while it still waits for its
     // "Nächste", from the queue, the summary list, the create lines, the outlines and the
     // check list, as if it had never been confirmed; called again it removes the one before.
-    // Answers false and changes nothing when no area can be undone: none waits, or a
-    // finished area already names the last one as its neighbour (see canUndo).
+    // Answers false and changes nothing when no area can be undone: none waits, or an area
+    // already finished ticked the last one's entry, so that its final block names it. When
+    // the undone area was the last one waiting and others were finished meanwhile, the
+    // phase is complete without it and the next "Nächste" writes the script.
     bool undoLastArea();
 
     // --- Autosave ---
@@ -241,8 +243,10 @@ private:
     std::vector<CheckEntry> checkList_;
     std::set<std::size_t> ticked_; // indices of ticked entries, top to bottom
     std::string neighbourHeading_ = "Area";
-    bool scriptWritePending_ = false; // the last write failed; the next "Nächste" retries
-    bool unwrittenBlocks_ = false;    // an area was finished since the script was last written
+    // The script is due: its last write failed, or an undo completed the phase. The next
+    // "Nächste" writes it.
+    bool scriptWritePending_ = false;
+    bool unwrittenBlocks_ = false; // an area was finished since the script was last written
 
     std::vector<AreaStep> steps_;
     std::vector<bool> namedByFinishedArea_; // per confirmed area
