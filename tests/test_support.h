@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,11 +20,17 @@ namespace tess::test {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tess-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("no temporary folder: " + pattern);
-        path_ = std::filesystem::canonical(pattern);
+        // Creating a folder fails when the name is taken, so a new name is never shared.
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        std::random_device random;
+        for (int attempt = 0; path_.empty(); ++attempt) {
+            const auto candidate = base / ("tess-test-" + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec))
+                path_ = std::filesystem::canonical(candidate);
+            else if (attempt == 100)
+                throw std::runtime_error("no temporary folder under " + base.string());
+        }
     }
     ~TempDir() {
         std::error_code ec;
@@ -38,7 +45,10 @@ public:
         return path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
     }
     // The folder as a folder text, with its trailing separator.
-    std::string text() const { return path_.string() + "/"; }
+    std::string text() const {
+        const auto text = path_.u8string();
+        return std::string(text.begin(), text.end()) + "/";
+    }
 
 private:
     std::filesystem::path path_;

@@ -4,6 +4,8 @@
 // last copy of the BatchProcess goes.
 #include "platform/shell.h"
 
+#include "core/windows_text.h"
+
 #include <string>
 
 #ifndef NOMINMAX
@@ -14,31 +16,6 @@
 #include <shellapi.h>
 
 namespace tess {
-namespace {
-
-// UTF-8 (the program's text) to UTF-16 (the Windows API's).
-std::wstring toWide(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-// The shell wants backslashes; the program's paths may hold either separator.
-std::wstring toWindowsPath(const std::string& path) {
-    std::wstring wide = toWide(path);
-    for (wchar_t& c : wide)
-        if (c == L'/')
-            c = L'\\';
-    return wide;
-}
-
-} // namespace
 
 struct BatchProcess::State {
     // The batch's process, or null when the shell started it without handing it back (then
