@@ -182,12 +182,12 @@ void TForm1::Button1Click() {
 
 void TForm1::Button2Click() {
     guarded([this] {
-        const tess::SpawnFlags flags{ui->shipp->isChecked(), ui->landp->isChecked()};
-        tess::runStart(wizard, flags, tess::programFolder(), [this] {
+        const tess::scripts::SpawnFlags flags{ui->shipp->isChecked(), ui->landp->isChecked()};
+        tess::scripts::runStart(wizard, flags, tess::programFolder(), [this] {
             // Filling the list is no selection by the user.
             const QSignalBlocker quiet(ui->ListBox1);
             ui->ListBox1->clear();
-            for (const auto entry : tess::kReviewEntries)
+            for (const auto entry : tess::scripts::kReviewEntries)
                 ui->ListBox1->addItem(qs(std::string(entry)));
         });
         ui->ListBox1->setEnabled(true);
@@ -207,14 +207,14 @@ int selectedRow(const QListWidget* list) {
 
 void TForm1::ListBox1Click() {
     guarded([this] {
-        const std::string text = tess::loadReviewFile(wizard, selectedRow(ui->ListBox1));
+        const std::string text = tess::scripts::loadReviewFile(wizard, selectedRow(ui->ListBox1));
         ui->Memo6->setPlainText(qs(text));
     });
 }
 
 void TForm1::Button3Click() {
     guarded([this] {
-        tess::saveReviewFile(wizard, selectedRow(ui->ListBox1), str(ui->Memo6->toPlainText()));
+        tess::scripts::saveReviewFile(wizard, selectedRow(ui->ListBox1), str(ui->Memo6->toPlainText()));
     });
 }
 

@@ -83,8 +83,8 @@ int inspect() {
 
 int generate() {
     WizardState state = inspectedMap();
-    const SpawnFlags flags{options().ships, options().landingCraft};
-    std::cout << generateReportText(runStart(state, flags, programFolder()));
+    const scripts::SpawnFlags flags{options().ships, options().landingCraft};
+    std::cout << scripts::generateReportText(scripts::runStart(state, flags, programFolder()));
     return 0;
 }
 

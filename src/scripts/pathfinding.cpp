@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace tess {
+namespace tess::scripts {
 namespace {
 
 // The command of a position line; the line must start with it, in this letter case.
@@ -155,4 +155,4 @@ PathFindingCounts writePathFindingScript(const std::string& levelDir, SpawnFlags
     return {soldiers.count, objects.count};
 }
 
-} // namespace tess
+} // namespace tess::scripts

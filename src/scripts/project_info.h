@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-namespace tess {
+namespace tess::scripts {
 
 // Our home page; the AI start script names it at the end of its first line.
 inline constexpr std::string_view kHomePage = "http://tessarine.example.org/";
 
-} // namespace tess
+} // namespace tess::scripts

@@ -5,7 +5,7 @@
 #include "core/files.h"
 #include "core/lines.h"
 
-namespace tess {
+namespace tess::scripts {
 
 std::string reviewFilePath(const std::string& levelDir, int selectedIndex) {
     if (selectedIndex < 0 || static_cast<std::size_t>(selectedIndex) >= kReviewEntries.size())
@@ -45,4 +45,4 @@ void saveReviewFile(WizardState& state, int selectedIndex, std::string_view edit
     writeFileAtomically(path, bytesFromEditorText(editorText));
 }
 
-} // namespace tess
+} // namespace tess::scripts

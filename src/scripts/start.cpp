@@ -10,7 +10,7 @@
 #include <array>
 #include <string_view>
 
-namespace tess {
+namespace tess::scripts {
 namespace {
 
 // The AI start script "ai.con". Line 1 ends with our home page and line 5 with the world size
@@ -222,4 +222,4 @@ std::string generateReportText(const StartReport& report) {
            "objectSpawnPoints: " + std::to_string(report.objectSpawnPoints) + "\n";
 }
 
-} // namespace tess
+} // namespace tess::scripts

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-namespace tess {
+namespace tess::scripts {
 
 // What a completed Start leaves for its callers (the command-line tool prints it).
 struct StartReport {
@@ -34,4 +34,4 @@ StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& pr
 // "soldierSpawnPoints: <n>", "objectSpawnPoints: <n>".
 std::string generateReportText(const StartReport& report);
 
-} // namespace tess
+} // namespace tess::scripts

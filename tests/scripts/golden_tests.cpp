@@ -16,6 +16,7 @@
 
 namespace fs = std::filesystem;
 using namespace tess;
+using namespace tess::scripts;
 using namespace tess::test;
 
 namespace {
