@@ -82,7 +82,8 @@ void BM_StartWithManySpawns(benchmark::State& state) {
         wizard.worldSize = 4096;
         wizard.mapName = "Big";
         wizard.levelDir = installation.mapFolder();
-        const auto report = tess::scripts::runStart(wizard, {true, true}, installation.programFolder());
+        const auto report =
+            tess::scripts::runStart(wizard, {true, true}, installation.programFolder());
         benchmark::DoNotOptimize(report.objectSpawnPoints);
     }
     state.SetBytesProcessed(state.iterations() * installation.spawnBytes());

@@ -214,7 +214,8 @@ void TForm1::ListBox1Click() {
 
 void TForm1::Button3Click() {
     guarded([this] {
-        tess::scripts::saveReviewFile(wizard, selectedRow(ui->ListBox1), str(ui->Memo6->toPlainText()));
+        tess::scripts::saveReviewFile(wizard, selectedRow(ui->ListBox1),
+                                      str(ui->Memo6->toPlainText()));
     });
 }
 
