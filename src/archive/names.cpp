@@ -88,7 +88,7 @@ std::string unsafeNameReason(std::string_view storedName) {
     // Characters Windows does not allow in a name: such an entry could not be unpacked
     // there, so it is not unpacked anywhere.
     if (storedName.find_first_of("<>\"|?*") != std::string_view::npos)
-        return "unzul\xc3\xa4ssiges Zeichen im Namen";
+        return "unzulässiges Zeichen im Namen";
     if (isSeparator(storedName.front()))
         return "absoluter Pfad";
     if (storedName.find(':') != std::string_view::npos)
@@ -102,8 +102,7 @@ std::string unsafeNameReason(std::string_view storedName) {
             ++end;
         const std::string_view component = storedName.substr(start, end - start);
         if (!component.empty() && onlyDotsAndBlanks(component))
-            return "Verweis auf einen \xc3\xbc"
-                   "bergeordneten Ordner";
+            return "Verweis auf einen übergeordneten Ordner";
         start = end + 1;
     }
     return {};
@@ -113,9 +112,8 @@ void checkExtractable(const std::vector<Entry>& entries, const std::string& arch
     for (const Entry& entry : entries) {
         const std::string reason = unsafeNameReason(entry.name);
         if (!reason.empty())
-            throw Error("Archiv \"" + archiveText + "\" enth\xc3\xa4lt den unzul\xc3\xa4ssigen " +
-                        "Eintrag \"" + entryNameText(entry) + "\" (" + reason +
-                        "); es wurde nichts entpackt");
+            throw Error("Archiv \"" + archiveText + "\" enthält den unzulässigen Eintrag \"" +
+                        entryNameText(entry) + "\" (" + reason + "); es wurde nichts entpackt");
     }
     // A name that is a file in one entry and a folder in another cannot be unpacked; find
     // it before the first file is written. Names compare as the file system will.
@@ -128,10 +126,7 @@ void checkExtractable(const std::vector<Entry>& entries, const std::string& arch
     }
     for (const Entry& entry : entries)
         if (folders.count(pathKey(entry.name)) != 0)
-            throw Error("Archiv \"" + archiveText +
-                        "\" ist besch\xc3\xa4"
-                        "digt: \"" +
-                        entryNameText(entry) +
+            throw Error("Archiv \"" + archiveText + "\" ist beschädigt: \"" + entryNameText(entry) +
                         "\" ist zugleich Datei und Ordner; es wurde nichts entpackt");
 }
 

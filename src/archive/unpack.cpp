@@ -100,8 +100,7 @@ void extractEntry(ArchiveReader& reader, const Entry& entry, const fs::path& tar
     if (sameNameIgnoringCase(pathText(target.filename()), pathText(archive.filename())) &&
         fs::equivalent(target, archive, ec))
         throw Error("Archiv \"" + reader.displayName() + "\": Eintrag \"" + entryNameText(entry) +
-                    "\" w\xc3\xbcrde das Archiv selbst \xc3\xbc"
-                    "berschreiben");
+                    "\" würde das Archiv selbst überschreiben");
     try {
         OutputFile out(target);
         reader.readEntry(

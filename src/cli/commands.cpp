@@ -114,15 +114,14 @@ int rfaPack() {
 } // namespace
 
 void addCommands(CLI::App& app) {
-    auto* inspectCommand = app.add_subcommand("inspect", "Karte w\xc3\xa4hlen und pr\xc3\xbc"
-                                                         "fen (OK)");
+    auto* inspectCommand = app.add_subcommand("inspect", "Karte wählen und prüfen (OK)");
     inspectCommand->add_option("MAP", options().map, "Levelordner, init.con oder .rfa-Archiv")
         ->required();
     addProgramFolderOption(inspectCommand);
     actions()["inspect"] = inspect;
 
-    auto* generateCommand = app.add_subcommand(
-        "generate", "Karte w\xc3\xa4hlen, OK und Start: das Bot-Addon schreiben");
+    auto* generateCommand =
+        app.add_subcommand("generate", "Karte wählen, OK und Start: das Bot-Addon schreiben");
     generateCommand->add_option("MAP", options().map, "Levelordner, init.con oder .rfa-Archiv")
         ->required();
     generateCommand->add_flag("--ships", options().ships, "Schiffe auf der Karte");
@@ -132,7 +131,7 @@ void addCommands(CLI::App& app) {
     actions()["generate"] = generate;
 
     auto* batchCommand = app.add_subcommand(
-        "run-batch", "Batchdatei im aktuellen Ordner ausf\xc3\xbchren (Ausgabe auch in .log)");
+        "run-batch", "Batchdatei im aktuellen Ordner ausführen (Ausgabe auch in .log)");
     batchCommand->add_option("FILE", options().file)->required();
     actions()["run-batch"] = runBatch;
 

@@ -9,7 +9,7 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    CLI::App app{"Tessarine: Bots f\xc3\xbcr Battlefield-1942-Karten, ohne Fenster"};
+    CLI::App app{"Tessarine: Bots für Battlefield-1942-Karten, ohne Fenster"};
     app.require_subcommand(1);
     tess::cli::addCommands(app);
     try {

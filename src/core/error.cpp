@@ -5,10 +5,7 @@
 namespace tess {
 
 Error cannotOpen(const std::string& path, const std::string& reason) {
-    return Error("Datei " + path +
-                 " kann nicht ge\xc3\xb6"
-                 "ffnet werden. " +
-                 reason);
+    return Error("Datei " + path + " kann nicht geöffnet werden. " + reason);
 }
 
 Error cannotCreate(const std::string& path, const std::string& reason) {
@@ -16,13 +13,11 @@ Error cannotCreate(const std::string& path, const std::string& reason) {
 }
 
 Error notAnInteger(const std::string& text) {
-    return Error("'" + text + "' ist kein g\xc3\xbcltiger Integerwert");
+    return Error("'" + text + "' ist kein gültiger Integerwert");
 }
 
 Error listIndexOutOfBounds(long long index) {
-    return Error("Listenindex \xc3\xbc"
-                 "berschreitet das Maximum (" +
-                 std::to_string(index) + ")");
+    return Error("Listenindex überschreitet das Maximum (" + std::to_string(index) + ")");
 }
 
 Error ioError(int code) {

@@ -33,7 +33,7 @@ std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath
 void checkSafeForBatch(const std::string& text) {
     for (const char c : text) {
         if (c == '&' || c == '|' || c == '<' || c == '>' || c == '^' || c == '%' || c == '"')
-            throw Error("Der Pfad \"" + text + "\" enth\xc3\xa4lt das Zeichen " + c +
+            throw Error("Der Pfad \"" + text + "\" enthält das Zeichen " + c +
                         ", das in einer Batchdatei eine eigene Bedeutung hat. Bitte benenne "
                         "die Datei oder den Ordner um");
     }

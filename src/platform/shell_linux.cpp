@@ -141,7 +141,7 @@ void openBatch(const std::string& folder, const std::string& fileName) {
     const std::string cli = pathText(resolvePath(programFolder() + "tessarine-cli"));
     if (::access(cli.c_str(), X_OK) != 0) {
         // As on Windows, a batch that cannot be started shows nothing in the window.
-        std::cerr << cli << " fehlt; " << fileName << " wird nicht ausgef\xc3\xbchrt.\n";
+        std::cerr << cli << " fehlt; " << fileName << " wird nicht ausgeführt.\n";
         return;
     }
     if (!environmentFlag("TESS_NO_TERMINAL") && hasDisplay()) {

@@ -53,8 +53,7 @@ int runBatchProcess(const fs::path& folder, const std::string& batch, const fs::
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-const std::string kToolMissing = "Das Archivwerkzeug ist nicht verf\xc3\xbc"
-                                 "gbar";
+const std::string kToolMissing = "Das Archivwerkzeug ist nicht verfügbar";
 
 } // namespace
 
@@ -88,8 +87,8 @@ TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
     fs::create_directories(f / "Mein Ordner");
     fs::create_directories(f / "bf1942" / "levels" / "x");
     fs::create_directories(f / "bleibt");
-    writeBytes(f / "Mein Ordner" / "Quelle \xc3\xbc.txt", "Inhalt\r\n");
-    writeBytes(f / "ziel.txt", "alter, l\xc3\xa4ngerer Inhalt");
+    writeBytes(f / "Mein Ordner" / "Quelle ü.txt", "Inhalt\r\n");
+    writeBytes(f / "ziel.txt", "alter, längerer Inhalt");
     writeBytes(f / "weg.txt", "x");
     writeBytes(f / "bleibt" / "datei", "y");
 
@@ -107,27 +106,26 @@ TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
 
     EXPECT_EQ(runBatchProcess(f, "test.BAT", temp.path() / "stdout.txt"), 0);
 
-    EXPECT_EQ(readBytes(f / "bf1942" / "levels" / "x" / "Kopie \xc3\xbc.txt"), "Inhalt\r\n");
+    EXPECT_EQ(readBytes(f / "bf1942" / "levels" / "x" / "Kopie ü.txt"), "Inhalt\r\n");
     EXPECT_EQ(readBytes(f / "ziel.txt"), "Inhalt\r\n");
     EXPECT_FALSE(fs::exists(f / "weg.txt"));
     EXPECT_TRUE(fs::exists(f / "bleibt" / "datei"));
-    EXPECT_TRUE(fs::exists(f / "Mein Ordner" / "Quelle \xc3\xbc.txt"));
+    EXPECT_TRUE(fs::exists(f / "Mein Ordner" / "Quelle ü.txt"));
     EXPECT_FALSE(fs::exists(f / "x.txt"));
 
     const std::string p = "\n" + f.string() + ">";
     const std::string expected =
-        p +
-        "copy \"Mein Ordner\\Quelle \xc3\xbc.txt\" \"BF1942\\LEVELS\\X\\Kopie \xc3\xbc.txt\"\n" +
+        p + "copy \"Mein Ordner\\Quelle ü.txt\" \"BF1942\\LEVELS\\X\\Kopie ü.txt\"\n" +
         "        1 Datei(en) kopiert.\n" + //
-        p + "copy \"mein ordner/QUELLE \xc3\x9c.TXT\" \"Ziel.txt\"\n" +
+        p + "copy \"mein ordner/QUELLE Ü.TXT\" \"Ziel.txt\"\n" +
         "        1 Datei(en) kopiert.\n" +                                     //
         p + "del \"Weg.TXT\"\n" +                                              //
         p + "del \"fehlt.txt\"\n" +                                            //
         "Die Datei \"" + f.string() + "/fehlt.txt\" wurde nicht gefunden.\n" + //
         p + "format c:\n" +                                                    //
-        "Unbekannter Befehl, wird nicht ausgef\xc3\xbchrt: format c:\n" +      //
+        "Unbekannter Befehl, wird nicht ausgeführt: format c:\n" +             //
         p + "rm -rf bleibt\n" +                                                //
-        "Unbekannter Befehl, wird nicht ausgef\xc3\xbchrt: rm -rf bleibt\n" +  //
+        "Unbekannter Befehl, wird nicht ausgeführt: rm -rf bleibt\n" +         //
         p + "copy \"fehlt.txt\" \"x.txt\"\n" +                                 //
         "Das System kann die angegebene Datei nicht finden.\n" +               //
         "        0 Datei(en) kopiert.\n" +                                     //
@@ -177,11 +175,7 @@ TEST(BatchProcess, AMissingBatchIsReportedInTheLog) {
     TempDir temp;
     EXPECT_EQ(runBatchProcess(temp.path(), "fehlt.bat", temp.path() / "stdout.txt"), 1);
     const std::string log = readBytes(temp.path() / "fehlt.log");
-    EXPECT_EQ(log.rfind("Datei fehlt.bat kann nicht ge\xc3\xb6"
-                        "ffnet werden. ",
-                        0),
-              0u)
-        << log;
+    EXPECT_EQ(log.rfind("Datei fehlt.bat kann nicht geöffnet werden. ", 0), 0u) << log;
     EXPECT_EQ(readBytes(temp.path() / "stdout.txt"), log);
     EXPECT_EQ(tess::batch::batchLogPath("Network\\PACK.BAT"), "Network\\PACK.log");
     EXPECT_EQ(tess::batch::batchLogPath("ohne"), "ohne.log");
@@ -213,7 +207,7 @@ TEST(BatchLines, CopyDelAndFurnitureBehaveLikeCmd) {
                          "Das System kann den angegebenen Pfad nicht finden.\n"
                          "        0 Datei(en) kopiert.\n"
                          "Die Syntax des Befehls ist falsch.\n"
-                         "\"ordner\" ist ein Ordner und wird nicht gel\xc3\xb6scht.\n");
+                         "\"ordner\" ist ein Ordner und wird nicht gelöscht.\n");
     EXPECT_EQ(failures, 6);
     EXPECT_EQ(readBytes("a.txt"), "A"); // the self copy left it whole; exit stopped the del
     EXPECT_FALSE(fs::exists("Sub/a.txt"));

@@ -42,7 +42,7 @@ bool noChildLeft() {
 // A program folder holding the batch driver as its tessarine-cli.
 struct FakeInstallation {
     TempDir temp;
-    fs::path program = temp.path() / "Programm \xc3\xbc";
+    fs::path program = temp.path() / "Programm ü";
     fs::path network = program / "Network";
 
     FakeInstallation() {
@@ -63,13 +63,13 @@ TEST(OpenBatch, RunsTheBatchDetachedInItsFolderAndLogsBesideIt) {
     ::setenv("TESS_NO_TERMINAL", "1", 1);
     // The folder as the system writes it: Windows separators, other letter case.
     const std::string folder = install.program.string() + "\\NETWORK\\";
-    tess::runBatch(folder, "pack.bat", {"copy \"a.txt\" \"B \xc3\xbc.txt\"", "echo Ende"});
+    tess::runBatch(folder, "pack.bat", {"copy \"a.txt\" \"B ü.txt\"", "echo Ende"});
 
     ASSERT_TRUE(waitForText(install.network / "pack.log", "Ende\n"));
     EXPECT_EQ(readBytes(install.network / "pack.log"),
-              "\n" + install.network.string() + ">copy \"a.txt\" \"B \xc3\xbc.txt\"\n" + kCopied +
-                  "\n" + install.network.string() + ">echo Ende\nEnde\n");
-    EXPECT_EQ(readBytes(install.network / "B \xc3\xbc.txt"), "A");
+              "\n" + install.network.string() + ">copy \"a.txt\" \"B ü.txt\"\n" + kCopied + "\n" +
+                  install.network.string() + ">echo Ende\nEnde\n");
+    EXPECT_EQ(readBytes(install.network / "B ü.txt"), "A");
     EXPECT_TRUE(noChildLeft());
 
     // Without tessarine-cli nothing runs, and nothing breaks.

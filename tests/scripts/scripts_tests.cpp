@@ -120,8 +120,7 @@ TEST(Start, StopsAtAMissingTemplateAndKeepsWhatItWrote) {
     WizardState state = inspected(4096, "Alpha", maps.text() + "Alpha/");
     const std::string message = messageOf([&] { runStart(state, {}, program.text()); });
     EXPECT_EQ(message, "Datei " + program.text() +
-                           "temp\\con files\\strategies.con kann nicht ge\xc3\xb6"
-                           "ffnet werden. " +
+                           "temp\\con files\\strategies.con kann nicht geöffnet werden. " +
                            systemReason(ENOENT));
     const fs::path addon = program.addon("Alpha");
     EXPECT_TRUE(fs::exists(addon / "AI/conditions.con"));
@@ -156,8 +155,7 @@ TEST(Start, StopsWithoutConquestScriptsAndASecondStartCompletes) {
     const std::string message = messageOf(
         [&] { runStart(state, {.ships = true}, program.text(), [&] { filled = true; }); });
     EXPECT_EQ(message, "Datei " + addonText +
-                           "singleplayer/soldierspawns.con kann nicht ge\xc3\xb6"
-                           "ffnet werden. " +
+                           "singleplayer/soldierspawns.con kann nicht geöffnet werden. " +
                            systemReason(ENOENT));
     EXPECT_FALSE(filled);
     EXPECT_EQ(state.mapLevelDir, level.string() + "/");
@@ -191,12 +189,12 @@ TEST(Start, StopsWithoutConquestScriptsAndASecondStartCompletes) {
 class ReviewEditor : public testing::Test {
 protected:
     void SetUp() override {
-        copyTree(kFixtureLevel, maps_.path() / "M\xc3\xbchlental");
+        copyTree(kFixtureLevel, maps_.path() / "Mühlental");
         state_.worldSize = 1024;
-        state_.mapName = "M\xc3\xbchlental"; // an umlaut in every path of the addon
-        state_.levelDir = maps_.text() + "M\xc3\xbchlental/";
+        state_.mapName = "Mühlental"; // an umlaut in every path of the addon
+        state_.levelDir = maps_.text() + "Mühlental/";
         runStart(state_, {}, program_.text());
-        addon_ = program_.addon("M\xc3\xbchlental");
+        addon_ = program_.addon("Mühlental");
     }
     static int indexOf(std::string_view entry) {
         for (std::size_t i = 0; i < kReviewEntries.size(); ++i)
@@ -241,7 +239,7 @@ TEST_F(ReviewEditor, UneditedFilesSaveBackByteForByte) {
     saveReviewFile(state_, entry, loadReviewFile(state_, entry));
     EXPECT_EQ(readBytes(file), "a\r\nb\r\nc\r\nd\r\n");
 
-    saveReviewFile(state_, entry, "edited \xc3\xbc\nline");
+    saveReviewFile(state_, entry, "edited ü\nline");
     EXPECT_EQ(readBytes(file), "edited \xfc\r\nline");
     EXPECT_EQ(state_.conFileIndex, entry);
 }
@@ -250,8 +248,7 @@ TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
     // Nothing selected.
     const auto before = filesUnder(addon_);
     EXPECT_EQ(messageOf([&] { saveReviewFile(state_, -1, "text"); }),
-              "Listenindex \xc3\xbc"
-              "berschreitet das Maximum (-1)");
+              "Listenindex überschreitet das Maximum (-1)");
     EXPECT_EQ(state_.conFileIndex, -1);
     EXPECT_EQ(filesUnder(addon_), before);
 
@@ -261,8 +258,7 @@ TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
                   loadReviewFile(state_, indexOf("Singleplayer/ObjectSpawnTemplates.con"));
               }),
               "Datei " + state_.levelDir +
-                  "Singleplayer/ObjectSpawnTemplates.con kann nicht ge\xc3\xb6"
-                  "ffnet werden. " +
+                  "Singleplayer/ObjectSpawnTemplates.con kann nicht geöffnet werden. " +
                   systemReason(ENOENT));
 
     // A file that cannot be replaced: a folder in its way, and (for users the file system
