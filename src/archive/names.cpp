@@ -2,16 +2,13 @@
 
 #include "archive/reader.h"
 #include "core/error.h"
+#include "core/paths.h"
 
 #include <algorithm>
 #include <unordered_set>
 
 namespace tess::archive {
 namespace {
-
-bool isSeparator(char c) {
-    return c == '/' || c == '\\';
-}
 
 unsigned char upper(unsigned char c) {
     if (c >= 'a' && c <= 'z')
@@ -69,7 +66,7 @@ std::string pathKey(std::string_view storedName) {
     std::string key;
     key.reserve(storedName.size());
     for (const char c : foldedName(storedName)) {
-        if (!isSeparator(c))
+        if (!isPathSeparator(c))
             key += c;
         else if (!key.empty() && key.back() != '/')
             key += '/';
@@ -89,16 +86,16 @@ std::string unsafeNameReason(std::string_view storedName) {
     // there, so it is not unpacked anywhere.
     if (storedName.find_first_of("<>\"|?*") != std::string_view::npos)
         return "unzulässiges Zeichen im Namen";
-    if (isSeparator(storedName.front()))
+    if (isPathSeparator(storedName.front()))
         return "absoluter Pfad";
     if (storedName.find(':') != std::string_view::npos)
         return "Laufwerksangabe oder Doppelpunkt";
-    if (isSeparator(storedName.back()))
+    if (isPathSeparator(storedName.back()))
         return "kein Dateiname";
     std::size_t start = 0;
     while (start <= storedName.size()) {
         std::size_t end = start;
-        while (end < storedName.size() && !isSeparator(storedName[end]))
+        while (end < storedName.size() && !isPathSeparator(storedName[end]))
             ++end;
         const std::string_view component = storedName.substr(start, end - start);
         if (!component.empty() && onlyDotsAndBlanks(component))

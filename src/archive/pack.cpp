@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 namespace tess::archive {
 namespace {
 
-constexpr std::size_t kCopyBlock = 1u << 17;
 constexpr std::uint64_t kMaxArchiveOffset = std::numeric_limits<std::uint32_t>::max();
 // Folder trees deeper than this are taken for a loop of links.
 constexpr int kMaxDepth = 64;
@@ -30,11 +29,6 @@ struct SourceFile {
     std::string name; // stored name
     std::uint64_t size = 0;
 };
-
-void report(const Progress& progress, const std::string& line) {
-    if (progress)
-        progress(line);
-}
 
 // A file or folder name as the archive stores it: Windows-1252.
 std::string storedComponent(const fs::path& path) {

@@ -17,8 +17,6 @@ namespace {
 
 using format::readLe32;
 
-// Stored data is copied in pieces of this size.
-constexpr std::size_t kCopyBlock = 1u << 17;
 // Chunk tables are read this many triples at a time.
 constexpr std::uint32_t kTableBatch = 1024;
 

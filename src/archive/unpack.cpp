@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 namespace tess::archive {
 namespace {
 
-void report(const Progress& progress, const std::string& line) {
-    if (progress)
-        progress(line);
-}
-
 std::string rightAligned(std::uint32_t value) {
     std::string text = std::to_string(value);
     if (text.size() < 10)

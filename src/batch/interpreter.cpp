@@ -73,7 +73,7 @@ bool isToolName(std::string_view name, std::string_view tool) {
 }
 
 bool endsWithSeparator(std::string_view path) {
-    return !path.empty() && (path.back() == '\\' || path.back() == '/');
+    return !path.empty() && isPathSeparator(path.back());
 }
 
 class Interpreter {
