@@ -1,6 +1,7 @@
 #include "app/tform1.h"
 
 #include "app/tform2.h"
+#include "batch/batch_text.h"
 #include "core/error.h"
 #include "core/paths.h"
 #include "intake/game_folder.h"
@@ -140,7 +141,6 @@ void TForm1::Image12Click() {
             const QString chosen =
                 chooseFile(QStringLiteral("o1"), QStringLiteral("Main Init.con (init.con)"));
             if (!chosen.isEmpty()) {
-                wizard.packed = false;
                 ui->Edit3->setText(qs(tess::intake::chooseUnpackedMap(wizard, str(chosen))));
                 ui->pack->setEnabled(false);
                 ui->unpack->setEnabled(false);
@@ -150,8 +150,7 @@ void TForm1::Image12Click() {
                 chooseFile(QStringLiteral("o2"), QStringLiteral("BF Refractor Archives (*.rfa)"));
             if (!chosen.isEmpty()) {
                 // A refused name must not show up in the path field either.
-                tess::intake::checkSafeForBatch(str(chosen));
-                wizard.packed = true;
+                tess::batch::checkSafeForBatch(str(chosen));
                 ui->Edit3->setText(chosen);
                 tess::intake::choosePackedMap(wizard, str(chosen), tess::programFolder());
                 ui->pack->setEnabled(false);

@@ -1,6 +1,8 @@
+#include "batch/batch_text.h"
 #include "batch/interpreter.h"
 #include "test_support.h"
 
+#include "core/error.h"
 #include "core/paths.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +81,33 @@ TEST(BatchArguments, SplitLikeCmd) {
     EXPECT_TRUE(empty[1].quoted);
     EXPECT_FALSE(empty[2].quoted);
     EXPECT_TRUE(splitArguments("  \t ").empty());
+}
+
+// What the batch builders write is what the interpreter runs: names with blanks and umlauts
+// reach the right files, and a name that would smuggle in a command never gets into a batch.
+TEST(BatchText, CommandsTheBuildersWriteRunAsMeant) {
+    TempDir temp;
+    writeBytes(temp.path() / "Meine Karte ü.rfa", "archive");
+    CurrentFolder here(temp.path());
+    std::ostringstream log;
+    const int failed =
+        runBatchLines({tess::batch::copyCommand("Meine Karte ü.rfa", "Kopie mit Blank.rfa"),
+                       tess::batch::deleteCommand("Meine Karte ü.rfa")},
+                      log);
+    EXPECT_EQ(failed, 0) << log.str();
+    EXPECT_EQ(readBytes(temp.path() / "Kopie mit Blank.rfa"), "archive");
+    EXPECT_FALSE(fs::exists(temp.path() / "Meine Karte ü.rfa"));
+
+    EXPECT_EQ(tess::batch::toolArgument("Oasis.rfa"), "Oasis.rfa");
+    EXPECT_EQ(tess::batch::toolArgument("El Alamein.rfa"), "\"El Alamein.rfa\"");
+    EXPECT_EQ(splitArguments("rfaunpack.exe " + tess::batch::toolArgument("El Alamein.rfa") + " ")
+                  .at(1)
+                  .text,
+              "El Alamein.rfa");
+
+    for (const char* name : {"a&b", "a|b", "a<b", "a>b", "a^b", "a%b", "a\"b"})
+        EXPECT_THROW(tess::batch::checkSafeForBatch(name), tess::Error) << name;
+    EXPECT_NO_THROW(tess::batch::checkSafeForBatch("C:\\Spiele (x86)\\Müller's Karte.rfa"));
 }
 
 TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {

@@ -145,7 +145,6 @@ TEST_F(IntakeTest, OkOnAPackedMapFailsUntilUnpackedThenSettlesNames) {
 TEST_F(IntakeTest, OkOnAnUnpackedMapKeepsItsFolderAndName) {
     TempDir program;
     WizardState state;
-    state.packed = false;
     const std::string init = test::testdata("levels/Bastogne/Init.con");
     intake::chooseUnpackedMap(state, init);
     const auto shown = intake::inspectMap(state, program.text());

@@ -1,0 +1,25 @@
+// The text of the batch files the system writes: the commands every batch builder shares and
+// the check that keeps a name from carrying a command of its own into a batch. The batches
+// are run by cmd.exe on Windows and by the interpreter (interpreter.h) elsewhere.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tess::batch {
+
+// Refuses a text that would carry a command of its own into a batch file: any of
+// & | < > ^ % " makes cmd.exe do more than copy a file. Throws tess::Error.
+void checkSafeForBatch(std::string_view text);
+
+// `copy "<from>" "<to>"`: copies one file, replacing the target.
+std::string copyCommand(std::string_view from, std::string_view to);
+
+// `del "<path>"`: deletes one file.
+std::string deleteCommand(std::string_view path);
+
+// An argument of an archive tool: the text as it is, or in double quotes when it holds a
+// blank, where cmd.exe would split it into two arguments.
+std::string toolArgument(std::string_view text);
+
+} // namespace tess::batch
