@@ -182,13 +182,15 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
     guarded([this] {
         const tess::scripts::SpawnFlags flags{ui->shipp->isChecked(), ui->landp->isChecked()};
-        tess::scripts::runStart(wizard, flags, tess::programFolder(), [this] {
+        tess::scripts::writeAddonScripts(wizard, flags, tess::programFolder());
+        {
             // Filling the list is no selection by the user.
             const QSignalBlocker quiet(ui->ListBox1);
             ui->ListBox1->clear();
             for (const auto entry : tess::scripts::kReviewEntries)
                 ui->ListBox1->addItem(qs(std::string(entry)));
-        });
+        }
+        tess::scripts::writeEmptyAreaScript(wizard);
         ui->ListBox1->setEnabled(true);
         ui->t3->setEnabled(true);
         ui->Button2->setEnabled(false);
