@@ -165,13 +165,13 @@ void TForm1::Button1Click() {
     guarded([this] {
         wizard.packed = ui->pack->isChecked();
         const auto shown = tess::intake::inspectMap(wizard, tess::programFolder());
-        ui->Label30->setText(qs(shown.levelDir));
+        ui->Label30->setText(qs(shown.mapLevelFolder));
         ui->Label31->setText(qs(shown.worldSize));
-        ui->Label33->setText(qs(shown.rfa));
+        ui->Label33->setText(qs(shown.mapKind));
         ui->Label32->setText(qs(shown.basePath));
         ui->Edit5->setText(qs(shown.basePath));
         ui->Label39->setText(qs(shown.mapName));
-        ui->Label46->setText(qs(shown.addonLabel));
+        ui->Label46->setText(qs(shown.addonPlace));
         ui->GroupBox7->setEnabled(false);
         ui->GroupBox8->setEnabled(true);
         ui->GroupBox9->setEnabled(true);

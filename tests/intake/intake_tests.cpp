@@ -134,12 +134,12 @@ TEST_F(IntakeTest, OkOnAPackedMapFailsUntilUnpackedThenSettlesNames) {
     EXPECT_EQ(state.worldSize, 1024);
     EXPECT_EQ(state.worldScale, 2);
     EXPECT_EQ(state.levelDir, program.text() + "bf1942\\levels\\Oasis\\");
-    EXPECT_EQ(shown.levelDir, state.levelDir);
+    EXPECT_EQ(shown.mapLevelFolder, state.levelDir);
     EXPECT_EQ(shown.worldSize, "1024");
     EXPECT_EQ(shown.basePath, "bf1942/levels/Oasis");
-    EXPECT_EQ(shown.rfa, "Is - RFA");
+    EXPECT_EQ(shown.mapKind, "Is - RFA");
     EXPECT_EQ(shown.mapName, "Oasis");
-    EXPECT_EQ(shown.addonLabel, "Tessarine\\bf1942\\levels\\Oasis_001");
+    EXPECT_EQ(shown.addonPlace, "Tessarine\\bf1942\\levels\\Oasis_001");
 }
 
 TEST_F(IntakeTest, OkOnAnUnpackedMapKeepsItsFolderAndName) {
@@ -150,8 +150,8 @@ TEST_F(IntakeTest, OkOnAnUnpackedMapKeepsItsFolderAndName) {
     const auto shown = intake::inspectMap(state, program.text());
     EXPECT_EQ(state.mapName, "Bastogne");
     EXPECT_EQ(state.worldSize, 2048);
-    EXPECT_EQ(shown.levelDir, test::testdata("levels/Bastogne/"));
-    EXPECT_EQ(shown.rfa, "Non - RFA");
+    EXPECT_EQ(shown.mapLevelFolder, test::testdata("levels/Bastogne/"));
+    EXPECT_EQ(shown.mapKind, "Non - RFA");
     EXPECT_EQ(shown.addonFolder, program.text() + "bf1942\\levels\\Bastogne_001\\");
 }
 
