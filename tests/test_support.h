@@ -1,10 +1,13 @@
-// Helpers shared by the tests: temporary folders and literal file contents.
+// Helpers shared by the tests: temporary folders, the program-folder fixture, literal file
+// contents and the text of an error.
 #pragma once
 
+#include "core/error.h"
 #include "platform/program_folder.h"
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -53,6 +56,16 @@ inline void writeBytes(const std::filesystem::path& path, std::string_view bytes
 inline std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The text of the tess::Error that action throws, or "(no error)".
+inline std::string messageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(no error)";
 }
 
 inline std::string testdata(const std::string& relative) {

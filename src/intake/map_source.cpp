@@ -18,7 +18,7 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
     std::error_code ec;
     const fs::path given = fs::absolute(resolvePath(map), ec);
     if (ec || !fs::exists(given, ec))
-        throw cannotOpen(map, systemReason(ENOENT));
+        throw cannotOpen(map, systemReason(ENOENT, map));
     const std::string text = pathText(given);
 
     if (fs::is_directory(given, ec)) {

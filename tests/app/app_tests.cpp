@@ -244,8 +244,8 @@ TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
     auto error = expectErrorBox();
     click(ui.Button1);
     EXPECT_EQ(*error, qs("Datei " + program.text() + "bf1942\\levels\\Oasis\\init\\terrain.con") +
-                          QStringLiteral(" kann nicht ge\u00f6ffnet werden. ") +
-                          qs(std::string("No such file or directory.")));
+                          QStringLiteral(" kann nicht geöffnet werden. Das System kann den "
+                                         "angegebenen Pfad nicht finden."));
     EXPECT_TRUE(ui.GroupBox7->isEnabled());
     EXPECT_EQ(form.state().mapName, "Oasis.rfa");
 

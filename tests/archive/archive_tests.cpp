@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 using namespace tess::archive;
 
 using tess::test::filesUnder;
+using tess::test::messageOf;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
@@ -39,15 +40,6 @@ std::string le32(std::uint32_t v) {
 
 std::string entryBytes(const fs::path& archive, const Entry& entry) {
     return readBytes(archive).substr(entry.dataOffset, entry.storedSize);
-}
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const tess::Error& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 } // namespace
@@ -279,7 +271,7 @@ TEST(ArchiveUnpack, RefusesNamesLeavingTheDestinationBeforeWritingAnything) {
         TempDir dir;
         fs::create_directories(dir / "a/b/dest");
         const std::string message =
-            errorOf([&] { unpackArchive(fixture(file), dir / "a/b/dest"); });
+            messageOf([&] { unpackArchive(fixture(file), dir / "a/b/dest"); });
         EXPECT_NE(message.find("Eintrag \"" + std::string(name) + "\""), std::string::npos)
             << message;
         EXPECT_NE(message.find("es wurde nichts entpackt"), std::string::npos) << message;
@@ -317,7 +309,7 @@ TEST(ArchiveRead, BrokenArchivesGiveClearErrors) {
     for (const auto& [file, what] : cases) {
         SCOPED_TRACE(file);
         TempDir dir;
-        const std::string message = errorOf([&] { unpackArchive(fixture(file), dir.path()); });
+        const std::string message = messageOf([&] { unpackArchive(fixture(file), dir.path()); });
         const std::string expected =
             "Archiv \"" + tess::pathText(fixture(file)) + "\" ist beschädigt: " + what;
         EXPECT_EQ(message.substr(0, expected.size()), expected);
@@ -333,7 +325,7 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
     writeBytes(dir / "out.rfa", "old archive");
     for (const bool compress : {false, true}) {
         int calls = 0;
-        const std::string message = errorOf([&] {
+        const std::string message = messageOf([&] {
             packFolder(dir / "lvl", "lvl", dir / "out.rfa", compress, [&](const std::string&) {
                 if (++calls == 4)
                     throw tess::Error("abgebrochen");
@@ -343,7 +335,7 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
     }
     writeBytes(dir / "lvl/日本.con", "x"); // not in the game's code page
     const std::string message =
-        errorOf([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
+        messageOf([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
     EXPECT_NE(message.find("lässt sich im Archiv nicht speichern"), std::string::npos) << message;
 
     EXPECT_EQ(readBytes(dir / "out.rfa"), "old archive");
@@ -352,9 +344,10 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
         items += item.path().filename() != "lvl";
     EXPECT_EQ(items, 1u);
 
-    EXPECT_NE(errorOf([&] { packFolder(dir / "missing", "x", dir / "new.rfa", false); }),
+    EXPECT_NE(messageOf([&] { packFolder(dir / "missing", "x", dir / "new.rfa", false); }),
               "(no error)");
-    EXPECT_NE(errorOf([&] { unpackArchive(genuine("kursk.rfa"), dir / "missing"); }), "(no error)");
+    EXPECT_NE(messageOf([&] { unpackArchive(genuine("kursk.rfa"), dir / "missing"); }),
+              "(no error)");
     EXPECT_FALSE(fs::exists(dir / "new.rfa"));
 }
 

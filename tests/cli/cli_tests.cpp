@@ -82,7 +82,8 @@ TEST(Cli, ErrorsAreGermanOnStandardErrorAndUsageExitsTwo) {
 
     const CliResult nothing = cli("inspect gibtsnicht", dir.path());
     EXPECT_EQ(nothing.exitCode, 1);
-    EXPECT_NE(nothing.err.find("gibtsnicht kann nicht geöffnet werden."), std::string::npos);
+    EXPECT_EQ(nothing.err, "Datei gibtsnicht kann nicht geöffnet werden. Das System kann die "
+                           "angegebene Datei nicht finden.\n");
 
     EXPECT_EQ(cli("", dir.path()).exitCode, 2);
     EXPECT_EQ(cli("inspect", dir.path()).exitCode, 2);

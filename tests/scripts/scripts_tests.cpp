@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -30,15 +29,6 @@ WizardState inspected(std::int32_t worldSize, const std::string& mapName,
     state.mapName = mapName;
     state.levelDir = levelDir;
     return state;
-}
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 TEST(PointWalk, KeepsTheOddComponents) {
@@ -121,7 +111,7 @@ TEST(Start, StopsAtAMissingTemplateAndKeepsWhatItWrote) {
     const std::string message = messageOf([&] { runStart(state, {}, program.text()); });
     EXPECT_EQ(message, "Datei " + program.text() +
                            "temp\\con files\\strategies.con kann nicht geöffnet werden. " +
-                           systemReason(ENOENT));
+                           "Das System kann die angegebene Datei nicht finden.");
     const fs::path addon = program.addon("Alpha");
     EXPECT_TRUE(fs::exists(addon / "AI/conditions.con"));
     EXPECT_TRUE(fs::exists(addon / "SinglePlayer/SoldierSpawns.con"));
@@ -156,7 +146,7 @@ TEST(Start, StopsWithoutConquestScriptsAndASecondStartCompletes) {
         messageOf([&] { writeAddonScripts(state, {.ships = true}, program.text()); });
     EXPECT_EQ(message, "Datei " + addonText +
                            "singleplayer/soldierspawns.con kann nicht geöffnet werden. " +
-                           systemReason(ENOENT));
+                           "Das System kann die angegebene Datei nicht finden.");
     EXPECT_EQ(state.mapLevelDir, level.string() + "/");
     EXPECT_EQ(state.levelDir, addonText);
     for (const char* written :
@@ -259,7 +249,7 @@ TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
               }),
               "Datei " + state_.levelDir +
                   "Singleplayer/ObjectSpawnTemplates.con kann nicht geöffnet werden. " +
-                  systemReason(ENOENT));
+                  "Das System kann die angegebene Datei nicht finden.");
 
     // A file that cannot be replaced: a folder in its way, and (for users the file system
     // holds to permissions) a read-only file.
