@@ -1,5 +1,6 @@
 // The main window, clicked through on real widgets (offscreen): real files in temporary
 // program folders, real dialogs and error boxes answered as a user would.
+#include "app/clickable_label.h"
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "platform/program_folder.h"
@@ -9,7 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QFontInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -19,15 +27,12 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using tess::test::qs;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
 
 namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Answers the next modal widget once it is up: `answer` gets it and closes it.
 void whenModal(std::function<void(QWidget*)> answer) {
@@ -193,7 +198,14 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/Bastogne"));
     EXPECT_EQ(ui.Label33->text(), QStringLiteral("Non - RFA"));
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Bastogne"));
-    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine\\bf1942\\levels\\Bastogne_001"));
+    // Where the addon goes, whole, with the full path as a tip; paths are shown with the
+    // platform's separator.
+    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/Bastogne_001"));
+    EXPECT_EQ(ui.Label46->toolTip(), qs(program.text() + "bf1942/levels/Bastogne_001/"));
+    const QString longest =
+        QStringLiteral("Tessarine/bf1942/levels/Operation_Market_Garden_Arnhem_Bridge_XL_001");
+    EXPECT_LE(ui.Label46->fontMetrics().horizontalAdvance(longest),
+              ui.Label46->contentsRect().width());
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
     EXPECT_TRUE(ui.GroupBox8->isEnabled());
     EXPECT_TRUE(ui.GroupBox9->isEnabled());
@@ -212,6 +224,17 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     EXPECT_TRUE(ui.t3->isEnabled());
     ASSERT_EQ(ui.ListBox1->count(), 19);
     EXPECT_EQ(ui.ListBox1->item(1)->text(), QStringLiteral("AIPathfinding.con"));
+    EXPECT_TRUE(fs::exists(program.addon("Bastogne") / "AI" / "StrategicAreas.con"));
+
+    // The list gains the focus (the disabled Start button hands it on): no entry is marked
+    // as current, and saving still says that nothing is selected.
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(ui.ListBox1, &focusIn);
+    EXPECT_EQ(ui.ListBox1->currentRow(), -1);
+    EXPECT_TRUE(ui.ListBox1->selectedItems().isEmpty());
+    error = expectErrorBox();
+    click(ui.Button3);
+    EXPECT_EQ(*error, QStringLiteral("Listenindex überschreitet das Maximum (-1)."));
 
     const fs::path addon = program.path() / "bf1942" / "levels" / "Bastogne_001";
     const std::string script = readBytes(addon / "AIPathFinding.con");
@@ -255,7 +278,10 @@ TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024"));
     EXPECT_EQ(ui.Label33->text(), QStringLiteral("Is - RFA"));
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Oasis"));
-    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine\\bf1942\\levels\\Oasis_001"));
+    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/Oasis_001"));
+    // The level folder the system names as <program folder>bf1942\levels\Oasis\ .
+    EXPECT_EQ(ui.Label30->text(), qs(program.text() + "bf1942/levels/Oasis/"));
+    EXPECT_EQ(form.state().levelDir, program.text() + "bf1942\\levels\\Oasis\\");
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
 }
 
@@ -285,10 +311,78 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     EXPECT_FALSE(fs::exists(program.path() / "kursk.rfa")); // the batch removed its copy
 }
 
+// Every control of the window is drawn in the window design's font, those with a colour style
+// of their own too.
+TEST_F(WindowTest, OneFontForTheWholeWindow) {
+    TForm1 form;
+    form.show();
+    const QFontInfo design(form.font());
+    EXPECT_EQ(form.font().pointSize(), 8);
+    for (QWidget* w : form.findChildren<QWidget*>()) {
+        const QFontInfo used(w->font());
+        EXPECT_EQ(used.family(), design.family()) << w->objectName().toStdString();
+        EXPECT_EQ(used.pointSize(), design.pointSize()) << w->objectName().toStdString();
+    }
+}
+
+// Qt's own dialogs speak German: the map dialog, as the user opens it.
+TEST_F(WindowTest, DialogsSpeakGerman) {
+    TForm1 form;
+    form.show();
+    auto buttons = std::make_shared<QStringList>();
+    auto labels = std::make_shared<QStringList>();
+    whenModal([buttons, labels](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        for (auto* button : dialog->findChildren<QPushButton*>())
+            buttons->append(button->text().remove(QLatin1Char('&')));
+        for (auto* label : dialog->findChildren<QLabel*>())
+            labels->append(label->text().remove(QLatin1Char('&')));
+        dialog->reject();
+    });
+    click(form.controls().Image12);
+    EXPECT_TRUE(buttons->contains(QStringLiteral("Abbrechen")))
+        << buttons->join(u'|').toStdString();
+    EXPECT_TRUE(buttons->contains(QStringLiteral("Öffnen"))) << buttons->join(u'|').toStdString();
+    EXPECT_TRUE(labels->contains(QStringLiteral("Dateiname:"))) << labels->join(u'|').toStdString();
+    for (const char* english : {"Cancel", "Open", "Look in:", "File name:", "Files of type:"}) {
+        EXPECT_FALSE(buttons->contains(QString::fromUtf8(english))) << english;
+        EXPECT_FALSE(labels->contains(QString::fromUtf8(english))) << english;
+    }
+    // Cancelled: nothing chosen, OK enabled all the same.
+    EXPECT_EQ(form.controls().Edit3->text(), QStringLiteral("Pfad"));
+    EXPECT_TRUE(form.controls().Button1->isEnabled());
+}
+
+// The command labels and icons: a left click on the enabled label, and nothing else.
+TEST(ClickableLabelTest, ClickedOnlyByTheLeftButtonReleasedInsideWhileEnabled) {
+    QWidget window;
+    auto* label = new ClickableLabel(&window);
+    label->setGeometry(10, 10, 40, 20);
+    window.show();
+    QSignalSpy clicks(label, &ClickableLabel::clicked);
+    EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
+
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 1);
+    QTest::mouseClick(label, Qt::RightButton);
+    EXPECT_EQ(clicks.count(), 1);
+    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(60, 5)); // moved off before letting go
+    EXPECT_EQ(clicks.count(), 1);
+    label->setEnabled(false);
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 1);
+    label->setEnabled(true);
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 2);
+}
+
 int main(int argc, char** argv) {
     // Headless unless a display is asked for explicitly (test discovery runs without one).
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
+    TForm1::prepareApplication();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,7 +1,7 @@
 // The two window layouts, checked on the real widgets that uic builds from the .ui files:
-// every control's parent, class, caption, place, size and initial state, written out as the
-// window design gives them. Run with --show N (tab index) [--panels] [--fonts] or --splash to
-// look at the windows.
+// every control's parent, class, caption, place, size and initial state, written out
+// literally. Run with --show N (tab index) [--panels] [--fonts] or --splash to look at the
+// windows.
 #include "ui_mainwindow.h"
 #include "ui_splash.h"
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int any = -1; // a size or place the design leaves open
+constexpr int any = -1; // a size or place this list leaves open
 constexpr bool on = true;
 constexpr bool off = false;
 
@@ -33,7 +33,7 @@ const Control kControls[] = {
     {"t1", "GroupBox7", "QGroupBox", "Deine Map", 8, 8, 273, 145, on, off, -1},
     {"GroupBox7", "pack", "QRadioButton", "als RFA gepackt", 8, 24, 113, 17, on, off, 1},
     {"GroupBox7", "unpack", "QRadioButton", "entpackte Map", 136, 24, 113, 17, on, off, 0},
-    {"GroupBox7", "Image12", "QLabel", "", 8, 50, 33, 33, on, off, -1},
+    {"GroupBox7", "Image12", "ClickableLabel", "", 8, 50, 33, 33, on, off, -1},
     {"GroupBox7", "Edit3", "QLineEdit", "Pfad", 51, 56, 209, 21, on, off, -1},
     {"GroupBox7", "Button1", "QPushButton", "OK", 120, 98, 41, 25, off, off, -1},
     {"t1", "GroupBox8", "QGroupBox", "CON Files", 288, 8, 409, 161, off, off, -1},
@@ -62,21 +62,21 @@ const Control kControls[] = {
     {"t3", "rechts", "QLabel", "", 672, 248, 5, any, on, on, -1},
     {"t3", "GroupBox3z", "QGroupBox", "Aktuelle Punkt - Optionen", 520, 0, 217, 137, on, off, -1},
     {"GroupBox3z", "RadioButton1", "QRadioButton", "Intervall Einstellung / Tastenbewegung", 6, 24, any, any, on, off, 0},
-    {"GroupBox3z", "Label6z", "QLabel", "Hoch", 96, 52, any, any, off, off, -1},
-    {"GroupBox3z", "Label4z", "QLabel", "Links", 11, 72, any, any, off, off, -1},
+    {"GroupBox3z", "Label6z", "ClickableLabel", "Hoch", 96, 52, any, any, off, off, -1},
+    {"GroupBox3z", "Label4z", "ClickableLabel", "Links", 11, 72, any, any, off, off, -1},
     {"GroupBox3z", "Edit1z", "QLineEdit", "1", 93, 67, 33, 21, off, off, -1},
-    {"GroupBox3z", "Label5z", "QLabel", "Rechts", 163, 72, any, any, off, off, -1},
-    {"GroupBox3z", "Label7z", "QLabel", "Runter", 112, 91, any, any, off, off, -1},
+    {"GroupBox3z", "Label5z", "ClickableLabel", "Rechts", 163, 72, any, any, off, off, -1},
+    {"GroupBox3z", "Label7z", "ClickableLabel", "Runter", 112, 91, any, any, off, off, -1},
     {"GroupBox3z", "RadioButton2", "QRadioButton", "Numpad - Pfeiltasten - Bewegung", 8, 112, any, any, on, off, 0},
     {"t3", "GroupBox1z", "QGroupBox", "Optionen", 520, 142, 217, 105, on, off, -1},
-    {"GroupBox1z", "Label10z", "QLabel", "Orientierungsbild laden", 48, 24, any, any, on, off, -1},
-    {"GroupBox1z", "Label1z", "QLabel", "Neue Strategic - Area", 56, 47, any, any, on, off, -1},
-    {"GroupBox1z", "Label2z", "QLabel", "Aktuellen Punkt bestätigen", 48, 63, any, any, off, off, -1},
-    {"GroupBox1z", "Label8z", "QLabel", "Area fertigstellen", 72, 79, any, any, off, off, -1},
+    {"GroupBox1z", "Label10z", "ClickableLabel", "Orientierungsbild laden", 48, 24, any, any, on, off, -1},
+    {"GroupBox1z", "Label1z", "ClickableLabel", "Neue Strategic - Area", 56, 47, any, any, on, off, -1},
+    {"GroupBox1z", "Label2z", "ClickableLabel", "Aktuellen Punkt bestätigen", 48, 63, any, any, off, off, -1},
+    {"GroupBox1z", "Label8z", "ClickableLabel", "Area fertigstellen", 72, 79, any, any, off, off, -1},
     {"t3", "GroupBox2z", "QGroupBox", "Areas", 519, 251, 226, 269, on, off, -1},
     {"GroupBox2z", "ListBox1z", "QListWidget", "", any, any, any, any, on, off, -1},
     {"t3", "GroupBox4z", "QGroupBox", "Fertig", 0, 521, 745, 64, on, off, -1},
-    {"GroupBox4z", "Image2z", "QLabel", "", any, any, any, any, on, off, -1},
+    {"GroupBox4z", "Image2z", "ClickableLabel", "", any, any, any, any, on, off, -1},
     {"t3", "BitBtn1", "QPushButton", "links&4", 704, 624, 75, 25, on, off, -1},
     {"t3", "BitBtn2", "QPushButton", "rechts&6", 704, 648, 75, 25, on, off, -1},
     {"t3", "BitBtn3", "QPushButton", "oben&8", 704, 672, 75, 25, on, off, -1},
@@ -98,17 +98,17 @@ const Control kControls[] = {
     {"areafert", "Team1", "QRadioButton", "Team 1", any, any, any, any, on, off, 0},
     {"areafert", "Team2", "QRadioButton", "Team2", any, any, any, any, on, off, 0},
     {"areafert", "Neutral", "QRadioButton", "Neutral", any, any, any, any, on, off, 0},
-    {"areafert", "Label9z", "QLabel", "OK", any, any, any, any, on, off, -1},
+    {"areafert", "Label9z", "ClickableLabel", "OK", any, any, any, any, on, off, -1},
     {"t3", "GroupBox5z", "QGroupBox", "Nachbarn", 136, 1, 393, 208, on, on, -1},
     {"GroupBox5z", "Label3z", "QLabel", "Um den Bots klarzumachen, in welches Areal sie zuerst und am besten zu stürmen haben, musst du markieren, welche Areas benachbart sind ! Gehe dabei vorsichtig vor und überdenke diene Entscheidungen...Das erhöht den Spielspaß ! Die Areas werden einzeln durchgegangen mit nächste stellst du die aktuelle fertig und \"benachbarst\" die nächste ....    Tip: eine Area kann nicht Nachbar von sich selbst sein !", 8, 18, 350, 78, on, off, -1},
     {"GroupBox5z", "Label13z", "QLabel", "Area", 24, 120, any, any, on, off, -1},
     {"GroupBox5z", "CheckListBox1", "QListWidget", "", 208, 96, 121, 81, on, off, -1},
-    {"GroupBox5z", "Label16z", "QLabel", "Nächste", 160, 184, any, any, on, off, -1},
+    {"GroupBox5z", "Label16z", "ClickableLabel", "Nächste", 160, 184, any, any, on, off, -1},
 
     // Tab "(3) Pathmaps-config + Packing"
     {"t4", "GroupBox12", "QGroupBox", "Teil 1", 8, 13, 537, 289, on, off, -1},
     {"GroupBox12", "GroupBox14", "QGroupBox", "Battlefield 1942", 8, 16, 329, 105, off, off, -1},
-    {"GroupBox14", "Image9", "QLabel", "", 16, 32, 36, 37, on, off, -1},
+    {"GroupBox14", "Image9", "ClickableLabel", "", 16, 32, 36, 37, on, off, -1},
     {"GroupBox14", "Edit4", "QLineEdit", "BF Pfad", 56, 40, 257, 21, on, off, -1},
     {"GroupBox14", "Button5", "QPushButton", "Der Pfad ist ok ! | Neuen Pfad bestätigen", 80, 72, 209, 25, on, off, -1},
     {"GroupBox12", "GroupBox13", "QGroupBox", "Deine Map", 8, 128, 329, 81, off, off, -1},
@@ -118,7 +118,7 @@ const Control kControls[] = {
     {"GroupBox13", "Edit5", "QLineEdit", "", any, any, any, any, on, off, -1},
     {"GroupBox13", "Button4", "QPushButton", "Neuen übernehmen", any, any, any, any, off, off, -1},
     {"GroupBox12", "GroupBox16", "QGroupBox", "Packen zum 1.", 8, 216, 329, 65, on, off, -1},
-    {"GroupBox16", "Label42", "QLabel", "Dein MapAddon wird nun zum Pathmaps generieren zum ersten Mal gepackt. Klicke hier, um zu packen", 16, 24, 302, 26, on, off, -1},
+    {"GroupBox16", "Label42", "ClickableLabel", "Dein MapAddon wird nun zum Pathmaps generieren zum ersten Mal gepackt. Klicke hier, um zu packen", 16, 24, 302, 26, on, off, -1},
     {"GroupBox16", "packbar", "QProgressBar", "", 8, 32, 313, 17, on, on, -1},
     {"GroupBox12", "GroupBox15", "QGroupBox", "Tipps:", 344, 16, 185, 265, on, off, -1},
     {"GroupBox15", "Label41", "QLabel", "Du kannst mit einem Icon Klick den Bf Pfad aussuchen oder den alten vom letzten Mal benutzen.", 8, 24, 167, 39, on, off, -1},
@@ -131,13 +131,13 @@ const Control kControls[] = {
     {"GroupBox17", "FileListBox2", "QListWidget", "", 384, 16, 145, 86, on, off, -1},
     {"GroupBox17", "Button6", "QPushButton", "Generierte Pathmaps in das Addon kopieren", 24, 79, 337, 25, on, off, -1},
     {"GroupBox17", "Label45", "QLabel", "So, jetzt muss ich schon wieder die Bühne verlassen ,weil wir jetzt zum letzten Schritt kommen. Die Map wird nun zum letzen Mal in Ihren Endzustand gepackt und den Bots das nötige Leben eingehaucht. Sollte zwischendurch irgendwas schiefgelaufen sein findest du dein ADDON in:", 32, 109, 447, 39, on, off, -1},
-    {"GroupBox17", "Label46", "QLabel", "Tessarine\\bf1942\\levels\\", 32, 157, 136, 13, on, off, -1},
+    {"GroupBox17", "Label46", "QLabel", "Tessarine\\bf1942\\levels\\", 32, 157, 497, 13, on, off, -1},
     {"GroupBox17", "Button7", "QPushButton", "Packen", 184, 175, 75, 25, on, off, -1},
     {"t4", "GroupBox19", "QGroupBox", "Netzwerk ?", 552, 12, 193, 566, on, off, -1},
     {"GroupBox19", "Label49", "QLabel", "Um im Netzwerk MIT MENSCHLICHEN GEGNERN spielen zu können (Per Dedicated - Server) müssen Addon und Map vereint werden. Du kannst die funktion auch nutzen, um Addons aus alten Tessarine - Versionen Netzwerktauglich zu machen.", 8, 12, 169, 104, on, off, -1},
-    {"GroupBox19", "Image13", "QLabel", "", 8, 120, 33, 33, on, off, -1},
+    {"GroupBox19", "Image13", "ClickableLabel", "", 8, 120, 33, 33, on, off, -1},
     {"GroupBox19", "Edit6", "QLineEdit", "Map", 50, 124, 126, 21, on, off, -1},
-    {"GroupBox19", "Image14", "QLabel", "", 8, 160, 33, 33, on, off, -1},
+    {"GroupBox19", "Image14", "ClickableLabel", "", 8, 160, 33, 33, on, off, -1},
     {"GroupBox19", "Edit7", "QLineEdit", "Addon (_00x)", 53, 168, 123, 21, on, off, -1},
     {"GroupBox19", "oldfix", "QRadioButton", "Addon - von älterer Tessarine Version, Netzwerkfehler fixen", 3, 200, 177, 41, on, off, 1},
     {"GroupBox19", "Label48", "QLabel", "Das Addon darf danach nicht mehr im Battlfield Ordner sein, was soll damit geschehen ?", 8, 248, 168, 39, on, off, -1},
@@ -275,7 +275,7 @@ private slots:
         }
     }
 
-    // Nothing on the window that the design does not name, and no name twice.
+    // Nothing on the window that this list does not name, and no name twice.
     void everyControlIsListed() {
         std::set<QString> listed;
         for (const Control& c : kControls)
@@ -313,8 +313,9 @@ private slots:
         QCOMPARE(colourOf(ui.GroupBox18), green);
 
         // Command labels: blue, underlined, hand cursor.
-        for (QLabel* l : {ui.Label6z, ui.Label4z, ui.Label5z, ui.Label7z, ui.Label10z, ui.Label1z,
-                          ui.Label2z, ui.Label8z, ui.Label9z, ui.Label16z, ui.Label42}) {
+        for (QLabel* l :
+             QList<QLabel*>{ui.Label6z, ui.Label4z, ui.Label5z, ui.Label7z, ui.Label10z, ui.Label1z,
+                            ui.Label2z, ui.Label8z, ui.Label9z, ui.Label16z, ui.Label42}) {
             QVERIFY2(l->font().underline(), qPrintable(l->objectName()));
             QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
             QCOMPARE(l->palette().color(QPalette::Active, QPalette::WindowText), blue);
@@ -324,10 +325,11 @@ private slots:
                              ui.Button6, ui.Button7, ui.Button8, ui.Button9, ui.Button10})
             QVERIFY2(w->cursor().shape() == Qt::PointingHandCursor, qPrintable(w->objectName()));
 
-        for (QLabel* l : {ui.Label25, ui.Label34, ui.Label3z, ui.Label42, ui.Label41, ui.Label40,
-                          ui.Label43, ui.Label47, ui.Label44, ui.Label45, ui.Label49, ui.Label48})
+        for (QLabel* l :
+             QList<QLabel*>{ui.Label25, ui.Label34, ui.Label3z, ui.Label42, ui.Label41, ui.Label40,
+                            ui.Label43, ui.Label47, ui.Label44, ui.Label45, ui.Label49, ui.Label48})
             QVERIFY2(l->wordWrap(), qPrintable(l->objectName()));
-        for (QLabel* l : {ui.Label34, ui.Label42, ui.Label47, ui.Label49, ui.Label48})
+        for (QLabel* l : QList<QLabel*>{ui.Label34, ui.Label42, ui.Label47, ui.Label49, ui.Label48})
             QVERIFY2(l->alignment() & Qt::AlignHCenter, qPrintable(l->objectName()));
         QVERIFY(ui.shipp->font().bold());
         QVERIFY(ui.landp->font().bold());
@@ -348,8 +350,9 @@ private slots:
 
     // Every picture comes from the resources and is stretched to its box.
     void pictures() {
-        for (QLabel* l : {ui.Image12, ui.Image9, ui.Image13, ui.Image14, ui.e, ui.gruen, ui.fg,
-                          ui.rot, ui.fr, ui.oben, ui.unten, ui.links, ui.rechts, ui.Image2z}) {
+        for (QLabel* l :
+             QList<QLabel*>{ui.Image12, ui.Image9, ui.Image13, ui.Image14, ui.e, ui.gruen, ui.fg,
+                            ui.rot, ui.fr, ui.oben, ui.unten, ui.links, ui.rechts, ui.Image2z}) {
             QVERIFY2(!l->pixmap().isNull(), qPrintable(l->objectName()));
             QVERIFY(l->hasScaledContents());
         }
@@ -377,6 +380,8 @@ private slots:
         QCOMPARE(splash.windowTitle(), QStringLiteral("Welcome"));
         QCOMPARE(splash.size(), QSize(369, 217));
         QCOMPARE(s.Image1->geometry(), QRect(0, 0, 369, 217));
+        QCOMPARE(QString::fromUtf8(s.Image1->metaObject()->className()),
+                 QStringLiteral("ClickableLabel"));
         QVERIFY(s.Image1->hasScaledContents());
         QCOMPARE(s.Image1->pixmap().size(), QSize(369, 217));
     }
