@@ -84,7 +84,7 @@ void click(QWidget* widget) {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override { ::setenv("TESS_NO_TERMINAL", "1", 1); }
-    tess::test::ProgramFolder program;
+    tess::test::ProgramFolder program_;
 };
 
 } // namespace
@@ -104,7 +104,7 @@ TEST_F(WindowTest, StartUpReadsTheGameFolderAndShowsTheSplash) {
         click(form.splash()->findChild<QWidget*>(QStringLiteral("Image1")));
         EXPECT_FALSE(form.splash()->isVisible());
     }
-    writeBytes(program.path() / "memory.bf", "D:\\Spiele\\BF1942\\\r\nzweite Zeile\r\n");
+    writeBytes(program_.path() / "memory.bf", "D:\\Spiele\\BF1942\\\r\nzweite Zeile\r\n");
     TForm1 form;
     form.show();
     EXPECT_EQ(form.controls().Edit4->text(), QStringLiteral("D:\\Spiele\\BF1942\\"));
@@ -112,11 +112,11 @@ TEST_F(WindowTest, StartUpReadsTheGameFolderAndShowsTheSplash) {
 }
 
 TEST_F(WindowTest, AnUnreadableMemoryFileShowsTheErrorAndSkipsTheRestOfStartUp) {
-    fs::create_directories(program.path() / "memory.bf"); // exists, but cannot be read
+    fs::create_directories(program_.path() / "memory.bf"); // exists, but cannot be read
     auto error = expectErrorBox();
     TForm1 form;
     form.show();
-    EXPECT_TRUE(error->startsWith(qs("Datei " + program.text() + "memory.bf kann nicht ge")))
+    EXPECT_TRUE(error->startsWith(qs("Datei " + program_.text() + "memory.bf kann nicht ge")))
         << error->toStdString();
     EXPECT_TRUE(error->endsWith(QStringLiteral(".")));
     EXPECT_TRUE(form.isVisible());
@@ -144,7 +144,7 @@ TEST_F(WindowTest, GameFolderIsChosenConfirmedAndRemembered) {
     chooseInDialog(form, "");
     click(ui.Image9);
     EXPECT_EQ(ui.Edit4->text(), QStringLiteral("BF Pfad"));
-    EXPECT_FALSE(fs::exists(program.path() / "memory.bf"));
+    EXPECT_FALSE(fs::exists(program_.path() / "memory.bf"));
 
     TempDir game;
     writeBytes(game.path() / "BF1942.exe", "MZ");
@@ -156,14 +156,14 @@ TEST_F(WindowTest, GameFolderIsChosenConfirmedAndRemembered) {
     EXPECT_EQ(filters->filter, QStringLiteral("BF1942.exe  (BF1942.exe)"));
 
     click(ui.Button5);
-    EXPECT_EQ(readBytes(program.path() / "memory.bf"), game.text());
+    EXPECT_EQ(readBytes(program_.path() / "memory.bf"), game.text());
     EXPECT_TRUE(ui.GroupBox13->isEnabled());
 
     // A typed folder is stored but becomes the game folder only at the next start.
     ui.Edit4->setText(QStringLiteral("/anderswo/"));
     click(ui.Button5);
     EXPECT_EQ(form.state().gameDir, game.text());
-    EXPECT_EQ(readBytes(program.path() / "memory.bf"), "/anderswo/");
+    EXPECT_EQ(readBytes(program_.path() / "memory.bf"), "/anderswo/");
 }
 
 TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
@@ -201,7 +201,7 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     // Where the addon goes, whole, with the full path as a tip; paths are shown with the
     // platform's separator.
     EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/Bastogne_001"));
-    EXPECT_EQ(ui.Label46->toolTip(), qs(program.text() + "bf1942/levels/Bastogne_001/"));
+    EXPECT_EQ(ui.Label46->toolTip(), qs(program_.text() + "bf1942/levels/Bastogne_001/"));
     const QString longest =
         QStringLiteral("Tessarine/bf1942/levels/Operation_Market_Garden_Arnhem_Bridge_XL_001");
     EXPECT_LE(ui.Label46->fontMetrics().horizontalAdvance(longest),
@@ -224,7 +224,7 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     EXPECT_TRUE(ui.t3->isEnabled());
     ASSERT_EQ(ui.ListBox1->count(), 19);
     EXPECT_EQ(ui.ListBox1->item(1)->text(), QStringLiteral("AIPathfinding.con"));
-    EXPECT_TRUE(fs::exists(program.addon("Bastogne") / "AI" / "StrategicAreas.con"));
+    EXPECT_TRUE(fs::exists(program_.addon("Bastogne") / "AI" / "StrategicAreas.con"));
 
     // The list gains the focus (the disabled Start button hands it on): no entry is marked
     // as current, and saving still says that nothing is selected.
@@ -236,7 +236,7 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     click(ui.Button3);
     EXPECT_EQ(*error, QStringLiteral("Listenindex überschreitet das Maximum (-1)."));
 
-    const fs::path addon = program.path() / "bf1942" / "levels" / "Bastogne_001";
+    const fs::path addon = program_.path() / "bf1942" / "levels" / "Bastogne_001";
     const std::string script = readBytes(addon / "AIPathFinding.con");
     ui.ListBox1->setCurrentRow(1);
     QString expected = qs(script);
@@ -262,17 +262,17 @@ TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
     click(ui.Image12);
     EXPECT_EQ(ui.Edit3->text(), qs(maps.text() + "Oasis.rfa"));
     EXPECT_EQ(form.state().mapName, "Oasis.rfa");
-    EXPECT_TRUE(fs::exists(program.path() / "unpack.bat"));
+    EXPECT_TRUE(fs::exists(program_.path() / "unpack.bat"));
 
     auto error = expectErrorBox();
     click(ui.Button1);
-    EXPECT_EQ(*error, qs("Datei " + program.text() + "bf1942\\levels\\Oasis\\init\\terrain.con") +
+    EXPECT_EQ(*error, qs("Datei " + program_.text() + "bf1942\\levels\\Oasis\\init\\terrain.con") +
                           QStringLiteral(" kann nicht geöffnet werden. Das System kann den "
                                          "angegebenen Pfad nicht finden."));
     EXPECT_TRUE(ui.GroupBox7->isEnabled());
     EXPECT_EQ(form.state().mapName, "Oasis.rfa");
 
-    writeBytes(program.path() / "bf1942" / "levels" / "Oasis" / "init" / "terrain.con",
+    writeBytes(program_.path() / "bf1942" / "levels" / "Oasis" / "init" / "terrain.con",
                "GeometryTemplate.worldSize 1024\r\n");
     click(ui.Button1);
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024"));
@@ -280,14 +280,14 @@ TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Oasis"));
     EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/Oasis_001"));
     // The level folder the system names as <program folder>bf1942\levels\Oasis\ .
-    EXPECT_EQ(ui.Label30->text(), qs(program.text() + "bf1942/levels/Oasis/"));
-    EXPECT_EQ(form.state().levelDir, program.text() + "bf1942\\levels\\Oasis\\");
+    EXPECT_EQ(ui.Label30->text(), qs(program_.text() + "bf1942/levels/Oasis/"));
+    EXPECT_EQ(form.state().levelDir, program_.text() + "bf1942\\levels\\Oasis\\");
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
 }
 
 TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     // The program folder holds the command-line tool that runs batches, as installed.
-    fs::create_symlink(TESS_CLI_PATH, program.path() / "tessarine-cli");
+    fs::create_symlink(TESS_CLI_PATH, program_.path() / "tessarine-cli");
     TForm1 form;
     form.show();
     auto& ui = form.controls();
@@ -297,10 +297,10 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
 
     // The batch runs on its own; wait for its log to report the end, as a user waits for
     // the console window to close.
-    const fs::path log = program.path() / "unpack.log";
+    const fs::path log = program_.path() / "unpack.log";
     const auto finished = [&] {
         return readBytes(log).find("del ") != std::string::npos &&
-               !fs::exists(program.path() / "kursk.rfa");
+               !fs::exists(program_.path() / "kursk.rfa");
     };
     for (int i = 0; i < 600 && !finished(); ++i)
         QTest::qWait(50);
@@ -308,7 +308,7 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024")) << readBytes(log);
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("kursk"));
     EXPECT_TRUE(fs::exists(tess::test::testdata("archives/kursk.rfa")));
-    EXPECT_FALSE(fs::exists(program.path() / "kursk.rfa")); // the batch removed its copy
+    EXPECT_FALSE(fs::exists(program_.path() / "kursk.rfa")); // the batch removed its copy
 }
 
 // Every control of the window is drawn in the window design's font, those with a colour style

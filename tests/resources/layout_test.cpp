@@ -190,37 +190,37 @@ QColor colourOf(QWidget* w) {
 class LayoutTest : public QObject {
     Q_OBJECT
 
-    QWidget form;
-    Ui::TForm1 ui;
+    QWidget form_;
+    Ui::TForm1 ui_;
 
 private slots:
     void initTestCase() {
-        ui.setupUi(&form);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ui_.setupUi(&form_);
+        form_.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form_));
     }
 
     void mainWindow() {
-        QCOMPARE(form.objectName(), QStringLiteral("TForm1"));
-        QCOMPARE(form.windowTitle(), QStringLiteral("Tessarine by ferro_lumen"));
-        QCOMPARE(form.size(), QSize(760, 620));
-        QCOMPARE(form.minimumSize(), QSize(760, 620));
-        QCOMPARE(form.maximumSize(), QSize(760, 620));
-        QCOMPARE(form.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
-        QVERIFY(!form.windowIcon().isNull());
+        QCOMPARE(form_.objectName(), QStringLiteral("TForm1"));
+        QCOMPARE(form_.windowTitle(), QStringLiteral("Tessarine by ferro_lumen"));
+        QCOMPARE(form_.size(), QSize(760, 620));
+        QCOMPARE(form_.minimumSize(), QSize(760, 620));
+        QCOMPARE(form_.maximumSize(), QSize(760, 620));
+        QCOMPARE(form_.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
+        QVERIFY(!form_.windowIcon().isNull());
         // Silver pages, as drawn.
         const QColor silver(0xC0, 0xC0, 0xC0);
-        for (QWidget* page : QList<QWidget*>{ui.t1, ui.t3, ui.t4, ui.t6}) {
-            ui.PageControl1->setCurrentWidget(page);
+        for (QWidget* page : QList<QWidget*>{ui_.t1, ui_.t3, ui_.t4, ui_.t6}) {
+            ui_.PageControl1->setCurrentWidget(page);
             const QImage shot = page->grab().toImage();
             QVERIFY2(shot.pixelColor(shot.width() - 10, shot.height() - 10) == silver,
                      qPrintable(page->objectName()));
         }
-        ui.PageControl1->setCurrentIndex(0);
+        ui_.PageControl1->setCurrentIndex(0);
 
-        QCOMPARE(ui.PageControl1->parentWidget(), &form);
-        QCOMPARE(ui.PageControl1->geometry(), QRect(8, 8, 761, 617));
-        QCOMPARE(ui.PageControl1->currentIndex(), 0);
+        QCOMPARE(ui_.PageControl1->parentWidget(), &form_);
+        QCOMPARE(ui_.PageControl1->geometry(), QRect(8, 8, 761, 617));
+        QCOMPARE(ui_.PageControl1->currentIndex(), 0);
         const struct {
             const char* name;
             const char* caption;
@@ -229,18 +229,18 @@ private slots:
                     {"t3", "(2) Areas", false},
                     {"t4", "(3) Pathmaps-config + Packing", true},
                     {"t6", "Stats", false}};
-        QCOMPARE(ui.PageControl1->count(), 4);
+        QCOMPARE(ui_.PageControl1->count(), 4);
         for (int i = 0; i < 4; ++i) {
-            QWidget* page = ui.PageControl1->widget(i);
+            QWidget* page = ui_.PageControl1->widget(i);
             QCOMPARE(page->objectName(), QString::fromUtf8(tabs[i].name));
-            QCOMPARE(ui.PageControl1->tabText(i), QString::fromUtf8(tabs[i].caption));
+            QCOMPARE(ui_.PageControl1->tabText(i), QString::fromUtf8(tabs[i].caption));
             // A disabled page can still be selected: the tab itself stays enabled.
-            QVERIFY(ui.PageControl1->isTabEnabled(i));
+            QVERIFY(ui_.PageControl1->isTabEnabled(i));
             QCOMPARE(page->isEnabled(), tabs[i].pageEnabled);
         }
-        ui.PageControl1->setCurrentIndex(1);
-        QCOMPARE(ui.PageControl1->currentWidget(), ui.t3);
-        ui.PageControl1->setCurrentIndex(0);
+        ui_.PageControl1->setCurrentIndex(1);
+        QCOMPARE(ui_.PageControl1->currentWidget(), ui_.t3);
+        ui_.PageControl1->setCurrentIndex(0);
     }
 
     void control_data() {
@@ -252,7 +252,7 @@ private slots:
     void control() {
         QFETCH(int, row);
         const Control& c = kControls[row];
-        auto* w = form.findChild<QWidget*>(QString::fromUtf8(c.name));
+        auto* w = form_.findChild<QWidget*>(QString::fromUtf8(c.name));
         QVERIFY2(w, c.name);
         QCOMPARE(QString::fromUtf8(w->metaObject()->className()), QString::fromUtf8(c.cls));
         QCOMPARE(w->parentWidget()->objectName(), QString::fromUtf8(c.parent));
@@ -283,7 +283,7 @@ private slots:
         for (const char* page : {"t1", "t3", "t4", "t6", "PageControl1"})
             listed.insert(QString::fromLatin1(page));
         std::set<QString> seen;
-        for (QWidget* w : form.findChildren<QWidget*>()) {
+        for (QWidget* w : form_.findChildren<QWidget*>()) {
             const QString name = w->objectName();
             // Qt's own parts: the tab bar's scroll buttons, scroll area viewports, ...
             if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) ||
@@ -298,60 +298,61 @@ private slots:
     void appearance() {
         const QColor grey(0x80, 0x80, 0x80), white(Qt::white), red(0xFF, 0, 0), maroon(0x80, 0, 0),
             blue(0, 0, 0xFF), yellow(0xFF, 0xFF, 0), green(0, 0x80, 0);
-        for (QWidget* w : QList<QWidget*>{ui.Edit3, ui.Edit4, ui.Edit5, ui.ListBox1, ui.Memo6,
-                                          ui.CheckListBox1}) {
+        for (QWidget* w : QList<QWidget*>{ui_.Edit3, ui_.Edit4, ui_.Edit5, ui_.ListBox1, ui_.Memo6,
+                                          ui_.CheckListBox1}) {
             w->ensurePolished();
             QCOMPARE(w->palette().color(QPalette::Active, QPalette::Base), grey);
             QCOMPARE(colourOf(w), white);
         }
-        QVERIFY(!ui.Edit3->hasFrame());
-        for (QWidget* w : QList<QWidget*>{ui.Label34, ui.Label47})
+        QVERIFY(!ui_.Edit3->hasFrame());
+        for (QWidget* w : QList<QWidget*>{ui_.Label34, ui_.Label47})
             QCOMPARE(colourOf(w), red);
-        for (QWidget* w : QList<QWidget*>{ui.Label30, ui.Label31, ui.Label32, ui.Label33})
+        for (QWidget* w : QList<QWidget*>{ui_.Label30, ui_.Label31, ui_.Label32, ui_.Label33})
             QCOMPARE(colourOf(w), maroon);
-        QCOMPARE(colourOf(ui.Label13z), yellow);
-        QCOMPARE(colourOf(ui.GroupBox18), green);
+        QCOMPARE(colourOf(ui_.Label13z), yellow);
+        QCOMPARE(colourOf(ui_.GroupBox18), green);
 
         // Command labels: blue, underlined, hand cursor.
-        for (QLabel* l :
-             QList<QLabel*>{ui.Label6z, ui.Label4z, ui.Label5z, ui.Label7z, ui.Label10z, ui.Label1z,
-                            ui.Label2z, ui.Label8z, ui.Label9z, ui.Label16z, ui.Label42}) {
+        for (QLabel* l : QList<QLabel*>{ui_.Label6z, ui_.Label4z, ui_.Label5z, ui_.Label7z,
+                                        ui_.Label10z, ui_.Label1z, ui_.Label2z, ui_.Label8z,
+                                        ui_.Label9z, ui_.Label16z, ui_.Label42}) {
             QVERIFY2(l->font().underline(), qPrintable(l->objectName()));
             QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
             QCOMPARE(l->palette().color(QPalette::Active, QPalette::WindowText), blue);
         }
-        for (QWidget* w :
-             QList<QWidget*>{ui.Image12, ui.Button1, ui.Image9, ui.Image13, ui.Image14, ui.Image2z,
-                             ui.Button6, ui.Button7, ui.Button8, ui.Button9, ui.Button10})
+        for (QWidget* w : QList<QWidget*>{ui_.Image12, ui_.Button1, ui_.Image9, ui_.Image13,
+                                          ui_.Image14, ui_.Image2z, ui_.Button6, ui_.Button7,
+                                          ui_.Button8, ui_.Button9, ui_.Button10})
             QVERIFY2(w->cursor().shape() == Qt::PointingHandCursor, qPrintable(w->objectName()));
 
-        for (QLabel* l :
-             QList<QLabel*>{ui.Label25, ui.Label34, ui.Label3z, ui.Label42, ui.Label41, ui.Label40,
-                            ui.Label43, ui.Label47, ui.Label44, ui.Label45, ui.Label49, ui.Label48})
+        for (QLabel* l : QList<QLabel*>{ui_.Label25, ui_.Label34, ui_.Label3z, ui_.Label42,
+                                        ui_.Label41, ui_.Label40, ui_.Label43, ui_.Label47,
+                                        ui_.Label44, ui_.Label45, ui_.Label49, ui_.Label48})
             QVERIFY2(l->wordWrap(), qPrintable(l->objectName()));
-        for (QLabel* l : QList<QLabel*>{ui.Label34, ui.Label42, ui.Label47, ui.Label49, ui.Label48})
+        for (QLabel* l :
+             QList<QLabel*>{ui_.Label34, ui_.Label42, ui_.Label47, ui_.Label49, ui_.Label48})
             QVERIFY2(l->alignment() & Qt::AlignHCenter, qPrintable(l->objectName()));
-        QVERIFY(ui.shipp->font().bold());
-        QVERIFY(ui.landp->font().bold());
+        QVERIFY(ui_.shipp->font().bold());
+        QVERIFY(ui_.landp->font().bold());
 
-        QCOMPARE(ui.Memo6->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QCOMPARE(ui.Memo6->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(ui.Memo6->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(ui.packbar->minimum(), 0);
-        QCOMPARE(ui.packbar->maximum(), 100);
+        QCOMPARE(ui_.Memo6->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(ui_.Memo6->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(ui_.Memo6->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(ui_.packbar->minimum(), 0);
+        QCOMPARE(ui_.packbar->maximum(), 100);
 
-        QCOMPARE(ui.Edit2z->toolTip(), QStringLiteral("Wie heißt deine Area ?"));
-        QCOMPARE(ui.Edit3z->toolTip(),
+        QCOMPARE(ui_.Edit2z->toolTip(), QStringLiteral("Wie heißt deine Area ?"));
+        QCOMPARE(ui_.Edit3z->toolTip(),
                  QStringLiteral("Wie wichtig ist das viech ? (Orientierung: unwichtig 10, "
                                 "wichtig 150)"));
-        QCOMPARE(ui.leicht->toolTip(), QStringLiteral("Jeeps, Boote, etc."));
-        QCOMPARE(ui.schwer->toolTip(), QStringLiteral("Panzer, Bomber, etc."));
+        QCOMPARE(ui_.leicht->toolTip(), QStringLiteral("Jeeps, Boote, etc."));
+        QCOMPARE(ui_.schwer->toolTip(), QStringLiteral("Panzer, Bomber, etc."));
     }
 
     // A group box draws its frame through the middle of its caption, as on Windows, so the
     // texts placed just below a caption (Label49 at 12, Label44 at 17) lie inside the frame.
     void groupFrames() {
-        for (QGroupBox* box : form.findChildren<QGroupBox*>()) {
+        for (QGroupBox* box : form_.findChildren<QGroupBox*>()) {
             if (box->title().isEmpty())
                 continue;
             box->ensurePolished();
@@ -364,26 +365,26 @@ private slots:
 
     // Every picture comes from the resources and is stretched to its box.
     void pictures() {
-        for (QLabel* l :
-             QList<QLabel*>{ui.Image12, ui.Image9, ui.Image13, ui.Image14, ui.e, ui.gruen, ui.fg,
-                            ui.rot, ui.fr, ui.oben, ui.unten, ui.links, ui.rechts, ui.Image2z}) {
+        for (QLabel* l : QList<QLabel*>{ui_.Image12, ui_.Image9, ui_.Image13, ui_.Image14, ui_.e,
+                                        ui_.gruen, ui_.fg, ui_.rot, ui_.fr, ui_.oben, ui_.unten,
+                                        ui_.links, ui_.rechts, ui_.Image2z}) {
             QVERIFY2(!l->pixmap().isNull(), qPrintable(l->objectName()));
             QVERIFY(l->hasScaledContents());
         }
-        QCOMPARE(ui.fg->pixmap().size(), QSize(41, 49));
-        QCOMPARE(ui.fr->pixmap().size(), QSize(41, 49));
-        QCOMPARE(ui.gruen->pixmap().size(), QSize(1, 1));
-        QCOMPARE(ui.rot->pixmap().size(), QSize(1, 1));
+        QCOMPARE(ui_.fg->pixmap().size(), QSize(41, 49));
+        QCOMPARE(ui_.fr->pixmap().size(), QSize(41, 49));
+        QCOMPARE(ui_.gruen->pixmap().size(), QSize(1, 1));
+        QCOMPARE(ui_.rot->pixmap().size(), QSize(1, 1));
     }
 
     // The cursor layers over the map picture; the panels over both.
     void stackingOnTheAreaTab() {
-        const QObjectList& order = ui.t3->children();
+        const QObjectList& order = ui_.t3->children();
         auto at = [&](QWidget* w) { return order.indexOf(w); };
-        for (QWidget* cursor : QList<QWidget*>{ui.gruen, ui.fg, ui.rot, ui.fr})
-            QVERIFY(at(ui.e) < at(cursor));
-        for (QWidget* panel : QList<QWidget*>{ui.areafert, ui.GroupBox5z})
-            QVERIFY(at(ui.fr) < at(panel));
+        for (QWidget* cursor : QList<QWidget*>{ui_.gruen, ui_.fg, ui_.rot, ui_.fr})
+            QVERIFY(at(ui_.e) < at(cursor));
+        for (QWidget* panel : QList<QWidget*>{ui_.areafert, ui_.GroupBox5z})
+            QVERIFY(at(ui_.fr) < at(panel));
     }
 
     void splashWindow() {
