@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -66,8 +65,8 @@ inline std::string readBytes(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The text of the tess::Error that action throws, or "(no error)".
-inline std::string messageOf(const std::function<void()>& action) {
+// The text of the tess::Error that an action throws, or "(no error)".
+template <typename Action> std::string errorMessage(Action&& action) {
     try {
         action();
     } catch (const Error& e) {

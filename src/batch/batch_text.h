@@ -8,8 +8,10 @@
 
 namespace tess::batch {
 
-// Refuses a text that would carry a command of its own into a batch file: any of
-// & | < > ^ % " makes cmd.exe do more than copy a file. Throws tess::Error.
+// Refuses a name or path that would carry a command of its own into a batch file: any of
+// & | < > ^ % " makes cmd.exe do more than copy a file, and a line break would start a new
+// command. Throws tess::Error. Every other byte stays as the game's tools and the users'
+// habits know it.
 void checkSafeForBatch(std::string_view text);
 
 // `copy "<from>" "<to>"`: copies one file, replacing the target.
@@ -18,8 +20,8 @@ std::string copyCommand(std::string_view from, std::string_view to);
 // `del "<path>"`: deletes one file.
 std::string deleteCommand(std::string_view path);
 
-// An argument of an archive tool: the text as it is, or in double quotes when it holds a
-// blank, where cmd.exe would split it into two arguments.
-std::string toolArgument(std::string_view text);
+// The text as one argument of a batch line: unchanged, or in double quotes when it holds a
+// blank or a tab (cmd.exe and the game's tools would split it there).
+std::string batchArgument(std::string_view text);
 
 } // namespace tess::batch

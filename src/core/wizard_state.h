@@ -20,6 +20,16 @@ struct WizardState {
     std::string mapName;
     // The map kind chosen on tab 1 (radio button `pack`).
     bool packed = true;
+    // The full path chosen for the addon archive, without ".rfa" (the file name of the save
+    // dialog `rfapacks`); restored from temp\pathf.bf after a restart.
+    std::string packTarget;
+    // The network merge: map archive and addon archive (full paths), their file names
+    // without the last four characters, and where the addon archive is saved before it goes.
+    std::string netMapArchive;
+    std::string netAddonArchive;
+    std::string netMapName;
+    std::string netAddonName;
+    std::string netBackupPath;
 };
 
 } // namespace tess

@@ -55,7 +55,7 @@ LineList buildUnpackBatch(const std::string& archivePath, const std::string& pro
     batch::checkSafeForBatch(programFolder);
     const std::string file = fileNamePart(archivePath);
     // The tool line ends with a blank, as the game's tools have always been called.
-    const std::string toolLine = "rfaunpack.exe " + batch::toolArgument(file) + " ";
+    const std::string toolLine = "rfaunpack.exe " + batch::batchArgument(file) + " ";
     if (sameFolder(folderPart(archivePath), programFolder))
         return {toolLine};
     return {

@@ -2,9 +2,10 @@
 
 namespace tess {
 
-void runBatch(const std::string& folder, const std::string& fileName, const LineList& lines) {
+BatchProcess runBatch(const std::string& folder, const std::string& fileName,
+                      const LineList& lines) {
     saveLines(folder + fileName, lines);
-    openBatch(folder, fileName);
+    return openBatch(folder, fileName);
 }
 
 } // namespace tess

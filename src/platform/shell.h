@@ -1,22 +1,54 @@
 // Running a generated batch: saved into its folder, then handed to the operating system to
-// run there in a process of its own. Never awaited; a caller that needs the outcome looks
-// for the batch's output on disk.
+// run there in a process of its own. Starting never waits; what comes back can be asked
+// whether the batch has ended, so a caller that needs the outcome can look for the batch's
+// output on disk and tell a batch that is still at work from one that gave up.
 #pragma once
 
 #include "core/lines.h"
 
+#include <memory>
 #include <string>
 
 namespace tess {
 
+// A batch that the runner started. Asking it never waits, and nothing here stops the batch.
+// Copies share the one batch; when the last copy goes, the batch runs on (on Linux its
+// process is still reaped when it ends, so none is left as a zombie).
+class BatchProcess {
+public:
+    // No batch: never started, and so already ended.
+    BatchProcess() = default;
+
+    // False when the batch could not be started at all.
+    bool started() const { return state_ != nullptr; }
+
+    // True once the batch's process has ended, or when it was never started. On Windows a
+    // batch whose process the shell does not hand back cannot be watched: it never reports
+    // an end, and only its output on disk tells.
+    bool hasEnded() const;
+
+    // One per operating system, defined beside the code that starts the process.
+    struct State;
+    explicit BatchProcess(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+private:
+    std::shared_ptr<State> state_;
+};
+
 // Saves the lines as folder + fileName (the folder must exist; a failure throws the
 // framework's "kann nicht erstellt werden" error and nothing runs), then starts it.
-void runBatch(const std::string& folder, const std::string& fileName, const LineList& lines);
+BatchProcess runBatch(const std::string& folder, const std::string& fileName,
+                      const LineList& lines);
 
-// Starts an existing batch file in its folder without waiting. Windows: ShellExecute
-// "open". Linux: `tessarine-cli run-batch FILE` detached in the folder, in a terminal
-// window when x-terminal-emulator exists; the output always also goes to FILE's .log.
-void openBatch(const std::string& folder, const std::string& fileName);
+// Starts an existing batch file in its folder without waiting. Windows: ShellExecuteEx
+// "open". Linux: `tessarine-cli run-batch FILE` in the folder, in a process of its own; when a
+// terminal window can be shown, one follows the batch's output until the batch has ended.
+BatchProcess openBatch(const std::string& folder, const std::string& fileName);
+
+// Where the output of a batch started here can be read afterwards: on Linux the log that
+// `run-batch` writes beside the batch ("pack.bat" -> "pack.log"). Empty on Windows, where
+// the batch's console window shows its output and keeps none.
+std::string batchLogFile(const std::string& folder, const std::string& fileName);
 
 // Opens a document with the program associated with its type (ShellExecute "open";
 // xdg-open on Linux). Never awaited.

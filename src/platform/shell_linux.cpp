@@ -1,20 +1,29 @@
 // Linux has no shell that opens batch files, so a batch is run by our own interpreter:
-// `tessarine-cli run-batch FILE`, started in the batch's folder in a process of its own
-// (a new session, double fork: never awaited, never left as a zombie), in a terminal window
-// when one can be shown. The interpreter itself writes the output to a log file beside the
-// batch as well, so it can be read after the window has gone. TESS_NO_TERMINAL=1 (tests,
-// CI) never opens a terminal; without a display none is opened either.
+// `tessarine-cli run-batch FILE`, started in the batch's folder in a process of its own (a
+// new session). That process is our child, so its end can be told: a thread of its own
+// waits for it and reaps it, whether or not anyone still asks, so none is left as a zombie.
+// The interpreter writes the batch's output to a log file beside the batch; when a terminal
+// window can be shown, one follows that log until the batch's process has ended and then
+// closes, as the console window of a batch does on Windows. The terminal itself is never
+// watched: many terminal programs hand their window to a server and return at once.
+// TESS_NO_TERMINAL=1 (tests, CI) never opens a terminal; without a display none is opened
+// either.
 #include "platform/shell.h"
 
+#include "batch/interpreter.h"
+#include "core/files.h"
 #include "core/paths.h"
 #include "platform/program_folder.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -63,14 +72,16 @@ void writeErrorAndExit(int fd, int error) {
     ::_exit(127);
 }
 
-// Starts arguments[0] (a full path) with the arguments in folder, detached: the child
-// forks once more and exits at once, so the program runs in a new session under the init
-// process and nothing is left to reap. Returns false when the program could not be
-// started (the exec error comes back through a close-on-exec pipe). With quiet, standard
-// input and output go to /dev/null.
-bool startDetached(const fs::path& folder, const std::vector<std::string>& arguments, bool quiet) {
+// Starts arguments[0] (a full path) with the arguments in folder, in a new session. Returns
+// the child's process id, or -1 when the program could not be started (the exec error comes
+// back through a close-on-exec pipe; the failed child is reaped here). With `detached` the
+// child forks once more and exits at once, so the program runs under the init process,
+// nothing is left to reap, and 0 comes back. With quiet, standard input and output go to
+// /dev/null.
+pid_t startProcess(const fs::path& folder, const std::vector<std::string>& arguments, bool quiet,
+                   bool detached) {
     if (arguments.empty())
-        return false;
+        return -1;
     // Everything the children need is prepared before fork: after it only async-signal-safe
     // calls are made.
     std::vector<char*> argv;
@@ -81,7 +92,7 @@ bool startDetached(const fs::path& folder, const std::vector<std::string>& argum
 
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return false;
+        return -1;
     const int devNull = quiet ? ::open("/dev/null", O_RDWR | O_CLOEXEC) : -1;
 
     const pid_t child = ::fork();
@@ -90,15 +101,17 @@ bool startDetached(const fs::path& folder, const std::vector<std::string>& argum
         ::close(pipeFds[1]);
         if (devNull >= 0)
             ::close(devNull);
-        return false;
+        return -1;
     }
     if (child == 0) {
         ::setsid();
-        const pid_t grandchild = ::fork();
-        if (grandchild < 0)
-            writeErrorAndExit(pipeFds[1], errno);
-        if (grandchild > 0)
-            ::_exit(0);
+        if (detached) {
+            const pid_t grandchild = ::fork();
+            if (grandchild < 0)
+                writeErrorAndExit(pipeFds[1], errno);
+            if (grandchild > 0)
+                ::_exit(0);
+        }
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -122,36 +135,106 @@ bool startDetached(const fs::path& folder, const std::vector<std::string>& argum
     ::close(pipeFds[1]);
     if (devNull >= 0)
         ::close(devNull);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
     int error = 0;
     ssize_t n = 0;
     do {
         n = ::read(pipeFds[0], &error, sizeof error);
     } while (n < 0 && errno == EINTR);
     ::close(pipeFds[0]);
-    return n == 0;
+    const bool ok = n == 0;
+    if (detached || !ok) {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    if (!ok)
+        return -1;
+    return detached ? 0 : child;
+}
+
+bool startDetached(const fs::path& folder, const std::vector<std::string>& arguments, bool quiet) {
+    return startProcess(folder, arguments, quiet, true) == 0;
 }
 
 } // namespace
 
-void openBatch(const std::string& folder, const std::string& fileName) {
+struct BatchProcess::State {
+    pid_t pid = -1;
+    std::atomic<bool> ended{false};
+    // Set when no waiting thread could be made: then asking reaps.
+    bool reapWhenAsked = false;
+};
+
+namespace {
+
+// Waits for the process on a thread of its own and reaps it: its end is noted for whoever
+// still asks, and no zombie is left even when nobody does.
+void watch(const std::shared_ptr<BatchProcess::State>& state) {
+    try {
+        std::thread([state] {
+            int status = 0;
+            while (::waitpid(state->pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            state->ended = true;
+        }).detach();
+    } catch (const std::system_error&) {
+        state->reapWhenAsked = true;
+    }
+}
+
+} // namespace
+
+bool BatchProcess::hasEnded() const {
+    if (!state_)
+        return true;
+    if (state_->reapWhenAsked && !state_->ended) {
+        int status = 0;
+        const pid_t result = ::waitpid(state_->pid, &status, WNOHANG);
+        if (result == state_->pid || (result < 0 && errno == ECHILD))
+            state_->ended = true;
+    }
+    return state_->ended;
+}
+
+std::string batchLogFile(const std::string& folder, const std::string& fileName) {
+    return folder + batch::batchLogPath(fileName);
+}
+
+BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
     const fs::path dir = resolvePath(folder);
     const std::string cli = pathText(resolvePath(programFolder() + "tessarine-cli"));
     if (::access(cli.c_str(), X_OK) != 0) {
         // As on Windows, a batch that cannot be started shows nothing in the window.
         std::cerr << cli << " fehlt; " << fileName << " wird nicht ausgeführt.\n";
-        return;
+        return {};
     }
+    std::string terminal;
+    std::string tail;
+    const std::string log = batch::batchLogPath(fileName);
     if (!environmentFlag("TESS_NO_TERMINAL") && hasDisplay()) {
-        const std::string terminal = findOnPath("x-terminal-emulator");
-        if (!terminal.empty() &&
-            startDetached(dir, {terminal, "-e", cli, "run-batch", fileName}, false))
-            return;
+        terminal = findOnPath("x-terminal-emulator");
+        tail = findOnPath("tail");
+        // The terminal follows the log from its first line, so it must be there (and empty)
+        // before the batch starts.
+        try {
+            writeFileAtomically(folder + log, "");
+        } catch (const std::exception&) {
+            terminal.clear();
+        }
     }
-    if (!startDetached(dir, {cli, "run-batch", fileName}, true))
+    auto state = std::make_shared<BatchProcess::State>();
+    state->pid = startProcess(dir, {cli, "run-batch", fileName}, true, false);
+    if (state->pid < 0) {
         std::cerr << cli << " run-batch " << fileName << " kann nicht gestartet werden.\n";
+        return {};
+    }
+    watch(state);
+    if (!terminal.empty() && !tail.empty())
+        startDetached(dir,
+                      {terminal, "-e", tail, "-n", "+1", "-s", "0.2",
+                       "--pid=" + std::to_string(state->pid), "-F", log},
+                      false);
+    return BatchProcess(std::move(state));
 }
 
 void openDocument(const std::string& path) {

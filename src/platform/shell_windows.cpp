@@ -1,5 +1,7 @@
 // Windows: the shell runs batch files itself (cmd.exe in a console window of its own) and
-// opens documents with the program associated with their type.
+// opens documents with the program associated with their type. ShellExecuteEx hands back
+// the process it started, so the end of a batch can be told; the handle is closed when the
+// last copy of the BatchProcess goes.
 #include "platform/shell.h"
 
 #include <string>
@@ -38,13 +40,53 @@ std::wstring toWindowsPath(const std::string& path) {
 
 } // namespace
 
-void openBatch(const std::string& folder, const std::string& fileName) {
-    // The bare file name, no parameters, the folder as working folder, a normal window. The
-    // result is not examined: a failure shows only in that nothing runs.
+struct BatchProcess::State {
+    // The batch's process, or null when the shell started it without handing it back (then
+    // its end cannot be told).
+    HANDLE process = nullptr;
+
+    State() = default;
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    ~State() {
+        if (process)
+            CloseHandle(process);
+    }
+};
+
+bool BatchProcess::hasEnded() const {
+    if (!state_)
+        return true;
+    if (!state_->process)
+        return false;
+    return WaitForSingleObject(state_->process, 0) == WAIT_OBJECT_0;
+}
+
+BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
+    // The bare file name, no parameters, the folder as working folder, a normal window.
     const std::wstring file = toWide(fileName);
     const std::wstring directory = toWindowsPath(folder);
-    ShellExecuteW(nullptr, L"open", file.c_str(), nullptr,
-                  directory.empty() ? nullptr : directory.c_str(), SW_SHOWNORMAL);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // NOCLOSEPROCESS: hand back the process. NOASYNC: the call may return before the shell's
+    // own threads have finished starting it otherwise. FLAG_NO_UI: a batch that cannot be
+    // started shows nothing, as before; the caller learns of it from the result.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = nullptr;
+    info.lpVerb = L"open";
+    info.lpFile = file.c_str();
+    info.lpParameters = nullptr;
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info))
+        return {};
+    auto state = std::make_shared<BatchProcess::State>();
+    state->process = info.hProcess;
+    return BatchProcess(std::move(state));
+}
+
+std::string batchLogFile(const std::string&, const std::string&) {
+    return {};
 }
 
 void openDocument(const std::string& path) {

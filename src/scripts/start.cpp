@@ -4,8 +4,8 @@
 
 #include "core/files.h"
 #include "core/lines.h"
+#include "core/project_info.h"
 #include "scripts/coop_listings.h"
-#include "scripts/project_info.h"
 
 #include <array>
 #include <string_view>

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 using namespace tess::archive;
 
 using tess::test::filesUnder;
-using tess::test::messageOf;
+using tess::test::errorMessage;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
@@ -271,7 +271,7 @@ TEST(ArchiveUnpack, RefusesNamesLeavingTheDestinationBeforeWritingAnything) {
         TempDir dir;
         fs::create_directories(dir / "a/b/dest");
         const std::string message =
-            messageOf([&] { unpackArchive(fixture(file), dir / "a/b/dest"); });
+            errorMessage([&] { unpackArchive(fixture(file), dir / "a/b/dest"); });
         EXPECT_NE(message.find("Eintrag \"" + std::string(name) + "\""), std::string::npos)
             << message;
         EXPECT_NE(message.find("es wurde nichts entpackt"), std::string::npos) << message;
@@ -309,7 +309,7 @@ TEST(ArchiveRead, BrokenArchivesGiveClearErrors) {
     for (const auto& [file, what] : cases) {
         SCOPED_TRACE(file);
         TempDir dir;
-        const std::string message = messageOf([&] { unpackArchive(fixture(file), dir.path()); });
+        const std::string message = errorMessage([&] { unpackArchive(fixture(file), dir.path()); });
         const std::string expected =
             "Archiv \"" + tess::pathText(fixture(file)) + "\" ist beschädigt: " + what;
         EXPECT_EQ(message.substr(0, expected.size()), expected);
@@ -325,7 +325,7 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
     writeBytes(dir / "out.rfa", "old archive");
     for (const bool compress : {false, true}) {
         int calls = 0;
-        const std::string message = messageOf([&] {
+        const std::string message = errorMessage([&] {
             packFolder(dir / "lvl", "lvl", dir / "out.rfa", compress, [&](const std::string&) {
                 if (++calls == 4)
                     throw tess::Error("abgebrochen");
@@ -335,7 +335,7 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
     }
     writeBytes(dir / "lvl/日本.con", "x"); // not in the game's code page
     const std::string message =
-        messageOf([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
+        errorMessage([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
     EXPECT_NE(message.find("lässt sich im Archiv nicht speichern"), std::string::npos) << message;
 
     EXPECT_EQ(readBytes(dir / "out.rfa"), "old archive");
@@ -344,9 +344,9 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
         items += item.path().filename() != "lvl";
     EXPECT_EQ(items, 1u);
 
-    EXPECT_NE(messageOf([&] { packFolder(dir / "missing", "x", dir / "new.rfa", false); }),
+    EXPECT_NE(errorMessage([&] { packFolder(dir / "missing", "x", dir / "new.rfa", false); }),
               "(no error)");
-    EXPECT_NE(messageOf([&] { unpackArchive(genuine("kursk.rfa"), dir / "missing"); }),
+    EXPECT_NE(errorMessage([&] { unpackArchive(genuine("kursk.rfa"), dir / "missing"); }),
               "(no error)");
     EXPECT_FALSE(fs::exists(dir / "new.rfa"));
 }

@@ -98,9 +98,10 @@ TEST(BatchText, CommandsTheBuildersWriteRunAsMeant) {
     EXPECT_EQ(readBytes(temp.path() / "Kopie mit Blank.rfa"), "archive");
     EXPECT_FALSE(fs::exists(temp.path() / "Meine Karte ü.rfa"));
 
-    EXPECT_EQ(tess::batch::toolArgument("Oasis.rfa"), "Oasis.rfa");
-    EXPECT_EQ(tess::batch::toolArgument("El Alamein.rfa"), "\"El Alamein.rfa\"");
-    EXPECT_EQ(splitArguments("rfaunpack.exe " + tess::batch::toolArgument("El Alamein.rfa") + " ")
+    EXPECT_EQ(tess::batch::batchArgument("Oasis.rfa"), "Oasis.rfa");
+    EXPECT_EQ(tess::batch::batchArgument("El Alamein.rfa"), "\"El Alamein.rfa\"");
+    EXPECT_EQ(tess::batch::batchArgument("a\tb"), "\"a\tb\"");
+    EXPECT_EQ(splitArguments("rfaunpack.exe " + tess::batch::batchArgument("El Alamein.rfa") + " ")
                   .at(1)
                   .text,
               "El Alamein.rfa");
@@ -108,6 +109,11 @@ TEST(BatchText, CommandsTheBuildersWriteRunAsMeant) {
     for (const char* name : {"a&b", "a|b", "a<b", "a>b", "a^b", "a%b", "a\"b"})
         EXPECT_THROW(tess::batch::checkSafeForBatch(name), tess::Error) << name;
     EXPECT_NO_THROW(tess::batch::checkSafeForBatch("C:\\Spiele (x86)\\Müller's Karte.rfa"));
+    // A line break would end the batch line and start a command of the name's own.
+    EXPECT_EQ(tess::test::errorMessage([] { tess::batch::checkSafeForBatch("a\nb"); }),
+              "Der Pfad \"a\nb\" enthält einen Zeilenumbruch, der in einer Batchdatei einen "
+              "eigenen Befehl beginnen würde. Bitte benenne die Datei oder den Ordner um");
+    EXPECT_THROW(tess::batch::checkSafeForBatch("a\rdel x"), tess::Error);
 }
 
 TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {

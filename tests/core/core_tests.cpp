@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using tess::test::messageOf;
+using tess::test::errorMessage;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
@@ -117,28 +117,28 @@ TEST(Files, FailedSavesLeaveTheOldFileAndSayWhy) {
     TempDir dir;
     // A missing file, a file in a missing folder, a folder in the way: the reasons a German
     // Windows gives.
-    EXPECT_EQ(messageOf([&] { tess::loadLines(dir.text() + "none.con"); }),
+    EXPECT_EQ(errorMessage([&] { tess::loadLines(dir.text() + "none.con"); }),
               "Datei " + dir.text() +
                   "none.con kann nicht geöffnet werden. Das System kann die angegebene Datei "
                   "nicht finden.");
-    EXPECT_EQ(messageOf([&] { tess::loadLines(dir.text() + "nofolder\\x.con"); }),
+    EXPECT_EQ(errorMessage([&] { tess::loadLines(dir.text() + "nofolder\\x.con"); }),
               "Datei " + dir.text() +
                   "nofolder\\x.con kann nicht geöffnet werden. Das System kann den angegebenen "
                   "Pfad nicht finden.");
-    EXPECT_EQ(messageOf([&] { tess::saveLines(dir.text() + "nofolder\\x.con", {"a"}); }),
+    EXPECT_EQ(errorMessage([&] { tess::saveLines(dir.text() + "nofolder\\x.con", {"a"}); }),
               "Datei \"" + dir.text() +
                   "nofolder\\x.con\" kann nicht erstellt werden. Das System kann den angegebenen "
                   "Pfad nicht finden.");
     fs::create_directories(dir.path() / "busy.con");
-    EXPECT_EQ(messageOf([&] { tess::saveLines(dir.text() + "busy.con", {"x"}); }),
+    EXPECT_EQ(errorMessage([&] { tess::saveLines(dir.text() + "busy.con", {"x"}); }),
               "Datei \"" + dir.text() +
                   "busy.con\" kann nicht erstellt werden. Zugriff verweigert.");
-    EXPECT_EQ(messageOf([&] { tess::loadLines(dir.text() + "busy.con"); }),
+    EXPECT_EQ(errorMessage([&] { tess::loadLines(dir.text() + "busy.con"); }),
               "Datei " + dir.text() + "busy.con kann nicht geöffnet werden. Zugriff verweigert.");
     if (::geteuid() != 0) {
         writeBytes(dir.path() / "ro.con", "keep");
         ::chmod((dir.path() / "ro.con").c_str(), 0444);
-        EXPECT_EQ(messageOf([&] { tess::saveLines(dir.text() + "ro.con", {"x"}); }),
+        EXPECT_EQ(errorMessage([&] { tess::saveLines(dir.text() + "ro.con", {"x"}); }),
                   "Datei \"" + dir.text() +
                       "ro.con\" kann nicht erstellt werden. Zugriff verweigert.");
         EXPECT_EQ(readBytes(dir.path() / "ro.con"), "keep");

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,10 +34,51 @@ bool waitForText(const fs::path& file, const std::string& text) {
     return false;
 }
 
-// True when this process has no child left, running or unreaped.
+// True when this process has no child left, running or unreaped. Only asked once every
+// batch has been seen to end: waitpid(-1) would otherwise reap a batch itself.
 bool noChildLeft() {
     int status = 0;
     return ::waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD;
+}
+
+// Asks the batch until it has ended, for at most half a minute.
+bool waitForEnd(const tess::BatchProcess& batch) {
+    for (int i = 0; i < 300; ++i) {
+        if (batch.hasEnded())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+// The processes whose parent is this one, zombies included, from the process table (waitpid
+// would reap a zombie itself and so hide it).
+int childCount() {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream in(entry.path() / "stat");
+        std::string stat;
+        std::getline(in, stat);
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream rest(stat.substr(close + 1));
+        char state = 0;
+        int parent = 0;
+        if (rest >> state >> parent && parent == ::getpid())
+            ++count;
+    }
+    return count;
+}
+
+// A program folder whose tessarine-cli is a shell script.
+void fakeCli(const fs::path& program, const std::string& script) {
+    fs::remove(program / "tessarine-cli");
+    std::ofstream(program / "tessarine-cli") << "#!/bin/sh\n" << script;
+    fs::permissions(program / "tessarine-cli", fs::perms::owner_all);
 }
 
 // A program folder holding the batch driver as its tessarine-cli.
@@ -63,9 +105,11 @@ TEST(OpenBatch, RunsTheBatchDetachedInItsFolderAndLogsBesideIt) {
     ::setenv("TESS_NO_TERMINAL", "1", 1);
     // The folder as the system writes it: Windows separators, other letter case.
     const std::string folder = install.program.string() + "\\NETWORK\\";
-    tess::runBatch(folder, "pack.bat", {"copy \"a.txt\" \"B ü.txt\"", "echo Ende"});
-
-    ASSERT_TRUE(waitForText(install.network / "pack.log", "Ende\n"));
+    const tess::BatchProcess batch =
+        tess::runBatch(folder, "pack.bat", {"copy \"a.txt\" \"B ü.txt\"", "echo Ende"});
+    EXPECT_TRUE(batch.started());
+    ASSERT_TRUE(waitForEnd(batch));
+    EXPECT_EQ(tess::batchLogFile(folder, "pack.bat"), folder + "pack.log");
     EXPECT_EQ(readBytes(install.network / "pack.log"),
               "\n" + install.network.string() + ">copy \"a.txt\" \"B ü.txt\"\n" + kCopied + "\n" +
                   install.network.string() + ">echo Ende\nEnde\n");
@@ -75,10 +119,43 @@ TEST(OpenBatch, RunsTheBatchDetachedInItsFolderAndLogsBesideIt) {
     // Without tessarine-cli nothing runs, and nothing breaks.
     fs::remove(install.program / "tessarine-cli");
     fs::remove(install.network / "pack.log");
-    tess::openBatch(folder, "pack.bat");
+    const tess::BatchProcess missing = tess::openBatch(folder, "pack.bat");
+    EXPECT_FALSE(missing.started());
+    EXPECT_TRUE(missing.hasEnded());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(fs::exists(install.network / "pack.log"));
     EXPECT_TRUE(noChildLeft());
+    ::unsetenv("TESS_NO_TERMINAL");
+}
+
+TEST(OpenBatch, TellsARunningBatchFromAnEndedOneAndReapsItEvenWhenNobodyAsks) {
+    FakeInstallation install;
+    ::setenv("TESS_NO_TERMINAL", "1", 1);
+    // The batch ends when the test says so: it waits for a file to appear.
+    const fs::path go = install.temp.path() / "go";
+    fakeCli(install.program, "while [ ! -e '" + go.string() + "' ]; do sleep 0.05; done\n");
+    const tess::BatchProcess batch = tess::openBatch(install.network.string() + "/", "x.bat");
+    ASSERT_TRUE(batch.started());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(batch.hasEnded());
+    const tess::BatchProcess copy = batch; // copies ask about the same batch
+    std::ofstream(go) << "";
+    ASSERT_TRUE(waitForEnd(copy));
+    EXPECT_TRUE(batch.hasEnded());
+    EXPECT_TRUE(noChildLeft());
+
+    // Nobody keeps the batch: it is reaped all the same once it ends.
+    fs::remove(go);
+    tess::openBatch(install.network.string() + "/", "x.bat");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(childCount(), 1);
+    std::ofstream(go) << "";
+    bool reaped = false;
+    for (int i = 0; i < 100 && !reaped; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        reaped = childCount() == 0;
+    }
+    EXPECT_TRUE(reaped);
     ::unsetenv("TESS_NO_TERMINAL");
 }
 
@@ -100,8 +177,12 @@ TEST(OpenBatch, UsesTheTerminalWhenOneCanBeShown) {
     ::setenv("DISPLAY", ":99", 1);
     ::unsetenv("TESS_NO_TERMINAL");
 
-    tess::runBatch(install.network.string() + "/", "unpack.bat", {"copy \"a.txt\" \"c.txt\""});
+    const tess::BatchProcess batch =
+        tess::runBatch(install.network.string() + "/", "unpack.bat", {"copy \"a.txt\" \"c.txt\""});
     const bool logged = waitForText(install.network / "unpack.log", kCopied);
+    const bool ended = waitForEnd(batch);
+    // The terminal follows the log until the batch's process has gone, then closes.
+    const bool terminalNoted = waitForText(note, "\n");
 
     ::setenv("PATH", oldPath.c_str(), 1);
     if (oldDisplay)
@@ -110,8 +191,12 @@ TEST(OpenBatch, UsesTheTerminalWhenOneCanBeShown) {
         ::unsetenv("DISPLAY");
 
     ASSERT_TRUE(logged);
-    EXPECT_EQ(readBytes(note),
-              "-e " + (install.program / "tessarine-cli").string() + " run-batch unpack.bat\n");
+    ASSERT_TRUE(ended);
+    ASSERT_TRUE(terminalNoted);
+    const std::string args = readBytes(note);
+    EXPECT_EQ(args.rfind("-e /", 0), 0u) << args;
+    EXPECT_NE(args.find("/tail -n +1 -s 0.2 --pid="), std::string::npos) << args;
+    EXPECT_EQ(args.substr(args.size() - 15), " -F unpack.log\n") << args;
     EXPECT_TRUE(fs::exists(install.network / "c.txt"));
     EXPECT_TRUE(noChildLeft());
 }

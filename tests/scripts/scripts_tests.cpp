@@ -108,7 +108,7 @@ TEST(Start, StopsAtAMissingTemplateAndKeepsWhatItWrote) {
     copyTree(kFixtureLevel, maps.path() / "Alpha");
     fs::remove(program.path() / "temp/con files/strategies.con");
     WizardState state = inspected(4096, "Alpha", maps.text() + "Alpha/");
-    const std::string message = messageOf([&] { runStart(state, {}, program.text()); });
+    const std::string message = errorMessage([&] { runStart(state, {}, program.text()); });
     EXPECT_EQ(message, "Datei " + program.text() +
                            "temp\\con files\\strategies.con kann nicht geöffnet werden. " +
                            "Das System kann die angegebene Datei nicht finden.");
@@ -123,7 +123,7 @@ TEST(Start, StopsWithAnIoErrorWhenTheLevelsFolderIsMissing) {
     ProgramFolder program;
     fs::remove_all(program.path() / "bf1942");
     WizardState state = inspected(1024, "Alpha", "/nowhere/Alpha/");
-    EXPECT_EQ(messageOf([&] { runStart(state, {}, program.text()); }), "E/A-Fehler 3");
+    EXPECT_EQ(errorMessage([&] { runStart(state, {}, program.text()); }), "E/A-Fehler 3");
     EXPECT_EQ(state.mapLevelDir, "/nowhere/Alpha/");
     EXPECT_EQ(state.levelDir, program.text() + "bf1942\\levels\\Alpha_001\\");
     EXPECT_FALSE(fs::exists(program.path() / "temp/stats.bf"));
@@ -143,7 +143,7 @@ TEST(Start, StopsWithoutConquestScriptsAndASecondStartCompletes) {
 
     // The first part of Start stops, so the window never comes to fill its review list.
     const std::string message =
-        messageOf([&] { writeAddonScripts(state, {.ships = true}, program.text()); });
+        errorMessage([&] { writeAddonScripts(state, {.ships = true}, program.text()); });
     EXPECT_EQ(message, "Datei " + addonText +
                            "singleplayer/soldierspawns.con kann nicht geöffnet werden. " +
                            "Das System kann die angegebene Datei nicht finden.");
@@ -237,14 +237,14 @@ TEST_F(ReviewEditor, UneditedFilesSaveBackByteForByte) {
 TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
     // Nothing selected.
     const auto before = filesUnder(addon_);
-    EXPECT_EQ(messageOf([&] { saveReviewFile(state_, -1, "text"); }),
+    EXPECT_EQ(errorMessage([&] { saveReviewFile(state_, -1, "text"); }),
               "Listenindex überschreitet das Maximum (-1)");
     EXPECT_EQ(state_.conFileIndex, -1);
     EXPECT_EQ(filesUnder(addon_), before);
 
     // A conquest copy that is missing.
     fs::remove(addon_ / "SinglePlayer/ObjectSpawnTemplates.con");
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(errorMessage([&] {
                   loadReviewFile(state_, indexOf("Singleplayer/ObjectSpawnTemplates.con"));
               }),
               "Datei " + state_.levelDir +
@@ -256,14 +256,14 @@ TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
     const int coop = indexOf("COOP.con");
     fs::remove(addon_ / "AI/StrategicAreas.con");
     fs::create_directory(addon_ / "AI/StrategicAreas.con");
-    EXPECT_TRUE(messageOf([&] { saveReviewFile(state_, indexOf("AI/StrategicAreas.con"), "x"); })
+    EXPECT_TRUE(errorMessage([&] { saveReviewFile(state_, indexOf("AI/StrategicAreas.con"), "x"); })
                     .starts_with("Datei \"" + state_.levelDir +
                                  "AI/StrategicAreas.con\" kann nicht erstellt werden. "));
 #ifndef _WIN32
     if (::geteuid() != 0) {
         const std::string coopBytes = readBytes(addon_ / "Coop.con");
         fs::permissions(addon_ / "Coop.con", fs::perms::owner_read);
-        EXPECT_TRUE(messageOf([&] { saveReviewFile(state_, coop, "x"); }).starts_with("Datei \""));
+        EXPECT_TRUE(errorMessage([&] { saveReviewFile(state_, coop, "x"); }).starts_with("Datei \""));
         EXPECT_EQ(readBytes(addon_ / "Coop.con"), coopBytes);
     }
 #endif
@@ -271,7 +271,7 @@ TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
     fs::current_path(program_.path());
     fs::remove_all(addon_);
     EXPECT_TRUE(
-        messageOf([&] {
+        errorMessage([&] {
             saveReviewFile(state_, coop, "x");
         }).starts_with("Datei \"" + state_.levelDir + "COOP.con\" kann nicht erstellt werden. "));
 }

@@ -1,0 +1,84 @@
+// The area editor with many areas: each confirmed with two clicks, "Fertig" once, each
+// finished with two neighbours ticked, the script written to disk. The time must grow
+// linearly with the number of areas: taking an area from the front of the queue costs the
+// same however long the queue is, and ticking never walks the whole check list.
+#include "areas/area_editor.h"
+#include "core/wizard_state.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using namespace tess::areas;
+
+namespace {
+
+class AddonFolder {
+public:
+    AddonFolder() : root_(fs::temp_directory_path() / "tess-bench-areas") {
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "AI");
+    }
+    ~AddonFolder() {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+    std::string text() const { return root_.string() + "/"; }
+    std::int64_t scriptBytes() const {
+        return static_cast<std::int64_t>(fs::file_size(root_ / "AI/StrategicAreas.con"));
+    }
+
+private:
+    fs::path root_;
+};
+
+void BM_AreasConfirmedFinishedAndWritten(benchmark::State& state) {
+    const AddonFolder addon;
+    const auto areas = static_cast<std::size_t>(state.range(0));
+    for (auto _ : state) {
+        tess::WizardState wizard;
+        wizard.worldSize = 4096;
+        wizard.worldScale = 8;
+        wizard.areaEditMode = 1;
+        wizard.levelDir = addon.text();
+        AreaEditor editor(wizard);
+        AreaPanel panel;
+        panel.priorityText = "100";
+        panel.side = Side::team1;
+        panel.setFlag(AreaFlag::cp, true);
+        panel.leicht = true;
+        for (std::size_t i = 0; i < areas; ++i) {
+            const auto x = static_cast<std::int32_t>(i % 500);
+            const auto y = static_cast<std::int32_t>((i / 500) % 500);
+            editor.newArea();
+            editor.placeActiveMarker({x, y});
+            editor.confirmPoint();
+            editor.placeActiveMarker({x + 10, y + 12});
+            editor.finishArea();
+            panel.name = "Area" + std::to_string(i);
+            editor.confirmArea(panel);
+        }
+        editor.openNeighbours();
+        for (std::size_t i = 0; i < areas; ++i) {
+            editor.setTicked((i + areas - 1) % areas, true);
+            editor.setTicked((i + 1) % areas, true);
+            editor.nextArea();
+        }
+        benchmark::DoNotOptimize(editor.summaryEntries().data());
+    }
+    state.SetBytesProcessed(state.iterations() * addon.scriptBytes());
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_AreasConfirmedFinishedAndWritten)
+    ->Arg(1000)
+    ->Arg(4000)
+    ->Arg(10000)
+    ->Arg(16000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+} // namespace
+
+BENCHMARK_MAIN();

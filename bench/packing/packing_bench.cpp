@@ -1,0 +1,113 @@
+// Waiting for a batch that takes ten seconds, asked as the command-line tool and the window
+// ask it (one poll, then a pause of kPollInterval). Reports the share of the wait's wall time
+// that Tessarine spends on the processor (a busy loop would be 100 %) and how soon the wait
+// notices the finished archive. The batch is a stand-in for tessarine-cli that sleeps and
+// then writes both archives; TESS_BENCH_BATCH_SECONDS changes its ten seconds.
+#include "core/wizard_state.h"
+#include "packing/addon_pack.h"
+#include "platform/program_folder.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double processCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double realNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+double modifiedAt(const fs::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0)
+        return 0;
+    return static_cast<double>(info.st_mtim.tv_sec) +
+           static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
+}
+
+int batchSeconds() {
+    const char* text = std::getenv("TESS_BENCH_BATCH_SECONDS");
+    const int seconds = text ? std::atoi(text) : 0;
+    return seconds > 0 ? seconds : 10;
+}
+
+void WaitForATenSecondBatch(benchmark::State& state) {
+    ::setenv("TESS_NO_TERMINAL", "1", 1);
+    const fs::path root =
+        fs::temp_directory_path() / ("tess-bench-wait-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    const fs::path program = root / "program";
+    const fs::path target = root / "target";
+    fs::create_directories(program);
+    fs::create_directories(target);
+    // The stand-in: sleeps as long as the pack would take, then delivers both archives.
+    std::ofstream(program / "tessarine-cli")
+        << "#!/bin/sh\nsleep " << batchSeconds() << "\n: > Bench_001.rfa\n: > '"
+        << (target / "Bench_001.rfa").string() << "'\n";
+    fs::permissions(program / "tessarine-cli", fs::perms::owner_all);
+    tess::setProgramFolderOverride(program.string());
+    const std::string pf = tess::programFolder();
+
+    double cpuShare = 0;
+    double latency = 0;
+    double wall = 0;
+    for (auto _ : state) {
+        fs::remove(program / "Bench_001.rfa");
+        fs::remove(target / "Bench_001.rfa");
+        tess::WizardState wizard;
+        wizard.mapName = "Bench";
+        tess::packing::choosePackTarget(wizard, (target / "Bench_001").string(), pf);
+        tess::packing::writePackBatch(wizard, pf);
+
+        const double cpuBefore = processCpuSeconds();
+        const double wallBefore = realNow();
+        tess::packing::BatchWait wait = tess::packing::startFirstPack(wizard, pf);
+        tess::packing::WaitStatus status;
+        while (!(status = wait.poll()).done)
+            std::this_thread::sleep_for(tess::packing::kPollInterval);
+        const double noticed = realNow();
+        const double cpu = processCpuSeconds() - cpuBefore;
+        if (status.failed) {
+            state.SkipWithError(status.message.c_str());
+            break;
+        }
+        wall = noticed - wallBefore;
+        cpuShare = 100.0 * cpu / wall;
+        latency = noticed - std::max(modifiedAt(program / "Bench_001.rfa"),
+                                     modifiedAt(target / "Bench_001.rfa"));
+        while (!wait.batch().hasEnded())
+            std::this_thread::sleep_for(tess::packing::kPollInterval);
+    }
+    state.counters["wall_s"] = wall;
+    state.counters["cpu_percent_of_wall"] = cpuShare;
+    state.counters["notice_latency_ms"] = latency * 1000.0;
+    tess::setProgramFolderOverride("");
+    fs::remove_all(root);
+}
+
+} // namespace
+
+BENCHMARK(WaitForATenSecondBatch)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+BENCHMARK_MAIN();

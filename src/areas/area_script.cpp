@@ -1,0 +1,80 @@
+#include "areas/area_script.h"
+
+#include "areas/coordinates.h"
+#include "core/project_info.h"
+
+namespace tess::areas {
+
+std::string summaryEntry(const std::string& name, const AreaBounds& bounds, std::int32_t priority) {
+    return name + " [ " + std::to_string(bounds.areaMinX) + ";" + std::to_string(bounds.areaMinZ) +
+           " / " + formatNumber(bounds.areaCenterX) + ";" + formatNumber(bounds.areaCenterZ) +
+           " ] ==> Prio. [" + std::to_string(priority) + "]";
+}
+
+std::string createLine(const std::string& name, const AreaBounds& bounds, std::int32_t priority) {
+    return "aiStrategicArea.create " + name + " " + std::to_string(bounds.areaMinX) + "/" +
+           std::to_string(bounds.areaMinZ) + " " + formatNumber(bounds.areaCenterX) + "/" +
+           formatNumber(bounds.areaCenterZ) + " " + std::to_string(priority);
+}
+
+LineList flagLines(const AreaPanel& panel) {
+    LineList lines;
+    for (const auto& info : kAreaFlags)
+        if (panel.flag(info.flag))
+            lines.emplace_back(info.line);
+    return lines;
+}
+
+LineList orderPositionLines(const AreaPanel& panel, const AreaBounds& bounds) {
+    const std::string position =
+        formatNumber(bounds.areaCenterX - 10) + "/" + formatNumber(bounds.areaCenterZ - 10);
+    LineList lines{"AIStrategicArea.setOrderPosition Infantry " + position};
+    if (panel.leicht)
+        lines.push_back("AIStrategicArea.setOrderPosition Car " + position);
+    if (panel.schwer)
+        lines.push_back("AIStrategicArea.setOrderPosition Tank " + position);
+    return lines;
+}
+
+std::string sideLine(Side side) {
+    switch (side) {
+    case Side::team1:
+        return "aiStrategicArea.setSide 1";
+    case Side::team2:
+        return "aiStrategicArea.setSide 2";
+    case Side::neutral:
+        return "aiStrategicArea.setSide 0";
+    case Side::none:
+        break;
+    }
+    return "";
+}
+
+std::string areaScriptHeader() {
+    return "rem *** WorX done by ferro_lumen's Tessarine ... " + std::string(kHomePage);
+}
+
+void appendLine(std::string& text, std::string_view line) {
+    text += line;
+    text += "\r\n";
+}
+
+std::string assembleAreaScript(std::string_view createLines, std::string_view areaBlocks) {
+    const std::string header = areaScriptHeader();
+    std::string script;
+    script.reserve(header.size() + createLines.size() + areaBlocks.size() + 16);
+    appendLine(script, header);
+    script += createLines;
+    appendLine(script, "");
+    appendLine(script, " ");
+    appendLine(script, " ");
+    script += areaBlocks;
+    appendLine(script, "");
+    return script;
+}
+
+std::string areaScriptPath(const std::string& levelDir) {
+    return levelDir + "AI\\StrategicAreas.con";
+}
+
+} // namespace tess::areas

@@ -1,0 +1,124 @@
+#include "packing/pathmaps.h"
+
+#include "core/error.h"
+#include "core/files.h"
+#include "core/paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace tess::packing {
+namespace {
+
+char asciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           sameNameIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// The file list's order: names compared in upper case, then byte for byte.
+bool listOrderLess(const std::string& a, const std::string& b) {
+    const auto upperLess = [](char x, char y) { return asciiUpper(x) < asciiUpper(y); };
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), upperLess))
+        return true;
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), upperLess))
+        return false;
+    return a < b;
+}
+
+constexpr int kLargestEdge = 8192;
+
+} // namespace
+
+bool isExcludedPathmap(std::string_view name) {
+    return std::find(kExcludedPathmaps.begin(), kExcludedPathmaps.end(), name) !=
+           kExcludedPathmaps.end();
+}
+
+bool removeCreateAllMaps(LineList& lines) {
+    const long index = indexOfLineIgnoringCase(lines, "ai.createallmaps");
+    if (index < 0)
+        return false;
+    deleteLine(lines, static_cast<std::size_t>(index));
+    return true;
+}
+
+std::string gamePathmapFolder(const std::string& gameDir, const std::string& mapName) {
+    return gameDir + "bf1942\\levels\\" + mapName + "\\Pathfinding\\";
+}
+
+std::vector<std::string> listPathmaps(const std::string& folder) {
+    const fs::path dir = resolvePath(folder);
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    if (ec || !fs::is_directory(dir))
+        throw Error("Der Ordner " + folder + " kann nicht geöffnet werden. " +
+                    systemReason(ec ? ec.value() : ENOTDIR));
+    std::vector<std::string> names;
+    for (const auto& entry : it) {
+        const std::string name = pathText(entry.path().filename());
+        if (endsWithIgnoringCase(name, ".raw") && entry.is_regular_file(ec))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), listOrderLess);
+    return names;
+}
+
+PathmapCopy copyPathmaps(const std::string& fromFolder, const std::vector<std::string>& names,
+                         const std::string& levelDir) {
+    PathmapCopy result;
+    for (const std::string& name : names) {
+        if (isExcludedPathmap(name))
+            result.skipped.push_back(name);
+        else if (copyFileReplacing(fromFolder + name, levelDir + "Pathfinding\\" + name))
+            result.copied.push_back(name);
+        else
+            result.failed.push_back(name);
+    }
+    return result;
+}
+
+bool isEightBitPathmapName(std::string_view name) {
+    return endsWithIgnoringCase(name, "8Bit.raw");
+}
+
+int eightBitEdge(std::uintmax_t size) {
+    for (int edge = 1; edge <= kLargestEdge; edge *= 2)
+        if (static_cast<std::uintmax_t>(edge) * static_cast<std::uintmax_t>(edge) == size)
+            return edge;
+    return 0;
+}
+
+std::optional<GreyPicture> readEightBitPicture(const std::string& path) {
+    const fs::path file = resolvePath(path);
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec))
+        return std::nullopt;
+    const std::uintmax_t size = fs::file_size(file, ec);
+    const int edge = ec ? 0 : eightBitEdge(size);
+    if (edge == 0)
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::uint8_t> cells(static_cast<std::size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(cells.data()), static_cast<std::streamsize>(size)))
+        return std::nullopt;
+    // The file's first row is the bottom of the map: the picture's rows run the other way.
+    GreyPicture picture;
+    picture.edge = edge;
+    picture.pixels.resize(cells.size());
+    const auto row = static_cast<std::size_t>(edge);
+    for (std::size_t r = 0; r < row; ++r)
+        std::copy_n(cells.begin() + static_cast<std::ptrdiff_t>(r * row), row,
+                    picture.pixels.begin() + static_cast<std::ptrdiff_t>((row - 1 - r) * row));
+    return picture;
+}
+
+} // namespace tess::packing

@@ -1,0 +1,48 @@
+// The two-area example shared by the editor, the area file, the command-line tool and the
+// window tests: a 2048 level (scale 4). Hill: green marker at (100, 100), red at (200, 300),
+// priority 100, "ControlPoint" and "leichte Fahrzeuge erlauben" ticked, "Team 1". Bridge:
+// green at (300, 50), red at (260, 120), priority 50, nothing ticked, "Neutral". Each is the
+// other's neighbour.
+#pragma once
+
+#include <string_view>
+
+namespace tess::test {
+
+inline constexpr std::string_view kHillAndBridgeScript =
+    "rem *** WorX done by ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n"
+    "aiStrategicArea.create Hill 400/848 600/1248 100\r\n"
+    " \r\n"
+    "aiStrategicArea.create Bridge 1040/1568 1120/1708 50\r\n"
+    " \r\n"
+    "\r\n"
+    " \r\n"
+    " \r\n"
+    "aiStrategicArea.setActive Hill\r\n"
+    "AIStrategicArea.addNeighbour Bridge\r\n"
+    "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
+    "AIStrategicArea.setOrderPosition Infantry 590/1238\r\n"
+    "AIStrategicArea.setOrderPosition Car 590/1238\r\n"
+    "aiStrategicArea.setSide 1\r\n"
+    "\r\n"
+    "aiStrategicArea.setActive Bridge\r\n"
+    "AIStrategicArea.addNeighbour Hill\r\n"
+    "AIStrategicArea.setOrderPosition Infantry 1110/1698\r\n"
+    "aiStrategicArea.setSide 0\r\n"
+    "\r\n"
+    "\r\n";
+
+inline constexpr std::string_view kHillSummary = "Hill [ 400;848 / 600;1248 ] ==> Prio. [100]";
+inline constexpr std::string_view kBridgeSummary =
+    "Bridge [ 1040;1568 / 1120;1708 ] ==> Prio. [50]";
+
+// The same areas as an area file.
+inline constexpr std::string_view kHillAndBridgeJson = R"({"areas": [
+  {"name": "Hill", "corner1": [100, 100], "corner2": [200, 300], "priority": 100,
+   "flags": ["cp"], "light": true, "heavy": false, "side": 1, "neighbours": ["Bridge"]},
+  {"name": "Bridge", "corner1": [300, 50], "corner2": [260, 120], "priority": "50",
+   "side": 0, "neighbours": ["Hill"]}
+]}
+)";
+
+} // namespace tess::test
