@@ -5,7 +5,9 @@
 //
 // The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
 // dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3. Each tab file
-// connects its own controls in its connect...() function, which the constructor calls.
+// connects its own controls in a connect...Tab() function that the constructor calls; the
+// clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab comes
+// the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
 #pragma once
 
 #include "core/wizard_state.h"
