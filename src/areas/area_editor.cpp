@@ -1,10 +1,13 @@
 #include "areas/area_editor.h"
 
+#include "areas/saved_areas.h"
 #include "core/codepage.h"
+#include "core/error.h"
 #include "core/files.h"
 #include "core/integers.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -193,6 +196,7 @@ ConfirmOutcome AreaEditor::confirmArea(const AreaPanel& panel) {
     areaPriority_ = strToInt(panel.priorityText);
 
     summaryEntries_.push_back(summaryEntry(areaName_, bounds_, areaPriority_));
+    const std::size_t createLinesStart = createLines_.size();
     appendLine(createLines_, createLine(areaName_, bounds_, areaPriority_));
     appendLine(createLines_, " ");
     ConfirmedArea confirmed;
@@ -209,12 +213,17 @@ ConfirmOutcome AreaEditor::confirmArea(const AreaPanel& panel) {
     // An area without a side queues an empty side line, so that later areas keep theirs.
     appendLine(blockEnd, sideLine(panel.side));
     appendLine(blockEnd, "");
-    waiting_.push_back({areaName_, std::move(blockEnd), confirmedAreas_.size() - 1});
+    waiting_.push_back(
+        {areaName_, std::move(blockEnd), confirmedAreas_.size() - 1, createLinesStart});
+    namedByFinishedArea_.push_back(false);
+    steps_.push_back(AreaStep::confirm);
+    areaEverConfirmed_ = true;
 
     areaPanelVisible_ = false;
     parkCursor();
     finishAreaEnabled_ = false;
     newAreaEnabled_ = true;
+    autosave();
     return ConfirmOutcome::confirmed;
 }
 
@@ -227,11 +236,17 @@ void AreaEditor::parkCursor() {
 }
 
 void AreaEditor::openNeighbours() {
+    // With the panel shown and no area waiting, "Fertig" changes nothing worth keeping.
+    const bool changes = !neighbourPanelVisible_ || !waiting_.empty();
     neighbourPanelVisible_ = true;
     updateNeighbourHeading();
     checkList_.reserve(checkList_.size() + waiting_.size());
     for (const QueuedArea& area : waiting_)
-        checkList_.push_back({area.name, false});
+        checkList_.push_back({area.name, false, area.confirmedIndex});
+    if (changes) {
+        steps_.push_back(AreaStep::openNeighbours);
+        autosave();
+    }
 }
 
 // `Label13z`: the first waiting name, or just the suffix when none is waiting.
@@ -241,13 +256,14 @@ void AreaEditor::updateNeighbourHeading() {
 }
 
 void AreaEditor::setTicked(std::size_t entry, bool ticked) {
-    if (entry >= checkList_.size())
+    if (entry >= checkList_.size() || checkList_[entry].ticked == ticked)
         return;
     checkList_[entry].ticked = ticked;
     if (ticked)
         ticked_.insert(entry);
     else
         ticked_.erase(entry);
+    autosave();
 }
 
 NextOutcome AreaEditor::nextArea() {
@@ -269,9 +285,13 @@ NextOutcome AreaEditor::nextArea() {
         areaBlocks_ += kAddNeighbourPrefix;
         appendLine(areaBlocks_, checkList_[entry].name);
         confirmed.neighbours.push_back(checkList_[entry].name);
+        confirmed.neighbourEntries.push_back(entry);
+        namedByFinishedArea_[checkList_[entry].area] = true;
     }
     areaBlocks_ += area.blockEnd;
     confirmed.finished = true;
+    unwrittenBlocks_ = true;
+    steps_.push_back(AreaStep::next);
     outcome.areaFinished = true;
 
     updateNeighbourHeading();
@@ -280,6 +300,10 @@ NextOutcome AreaEditor::nextArea() {
         checkList_[entry].ticked = false;
     ticked_.clear();
 
+    // Saved before the script is written, so that a failed write loses no area.
+    if (waiting_.empty())
+        scriptWritePending_ = true;
+    autosave();
     if (waiting_.empty())
         writeAreaScript(outcome);
     return outcome;
@@ -290,8 +314,91 @@ void AreaEditor::writeAreaScript(NextOutcome& outcome) {
     const std::string path = areaScriptFile();
     writeFileAtomically(path, encodeCp1252(areaScriptText()));
     scriptWritePending_ = false;
+    unwrittenBlocks_ = false;
     outcome.scriptWritten = true;
     outcome.scriptPath = path;
+}
+
+// Only an area that still waits can go: a finished one has its block in the script. As
+// areas are finished first in, first out, the last confirmed area waits whenever any does.
+// It stays, too, when an area already finished ticked its entry in the check list: that
+// area's block names it as a neighbour, and the block is final.
+bool AreaEditor::canUndo() const {
+    return !waiting_.empty() && !namedByFinishedArea_[waiting_.back().confirmedIndex];
+}
+
+bool AreaEditor::undoLastArea() {
+    if (!canUndo())
+        return false;
+    const QueuedArea area = std::move(waiting_.back());
+    waiting_.pop_back();
+    summaryEntries_.pop_back();
+    createLines_.resize(area.createLinesStart);
+    confirmedAreas_.pop_back();
+    namedByFinishedArea_.pop_back();
+    removeCheckEntriesOf(area.confirmedIndex);
+    // Its "OK" leaves the steps; a "Fertig" after it stays, as it may have added others.
+    const auto confirm = std::find(steps_.rbegin(), steps_.rend(), AreaStep::confirm);
+    steps_.erase(std::next(confirm).base());
+
+    if (waiting_.empty()) {
+        // It was the current area of the neighbour phase: the heading no longer names it.
+        if (neighbourPanelVisible_)
+            updateNeighbourHeading();
+        // The areas finished while it waited were never written, since the queue was not
+        // empty; without it the phase is complete, and the next "Nächste" writes them.
+        if (unwrittenBlocks_)
+            scriptWritePending_ = true;
+    }
+    autosave();
+    return true;
+}
+
+// The entries that "Fertig" copied for an undone area leave the check list, so that no later
+// "Nächste" can write a neighbour line for an area that no longer exists. The entries below
+// move up; ticks and the entries recorded for finished areas move with them (canUndo makes
+// sure no finished area ticked one of the removed entries).
+void AreaEditor::removeCheckEntriesOf(std::size_t area) {
+    constexpr std::size_t kRemoved = std::numeric_limits<std::size_t>::max();
+    std::vector<std::size_t> moved(checkList_.size(), kRemoved);
+    std::vector<CheckEntry> kept;
+    kept.reserve(checkList_.size());
+    for (std::size_t i = 0; i < checkList_.size(); ++i)
+        if (checkList_[i].area != area) {
+            moved[i] = kept.size();
+            kept.push_back(std::move(checkList_[i]));
+        }
+    if (kept.size() == checkList_.size())
+        return;
+    checkList_ = std::move(kept);
+    std::set<std::size_t> ticked;
+    for (const std::size_t entry : ticked_)
+        if (moved[entry] != kRemoved)
+            ticked.insert(moved[entry]);
+    ticked_ = std::move(ticked);
+    for (ConfirmedArea& confirmed : confirmedAreas_)
+        for (std::size_t& entry : confirmed.neighbourEntries)
+            entry = moved[entry];
+}
+
+void AreaEditor::enableAutosave(std::string programFolder) {
+    autosaveFolder_ = std::move(programFolder);
+}
+
+void AreaEditor::autosave() {
+    // Nothing is saved before the first "OK", so that a saved file from an earlier run stays
+    // for its offer until the user starts anew.
+    if (autosaveFolder_.empty() || !areaEverConfirmed_)
+        return;
+    try {
+        if (confirmedAreas_.empty())
+            removeSavedAreas(autosaveFolder_, state_.mapName);
+        else
+            saveAreas(*this, autosaveFolder_, state_.mapName);
+        autosaveError_.clear();
+    } catch (const Error& e) {
+        autosaveError_ = e.what();
+    }
 }
 
 std::string AreaEditor::areaScriptText() const {
@@ -319,6 +426,11 @@ bool AreaEditor::isEnabled(Command command) const {
         return areaPanelVisible_;
     case Command::nextArea:
         return neighbourPanelVisible_;
+    case Command::undoArea:
+        return canUndo();
+    case Command::loadSavedAreas:
+        // Saved areas replay through the same calls as the user's clicks, from the start.
+        return !areaEverConfirmed_ && newAreaEnabled_;
     }
     return false;
 }

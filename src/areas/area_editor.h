@@ -1,8 +1,9 @@
 // The strategic area editor of tab "(2) Areas": the two corner markers with their flags and
 // the frame bars, the edit mode, the area panel's rectangle, the queue of confirmed areas,
-// the neighbour phase and the area script. One AreaEditor lives as long as the window; each
-// handler of the tab makes one call on it and then draws the tab from what it answers. A
-// mouse click, a key and a command label all become the same call.
+// the neighbour phase and the area script, the undo of the last area and the autosave. One
+// AreaEditor lives as long as the window; each handler of the tab makes one call on it and
+// then draws the tab from what it answers. A mouse click, a key and a command label all
+// become the same call.
 #pragma once
 
 #include "areas/area_panel.h"
@@ -53,6 +54,8 @@ enum class Command {
     confirmArea,    // Label9z "OK" of the area panel
     openNeighbours, // Image2z "Fertig"
     nextArea,       // Label16z "Nächste"
+    undoArea,       // "Letzte Area entfernen" and Ctrl+Z
+    loadSavedAreas, // "Gespeicherte Areas laden (<n>)", offered when savedAreaCount finds a file
 };
 
 // A rectangle on the picture: left, top, right and bottom pixel.
@@ -68,10 +71,11 @@ struct PixelRectangle {
 // records of it.
 struct ConfirmedArea {
     PixelRectangle rectangle;
-    PixelPosition green;                 // first corner
-    PixelPosition red;                   // second corner
-    AreaPanel panel;                     // as confirmed; panel.name is the area's name
-    std::vector<std::string> neighbours; // ticked when it was finished with "Nächste"
+    PixelPosition green;                       // first corner
+    PixelPosition red;                         // second corner
+    AreaPanel panel;                           // as confirmed; panel.name is the area's name
+    std::vector<std::string> neighbours;       // ticked when it was finished with "Nächste"
+    std::vector<std::size_t> neighbourEntries; // the check list entries those were
     bool finished = false;
 };
 
@@ -79,6 +83,16 @@ struct ConfirmedArea {
 struct CheckEntry {
     std::string name;
     bool ticked = false;
+    std::size_t area = 0; // the confirmed area it names, an index into confirmedAreas()
+};
+
+// The changes to the areas in the order they happened, as far as they still count: an area
+// that was undone takes its "OK" with it. Replaying them through the same calls rebuilds
+// the queues and the check list exactly.
+enum class AreaStep {
+    confirm,        // "OK" queued the next area
+    openNeighbours, // "Fertig" showed the panel or added names to the check list
+    next,           // "Nächste" finished the first waiting area
 };
 
 inline constexpr std::string_view kNameMissingMessage = "Bitte Name eingeben";
@@ -137,6 +151,27 @@ public:
     // and nothing left to write it changes nothing.
     NextOutcome nextArea();
 
+    // --- Undo ---
+    // "Letzte Area entfernen": removes the last confirmed area while it still waits for its
+    // "Nächste", from the queue, the summary list, the create lines, the outlines and the
+    // check list, as if it had never been confirmed; called again it removes the one before.
+    // Answers false and changes nothing when no area can be undone: none waits, or an area
+    // already finished ticked the last one's entry, so that its final block names it. When
+    // the undone area was the last one waiting and others were finished meanwhile, the
+    // phase is complete without it and the next "Nächste" writes the script.
+    bool undoLastArea();
+
+    // --- Autosave ---
+    // From now on every change to the areas (an "OK", an undo, a "Fertig" that changes the
+    // check list, a tick, a "Nächste") saves them to savedAreasFile(programFolder, mapName)
+    // (saved_areas.h), once the first area has been confirmed; when the last area is undone
+    // the file is removed. An empty folder turns the autosave off. A failed save never cuts
+    // a command short: its error text waits in autosaveError() for the window to show.
+    void enableAutosave(std::string programFolder);
+    const std::string& autosaveFolder() const { return autosaveFolder_; }
+    // The German text of the last autosave's failure; empty once a save succeeded.
+    const std::string& autosaveError() const { return autosaveError_; }
+
     // --- What the tab shows ---
     bool isEnabled(Command command) const;
     MovementMode movementMode() const { return movementMode_; }
@@ -152,6 +187,8 @@ public:
     const std::string& neighbourHeading() const { return neighbourHeading_; } // Label13z
     const std::vector<ConfirmedArea>& confirmedAreas() const { return confirmedAreas_; }
     std::size_t waitingCount() const { return waiting_.size(); }
+    const std::vector<AreaStep>& steps() const { return steps_; }
+    std::int32_t worldSize() const { return state_.worldSize; }
 
     // The fields of the area being completed and confirmed.
     const AreaBounds& bounds() const { return bounds_; }
@@ -170,6 +207,7 @@ private:
         std::string name;
         std::string blockEnd;
         std::size_t confirmedIndex = 0;
+        std::size_t createLinesStart = 0; // where its create lines begin in createLines_
     };
 
     CursorPicture& pictureRef(CursorPart part);
@@ -178,6 +216,9 @@ private:
     void parkCursor();
     void updateNeighbourHeading();
     void writeAreaScript(NextOutcome& outcome);
+    bool canUndo() const;
+    void removeCheckEntriesOf(std::size_t area);
+    void autosave();
 
     WizardState& state_;
     std::array<CursorPicture, kCursorPartCount> pictures_;
@@ -202,7 +243,16 @@ private:
     std::vector<CheckEntry> checkList_;
     std::set<std::size_t> ticked_; // indices of ticked entries, top to bottom
     std::string neighbourHeading_ = "Area";
-    bool scriptWritePending_ = false; // the last write failed; the next "Nächste" retries
+    // The script is due: its last write failed, or an undo completed the phase. The next
+    // "Nächste" writes it.
+    bool scriptWritePending_ = false;
+    bool unwrittenBlocks_ = false; // an area was finished since the script was last written
+
+    std::vector<AreaStep> steps_;
+    std::vector<bool> namedByFinishedArea_; // per confirmed area
+    bool areaEverConfirmed_ = false;
+    std::string autosaveFolder_;
+    std::string autosaveError_;
 };
 
 } // namespace tess::areas

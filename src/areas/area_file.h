@@ -10,12 +10,18 @@
 // 2 (Team2), 0 (Neutral) or absent (none); priority is a number or a text read as the
 // priority field reads it. name, corner1, corner2 and priority are required; flags,
 // neighbours, light and heavy default to none and false.
+//
+// The editor's autosave writes the same format with a few fields more (AreaSession below);
+// read as an area file, such a file gives its areas, and the extra fields only need to have
+// the right types.
 #pragma once
 
 #include "areas/area_editor.h"
 #include "areas/area_panel.h"
 #include "areas/coordinates.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,5 +59,45 @@ std::vector<std::string> applyAreaFile(AreaEditor& editor, const AreaFile& file)
 // state, whose levelDir names the addon folder. Malformed input throws before anything is
 // written.
 std::vector<std::string> writeAreaScriptFromFile(WizardState& state, std::string_view json);
+
+// --- Saved areas ---
+//
+//   {"version": 1, "worldSize": 2048,
+//    "areas": [{...the fields above..., "finished": true, "neighbourEntries": [1]}, ...],
+//    "steps": ["confirm", "confirm", "openNeighbours", "next"], "ticked": [0]}
+//
+// worldSize is the level's edge the corners were drawn for. finished tells whether the area
+// was finished with "Nächste", neighbourEntries which check list entries (counted from 0)
+// were ticked then; neighbours holds their names. steps are the editor's steps in order
+// (AreaStep: "confirm", "openNeighbours", "next"), ticked the entries ticked now. A file of
+// another version is refused, by parseAreaFile too.
+inline constexpr int kAreaFileVersion = 1;
+
+struct SavedArea {
+    AreaDefinition definition;
+    bool finished = false;
+    std::vector<std::size_t> neighbourEntries;
+    friend bool operator==(const SavedArea&, const SavedArea&) = default;
+};
+
+struct AreaSession {
+    std::int32_t worldSize = 0;
+    std::vector<SavedArea> areas;
+    std::vector<AreaStep> steps;
+    std::vector<std::size_t> ticked;
+    friend bool operator==(const AreaSession&, const AreaSession&) = default;
+};
+
+// Parses and checks saved areas: the fields as parseAreaFile does, the version, and that the
+// steps replay: each "next" finds an area waiting and its entries in the check list as it
+// then stands, naming its neighbours; the finished areas are the first ones. Throws a
+// tess::Error with the German reason.
+AreaSession parseAreaSession(std::string_view json);
+
+// The file's text; parseAreaSession reads it back unchanged.
+std::string serialiseAreaSession(const AreaSession& session);
+
+// What an editor holds: every confirmed area, its steps and ticks.
+AreaSession areaSessionOf(const AreaEditor& editor);
 
 } // namespace tess::areas

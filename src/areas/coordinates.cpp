@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <limits>
 
 namespace tess::areas {
@@ -9,6 +10,22 @@ namespace tess::areas {
 WorldPosition pixelToWorld(PixelPosition pixel, std::int32_t worldSize, std::int32_t worldScale) {
     const std::int64_t scale = worldScale;
     return {pixel.left * scale, worldSize - pixel.top * scale};
+}
+
+namespace {
+
+std::int32_t roundToInt32(double value) {
+    constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+    if (std::isnan(value))
+        return 0;
+    return static_cast<std::int32_t>(std::clamp(std::round(value), kMin, kMax));
+}
+
+} // namespace
+
+PixelPosition worldToPixel(double x, double z, std::int32_t worldSize, std::int32_t worldScale) {
+    return {roundToInt32(x / worldScale), roundToInt32((worldSize - z) / worldScale)};
 }
 
 std::int32_t addStep(std::int32_t coordinate, std::int32_t step) {

@@ -25,6 +25,11 @@ struct WorldPosition {
 // X = Left x worldScale, Z = worldSize - Top x worldScale.
 WorldPosition pixelToWorld(PixelPosition pixel, std::int32_t worldSize, std::int32_t worldScale);
 
+// The inverse, for world positions read from a level's scripts: Left = X / worldScale,
+// Top = (worldSize - Z) / worldScale, each rounded to the nearest pixel (halves away from
+// zero) and held within 32 bits. worldScale must be positive.
+PixelPosition worldToPixel(double x, double z, std::int32_t worldSize, std::int32_t worldScale);
+
 // Adds a step to a position coordinate; at the 32-bit limits the position stops instead
 // of wrapping round to the other side.
 std::int32_t addStep(std::int32_t coordinate, std::int32_t step);

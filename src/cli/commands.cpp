@@ -37,6 +37,7 @@ void addCommands(CLI::App& app) {
     addMapCommands(app);
     addBatchCommands(app);
     addArchiveCommands(app);
+    addPathmapCommands(app);
 }
 
 int runSelected(CLI::App& app) {

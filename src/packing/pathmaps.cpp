@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -33,8 +32,6 @@ bool listOrderLess(const std::string& a, const std::string& b) {
         return false;
     return a < b;
 }
-
-constexpr int kLargestEdge = 8192;
 
 } // namespace
 
@@ -84,41 +81,6 @@ PathmapCopy copyPathmaps(const std::string& fromFolder, const std::vector<std::s
             result.failed.push_back(name);
     }
     return result;
-}
-
-bool isEightBitPathmapName(std::string_view name) {
-    return endsWithIgnoringCase(name, "8Bit.raw");
-}
-
-int eightBitEdge(std::uintmax_t size) {
-    for (int edge = 1; edge <= kLargestEdge; edge *= 2)
-        if (static_cast<std::uintmax_t>(edge) * static_cast<std::uintmax_t>(edge) == size)
-            return edge;
-    return 0;
-}
-
-std::optional<GreyPicture> readEightBitPicture(const std::string& path) {
-    const fs::path file = resolvePath(path);
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec))
-        return std::nullopt;
-    const std::uintmax_t size = fs::file_size(file, ec);
-    const int edge = ec ? 0 : eightBitEdge(size);
-    if (edge == 0)
-        return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::uint8_t> cells(static_cast<std::size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(cells.data()), static_cast<std::streamsize>(size)))
-        return std::nullopt;
-    // The file's first row is the bottom of the map: the picture's rows run the other way.
-    GreyPicture picture;
-    picture.edge = edge;
-    picture.pixels.resize(cells.size());
-    const auto row = static_cast<std::size_t>(edge);
-    for (std::size_t r = 0; r < row; ++r)
-        std::copy_n(cells.begin() + static_cast<std::ptrdiff_t>(r * row), row,
-                    picture.pixels.begin() + static_cast<std::ptrdiff_t>((row - 1 - r) * row));
-    return picture;
 }
 
 } // namespace tess::packing

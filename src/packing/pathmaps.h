@@ -1,13 +1,11 @@
 // The pathmaps the game generated for the level: taking "ai.createallmaps" out of the
-// addon's AI start script again, listing the game's pathmap folder, copying the maps into
-// the addon, and the picture of an 8-bit pathmap for the user to check.
+// addon's AI start script again, listing the game's pathmap folder and copying the maps into
+// the addon. Reading and drawing them is the pathmaps library's work.
 #pragma once
 
 #include "core/lines.h"
 
 #include <array>
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,27 +44,5 @@ struct PathmapCopy {
 // replacing files of that name, in list order. A copy that fails is noted and passed over.
 PathmapCopy copyPathmaps(const std::string& fromFolder, const std::vector<std::string>& names,
                          const std::string& levelDir);
-
-// A grey picture: `edge` rows of `edge` bytes, the first row at the top.
-struct GreyPicture {
-    int edge = 0;
-    std::vector<std::uint8_t> pixels;
-    std::uint8_t at(int column, int row) const {
-        return pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(edge) +
-                      static_cast<std::size_t>(column)];
-    }
-};
-
-// The name ends in "8Bit.raw" (in any letter case): a map of one byte per cell.
-bool isEightBitPathmapName(std::string_view name);
-
-// The edge of a square 8-bit map of that many bytes, when the size is the square of a power
-// of two (up to 8192 x 8192); 0 otherwise.
-int eightBitEdge(std::uintmax_t size);
-
-// An 8-bit pathmap as a picture: one byte per cell (0 passable, 255 blocked), drawn with the
-// map's first row (world Z 0) at the bottom. Nothing when the file cannot be read or its
-// size is not the square of a power of two; never an error.
-std::optional<GreyPicture> readEightBitPicture(const std::string& path);
 
 } // namespace tess::packing

@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
+
+#include <png.h>
 
 namespace fs = std::filesystem;
 using tess::test::readBytes;
@@ -156,4 +161,99 @@ TEST(Cli, GenuineArchiveRepacksToTheSameBytes) {
     const CliResult broken = cli("rfa-list X/bf1942/Levels/Kursk/Init.con", dir.path());
     EXPECT_EQ(broken.exitCode, 1);
     EXPECT_FALSE(broken.err.empty());
+}
+
+namespace {
+
+struct DecodedPng {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+    const std::uint8_t* at(int x, int y) const {
+        return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+    }
+};
+
+// A PNG file read back through libpng, as 8-bit RGBA.
+DecodedPng decodePng(const std::string& bytes) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    DecodedPng decoded;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+        return decoded;
+    image.format = PNG_FORMAT_RGBA;
+    decoded.rgba.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, decoded.rgba.data(), 0, nullptr))
+        return {};
+    decoded.width = static_cast<int>(image.width);
+    decoded.height = static_cast<int>(image.height);
+    return decoded;
+}
+
+} // namespace
+
+TEST(Cli, PathmapPrintsTheMapAndWritesItsPicture) {
+    tess::test::ProgramFolder program;
+    const std::string folderOption = " --program-folder " + quoted(program.path().string());
+    const std::string eightBit = tess::test::testdata("pathmaps/Corsica/Car4Level2Map8Bit.raw");
+
+    const CliResult corsica =
+        cli("pathmap " + quoted(eightBit) + " --png corsica.png", program.path());
+    EXPECT_EQ(corsica.exitCode, 0) << corsica.err;
+    EXPECT_EQ(corsica.out, "kind: 8-bit\n"
+                           "class: Car\n"
+                           "size: 512 x 512\n"
+                           "cellSize: 4\n"
+                           "blocked: 4.33 %\n");
+    // On grey, a blocked cell is tinted red; the file's first row is the picture's last.
+    const DecodedPng picture = decodePng(readBytes(program.path() / "corsica.png"));
+    ASSERT_EQ(picture.width, 512);
+    ASSERT_EQ(picture.height, 512);
+    const std::string cells = readBytes(eightBit);
+    std::size_t checked = 0;
+    for (std::size_t i = 0; i < cells.size(); i += 4099) {
+        const int x = static_cast<int>(i % 512);
+        const int z = static_cast<int>(i / 512);
+        const std::uint8_t* p = picture.at(x, 511 - z);
+        EXPECT_EQ((std::vector<int>{p[0], p[1], p[2], p[3]}),
+                  cells[i] ? (std::vector<int>{176, 64, 64, 255})
+                           : (std::vector<int>{128, 128, 128, 255}))
+            << x << "," << z;
+        checked += cells[i] != 0;
+    }
+    EXPECT_GT(checked, 0u);
+
+    // Over Bastogne's picture, with the object points of the addon generated for it.
+    const std::string bastogne = quoted(tess::test::testdata("levels/Bastogne"));
+    const std::string tank = quoted(tess::test::testdata("pathmaps/Bastogne/Tank0Level0Map.raw"));
+    const CliResult noAddon =
+        cli("pathmap " + tank + " --level " + bastogne + folderOption, program.path());
+    EXPECT_EQ(noAddon.exitCode, 0) << noAddon.err;
+    EXPECT_NE(noAddon.out.find("\nspawnPoints: keine in " + program.text() +
+                               "bf1942\\levels\\Bastogne_001\\AIPathFinding.con\n"),
+              std::string::npos)
+        << noAddon.out;
+    ASSERT_EQ(cli("generate " + bastogne + folderOption, program.path()).exitCode, 0);
+    const CliResult withPoints =
+        cli("pathmap " + tank + " --level " + bastogne + " --png tank.png" + folderOption,
+            program.path());
+    EXPECT_EQ(withPoints.exitCode, 0) << withPoints.err;
+    EXPECT_EQ(withPoints.out,
+              "kind: tiled\n"
+              "class: Tank\n"
+              "size: 2048 x 2048\n"
+              "cellSize: 1\n"
+              "blocked: 98.99 %\n"
+              "spawnPoints: 68 von 74 Spawnpunkten liegen auf gesperrten Feldern\n");
+    EXPECT_EQ(decodePng(readBytes(program.path() / "tank.png")).width, 1024);
+
+    // A damaged map: the German message on standard error, exit 1, no picture.
+    writeBytes(program.path() / "Car4Level0Map.raw", std::string(40, '\0'));
+    const CliResult damaged = cli("pathmap Car4Level0Map.raw --png damaged.png", program.path());
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.err, "Die Pathmap Car4Level0Map.raw ist beschädigt: ihr Kopf (0 0 0 0 0) "
+                           "beschreibt kein Raster bis 4096 x 4096 Feldern\n");
+    EXPECT_FALSE(fs::exists(program.path() / "damaged.png"));
+    EXPECT_EQ(cli("pathmap", program.path()).exitCode, 2);
 }

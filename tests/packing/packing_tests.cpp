@@ -291,52 +291,6 @@ TEST(CoopScripts, AreWrittenByteForByteIntoTheMergeFolder) {
     EXPECT_FALSE(fs::exists(merge.path() / "Gametypes"));
 }
 
-TEST(PathmapPicture, DrawsTheFirstRowAtTheBottom) {
-    const std::string corsica = test::testdata("pathmaps/Corsica/Car4Level2Map8Bit.raw");
-    const std::string bytes = readBytes(corsica);
-    ASSERT_EQ(bytes.size(), 512u * 512u);
-    const auto picture = readEightBitPicture(corsica);
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->edge, 512);
-    EXPECT_EQ(picture->pixels.size(), bytes.size());
-    const auto cell = [&](int x, int z) {
-        return static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(z) * 512 + x]);
-    };
-    // Picture row r shows the map's row 511 - r; the file's first byte is the bottom left.
-    for (const auto& [x, z] : std::vector<std::pair<int, int>>{
-             {0, 0}, {511, 0}, {0, 511}, {511, 511}, {256, 256}, {100, 300}, {400, 37}})
-        EXPECT_EQ(picture->at(x, 511 - z), cell(x, z)) << x << "," << z;
-    // The island: both passable and blocked cells, and the picture is not the file unturned.
-    int passable = 0;
-    int blocked = 0;
-    for (const std::uint8_t p : picture->pixels)
-        (p == 0 ? passable : blocked) += 1;
-    EXPECT_GT(passable, 1000);
-    EXPECT_GT(blocked, 1000);
-    EXPECT_NE(std::string(picture->pixels.begin(), picture->pixels.end()), bytes);
-
-    EXPECT_TRUE(isEightBitPathmapName("Car4Level2Map8Bit.raw"));
-    EXPECT_TRUE(isEightBitPathmapName("tank0level0map8bit.RAW"));
-    EXPECT_FALSE(isEightBitPathmapName("Car4Level2Map.raw"));
-
-    // A file of the wrong size gives no picture and no error.
-    TempDir dir;
-    writeBytes(dir.path() / "a.raw", std::string(512 * 512 + 1, '\0'));
-    writeBytes(dir.path() / "b.raw", std::string(512 * 256, '\0'));
-    writeBytes(dir.path() / "c.raw", "");
-    writeBytes(dir.path() / "d.raw", std::string(9, '\xff')); // 3 x 3: not a power of two
-    writeBytes(dir.path() / "e.raw", std::string("\x01\x02\x03\x04", 4));
-    for (const char* name : {"a.raw", "b.raw", "c.raw", "d.raw", "missing.raw"})
-        EXPECT_FALSE(readEightBitPicture(dir.text() + name)) << name;
-    EXPECT_FALSE(readEightBitPicture(dir.text()));
-    const auto tiny = readEightBitPicture(dir.text() + "e.raw");
-    ASSERT_TRUE(tiny);
-    EXPECT_EQ(tiny->pixels, (std::vector<std::uint8_t>{3, 4, 1, 2}));
-    EXPECT_EQ(eightBitEdge(1024u * 1024u), 1024);
-    EXPECT_EQ(eightBitEdge(0), 0);
-    EXPECT_EQ(eightBitEdge(16384ull * 16384ull), 0);
-}
-
 TEST(DisposalChoice, IsExclusiveAndStartsWithKeep) {
     DisposalChoice choice;
     EXPECT_TRUE(choice.isTicked(DisposalBox::fix3));

@@ -1,0 +1,132 @@
+#include "areas/level_areas.h"
+
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/files.h"
+#include "core/lines.h"
+#include "core/paths.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+
+namespace tess::areas {
+namespace {
+
+constexpr std::string_view kCreateCommand = "aiStrategicArea.create";
+
+// Area scripts are a few kilobytes; anything beyond this is not one.
+constexpr std::uintmax_t kLargestScript = 16 * 1024 * 1024;
+
+std::vector<std::string_view> words(std::string_view line) {
+    std::vector<std::string_view> result;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        if (i > start)
+            result.push_back(line.substr(start, i - start));
+    }
+    return result;
+}
+
+std::optional<double> number(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+struct Point {
+    double x = 0;
+    double z = 0;
+};
+
+// "x/z"
+std::optional<Point> point(std::string_view text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos)
+        return std::nullopt;
+    const auto x = number(text.substr(0, slash));
+    const auto z = number(text.substr(slash + 1));
+    if (!x || !z)
+        return std::nullopt;
+    return Point{*x, *z};
+}
+
+std::optional<std::int32_t> integer(std::string_view text) {
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<LevelArea> createLineArea(std::string_view line) {
+    const std::vector<std::string_view> w = words(line);
+    if (w.size() < 5 || !sameNameIgnoringCase(w[0], kCreateCommand))
+        return std::nullopt;
+    // The name runs up to the first two points that a priority follows.
+    for (std::size_t i = 2; i + 2 < w.size(); ++i) {
+        const auto first = point(w[i]);
+        const auto second = first ? point(w[i + 1]) : std::nullopt;
+        const auto priority = second ? integer(w[i + 2]) : std::nullopt;
+        if (!priority)
+            continue;
+        LevelArea area;
+        for (std::size_t n = 1; n < i; ++n)
+            area.name += std::string(n > 1 ? " " : "") + std::string(w[n]);
+        area.x1 = first->x;
+        area.z1 = first->z;
+        area.x2 = second->x;
+        area.z2 = second->z;
+        area.priority = *priority;
+        return area;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<LevelArea> parseLevelAreas(std::string_view text, std::int32_t worldSize,
+                                       std::int32_t worldScale) {
+    std::vector<LevelArea> areas;
+    if (worldScale <= 0)
+        return areas;
+    for (const std::string& line : splitLines(text)) {
+        auto area = createLineArea(line);
+        if (!area)
+            continue;
+        // The points are opposite corners, either pair of them.
+        const PixelPosition a = worldToPixel(area->x1, area->z1, worldSize, worldScale);
+        const PixelPosition b = worldToPixel(area->x2, area->z2, worldSize, worldScale);
+        area->outline = {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.left, b.left),
+                         std::max(a.top, b.top)};
+        areas.push_back(std::move(*area));
+    }
+    return areas;
+}
+
+std::vector<LevelArea> readLevelAreas(const std::string& levelFolder, std::int32_t worldSize,
+                                      std::int32_t worldScale) {
+    if (levelFolder.empty() || worldScale <= 0)
+        return {};
+    const std::filesystem::path path = resolvePath(levelFolder + "AI\\StrategicAreas.con");
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) ||
+        std::filesystem::file_size(path, error) > kLargestScript || error)
+        return {};
+    try {
+        return parseLevelAreas(decodeCp1252(readFileBytes(pathText(path))), worldSize, worldScale);
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+} // namespace tess::areas
