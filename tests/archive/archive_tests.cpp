@@ -17,8 +17,8 @@
 namespace fs = std::filesystem;
 using namespace tess::archive;
 
-using tess::test::filesUnder;
 using tess::test::errorMessage;
+using tess::test::filesUnder;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;

@@ -263,7 +263,8 @@ TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
     if (::geteuid() != 0) {
         const std::string coopBytes = readBytes(addon_ / "Coop.con");
         fs::permissions(addon_ / "Coop.con", fs::perms::owner_read);
-        EXPECT_TRUE(errorMessage([&] { saveReviewFile(state_, coop, "x"); }).starts_with("Datei \""));
+        EXPECT_TRUE(
+            errorMessage([&] { saveReviewFile(state_, coop, "x"); }).starts_with("Datei \""));
         EXPECT_EQ(readBytes(addon_ / "Coop.con"), coopBytes);
     }
 #endif
