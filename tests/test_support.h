@@ -1,8 +1,12 @@
-// Helpers shared by the tests: temporary folders and literal file contents.
+// Helpers shared by the tests: temporary folders, the program-folder fixture, literal file
+// contents, the text of an error and, for the window's tests, QString conversion.
 #pragma once
 
 #include "core/error.h"
 #include "platform/program_folder.h"
+#ifdef QT_CORE_LIB
+#include "app/qt_text.h"
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +19,11 @@
 #include <stdlib.h>
 
 namespace tess::test {
+
+#ifdef QT_CORE_LIB
+// The window's own conversion of UTF-8 texts to QString.
+using tess::app::qs;
+#endif
 
 // A fresh folder under the system's temporary folder, removed again at the end of a test.
 class TempDir {
@@ -70,7 +79,7 @@ inline std::string readBytes(const std::filesystem::path& path) {
 template <typename Action> std::string errorMessage(Action&& action) {
     try {
         action();
-    } catch (const tess::Error& e) {
+    } catch (const Error& e) {
         return e.what();
     }
     return "(no error)";

@@ -82,7 +82,8 @@ void BM_StartWithManySpawns(benchmark::State& state) {
         wizard.worldSize = 4096;
         wizard.mapName = "Big";
         wizard.levelDir = installation.mapFolder();
-        const auto report = tess::runStart(wizard, {true, true}, installation.programFolder());
+        const auto report =
+            tess::scripts::runStart(wizard, {true, true}, installation.programFolder());
         benchmark::DoNotOptimize(report.objectSpawnPoints);
     }
     state.SetBytesProcessed(state.iterations() * installation.spawnBytes());
@@ -99,7 +100,7 @@ BENCHMARK(BM_StartWithManySpawns)
 void BM_ReadSpawnPoints(benchmark::State& state) {
     const std::string script = spawnScript(state.range(0), "SoldierSpawn");
     for (auto _ : state) {
-        const auto points = tess::readSpawnPoints(script);
+        const auto points = tess::scripts::readSpawnPoints(script);
         benchmark::DoNotOptimize(points.joined.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(script.size()));

@@ -2,6 +2,12 @@
 // handler reads its controls, calls one widget-free function on the wizard state and sets
 // the controls from the result. An error ends the handler where it occurs and shows the
 // stop box; what the handler changed before stays changed.
+//
+// The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
+// dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3. Each tab file
+// connects its own controls in a connect...Tab() function that the constructor calls; the
+// clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab comes
+// the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
 #pragma once
 
 #include "core/wizard_state.h"
@@ -16,7 +22,6 @@ namespace Ui {
 class TForm1;
 }
 class TForm2;
-class QFileDialog;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -24,12 +29,18 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    tess::WizardState& state() { return wizard; }
-    Ui::TForm1& controls() { return *ui; }
-    TForm2* splash() { return form2; }
+    // Start-up before the first window opens: the window design's font for every window and
+    // Qt's own texts (dialog captions, buttons, messages) in German.
+    static void prepareApplication();
+
+    tess::WizardState& state() { return wizard_; }
+    Ui::TForm1& controls() { return *ui_; }
+    TForm2* splash() { return splash_.get(); }
 
     // Handlers, named after the controls of the window design.
+    // Start-up (tform1.cpp).
     void FormShow();
+    // Tab 1 and the game folder of tab 3 (tform1_map.cpp).
     void Image12Click();
     void Button1Click();
     void Button2Click();
@@ -44,23 +55,24 @@ public:
     // The open-file dialogs: given the dialog's name and filter, the chosen file or an
     // empty text when the user cancels. Tests answer in place of the user.
     using FileChooser = std::function<QString(const QString& name, const QString& filter)>;
-    void setFileChooser(FileChooser chooser) { fileChooser = std::move(chooser); }
+    void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Runs a handler; a failure shows the stop box and ends the handler there.
     void guarded(const std::function<void()>& handler);
     // An open-file dialog; an empty text when the user cancels.
     QString chooseFile(const QString& objectName, const QString& filter);
-    void wireHandlers();
 
-    std::unique_ptr<Ui::TForm1> ui;
-    TForm2* form2 = nullptr;
-    tess::WizardState wizard;
-    bool shownOnce = false;
-    FileChooser fileChooser;
+    // Each tab connects its controls to its handlers (tform1_map.cpp).
+    void connectMapTab();
+
+    std::unique_ptr<Ui::TForm1> ui_;
+    std::unique_ptr<TForm2> splash_;
+    tess::WizardState wizard_;
+    bool shownOnce_ = false;
+    FileChooser fileChooser_;
 };

@@ -18,9 +18,6 @@ public:
     // Click on the picture: hide the splash for the rest of the run.
     void Image1Click();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    std::unique_ptr<Ui::TForm2> ui;
+    std::unique_ptr<Ui::TForm2> ui_;
 };

@@ -20,6 +20,12 @@ struct Entry {
 // One line of progress, as the game's tools print them.
 using Progress = std::function<void(const std::string& line)>;
 
+// Hands one line to progress, when there is a receiver.
+inline void report(const Progress& progress, const std::string& line) {
+    if (progress)
+        progress(line);
+}
+
 // The directory of an archive. Throws tess::Error naming the archive and what is wrong.
 std::vector<Entry> listArchive(const std::filesystem::path& archive);
 

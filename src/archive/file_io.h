@@ -9,6 +9,9 @@
 
 namespace tess::archive {
 
+// Stored data and files are copied in pieces of this size.
+constexpr std::size_t kCopyBlock = 1u << 17;
+
 class InputFile {
 public:
     // Throws "Datei %s kann nicht geöffnet werden. %s".

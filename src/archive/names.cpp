@@ -2,16 +2,13 @@
 
 #include "archive/reader.h"
 #include "core/error.h"
+#include "core/paths.h"
 
 #include <algorithm>
 #include <unordered_set>
 
 namespace tess::archive {
 namespace {
-
-bool isSeparator(char c) {
-    return c == '/' || c == '\\';
-}
 
 unsigned char upper(unsigned char c) {
     if (c >= 'a' && c <= 'z')
@@ -69,7 +66,7 @@ std::string pathKey(std::string_view storedName) {
     std::string key;
     key.reserve(storedName.size());
     for (const char c : foldedName(storedName)) {
-        if (!isSeparator(c))
+        if (!isPathSeparator(c))
             key += c;
         else if (!key.empty() && key.back() != '/')
             key += '/';
@@ -88,22 +85,21 @@ std::string unsafeNameReason(std::string_view storedName) {
     // Characters Windows does not allow in a name: such an entry could not be unpacked
     // there, so it is not unpacked anywhere.
     if (storedName.find_first_of("<>\"|?*") != std::string_view::npos)
-        return "unzul\xc3\xa4ssiges Zeichen im Namen";
-    if (isSeparator(storedName.front()))
+        return "unzulässiges Zeichen im Namen";
+    if (isPathSeparator(storedName.front()))
         return "absoluter Pfad";
     if (storedName.find(':') != std::string_view::npos)
         return "Laufwerksangabe oder Doppelpunkt";
-    if (isSeparator(storedName.back()))
+    if (isPathSeparator(storedName.back()))
         return "kein Dateiname";
     std::size_t start = 0;
     while (start <= storedName.size()) {
         std::size_t end = start;
-        while (end < storedName.size() && !isSeparator(storedName[end]))
+        while (end < storedName.size() && !isPathSeparator(storedName[end]))
             ++end;
         const std::string_view component = storedName.substr(start, end - start);
         if (!component.empty() && onlyDotsAndBlanks(component))
-            return "Verweis auf einen \xc3\xbc"
-                   "bergeordneten Ordner";
+            return "Verweis auf einen übergeordneten Ordner";
         start = end + 1;
     }
     return {};
@@ -113,9 +109,8 @@ void checkExtractable(const std::vector<Entry>& entries, const std::string& arch
     for (const Entry& entry : entries) {
         const std::string reason = unsafeNameReason(entry.name);
         if (!reason.empty())
-            throw Error("Archiv \"" + archiveText + "\" enth\xc3\xa4lt den unzul\xc3\xa4ssigen " +
-                        "Eintrag \"" + entryNameText(entry) + "\" (" + reason +
-                        "); es wurde nichts entpackt");
+            throw Error("Archiv \"" + archiveText + "\" enthält den unzulässigen Eintrag \"" +
+                        entryNameText(entry) + "\" (" + reason + "); es wurde nichts entpackt");
     }
     // A name that is a file in one entry and a folder in another cannot be unpacked; find
     // it before the first file is written. Names compare as the file system will.
@@ -128,10 +123,7 @@ void checkExtractable(const std::vector<Entry>& entries, const std::string& arch
     }
     for (const Entry& entry : entries)
         if (folders.count(pathKey(entry.name)) != 0)
-            throw Error("Archiv \"" + archiveText +
-                        "\" ist besch\xc3\xa4"
-                        "digt: \"" +
-                        entryNameText(entry) +
+            throw Error("Archiv \"" + archiveText + "\" ist beschädigt: \"" + entryNameText(entry) +
                         "\" ist zugleich Datei und Ordner; es wurde nichts entpackt");
 }
 

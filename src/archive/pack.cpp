@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 namespace tess::archive {
 namespace {
 
-constexpr std::size_t kCopyBlock = 1u << 17;
 constexpr std::uint64_t kMaxArchiveOffset = std::numeric_limits<std::uint32_t>::max();
 // Folder trees deeper than this are taken for a loop of links.
 constexpr int kMaxDepth = 64;
@@ -31,11 +30,6 @@ struct SourceFile {
     std::uint64_t size = 0;
 };
 
-void report(const Progress& progress, const std::string& line) {
-    if (progress)
-        progress(line);
-}
-
 // A file or folder name as the archive stores it: Windows-1252.
 std::string storedComponent(const fs::path& path) {
     const std::string text = pathText(path.filename());
@@ -43,7 +37,7 @@ std::string storedComponent(const fs::path& path) {
         return encodeCp1252(text);
     } catch (const Error& e) {
         throw Error("Der Name \"" + pathText(path) +
-                    "\" l\xc3\xa4sst sich im Archiv nicht speichern: " + e.what());
+                    "\" lässt sich im Archiv nicht speichern: " + e.what());
     }
 }
 
@@ -57,7 +51,7 @@ public:
     void walk(const fs::path& folder, const std::string& prefix, int depth) {
         if (depth > kMaxDepth)
             throw Error("Der Ordner \"" + pathText(folder) +
-                        "\" ist zu tief verschachtelt (Schleife aus Verkn\xc3\xbcpfungen?)");
+                        "\" ist zu tief verschachtelt (Schleife aus Verknüpfungen?)");
         std::vector<SourceFile> files;
         std::vector<std::pair<std::string, fs::path>> folders;
         std::error_code ec;
@@ -85,8 +79,7 @@ public:
         for (SourceFile& file : files) {
             file.name = prefix + file.name;
             if (file.name.size() > format::kMaxNameLength)
-                throw Error("Der Name \"" + pathText(file.path) +
-                            "\" ist zu lang f\xc3\xbcr ein Archiv");
+                throw Error("Der Name \"" + pathText(file.path) + "\" ist zu lang für ein Archiv");
             files_.push_back(std::move(file));
         }
         for (const auto& [name, path] : folders)
@@ -119,7 +112,7 @@ std::string storedPackDir(const std::string& packDirName) {
         return encodeCp1252(dir);
     } catch (const Error& e) {
         throw Error("Der Archivpfad \"" + packDirName +
-                    "\" l\xc3\xa4sst sich im Archiv nicht speichern: " + e.what());
+                    "\" lässt sich im Archiv nicht speichern: " + e.what());
     }
 }
 
@@ -163,8 +156,7 @@ public:
     void checkSize() const {
         if (out_.position() > kMaxArchiveOffset)
             throw Error("Das Archiv \"" + pathText(archive_) +
-                        "\" w\xc3\xbcrde gr\xc3\xb6\xc3\x9f"
-                        "er als 4 GiB; mehr fasst das Format nicht");
+                        "\" würde größer als 4 GiB; mehr fasst das Format nicht");
     }
 
     std::uint32_t position() const { return static_cast<std::uint32_t>(out_.position()); }
@@ -208,16 +200,13 @@ private:
 };
 
 [[noreturn]] void changedWhilePacking(const fs::path& path) {
-    throw Error("Die Datei \"" + pathText(path) +
-                "\" hat sich w\xc3\xa4hrend des Packens ver\xc3\xa4ndert");
+    throw Error("Die Datei \"" + pathText(path) + "\" hat sich während des Packens verändert");
 }
 
 std::uint32_t checkedFileSize(const SourceFile& file, const fs::path& archive) {
     if (file.size > kMaxArchiveOffset)
-        throw Error("Die Datei \"" + pathText(file.path) +
-                    "\" ist zu gro\xc3\x9f f\xc3\xbcr das Archiv \"" + pathText(archive) +
-                    "\" (h\xc3\xb6"
-                    "chstens 4 GiB)");
+        throw Error("Die Datei \"" + pathText(file.path) + "\" ist zu groß für das Archiv \"" +
+                    pathText(archive) + "\" (höchstens 4 GiB)");
     return static_cast<std::uint32_t>(file.size);
 }
 

@@ -17,8 +17,6 @@ namespace {
 
 using format::readLe32;
 
-// Stored data is copied in pieces of this size.
-constexpr std::size_t kCopyBlock = 1u << 17;
 // Chunk tables are read this many triples at a time.
 constexpr std::uint32_t kTableBatch = 1024;
 
@@ -91,7 +89,7 @@ void initLzo() {
     static std::once_flag once;
     std::call_once(once, [] {
         if (lzo_init() != LZO_E_OK)
-            throw Error("Die LZO-Bibliothek l\xc3\xa4sst sich nicht initialisieren");
+            throw Error("Die LZO-Bibliothek lässt sich nicht initialisieren");
     });
 }
 
@@ -129,10 +127,7 @@ ArchiveReader::ArchiveReader(std::unique_ptr<ByteSource> source, std::string dis
 ArchiveReader::~ArchiveReader() = default;
 
 void ArchiveReader::corrupt(const std::string& what) const {
-    throw Error("Archiv \"" + displayName_ +
-                "\" ist besch\xc3\xa4"
-                "digt: " +
-                what);
+    throw Error("Archiv \"" + displayName_ + "\" ist beschädigt: " + what);
 }
 
 void ArchiveReader::readExactly(std::uint64_t offset, void* buffer, std::size_t count) {
@@ -150,11 +145,10 @@ void ArchiveReader::readDirectory() {
         if (std::memcmp(head, format::kDemoMagic, sizeof head) == 0)
             throw Error("Archiv \"" + displayName_ +
                         "\" hat das Format der Demo- und Konsolenfassung des Spiels "
-                        "(\"Refractor2 FlatArchive 1.1\"), das nicht unterst\xc3\xbctzt wird");
+                        "(\"Refractor2 FlatArchive 1.1\"), das nicht unterstützt wird");
     }
     if (fileSize < 8)
-        corrupt("die Datei ist mit " + number(fileSize) +
-                " Bytes zu kurz f\xc3\xbcr den Archivkopf");
+        corrupt("die Datei ist mit " + number(fileSize) + " Bytes zu kurz für den Archivkopf");
     readExactly(0, head, 8);
     const std::uint32_t tocOffset = readLe32(head);
     version_ = readLe32(head + 4);
@@ -174,7 +168,7 @@ void ArchiveReader::readDirectory() {
     constexpr std::uint64_t kMinEntrySize = 4 + format::kEntryFixedSize;
     if (count > cursor.remaining() / kMinEntrySize)
         corrupt("das Verzeichnis nennt " + number(count) +
-                " Eintr\xc3\xa4ge, daf\xc3\xbcr ist die Datei zu kurz");
+                " Einträge, dafür ist die Datei zu kurz");
     entries_.reserve(std::min<std::uint32_t>(count, 65536));
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::string index = number(i + 1);
@@ -183,11 +177,10 @@ void ArchiveReader::readDirectory() {
         const std::uint32_t nameLength = readLe32(take(4));
         if (nameLength > format::kMaxNameLength)
             corrupt("der Name von Eintrag " + index + " ist mit " + number(nameLength) +
-                    " Bytes unm\xc3\xb6glich lang");
+                    " Bytes unmöglich lang");
         if (nameLength > cursor.remaining())
             corrupt("der Name von Eintrag " + index + " (" + number(nameLength) +
-                    " Bytes) reicht \xc3\xbc"
-                    "ber das Dateiende hinaus");
+                    " Bytes) reicht über das Dateiende hinaus");
         if (std::uint64_t{nameLength} + format::kEntryFixedSize > cursor.remaining())
             corrupt("das Verzeichnis endet mitten in Eintrag " + index);
         Entry entry;
@@ -200,9 +193,7 @@ void ArchiveReader::readDirectory() {
         if (std::uint64_t{entry.dataOffset} + entry.storedSize > fileSize)
             corrupt("die Daten von Eintrag " + quoted(entryNameText(entry)) + " (Offset " +
                     number(entry.dataOffset) + ", " + number(entry.storedSize) +
-                    " Bytes) reichen \xc3\xbc"
-                    "ber das Dateiende (" +
-                    number(fileSize) + " Bytes) hinaus");
+                    " Bytes) reichen über das Dateiende (" + number(fileSize) + " Bytes) hinaus");
         entries_.push_back(std::move(entry));
     }
 }
@@ -292,9 +283,7 @@ void ArchiveReader::readCompressed(const Entry& entry, const Sink& sink) {
     const std::uint64_t tableSize = format::kChunkTableEntrySize * std::uint64_t{count};
     if (4 + tableSize > entry.storedSize)
         corrupt("die Blocktabelle von Eintrag " + name + " nennt " + number(count) +
-                " Bl\xc3\xb6"
-                "cke, die nicht in seine " +
-                number(entry.storedSize) + " Bytes passen");
+                " Blöcke, die nicht in seine " + number(entry.storedSize) + " Bytes passen");
     const std::uint64_t streamsStart = std::uint64_t{entry.dataOffset} + 4 + tableSize;
     const std::uint64_t streamsSize = entry.storedSize - 4 - tableSize;
 
@@ -305,16 +294,11 @@ void ArchiveReader::readCompressed(const Entry& entry, const Sink& sink) {
         const std::uint32_t offset = row.offset;
         const std::string chunk = "Block " + number(row.index + 1) + " von Eintrag " + name;
         if (std::uint64_t{offset} + packed > streamsSize)
-            corrupt(chunk + " liegt au\xc3\x9f"
-                            "erhalb des Eintrags");
+            corrupt(chunk + " liegt außerhalb des Eintrags");
         if (size > format::kMaxChunkSize || packed > format::kMaxCompressedChunkSize)
-            corrupt(chunk + " ist unm\xc3\xb6glich gro\xc3\x9f");
+            corrupt(chunk + " ist unmöglich groß");
         if (produced + size > entry.size)
-            corrupt("die Bl\xc3\xb6"
-                    "cke von Eintrag " +
-                    name +
-                    " ergeben mehr als seine Gr\xc3\xb6\xc3\x9f"
-                    "e von " +
+            corrupt("die Blöcke von Eintrag " + name + " ergeben mehr als seine Größe von " +
                     number(entry.size) + " Bytes");
         if (size == 0)
             return true; // the empty chunk of an empty file: its stream is never decoded
@@ -331,15 +315,14 @@ void ArchiveReader::readCompressed(const Entry& entry, const Sink& sink) {
         else if (packed == size)
             sink(input_.data(), size); // a chunk kept as it was
         else
-            corrupt(chunk + " l\xc3\xa4sst sich nicht entpacken (LZO-Fehler " +
-                    std::to_string(result) + ")");
+            corrupt(chunk + " lässt sich nicht entpacken (LZO-Fehler " + std::to_string(result) +
+                    ")");
         produced += size;
         return true;
     });
     if (produced != entry.size)
-        corrupt("die Bl\xc3\xb6"
-                "cke von Eintrag " +
-                name + " ergeben " + number(produced) + " statt " + number(entry.size) + " Bytes");
+        corrupt("die Blöcke von Eintrag " + name + " ergeben " + number(produced) + " statt " +
+                number(entry.size) + " Bytes");
 }
 
 } // namespace tess::archive

@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 namespace tess::archive {
 namespace {
 
-void report(const Progress& progress, const std::string& line) {
-    if (progress)
-        progress(line);
-}
-
 std::string rightAligned(std::uint32_t value) {
     std::string text = std::to_string(value);
     if (text.size() < 10)
@@ -100,8 +95,7 @@ void extractEntry(ArchiveReader& reader, const Entry& entry, const fs::path& tar
     if (sameNameIgnoringCase(pathText(target.filename()), pathText(archive.filename())) &&
         fs::equivalent(target, archive, ec))
         throw Error("Archiv \"" + reader.displayName() + "\": Eintrag \"" + entryNameText(entry) +
-                    "\" w\xc3\xbcrde das Archiv selbst \xc3\xbc"
-                    "berschreiben");
+                    "\" würde das Archiv selbst überschreiben");
     try {
         OutputFile out(target);
         reader.readEntry(

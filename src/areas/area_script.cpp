@@ -1,7 +1,7 @@
 #include "areas/area_script.h"
 
 #include "areas/coordinates.h"
-#include "scripts/project_info.h"
+#include "core/project_info.h"
 
 namespace tess::areas {
 

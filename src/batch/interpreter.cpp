@@ -73,7 +73,7 @@ bool isToolName(std::string_view name, std::string_view tool) {
 }
 
 bool endsWithSeparator(std::string_view path) {
-    return !path.empty() && (path.back() == '\\' || path.back() == '/');
+    return !path.empty() && isPathSeparator(path.back());
 }
 
 class Interpreter {
@@ -129,7 +129,7 @@ private:
             return runUnpack(arguments);
         if (isToolName(name, "rfapack"))
             return runPack(arguments);
-        log_ << "Unbekannter Befehl, wird nicht ausgef\xc3\xbchrt: " << command << '\n';
+        log_ << "Unbekannter Befehl, wird nicht ausgeführt: " << command << '\n';
         return false;
     }
 
@@ -218,11 +218,10 @@ private:
                      << "\" wurde nicht gefunden.\n";
                 ok = false;
             } else if (fs::is_directory(status)) {
-                log_ << "\"" << argument.text
-                     << "\" ist ein Ordner und wird nicht gel\xc3\xb6scht.\n";
+                log_ << "\"" << argument.text << "\" ist ein Ordner und wird nicht gelöscht.\n";
                 ok = false;
             } else if (!fs::remove(path, ec) || ec) {
-                log_ << "Die Datei \"" << argument.text << "\" kann nicht gel\xc3\xb6scht werden. "
+                log_ << "Die Datei \"" << argument.text << "\" kann nicht gelöscht werden. "
                      << systemReason(ec ? ec.value() : EIO) << '\n';
                 ok = false;
             }

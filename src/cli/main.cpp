@@ -22,21 +22,20 @@ int main(int argc, char** argv) {
     argc = static_cast<int>(arguments.size());
     argv = utf8Argv.data();
 
-    CLI::App app{"Tessarine: Bots f\xc3\xbcr Battlefield-1942-Karten, ohne Fenster"};
+    CLI::App app{"Tessarine: Bots für Battlefield-1942-Karten, ohne Fenster"};
     app.require_subcommand(1);
     tess::cli::addCommands(app);
     try {
-        // Commands with a callback of their own run inside parse.
-        try {
-            app.parse(argc, argv);
-        } catch (const CLI::CallForHelp& e) {
-            return app.exit(e);
-        } catch (const CLI::CallForAllHelp& e) {
-            return app.exit(e);
-        } catch (const CLI::ParseError& e) {
-            std::cerr << e.what() << "\n\n" << app.help();
-            return 2;
-        }
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << e.what() << "\n\n" << app.help();
+        return 2;
+    }
+    try {
         return tess::cli::runSelected(app);
     } catch (const tess::Error& e) {
         std::cerr << e.what() << "\n";

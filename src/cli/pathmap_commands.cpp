@@ -2,7 +2,6 @@
 // the spawn points of the level's addon on it.
 #include "cli/commands.h"
 
-#include "core/paths.h"
 #include "core/wizard_state.h"
 #include "intake/map_inspection.h"
 #include "intake/map_source.h"
@@ -11,7 +10,6 @@
 #include "platform/program_folder.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -44,14 +42,13 @@ std::string percent(double share) {
     return text;
 }
 
-void showPathmap(const PathmapOptions& options) {
+int showPathmap(const PathmapOptions& options) {
     // The level's overview picture lies in the map level folder, its spawn points in the
     // addon that was generated for it under the program folder.
     std::string mapLevelDir;
     std::string addonDir;
     if (!options.level.empty()) {
-        if (!options.programFolder.empty())
-            setProgramFolderOverride(pathText(std::filesystem::absolute(options.programFolder)));
+        useProgramFolder(options.programFolder);
         const std::string program = programFolder();
         WizardState state;
         intake::chooseMapAndWait(state, options.level, program);
@@ -73,23 +70,24 @@ void showPathmap(const PathmapOptions& options) {
     }
     if (!options.png.empty())
         pathmaps::writePng(view.picture, options.png);
+    return 0;
 }
 
 } // namespace
 
 void addPathmapCommands(CLI::App& app) {
-    auto options = std::make_shared<PathmapOptions>();
-    auto* command = app.add_subcommand(
-        "pathmap", "Eine Pathmap prüfen: Art, Größe, Feldgröße, gesperrter Anteil; mit --png "
-                   "als Bild");
+    const auto options = std::make_shared<PathmapOptions>();
+    CLI::App* command =
+        addCommand(app, "pathmap",
+                   "Eine Pathmap prüfen: Art, Größe, Feldgröße, gesperrter Anteil; mit --png "
+                   "als Bild",
+                   [options] { return showPathmap(*options); });
     command->add_option("FILE", options->file, "Pathmap (.raw)")->required();
     command->add_option("--png", options->png, "Bild der Pathmap als PNG-Datei schreiben");
     command->add_option("--level", options->level,
                         "Levelordner, init.con oder .rfa-Archiv der Karte: ihr Übersichtsbild "
                         "und die Spawnpunkte ihres Addons");
-    command->add_option("--program-folder", options->programFolder,
-                        "Programmordner (Vorgabe: der Ordner dieses Programms)");
-    command->callback([options] { showPathmap(*options); });
+    addProgramFolderOption(command, options->programFolder);
 }
 
 } // namespace tess::cli

@@ -25,8 +25,14 @@ Error ioError(int code);
 // "Unbekannte Bilddateierweiterung (.%s)"
 Error unknownPictureExtension(const std::string& extension);
 
-// The operating system's text for errno (the reason part of the file errors).
+// The reason part of the file errors for errno, ending with a full stop: for the common file
+// errors the words of a German Windows ("Das System kann die angegebene Datei nicht
+// finden.", "Zugriff verweigert.", ...), for anything else the operating system's own text.
 std::string systemReason(int errorNumber);
+
+// The same for an error on the file at windowsPath: a file missing because its folder is
+// missing is reported as a missing path, as Windows reports it.
+std::string systemReason(int errorNumber, const std::string& windowsPath);
 
 // The error box appends a full stop when the text does not already end in one.
 std::string withFullStop(const std::string& text);

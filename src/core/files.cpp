@@ -29,7 +29,7 @@ std::string readFileBytes(const std::string& windowsPath) {
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw cannotOpen(windowsPath, systemReason(errno ? errno : ENOENT));
+        throw cannotOpen(windowsPath, systemReason(errno ? errno : ENOENT, windowsPath));
     std::string bytes;
     in.seekg(0, std::ios::end);
     const auto size = in.tellg();
@@ -64,7 +64,7 @@ void writeFileAtomically(const std::string& windowsPath, std::string_view bytes)
     std::FILE* file = std::fopen(temp.c_str(), "wb");
 #endif
     if (!file)
-        throw cannotCreate(windowsPath, systemReason(errno));
+        throw cannotCreate(windowsPath, systemReason(errno, windowsPath));
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     int error = ok ? 0 : errno;
     if (std::fflush(file) != 0 && ok) {
@@ -90,7 +90,7 @@ void writeFileAtomically(const std::string& windowsPath, std::string_view bytes)
     }
     if (!ok) {
         fs::remove(temp, ec);
-        throw cannotCreate(windowsPath, systemReason(error ? error : EIO));
+        throw cannotCreate(windowsPath, systemReason(error ? error : EIO, windowsPath));
     }
 }
 

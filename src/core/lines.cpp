@@ -6,22 +6,14 @@
 
 namespace tess {
 
+std::size_t lineEnd(std::string_view text, std::size_t pos) {
+    const std::size_t end = text.find_first_of("\r\n", pos);
+    return end == std::string_view::npos ? text.size() : end;
+}
+
 LineList splitLines(std::string_view text) {
     LineList lines;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(text.substr(start, i - start));
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-        ++i;
-    }
-    if (start < text.size())
-        lines.emplace_back(text.substr(start));
+    forEachLine(text, [&](std::string_view line, bool) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -41,16 +33,11 @@ std::string joinLinesCrLf(const LineList& lines) {
 std::string normalizeToCrLf(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
+    forEachLine(text, [&](std::string_view line, bool ended) {
+        out += line;
+        if (ended)
             out += "\r\n";
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            out += c;
-        }
-    }
+    });
     return out;
 }
 

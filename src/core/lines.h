@@ -3,6 +3,7 @@
 // Windows-1252, no byte-order mark. Lines are UTF-8 inside the program.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,25 @@
 namespace tess {
 
 using LineList = std::vector<std::string>;
+
+// Where the line that starts at pos ends: at the first CR or LF from pos on, or at the end of
+// the text.
+std::size_t lineEnd(std::string_view text, std::size_t pos);
+
+// The one line walk of the system: calls visit(line, ended) for every line of text, in order.
+// CR LF, CR or LF end a line, and `ended` tells whether one did; a final line break does not
+// start another line ("a\r\n" is one line, "a\r\n\r\n" two, "" none).
+template <typename Visit> void forEachLine(std::string_view text, Visit&& visit) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = lineEnd(text, pos);
+        const bool ended = end < text.size();
+        visit(text.substr(pos, end - pos), ended);
+        if (!ended)
+            return;
+        pos = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    }
+}
 
 // Splits text into lines: CR LF, CR or LF end a line; a final line break does not start
 // another line ("a\r\n" is one line, "a\r\n\r\n" two, "" none).

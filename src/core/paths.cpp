@@ -6,11 +6,12 @@
 namespace fs = std::filesystem;
 
 namespace tess {
-namespace {
 
-bool isSeparator(char c) {
+bool isPathSeparator(char c) {
     return c == '\\' || c == '/';
 }
+
+namespace {
 
 // Upper case of one UTF-8 code point for the letters Windows folds: ASCII and Latin-1.
 char32_t foldedCodePoint(std::string_view s, std::size_t& pos) {
@@ -52,7 +53,7 @@ fs::path resolvePath(std::string_view windowsPath) {
     std::vector<std::string> parts;
     std::string current;
     for (const char c : windowsPath) {
-        if (isSeparator(c)) {
+        if (isPathSeparator(c)) {
             parts.push_back(current);
             current.clear();
         } else {
@@ -63,7 +64,7 @@ fs::path resolvePath(std::string_view windowsPath) {
 
     fs::path result;
     std::size_t i = 0;
-    if (!windowsPath.empty() && isSeparator(windowsPath.front())) {
+    if (!windowsPath.empty() && isPathSeparator(windowsPath.front())) {
         result = "/";
         i = 1;
     }
@@ -108,7 +109,7 @@ fs::path resolvePath(std::string_view windowsPath) {
 std::string folderPart(std::string_view path) {
     for (std::size_t i = path.size(); i > 0; --i) {
         const char c = path[i - 1];
-        if (isSeparator(c))
+        if (isPathSeparator(c))
             return std::string(path.substr(0, i));
 #ifdef _WIN32
         if (c == ':')

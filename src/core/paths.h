@@ -16,6 +16,9 @@ namespace tess {
 // the current folder.
 std::filesystem::path resolvePath(std::string_view windowsPath);
 
+// "\" and "/" both separate the components of a path, on every platform.
+bool isPathSeparator(char c);
+
 // The folder part of a path: everything up to and including the last "\" or "/" (on
 // Windows also a drive colon). Empty when there is none.
 std::string folderPart(std::string_view path);

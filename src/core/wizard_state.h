@@ -18,7 +18,6 @@ struct WizardState {
     std::string mapLevelDir;
     std::string gameDir;
     std::string mapName;
-    std::string scratch;
     // The map kind chosen on tab 1 (radio button `pack`).
     bool packed = true;
     // The full path chosen for the addon archive, without ".rfa" (the file name of the save

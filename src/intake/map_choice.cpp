@@ -1,6 +1,6 @@
 #include "intake/map_choice.h"
 
-#include "core/error.h"
+#include "batch/batch_text.h"
 #include "core/paths.h"
 #include "intake/map_inspection.h"
 #include "platform/shell.h"
@@ -25,18 +25,10 @@ std::string mapNameFromLevelDir(std::string_view levelDir, char separator) {
 
 std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath) {
     const std::string folder = folderPart(initConPath);
+    state.packed = false;
     state.levelDir = folder;
     state.mapName = mapNameFromLevelDir(folder, nativeSeparator());
     return folder;
-}
-
-void checkSafeForBatch(const std::string& text) {
-    for (const char c : text) {
-        if (c == '&' || c == '|' || c == '<' || c == '>' || c == '^' || c == '%' || c == '"')
-            throw Error("Der Pfad \"" + text + "\" enth\xc3\xa4lt das Zeichen " + c +
-                        ", das in einer Batchdatei eine eigene Bedeutung hat. Bitte benenne "
-                        "die Datei oder den Ordner um");
-    }
 }
 
 std::string withoutExtension(const std::string& archiveFileName) {
@@ -59,29 +51,32 @@ bool sameFolder(const std::string& a, const std::string& b) {
 } // namespace
 
 LineList buildUnpackBatch(const std::string& archivePath, const std::string& programFolder) {
-    checkSafeForBatch(archivePath);
-    checkSafeForBatch(programFolder);
+    batch::checkSafeForBatch(archivePath);
+    batch::checkSafeForBatch(programFolder);
     const std::string file = fileNamePart(archivePath);
-    const std::string toolArgument =
-        file.find(' ') == std::string::npos ? file : "\"" + file + "\"";
-    const std::string toolLine = "rfaunpack.exe " + toolArgument + " ";
+    // The tool line ends with a blank, as the game's tools have always been called.
+    const std::string toolLine = "rfaunpack.exe " + batch::batchArgument(file) + " ";
     if (sameFolder(folderPart(archivePath), programFolder))
         return {toolLine};
     return {
-        "copy \"" + archivePath + "\" \"" + programFolder + file + "\"",
+        batch::copyCommand(archivePath, programFolder + file),
         toolLine,
-        "del \"" + programFolder + file + "\"",
+        batch::deleteCommand(programFolder + file),
     };
+}
+
+void takePackedMap(WizardState& state, const std::string& archiveFileName,
+                   const std::string& programFolder) {
+    state.packed = true;
+    state.mapName = archiveFileName;
+    const std::string levelName = withoutExtension(archiveFileName);
+    state.levelDir = levelFolderOf(programFolder, levelName);
 }
 
 std::string choosePackedMap(WizardState& state, const std::string& archivePath,
                             const std::string& programFolder) {
-    const LineList batch = buildUnpackBatch(archivePath, programFolder);
-    const std::string file = fileNamePart(archivePath);
-    state.mapName = file;
-    runBatch(programFolder, "unpack.bat", batch);
-    state.scratch = withoutExtension(file);
-    state.levelDir = levelFolderOf(programFolder, state.scratch);
+    runBatch(programFolder, "unpack.bat", buildUnpackBatch(archivePath, programFolder));
+    takePackedMap(state, fileNamePart(archivePath), programFolder);
     return archivePath;
 }
 

@@ -18,19 +18,21 @@ std::string mapNameFromLevelDir(std::string_view levelDir, char separator);
 // folder, mapName that folder's name. Returns the text shown in the path field.
 std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath);
 
-// Refuses a text that would carry a command of its own into a batch file: any of
-// & | < > ^ % " makes cmd.exe do more than copy a file. Throws tess::Error.
-void checkSafeForBatch(const std::string& text);
-
 // The three lines of unpack.bat for an archive (full path) and the program folder (with
 // its trailing separator). A file name with a blank is quoted on the tool line. When the
 // archive already lies in the program folder, only the tool line remains: copying it
 // onto itself and deleting "the copy" would delete the user's own archive.
 LineList buildUnpackBatch(const std::string& archivePath, const std::string& programFolder);
 
+// The state after a packed map is chosen: mapName is the archive's file name (extension
+// included; OK removes it), levelDir the folder where the level lies once unpacked under the
+// program folder.
+void takePackedMap(WizardState& state, const std::string& archiveFileName,
+                   const std::string& programFolder);
+
 // A packed map was chosen: checks the names, writes unpack.bat into the program folder and
-// starts it (not awaited), then sets mapName (the archive's file name) and levelDir (where
-// the level will lie once unpacked). Returns the text shown in the path field.
+// starts it (not awaited), then takes the packed map. When the batch cannot be written the
+// state stays as it was. Returns the text shown in the path field.
 std::string choosePackedMap(WizardState& state, const std::string& archivePath,
                             const std::string& programFolder);
 

@@ -34,12 +34,12 @@ Inspection inspectMap(WizardState& state, const std::string& programFolder) {
         state.levelDir = levelFolderOf(programFolder, state.mapName);
     }
     Inspection shown;
-    shown.levelDir = state.levelDir;
+    shown.mapLevelFolder = state.levelDir;
     shown.worldSize = std::to_string(state.worldSize);
-    shown.rfa = state.packed ? "Is - RFA" : "Non - RFA";
+    shown.mapKind = state.packed ? "Is - RFA" : "Non - RFA";
     shown.basePath = basePathOf(state.mapName);
     shown.mapName = state.mapName;
-    shown.addonLabel = "Tessarine\\bf1942\\levels\\" + state.mapName + "_001";
+    shown.addonPlace = "Tessarine\\bf1942\\levels\\" + state.mapName + "_001";
     shown.addonFolder = addonFolderOf(programFolder, state.mapName);
     return shown;
 }

@@ -19,15 +19,17 @@ struct WorldSize {
 // and a map without either is 4096 units wide.
 WorldSize readWorldSize(const LineList& terrainScript);
 
-// What OK shows: Stats tab values and tab 3's labels.
+// What OK tells the user about the map and its addon, as texts; the window puts each in
+// its place.
 struct Inspection {
-    std::string levelDir;    // Label30: the map level folder
-    std::string worldSize;   // Label31
-    std::string basePath;    // Label32, Edit5: "bf1942/levels/<mapName>"
-    std::string rfa;         // Label33: "Non - RFA" or "Is - RFA"
-    std::string mapName;     // Label39
-    std::string addonLabel;  // Label46: "Tessarine\bf1942\levels\<mapName>_001"
-    std::string addonFolder; // <program folder>bf1942\levels\<mapName>_001\ .
+    std::string mapLevelFolder; // the map level folder, levelDir after OK
+    std::string worldSize;      // in decimal digits
+    std::string basePath;       // the level's path in archives: "bf1942/levels/<mapName>"
+    std::string mapKind;        // "Non - RFA" for an unpacked map, "Is - RFA" for a packed one
+    std::string mapName;        // the bare map name
+    std::string addonPlace;     // the addon within the installation, for the user to find it:
+                                // "Tessarine\bf1942\levels\<mapName>_001"
+    std::string addonFolder;    // the addon folder: <program folder>bf1942\levels\<mapName>_001\ .
 };
 
 // Reads levelDir + "init\terrain.con" and settles the state. If the terrain script cannot

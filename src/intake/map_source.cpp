@@ -18,7 +18,7 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
     std::error_code ec;
     const fs::path given = fs::absolute(resolvePath(map), ec);
     if (ec || !fs::exists(given, ec))
-        throw cannotOpen(map, systemReason(ENOENT));
+        throw cannotOpen(map, systemReason(ENOENT, map));
     const std::string text = pathText(given);
 
     if (fs::is_directory(given, ec)) {
@@ -27,21 +27,16 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
             folder += nativeSeparator();
         if (!fs::is_regular_file(resolvePath(folder + "init.con"), ec))
             throw cannotOpen(folder + "init.con", systemReason(ENOENT));
-        state.packed = false;
         chooseUnpackedMap(state, folder + "init.con");
         return;
     }
     const std::string name = fileNamePart(text);
     if (sameNameIgnoringCase(name, "init.con")) {
-        state.packed = false;
         chooseUnpackedMap(state, text);
         return;
     }
     // Anything else is taken as a level archive, as the window's archive dialog would.
-    state.packed = true;
-    state.mapName = name;
-    state.scratch = withoutExtension(name);
-    state.levelDir = levelFolderOf(programFolder, state.scratch);
+    takePackedMap(state, name, programFolder);
     archive::unpackArchive(given, resolvePath(programFolder));
 }
 

@@ -1,8 +1,7 @@
 #include "packing/batches.h"
 
-#include "core/error.h"
+#include "batch/batch_text.h"
 #include "core/paths.h"
-#include "intake/map_choice.h"
 
 #include <filesystem>
 #include <system_error>
@@ -26,33 +25,16 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 } // namespace
 
-void checkNameForBatch(const std::string& text) {
-    intake::checkSafeForBatch(text);
-    // A line break would end the batch line and start a command of the name's own.
-    for (const char c : text)
-        if (c == '\r' || c == '\n')
-            throw Error("Der Pfad \"" + text +
-                        "\" enthält einen Zeilenumbruch, der in einer Batchdatei einen "
-                        "eigenen Befehl beginnen würde. Bitte benenne die Datei oder den "
-                        "Ordner um");
-}
-
-std::string batchArgument(const std::string& text) {
-    if (text.find_first_of(" \t") == std::string::npos)
-        return text;
-    return "\"" + text + "\"";
-}
-
 LineList buildPackBatch(const std::string& mapName, const std::string& packTarget,
                         const std::string& programFolder) {
-    checkNameForBatch(mapName);
-    checkNameForBatch(packTarget);
-    checkNameForBatch(programFolder);
+    batch::checkSafeForBatch(mapName);
+    batch::checkSafeForBatch(packTarget);
+    batch::checkSafeForBatch(programFolder);
     const std::string packName = fileNamePart(packTarget);
     return {
-        "rfaPack.exe " + batchArgument("bf1942\\levels\\" + mapName + "_001") + "  " +
-            batchArgument("bf1942/levels/" + mapName) + " \"" + packName + ".rfa\"",
-        "copy \"" + programFolder + packName + ".rfa\" \"" + packTarget + ".rfa\"",
+        "rfaPack.exe " + batch::batchArgument("bf1942\\levels\\" + mapName + "_001") + "  " +
+            batch::batchArgument("bf1942/levels/" + mapName) + " \"" + packName + ".rfa\"",
+        batch::copyCommand(programFolder + packName + ".rfa", packTarget + ".rfa"),
     };
 }
 
@@ -62,16 +44,16 @@ LineList buildNetworkUnpackBatch(const std::string& netMapArchive, const std::st
                                  const std::string& programFolder) {
     for (const std::string* text :
          {&netMapArchive, &netMapName, &netAddonArchive, &netAddonName, &programFolder})
-        checkNameForBatch(*text);
+        batch::checkSafeForBatch(*text);
     const std::string network = networkFolderOf(programFolder);
     LineList lines;
     const auto unpack = [&](const std::string& archive, const std::string& name) {
         const bool inPlace = sameFile(archive, network + name + ".rfa");
         if (!inPlace)
-            lines.push_back("copy \"" + archive + "\" \"" + network + name + ".rfa\"");
-        lines.push_back("rfaunpack.exe " + batchArgument(name + ".rfa"));
+            lines.push_back(batch::copyCommand(archive, network + name + ".rfa"));
+        lines.push_back("rfaunpack.exe " + batch::batchArgument(name + ".rfa"));
         if (!inPlace)
-            lines.push_back("del \"" + network + name + ".rfa\"");
+            lines.push_back(batch::deleteCommand(network + name + ".rfa"));
     };
     unpack(netMapArchive, netMapName);
     unpack(netAddonArchive, netAddonName);
@@ -80,16 +62,17 @@ LineList buildNetworkUnpackBatch(const std::string& netMapArchive, const std::st
 
 LineList buildNetworkPackBatch(const std::string& netMapArchive, const std::string& netMapName,
                                const std::string& programFolder) {
-    checkNameForBatch(netMapArchive);
-    checkNameForBatch(netMapName);
-    checkNameForBatch(programFolder);
+    batch::checkSafeForBatch(netMapArchive);
+    batch::checkSafeForBatch(netMapName);
+    batch::checkSafeForBatch(programFolder);
     const std::string network = networkFolderOf(programFolder);
-    LineList lines{"rfaPack.exe " + batchArgument("bf1942\\levels\\" + netMapName) + " " +
-                   batchArgument("bf1942/levels/" + netMapName) + " \"" + netMapName + ".rfa\""};
+    LineList lines{"rfaPack.exe " + batch::batchArgument("bf1942\\levels\\" + netMapName) + " " +
+                   batch::batchArgument("bf1942/levels/" + netMapName) + " \"" + netMapName +
+                   ".rfa\""};
     if (sameFile(netMapArchive, network + netMapName + ".rfa"))
         return lines;
-    lines.push_back("copy \"" + network + netMapName + ".rfa\" \"" + netMapArchive + "\"");
-    lines.push_back("del \"" + network + netMapName + ".rfa\"");
+    lines.push_back(batch::copyCommand(network + netMapName + ".rfa", netMapArchive));
+    lines.push_back(batch::deleteCommand(network + netMapName + ".rfa"));
     return lines;
 }
 

@@ -1,8 +1,7 @@
 // The batch files of packing and of the network merge, as pure line lists. Every name is
-// checked before a batch is built: a name holding a character with a meaning of its own to
-// cmd.exe, or a line break, is refused, so no batch is ever written with it. A name with a
-// blank is quoted where the batch would otherwise split it; every other byte stays as the
-// game's tools and the users' habits know it.
+// checked before a batch is built (batch::checkSafeForBatch), so no batch is ever written
+// with a name that would carry a command of its own; a name with a blank is quoted where the
+// batch would otherwise split it (batch::batchArgument).
 #pragma once
 
 #include "core/lines.h"
@@ -10,13 +9,6 @@
 #include <string>
 
 namespace tess::packing {
-
-// Refuses a name or path that a batch line cannot carry safely. Throws tess::Error.
-void checkNameForBatch(const std::string& text);
-
-// The text as one argument of a batch line: unchanged, or in double quotes when it holds a
-// blank or a tab (cmd.exe and the game's tools would split it there).
-std::string batchArgument(const std::string& text);
 
 // pack.bat in the program folder, for the first and the final pack:
 //   rfaPack.exe bf1942\levels\<mapName>_001  bf1942/levels/<mapName> "<packName>.rfa"

@@ -140,8 +140,8 @@ BatchWait waitForNetworkUnpack(BatchProcess unpack, const WizardState& state,
 }
 
 void writeCoopScripts(const std::string& mergeFolder) {
-    saveLines(mergeFolder + "Coop.con", linesOf(kCoopScript));
-    saveLines(mergeFolder + "Gametypes\\Coop.con", linesOf(kCoopGameTypeScript));
+    saveLines(mergeFolder + "Coop.con", linesOf(scripts::kCoopScript));
+    saveLines(mergeFolder + "Gametypes\\Coop.con", linesOf(scripts::kCoopGameTypeScript));
 }
 
 DisposalOutcome disposeAddonArchive(const WizardState& state, Disposal disposal) {

@@ -1,5 +1,6 @@
 #include "pathmaps/spawns.h"
 
+#include "core/lines.h"
 #include "core/paths.h"
 
 #include <array>
@@ -97,15 +98,10 @@ bool takesObjectSpawnPoints(std::string_view className) {
 std::optional<std::vector<SpawnPoint>> spawnPointsOfSearchMap(std::string_view scriptBytes,
                                                               int searchMap) {
     std::optional<std::string_view> list;
-    std::size_t pos = 0;
-    while (pos < scriptBytes.size()) {
-        std::size_t end = scriptBytes.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = scriptBytes.size();
-        if (const auto found = spawnListOf(scriptBytes.substr(pos, end - pos), searchMap))
+    forEachLine(scriptBytes, [&](std::string_view line, bool) {
+        if (const auto found = spawnListOf(line, searchMap))
             list = found;
-        pos = end + 1;
-    }
+    });
     if (!list)
         return std::nullopt;
     std::vector<SpawnPoint> points;

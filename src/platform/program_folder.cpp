@@ -37,7 +37,7 @@ std::string programFolder() {
 
 void setProgramFolderOverride(const std::string& folder) {
     std::string text = folder;
-    if (!text.empty() && text.back() != '/' && text.back() != '\\')
+    if (!text.empty() && !isPathSeparator(text.back()))
         text += nativeSeparator();
     overrideFolder() = text;
 }

@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-namespace tess {
+namespace tess::scripts {
 
 // The Co-op script "Coop.con".
 inline constexpr std::array<std::string_view, 17> kCoopScript = {
@@ -49,4 +49,4 @@ inline constexpr std::array<std::string_view, 17> kCoopGameTypeScript = {
     "endif",
 };
 
-} // namespace tess
+} // namespace tess::scripts

@@ -1,10 +1,9 @@
 #include "scripts/pathfinding.h"
 
 #include "core/files.h"
+#include "core/lines.h"
 
-#include <cstring>
-
-namespace tess {
+namespace tess::scripts {
 namespace {
 
 // The command of a position line; the line must start with it, in this letter case.
@@ -35,19 +34,6 @@ void appendSpawnPoint(std::string& out, std::string_view value) {
     }
 }
 
-// The end of the line starting at pos: the first CR or LF, or the end of the text.
-std::size_t lineEnd(std::string_view text, std::size_t pos) {
-    const char* begin = text.data() + pos;
-    const std::size_t rest = text.size() - pos;
-    const void* lf = std::memchr(begin, '\n', rest);
-    const std::size_t lfLength =
-        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : rest;
-    const void* cr = std::memchr(begin, '\r', lfLength);
-    const std::size_t length =
-        cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : lfLength;
-    return pos + length;
-}
-
 // Appends one line and its CR LF.
 void addLine(std::string& out, std::string_view a, std::string_view b = {}) {
     out.append(a);
@@ -65,31 +51,21 @@ std::string spawnPointFromValue(std::string_view value) {
 
 SpawnPoints readSpawnPoints(std::string_view scriptBytes) {
     SpawnPoints points;
-    std::size_t pos = 0;
-    const std::size_t size = scriptBytes.size();
-    while (pos < size) {
-        const std::size_t end = lineEnd(scriptBytes, pos);
-        const std::string_view line = scriptBytes.substr(pos, end - pos);
-        if (line.starts_with(kPositionCommand)) {
-            ++points.count;
-            const std::string_view value =
-                line.size() > kValueStart ? line.substr(kValueStart) : std::string_view();
-            // An empty point takes its place in the count but not in the joined text.
-            const std::size_t before = points.joined.size();
-            if (before != 0)
-                points.joined += ',';
-            const std::size_t mark = points.joined.size();
-            appendSpawnPoint(points.joined, value);
-            if (points.joined.size() == mark)
-                points.joined.resize(before);
-        }
-        pos = end;
-        if (pos < size) {
-            if (scriptBytes[pos] == '\r' && pos + 1 < size && scriptBytes[pos + 1] == '\n')
-                ++pos;
-            ++pos;
-        }
-    }
+    forEachLine(scriptBytes, [&](std::string_view line, bool) {
+        if (!line.starts_with(kPositionCommand))
+            return;
+        ++points.count;
+        const std::string_view value =
+            line.size() > kValueStart ? line.substr(kValueStart) : std::string_view();
+        // An empty point takes its place in the count but not in the joined text.
+        const std::size_t before = points.joined.size();
+        if (before != 0)
+            points.joined += ',';
+        const std::size_t mark = points.joined.size();
+        appendSpawnPoint(points.joined, value);
+        if (points.joined.size() == mark)
+            points.joined.resize(before);
+    });
     return points;
 }
 
@@ -155,4 +131,4 @@ PathFindingCounts writePathFindingScript(const std::string& levelDir, SpawnFlags
     return {soldiers.count, objects.count};
 }
 
-} // namespace tess
+} // namespace tess::scripts

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace tess {
+namespace tess::scripts {
 
 // The two check boxes of the group "CON Files": `shipp` "Schiffe" and `landp` "Landungsboote".
 struct SpawnFlags {
@@ -46,4 +46,4 @@ struct PathFindingCounts {
 // script throws "Datei %s kann nicht geöffnet werden. %s" before anything is written.
 PathFindingCounts writePathFindingScript(const std::string& levelDir, SpawnFlags flags);
 
-} // namespace tess
+} // namespace tess::scripts

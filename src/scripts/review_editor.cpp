@@ -5,7 +5,7 @@
 #include "core/files.h"
 #include "core/lines.h"
 
-namespace tess {
+namespace tess::scripts {
 
 std::string reviewFilePath(const std::string& levelDir, int selectedIndex) {
     if (selectedIndex < 0 || static_cast<std::size_t>(selectedIndex) >= kReviewEntries.size())
@@ -17,16 +17,11 @@ std::string editorTextFromBytes(std::string_view bytes) {
     const std::string text = decodeCp1252(bytes);
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
+    forEachLine(text, [&](std::string_view line, bool ended) {
+        out += line;
+        if (ended)
             out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            out += c;
-        }
-    }
+    });
     return out;
 }
 
@@ -45,4 +40,4 @@ void saveReviewFile(WizardState& state, int selectedIndex, std::string_view edit
     writeFileAtomically(path, bytesFromEditorText(editorText));
 }
 
-} // namespace tess
+} // namespace tess::scripts

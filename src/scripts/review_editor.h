@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace tess {
+namespace tess::scripts {
 
 // The nineteen entries of the review list, in order. Each is a path relative to levelDir (the
 // addon folder); letter case and separator differ from the names Start writes, which the file
@@ -59,4 +59,4 @@ std::string loadReviewFile(WizardState& state, int selectedIndex);
 // when the file cannot be written (it stays unchanged).
 void saveReviewFile(WizardState& state, int selectedIndex, std::string_view editorText);
 
-} // namespace tess
+} // namespace tess::scripts

@@ -4,13 +4,13 @@
 
 #include "core/files.h"
 #include "core/lines.h"
+#include "core/project_info.h"
 #include "scripts/coop_listings.h"
-#include "scripts/project_info.h"
 
 #include <array>
 #include <string_view>
 
-namespace tess {
+namespace tess::scripts {
 namespace {
 
 // The AI start script "ai.con". Line 1 ends with our home page and line 5 with the world size
@@ -160,9 +160,9 @@ LineList aiStartScript(std::int32_t worldSize) {
     return lines;
 }
 
-// Steps 1 and 2: mapLevelDir takes the map level folder and levelDir becomes the addon
-// folder. A run that stopped has switched them already; switching again would lose the map
-// level folder, so a repeated run keeps them.
+// mapLevelDir takes the map level folder and levelDir becomes the addon folder, before any
+// folder or file is touched. A run that stopped has switched them already; switching again
+// would lose the map level folder, so a repeated run keeps them.
 void switchToAddonFolder(WizardState& state, const std::string& addonFolder) {
     const bool alreadySwitched = state.levelDir == addonFolder && !state.mapLevelDir.empty();
     if (!alreadySwitched)
@@ -172,8 +172,8 @@ void switchToAddonFolder(WizardState& state, const std::string& addonFolder) {
 
 } // namespace
 
-StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& programFolder,
-                     const std::function<void()>& fillReviewList) {
+StartReport writeAddonScripts(WizardState& state, SpawnFlags flags,
+                              const std::string& programFolder) {
     switchToAddonFolder(state, intake::addonFolderOf(programFolder, state.mapName));
     const std::string& levelDir = state.levelDir;
 
@@ -206,14 +206,17 @@ StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& pr
             normalizeToCrLf(readFileBytes(programFolder + std::string(copy.source))));
 
     const PathFindingCounts counts = writePathFindingScript(levelDir, flags);
-
-    if (fillReviewList)
-        fillReviewList();
-
-    // The area editor writes the area script here later; ai.con runs it.
-    writeFileAtomically(levelDir + "AI\\StrategicAreas.con", "");
-
     return {levelDir, counts.soldierSpawnPoints, counts.objectSpawnPoints};
+}
+
+void writeEmptyAreaScript(const WizardState& state) {
+    writeFileAtomically(state.levelDir + "AI\\StrategicAreas.con", "");
+}
+
+StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& programFolder) {
+    const StartReport report = writeAddonScripts(state, flags, programFolder);
+    writeEmptyAreaScript(state);
+    return report;
 }
 
 std::string generateReportText(const StartReport& report) {
@@ -222,4 +225,4 @@ std::string generateReportText(const StartReport& report) {
            "objectSpawnPoints: " + std::to_string(report.objectSpawnPoints) + "\n";
 }
 
-} // namespace tess
+} // namespace tess::scripts

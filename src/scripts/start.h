@@ -8,10 +8,9 @@
 #include "scripts/pathfinding.h"
 
 #include <cstddef>
-#include <functional>
 #include <string>
 
-namespace tess {
+namespace tess::scripts {
 
 // What a completed Start leaves for its callers (the command-line tool prints it).
 struct StartReport {
@@ -20,18 +19,26 @@ struct StartReport {
     std::size_t objectSpawnPoints = 0;  // position lines of the object spawn script
 };
 
-// Runs Start on the wizard state as OK left it (worldSize, mapName, levelDir = the map level
-// folder). Switches mapLevelDir and levelDir first (a repeated run after one that stopped
-// keeps them as the first run set them), and leaves the current directory at the addon folder.
-// `fillReviewList` runs after the path-finding script is written and before the empty area
-// script: the window fills its review list there (entries: kReviewEntries). When Start returns,
-// the window enables the review list and tab "(2) Areas" and disables Start.
-// Errors travel as tess::Error; what was done before the error stays done.
-StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& programFolder,
-                     const std::function<void()>& fillReviewList = {});
+// Start comes in two parts, with the window's review list filled between them (entries:
+// kReviewEntries). Errors travel as tess::Error; what was done before the error stays done.
+//
+// The first part works on the wizard state as OK left it (worldSize, mapName, levelDir = the
+// map level folder). It switches mapLevelDir and levelDir (a repeated run after one that
+// stopped keeps them as the first run set them), creates the addon folder tree, writes every
+// script up to the path-finding script and leaves the current directory at the addon folder.
+StartReport writeAddonScripts(WizardState& state, SpawnFlags flags,
+                              const std::string& programFolder);
+
+// The second part: the empty area script in the addon folder (levelDir), which the area
+// editor fills later and ai.con runs. Afterwards the window enables the review list and tab
+// "(2) Areas" and disables Start.
+void writeEmptyAreaScript(const WizardState& state);
+
+// Both parts in one call, for callers without a review list (the command-line tool).
+StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& programFolder);
 
 // The command-line tool's output for `generate`, one item per line: "addon: <addon folder>",
 // "soldierSpawnPoints: <n>", "objectSpawnPoints: <n>".
 std::string generateReportText(const StartReport& report);
 
-} // namespace tess
+} // namespace tess::scripts

@@ -1,5 +1,6 @@
 // The main window, clicked through on real widgets (offscreen): real files in temporary
 // program folders, real dialogs and error boxes answered as a user would.
+#include "app/clickable_label.h"
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "platform/program_folder.h"
@@ -9,7 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QFontInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -19,15 +27,12 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using tess::test::qs;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
 
 namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Answers the next modal widget once it is up: `answer` gets it and closes it.
 void whenModal(std::function<void(QWidget*)> answer) {
@@ -79,7 +84,7 @@ void click(QWidget* widget) {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override { ::setenv("TESS_NO_TERMINAL", "1", 1); }
-    tess::test::ProgramFolder program;
+    tess::test::ProgramFolder program_;
 };
 
 } // namespace
@@ -99,7 +104,7 @@ TEST_F(WindowTest, StartUpReadsTheGameFolderAndShowsTheSplash) {
         click(form.splash()->findChild<QWidget*>(QStringLiteral("Image1")));
         EXPECT_FALSE(form.splash()->isVisible());
     }
-    writeBytes(program.path() / "memory.bf", "D:\\Spiele\\BF1942\\\r\nzweite Zeile\r\n");
+    writeBytes(program_.path() / "memory.bf", "D:\\Spiele\\BF1942\\\r\nzweite Zeile\r\n");
     TForm1 form;
     form.show();
     EXPECT_EQ(form.controls().Edit4->text(), QStringLiteral("D:\\Spiele\\BF1942\\"));
@@ -107,11 +112,11 @@ TEST_F(WindowTest, StartUpReadsTheGameFolderAndShowsTheSplash) {
 }
 
 TEST_F(WindowTest, AnUnreadableMemoryFileShowsTheErrorAndSkipsTheRestOfStartUp) {
-    fs::create_directories(program.path() / "memory.bf"); // exists, but cannot be read
+    fs::create_directories(program_.path() / "memory.bf"); // exists, but cannot be read
     auto error = expectErrorBox();
     TForm1 form;
     form.show();
-    EXPECT_TRUE(error->startsWith(qs("Datei " + program.text() + "memory.bf kann nicht ge")))
+    EXPECT_TRUE(error->startsWith(qs("Datei " + program_.text() + "memory.bf kann nicht ge")))
         << error->toStdString();
     EXPECT_TRUE(error->endsWith(QStringLiteral(".")));
     EXPECT_TRUE(form.isVisible());
@@ -139,7 +144,7 @@ TEST_F(WindowTest, GameFolderIsChosenConfirmedAndRemembered) {
     chooseInDialog(form, "");
     click(ui.Image9);
     EXPECT_EQ(ui.Edit4->text(), QStringLiteral("BF Pfad"));
-    EXPECT_FALSE(fs::exists(program.path() / "memory.bf"));
+    EXPECT_FALSE(fs::exists(program_.path() / "memory.bf"));
 
     TempDir game;
     writeBytes(game.path() / "BF1942.exe", "MZ");
@@ -151,14 +156,14 @@ TEST_F(WindowTest, GameFolderIsChosenConfirmedAndRemembered) {
     EXPECT_EQ(filters->filter, QStringLiteral("BF1942.exe  (BF1942.exe)"));
 
     click(ui.Button5);
-    EXPECT_EQ(readBytes(program.path() / "memory.bf"), game.text());
+    EXPECT_EQ(readBytes(program_.path() / "memory.bf"), game.text());
     EXPECT_TRUE(ui.GroupBox13->isEnabled());
 
     // A typed folder is stored but becomes the game folder only at the next start.
     ui.Edit4->setText(QStringLiteral("/anderswo/"));
     click(ui.Button5);
     EXPECT_EQ(form.state().gameDir, game.text());
-    EXPECT_EQ(readBytes(program.path() / "memory.bf"), "/anderswo/");
+    EXPECT_EQ(readBytes(program_.path() / "memory.bf"), "/anderswo/");
 }
 
 TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
@@ -193,7 +198,14 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/Bastogne"));
     EXPECT_EQ(ui.Label33->text(), QStringLiteral("Non - RFA"));
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Bastogne"));
-    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine\\bf1942\\levels\\Bastogne_001"));
+    // Where the addon goes, whole, with the full path as a tip; paths are shown with the
+    // platform's separator.
+    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/Bastogne_001"));
+    EXPECT_EQ(ui.Label46->toolTip(), qs(program_.text() + "bf1942/levels/Bastogne_001/"));
+    const QString longest =
+        QStringLiteral("Tessarine/bf1942/levels/Operation_Market_Garden_Arnhem_Bridge_XL_001");
+    EXPECT_LE(ui.Label46->fontMetrics().horizontalAdvance(longest),
+              ui.Label46->contentsRect().width());
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
     EXPECT_TRUE(ui.GroupBox8->isEnabled());
     EXPECT_TRUE(ui.GroupBox9->isEnabled());
@@ -212,8 +224,19 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     EXPECT_TRUE(ui.t3->isEnabled());
     ASSERT_EQ(ui.ListBox1->count(), 19);
     EXPECT_EQ(ui.ListBox1->item(1)->text(), QStringLiteral("AIPathfinding.con"));
+    EXPECT_TRUE(fs::exists(program_.addon("Bastogne") / "AI" / "StrategicAreas.con"));
 
-    const fs::path addon = program.path() / "bf1942" / "levels" / "Bastogne_001";
+    // The list gains the focus (the disabled Start button hands it on): no entry is marked
+    // as current, and saving still says that nothing is selected.
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(ui.ListBox1, &focusIn);
+    EXPECT_EQ(ui.ListBox1->currentRow(), -1);
+    EXPECT_TRUE(ui.ListBox1->selectedItems().isEmpty());
+    error = expectErrorBox();
+    click(ui.Button3);
+    EXPECT_EQ(*error, QStringLiteral("Listenindex überschreitet das Maximum (-1)."));
+
+    const fs::path addon = program_.path() / "bf1942" / "levels" / "Bastogne_001";
     const std::string script = readBytes(addon / "AIPathFinding.con");
     ui.ListBox1->setCurrentRow(1);
     QString expected = qs(script);
@@ -239,29 +262,32 @@ TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
     click(ui.Image12);
     EXPECT_EQ(ui.Edit3->text(), qs(maps.text() + "Oasis.rfa"));
     EXPECT_EQ(form.state().mapName, "Oasis.rfa");
-    EXPECT_TRUE(fs::exists(program.path() / "unpack.bat"));
+    EXPECT_TRUE(fs::exists(program_.path() / "unpack.bat"));
 
     auto error = expectErrorBox();
     click(ui.Button1);
-    EXPECT_EQ(*error, qs("Datei " + program.text() + "bf1942\\levels\\Oasis\\init\\terrain.con") +
-                          QStringLiteral(" kann nicht ge\u00f6ffnet werden. ") +
-                          qs(std::string("No such file or directory.")));
+    EXPECT_EQ(*error, qs("Datei " + program_.text() + "bf1942\\levels\\Oasis\\init\\terrain.con") +
+                          QStringLiteral(" kann nicht geöffnet werden. Das System kann den "
+                                         "angegebenen Pfad nicht finden."));
     EXPECT_TRUE(ui.GroupBox7->isEnabled());
     EXPECT_EQ(form.state().mapName, "Oasis.rfa");
 
-    writeBytes(program.path() / "bf1942" / "levels" / "Oasis" / "init" / "terrain.con",
+    writeBytes(program_.path() / "bf1942" / "levels" / "Oasis" / "init" / "terrain.con",
                "GeometryTemplate.worldSize 1024\r\n");
     click(ui.Button1);
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024"));
     EXPECT_EQ(ui.Label33->text(), QStringLiteral("Is - RFA"));
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Oasis"));
-    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine\\bf1942\\levels\\Oasis_001"));
+    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/Oasis_001"));
+    // The level folder the system names as <program folder>bf1942\levels\Oasis\ .
+    EXPECT_EQ(ui.Label30->text(), qs(program_.text() + "bf1942/levels/Oasis/"));
+    EXPECT_EQ(form.state().levelDir, program_.text() + "bf1942\\levels\\Oasis\\");
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
 }
 
 TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     // The program folder holds the command-line tool that runs batches, as installed.
-    fs::create_symlink(TESS_CLI_PATH, program.path() / "tessarine-cli");
+    fs::create_symlink(TESS_CLI_PATH, program_.path() / "tessarine-cli");
     TForm1 form;
     form.show();
     auto& ui = form.controls();
@@ -271,10 +297,10 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
 
     // The batch runs on its own; wait for its log to report the end, as a user waits for
     // the console window to close.
-    const fs::path log = program.path() / "unpack.log";
+    const fs::path log = program_.path() / "unpack.log";
     const auto finished = [&] {
         return readBytes(log).find("del ") != std::string::npos &&
-               !fs::exists(program.path() / "kursk.rfa");
+               !fs::exists(program_.path() / "kursk.rfa");
     };
     for (int i = 0; i < 600 && !finished(); ++i)
         QTest::qWait(50);
@@ -282,13 +308,81 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024")) << readBytes(log);
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("kursk"));
     EXPECT_TRUE(fs::exists(tess::test::testdata("archives/kursk.rfa")));
-    EXPECT_FALSE(fs::exists(program.path() / "kursk.rfa")); // the batch removed its copy
+    EXPECT_FALSE(fs::exists(program_.path() / "kursk.rfa")); // the batch removed its copy
+}
+
+// Every control of the window is drawn in the window design's font, those with a colour style
+// of their own too.
+TEST_F(WindowTest, OneFontForTheWholeWindow) {
+    TForm1 form;
+    form.show();
+    const QFontInfo design(form.font());
+    EXPECT_EQ(form.font().pointSize(), 8);
+    for (QWidget* w : form.findChildren<QWidget*>()) {
+        const QFontInfo used(w->font());
+        EXPECT_EQ(used.family(), design.family()) << w->objectName().toStdString();
+        EXPECT_EQ(used.pointSize(), design.pointSize()) << w->objectName().toStdString();
+    }
+}
+
+// Qt's own dialogs speak German: the map dialog, as the user opens it.
+TEST_F(WindowTest, DialogsSpeakGerman) {
+    TForm1 form;
+    form.show();
+    auto buttons = std::make_shared<QStringList>();
+    auto labels = std::make_shared<QStringList>();
+    whenModal([buttons, labels](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        for (auto* button : dialog->findChildren<QPushButton*>())
+            buttons->append(button->text().remove(QLatin1Char('&')));
+        for (auto* label : dialog->findChildren<QLabel*>())
+            labels->append(label->text().remove(QLatin1Char('&')));
+        dialog->reject();
+    });
+    click(form.controls().Image12);
+    EXPECT_TRUE(buttons->contains(QStringLiteral("Abbrechen")))
+        << buttons->join(u'|').toStdString();
+    EXPECT_TRUE(buttons->contains(QStringLiteral("Öffnen"))) << buttons->join(u'|').toStdString();
+    EXPECT_TRUE(labels->contains(QStringLiteral("Dateiname:"))) << labels->join(u'|').toStdString();
+    for (const char* english : {"Cancel", "Open", "Look in:", "File name:", "Files of type:"}) {
+        EXPECT_FALSE(buttons->contains(QString::fromUtf8(english))) << english;
+        EXPECT_FALSE(labels->contains(QString::fromUtf8(english))) << english;
+    }
+    // Cancelled: nothing chosen, OK enabled all the same.
+    EXPECT_EQ(form.controls().Edit3->text(), QStringLiteral("Pfad"));
+    EXPECT_TRUE(form.controls().Button1->isEnabled());
+}
+
+// The command labels and icons: a left click on the enabled label, and nothing else.
+TEST(ClickableLabelTest, ClickedOnlyByTheLeftButtonReleasedInsideWhileEnabled) {
+    QWidget window;
+    auto* label = new ClickableLabel(&window);
+    label->setGeometry(10, 10, 40, 20);
+    window.show();
+    QSignalSpy clicks(label, &ClickableLabel::clicked);
+    EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
+
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 1);
+    QTest::mouseClick(label, Qt::RightButton);
+    EXPECT_EQ(clicks.count(), 1);
+    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(60, 5)); // moved off before letting go
+    EXPECT_EQ(clicks.count(), 1);
+    label->setEnabled(false);
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 1);
+    label->setEnabled(true);
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 2);
 }
 
 int main(int argc, char** argv) {
     // Headless unless a display is asked for explicitly (test discovery runs without one).
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
+    TForm1::prepareApplication();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -17,6 +17,7 @@
 namespace fs = std::filesystem;
 using namespace tess::archive;
 
+using tess::test::errorMessage;
 using tess::test::filesUnder;
 using tess::test::readBytes;
 using tess::test::TempDir;
@@ -39,15 +40,6 @@ std::string le32(std::uint32_t v) {
 
 std::string entryBytes(const fs::path& archive, const Entry& entry) {
     return readBytes(archive).substr(entry.dataOffset, entry.storedSize);
-}
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const tess::Error& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 } // namespace
@@ -207,12 +199,8 @@ TEST(ArchivePack, RoundTripsInBothModes) {
         {"empty.con", ""},
         {"Conquest/exact.raw", std::string(32768, '\x42')},
         {"Conquest/one more.raw", noise.substr(0, 32769)},
-        {"K\xc3\xbc"
-         "belwagen Spawns.con",
-         text},
-        {"Ordner mit Leerzeichen/Gr\xc3\xb6\xc3\x9f"
-         "e.dat",
-         noise},
+        {"Kübelwagen Spawns.con", text},
+        {"Ordner mit Leerzeichen/Größe.dat", noise},
         {"Ordner mit Leerzeichen/leer/nichts.con", ""},
     };
     for (const auto& [name, content] : files)
@@ -283,7 +271,7 @@ TEST(ArchiveUnpack, RefusesNamesLeavingTheDestinationBeforeWritingAnything) {
         TempDir dir;
         fs::create_directories(dir / "a/b/dest");
         const std::string message =
-            errorOf([&] { unpackArchive(fixture(file), dir / "a/b/dest"); });
+            errorMessage([&] { unpackArchive(fixture(file), dir / "a/b/dest"); });
         EXPECT_NE(message.find("Eintrag \"" + std::string(name) + "\""), std::string::npos)
             << message;
         EXPECT_NE(message.find("es wurde nichts entpackt"), std::string::npos) << message;
@@ -294,42 +282,36 @@ TEST(ArchiveUnpack, RefusesNamesLeavingTheDestinationBeforeWritingAnything) {
 
 TEST(ArchiveRead, BrokenArchivesGiveClearErrors) {
     const std::pair<const char*, const char*> cases[] = {
-        {"truncated_header.rfa", "die Datei ist mit 6 Bytes zu kurz f\xc3\xbcr den Archivkopf"},
+        {"truncated_header.rfa", "die Datei ist mit 6 Bytes zu kurz für den Archivkopf"},
         {"truncated_directory.rfa", "das Verzeichnis endet mitten in Eintrag 2"},
         {"toc_past_end.rfa",
          "das Verzeichnis (Offset 2147483632) liegt hinter dem Dateiende (229 Bytes)"},
         {"count_too_large.rfa",
-         "das Verzeichnis nennt 4294967295 Eintr\xc3\xa4ge, daf\xc3\xbcr ist die Datei zu kurz"},
-        {"name_past_end.rfa", "der Name von Eintrag 1 (200 Bytes) reicht \xc3\xbc"
-                              "ber das Dateiende hinaus"},
+         "das Verzeichnis nennt 4294967295 Einträge, dafür ist die Datei zu kurz"},
+        {"name_past_end.rfa",
+         "der Name von Eintrag 1 (200 Bytes) reicht über das Dateiende hinaus"},
         {"data_past_end.rfa", "die Daten von Eintrag \"bf1942/levels/Test/big.con\" (Offset 156, "
-                              "4000 Bytes) reichen \xc3\xbc"
-                              "ber das Dateiende (221 Bytes) hinaus"},
+                              "4000 Bytes) reichen über das Dateiende (221 Bytes) hinaus"},
         {"file_and_folder.rfa", "\"bf1942/levels/Test/init.con\" ist zugleich Datei und Ordner"},
-        {"chunk_table_overflow.rfa",
-         "die Blocktabelle von Eintrag \"bf1942/levels/Test/init.con\" nennt 357913942 Bl\xc3\xb6"
-         "cke, die nicht in seine 40 Bytes passen"},
+        {"chunk_table_overflow.rfa", "die Blocktabelle von Eintrag \"bf1942/levels/Test/init.con\" "
+                                     "nennt 357913942 Blöcke, die nicht in seine 40 Bytes passen"},
         {"chunk_undecodable.rfa",
-         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" l\xc3\xa4sst sich nicht entpacken"},
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" lässt sich nicht entpacken"},
         {"chunk_without_stream.rfa",
-         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" l\xc3\xa4sst sich nicht entpacken"},
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" lässt sich nicht entpacken"},
         {"chunk_outside_entry.rfa",
-         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" liegt au\xc3\x9f"
-         "erhalb des Eintrags"},
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" liegt außerhalb des Eintrags"},
         {"chunks_too_short.rfa",
-         "die Bl\xc3\xb6"
-         "cke von Eintrag \"bf1942/levels/Test/init.con\" ergeben 5 statt 10 Bytes"},
+         "die Blöcke von Eintrag \"bf1942/levels/Test/init.con\" ergeben 5 statt 10 Bytes"},
         {"chunk_too_large.rfa",
-         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" ist unm\xc3\xb6glich gro\xc3\x9f"},
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" ist unmöglich groß"},
     };
     for (const auto& [file, what] : cases) {
         SCOPED_TRACE(file);
         TempDir dir;
-        const std::string message = errorOf([&] { unpackArchive(fixture(file), dir.path()); });
-        const std::string expected = "Archiv \"" + tess::pathText(fixture(file)) +
-                                     "\" ist besch\xc3\xa4"
-                                     "digt: " +
-                                     what;
+        const std::string message = errorMessage([&] { unpackArchive(fixture(file), dir.path()); });
+        const std::string expected =
+            "Archiv \"" + tess::pathText(fixture(file)) + "\" ist beschädigt: " + what;
         EXPECT_EQ(message.substr(0, expected.size()), expected);
         // No half-written file of the entry that failed.
         EXPECT_FALSE(fs::exists(dir / "bf1942/levels/Test/init.con"));
@@ -343,7 +325,7 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
     writeBytes(dir / "out.rfa", "old archive");
     for (const bool compress : {false, true}) {
         int calls = 0;
-        const std::string message = errorOf([&] {
+        const std::string message = errorMessage([&] {
             packFolder(dir / "lvl", "lvl", dir / "out.rfa", compress, [&](const std::string&) {
                 if (++calls == 4)
                     throw tess::Error("abgebrochen");
@@ -351,11 +333,10 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
         });
         EXPECT_EQ(message, "abgebrochen");
     }
-    writeBytes(dir / "lvl/\xe6\x97\xa5\xe6\x9c\xac.con", "x"); // not in the game's code page
+    writeBytes(dir / "lvl/日本.con", "x"); // not in the game's code page
     const std::string message =
-        errorOf([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
-    EXPECT_NE(message.find("l\xc3\xa4sst sich im Archiv nicht speichern"), std::string::npos)
-        << message;
+        errorMessage([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
+    EXPECT_NE(message.find("lässt sich im Archiv nicht speichern"), std::string::npos) << message;
 
     EXPECT_EQ(readBytes(dir / "out.rfa"), "old archive");
     std::size_t items = 0;
@@ -363,9 +344,10 @@ TEST(ArchivePack, FailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
         items += item.path().filename() != "lvl";
     EXPECT_EQ(items, 1u);
 
-    EXPECT_NE(errorOf([&] { packFolder(dir / "missing", "x", dir / "new.rfa", false); }),
+    EXPECT_NE(errorMessage([&] { packFolder(dir / "missing", "x", dir / "new.rfa", false); }),
               "(no error)");
-    EXPECT_NE(errorOf([&] { unpackArchive(genuine("kursk.rfa"), dir / "missing"); }), "(no error)");
+    EXPECT_NE(errorMessage([&] { unpackArchive(genuine("kursk.rfa"), dir / "missing"); }),
+              "(no error)");
     EXPECT_FALSE(fs::exists(dir / "new.rfa"));
 }
 

@@ -1,6 +1,8 @@
+#include "batch/batch_text.h"
 #include "batch/interpreter.h"
 #include "test_support.h"
 
+#include "core/error.h"
 #include "core/paths.h"
 
 #include <gtest/gtest.h>
@@ -53,8 +55,7 @@ int runBatchProcess(const fs::path& folder, const std::string& batch, const fs::
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-const std::string kToolMissing = "Das Archivwerkzeug ist nicht verf\xc3\xbc"
-                                 "gbar";
+const std::string kToolMissing = "Das Archivwerkzeug ist nicht verfügbar";
 
 } // namespace
 
@@ -82,14 +83,47 @@ TEST(BatchArguments, SplitLikeCmd) {
     EXPECT_TRUE(splitArguments("  \t ").empty());
 }
 
+// What the batch builders write is what the interpreter runs: names with blanks and umlauts
+// reach the right files, and a name that would smuggle in a command never gets into a batch.
+TEST(BatchText, CommandsTheBuildersWriteRunAsMeant) {
+    TempDir temp;
+    writeBytes(temp.path() / "Meine Karte ü.rfa", "archive");
+    CurrentFolder here(temp.path());
+    std::ostringstream log;
+    const int failed =
+        runBatchLines({tess::batch::copyCommand("Meine Karte ü.rfa", "Kopie mit Blank.rfa"),
+                       tess::batch::deleteCommand("Meine Karte ü.rfa")},
+                      log);
+    EXPECT_EQ(failed, 0) << log.str();
+    EXPECT_EQ(readBytes(temp.path() / "Kopie mit Blank.rfa"), "archive");
+    EXPECT_FALSE(fs::exists(temp.path() / "Meine Karte ü.rfa"));
+
+    EXPECT_EQ(tess::batch::batchArgument("Oasis.rfa"), "Oasis.rfa");
+    EXPECT_EQ(tess::batch::batchArgument("El Alamein.rfa"), "\"El Alamein.rfa\"");
+    EXPECT_EQ(tess::batch::batchArgument("a\tb"), "\"a\tb\"");
+    EXPECT_EQ(splitArguments("rfaunpack.exe " + tess::batch::batchArgument("El Alamein.rfa") + " ")
+                  .at(1)
+                  .text,
+              "El Alamein.rfa");
+
+    for (const char* name : {"a&b", "a|b", "a<b", "a>b", "a^b", "a%b", "a\"b"})
+        EXPECT_THROW(tess::batch::checkSafeForBatch(name), tess::Error) << name;
+    EXPECT_NO_THROW(tess::batch::checkSafeForBatch("C:\\Spiele (x86)\\Müller's Karte.rfa"));
+    // A line break would end the batch line and start a command of the name's own.
+    EXPECT_EQ(tess::test::errorMessage([] { tess::batch::checkSafeForBatch("a\nb"); }),
+              "Der Pfad \"a\nb\" enthält einen Zeilenumbruch, der in einer Batchdatei einen "
+              "eigenen Befehl beginnen würde. Bitte benenne die Datei oder den Ordner um");
+    EXPECT_THROW(tess::batch::checkSafeForBatch("a\rdel x"), tess::Error);
+}
+
 TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
     TempDir temp;
     const fs::path f = temp.path() / "Arbeit";
     fs::create_directories(f / "Mein Ordner");
     fs::create_directories(f / "bf1942" / "levels" / "x");
     fs::create_directories(f / "bleibt");
-    writeBytes(f / "Mein Ordner" / "Quelle \xc3\xbc.txt", "Inhalt\r\n");
-    writeBytes(f / "ziel.txt", "alter, l\xc3\xa4ngerer Inhalt");
+    writeBytes(f / "Mein Ordner" / "Quelle ü.txt", "Inhalt\r\n");
+    writeBytes(f / "ziel.txt", "alter, längerer Inhalt");
     writeBytes(f / "weg.txt", "x");
     writeBytes(f / "bleibt" / "datei", "y");
 
@@ -107,27 +141,26 @@ TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
 
     EXPECT_EQ(runBatchProcess(f, "test.BAT", temp.path() / "stdout.txt"), 0);
 
-    EXPECT_EQ(readBytes(f / "bf1942" / "levels" / "x" / "Kopie \xc3\xbc.txt"), "Inhalt\r\n");
+    EXPECT_EQ(readBytes(f / "bf1942" / "levels" / "x" / "Kopie ü.txt"), "Inhalt\r\n");
     EXPECT_EQ(readBytes(f / "ziel.txt"), "Inhalt\r\n");
     EXPECT_FALSE(fs::exists(f / "weg.txt"));
     EXPECT_TRUE(fs::exists(f / "bleibt" / "datei"));
-    EXPECT_TRUE(fs::exists(f / "Mein Ordner" / "Quelle \xc3\xbc.txt"));
+    EXPECT_TRUE(fs::exists(f / "Mein Ordner" / "Quelle ü.txt"));
     EXPECT_FALSE(fs::exists(f / "x.txt"));
 
     const std::string p = "\n" + f.string() + ">";
     const std::string expected =
-        p +
-        "copy \"Mein Ordner\\Quelle \xc3\xbc.txt\" \"BF1942\\LEVELS\\X\\Kopie \xc3\xbc.txt\"\n" +
+        p + "copy \"Mein Ordner\\Quelle ü.txt\" \"BF1942\\LEVELS\\X\\Kopie ü.txt\"\n" +
         "        1 Datei(en) kopiert.\n" + //
-        p + "copy \"mein ordner/QUELLE \xc3\x9c.TXT\" \"Ziel.txt\"\n" +
+        p + "copy \"mein ordner/QUELLE Ü.TXT\" \"Ziel.txt\"\n" +
         "        1 Datei(en) kopiert.\n" +                                     //
         p + "del \"Weg.TXT\"\n" +                                              //
         p + "del \"fehlt.txt\"\n" +                                            //
         "Die Datei \"" + f.string() + "/fehlt.txt\" wurde nicht gefunden.\n" + //
         p + "format c:\n" +                                                    //
-        "Unbekannter Befehl, wird nicht ausgef\xc3\xbchrt: format c:\n" +      //
+        "Unbekannter Befehl, wird nicht ausgeführt: format c:\n" +             //
         p + "rm -rf bleibt\n" +                                                //
-        "Unbekannter Befehl, wird nicht ausgef\xc3\xbchrt: rm -rf bleibt\n" +  //
+        "Unbekannter Befehl, wird nicht ausgeführt: rm -rf bleibt\n" +         //
         p + "copy \"fehlt.txt\" \"x.txt\"\n" +                                 //
         "Das System kann die angegebene Datei nicht finden.\n" +               //
         "        0 Datei(en) kopiert.\n" +                                     //
@@ -177,11 +210,7 @@ TEST(BatchProcess, AMissingBatchIsReportedInTheLog) {
     TempDir temp;
     EXPECT_EQ(runBatchProcess(temp.path(), "fehlt.bat", temp.path() / "stdout.txt"), 1);
     const std::string log = readBytes(temp.path() / "fehlt.log");
-    EXPECT_EQ(log.rfind("Datei fehlt.bat kann nicht ge\xc3\xb6"
-                        "ffnet werden. ",
-                        0),
-              0u)
-        << log;
+    EXPECT_EQ(log.rfind("Datei fehlt.bat kann nicht geöffnet werden. ", 0), 0u) << log;
     EXPECT_EQ(readBytes(temp.path() / "stdout.txt"), log);
     EXPECT_EQ(tess::batch::batchLogPath("Network\\PACK.BAT"), "Network\\PACK.log");
     EXPECT_EQ(tess::batch::batchLogPath("ohne"), "ohne.log");
@@ -213,7 +242,7 @@ TEST(BatchLines, CopyDelAndFurnitureBehaveLikeCmd) {
                          "Das System kann den angegebenen Pfad nicht finden.\n"
                          "        0 Datei(en) kopiert.\n"
                          "Die Syntax des Befehls ist falsch.\n"
-                         "\"ordner\" ist ein Ordner und wird nicht gel\xc3\xb6scht.\n");
+                         "\"ordner\" ist ein Ordner und wird nicht gelöscht.\n");
     EXPECT_EQ(failures, 6);
     EXPECT_EQ(readBytes("a.txt"), "A"); // the self copy left it whole; exit stopped the del
     EXPECT_FALSE(fs::exists("Sub/a.txt"));

@@ -120,8 +120,7 @@ TEST_F(IntakeTest, OkOnAPackedMapFailsUntilUnpackedThenSettlesNames) {
     } catch (const tess::Error& e) {
         const std::string expected = "Datei " + program.text() +
                                      "bf1942\\levels\\Oasis\\init\\terrain.con kann nicht "
-                                     "ge\xc3\xb6"
-                                     "ffnet werden. ";
+                                     "geöffnet werden. ";
         EXPECT_EQ(std::string(e.what()).rfind(expected, 0), 0u) << e.what();
     }
     EXPECT_EQ(state.mapName, "Oasis.rfa");
@@ -135,25 +134,24 @@ TEST_F(IntakeTest, OkOnAPackedMapFailsUntilUnpackedThenSettlesNames) {
     EXPECT_EQ(state.worldSize, 1024);
     EXPECT_EQ(state.worldScale, 2);
     EXPECT_EQ(state.levelDir, program.text() + "bf1942\\levels\\Oasis\\");
-    EXPECT_EQ(shown.levelDir, state.levelDir);
+    EXPECT_EQ(shown.mapLevelFolder, state.levelDir);
     EXPECT_EQ(shown.worldSize, "1024");
     EXPECT_EQ(shown.basePath, "bf1942/levels/Oasis");
-    EXPECT_EQ(shown.rfa, "Is - RFA");
+    EXPECT_EQ(shown.mapKind, "Is - RFA");
     EXPECT_EQ(shown.mapName, "Oasis");
-    EXPECT_EQ(shown.addonLabel, "Tessarine\\bf1942\\levels\\Oasis_001");
+    EXPECT_EQ(shown.addonPlace, "Tessarine\\bf1942\\levels\\Oasis_001");
 }
 
 TEST_F(IntakeTest, OkOnAnUnpackedMapKeepsItsFolderAndName) {
     TempDir program;
     WizardState state;
-    state.packed = false;
     const std::string init = test::testdata("levels/Bastogne/Init.con");
     intake::chooseUnpackedMap(state, init);
     const auto shown = intake::inspectMap(state, program.text());
     EXPECT_EQ(state.mapName, "Bastogne");
     EXPECT_EQ(state.worldSize, 2048);
-    EXPECT_EQ(shown.levelDir, test::testdata("levels/Bastogne/"));
-    EXPECT_EQ(shown.rfa, "Non - RFA");
+    EXPECT_EQ(shown.mapLevelFolder, test::testdata("levels/Bastogne/"));
+    EXPECT_EQ(shown.mapKind, "Non - RFA");
     EXPECT_EQ(shown.addonFolder, program.text() + "bf1942\\levels\\Bastogne_001\\");
 }
 
@@ -174,7 +172,7 @@ TEST_F(IntakeTest, MemoryBfHoldsExactlyTheConfirmedText) {
     EXPECT_EQ(intake::readRememberedGameFolder(program.text()), "");
     writeBytes(program.path() / "memory.bf", "/spiele/M\xfc"
                                              "ller/ ");
-    EXPECT_EQ(intake::readRememberedGameFolder(program.text()), "/spiele/M\xc3\xbcller/ ");
+    EXPECT_EQ(intake::readRememberedGameFolder(program.text()), "/spiele/Müller/ ");
 
     EXPECT_EQ(intake::gameFolderOfExecutable("/games/bf1942/BF1942.exe"), "/games/bf1942/");
 }

@@ -29,20 +29,12 @@
 namespace fs = std::filesystem;
 using namespace tess;
 using namespace tess::packing;
+using tess::test::errorMessage;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
 
 namespace {
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 // Asks the wait as the command-line tool does, for at most a minute.
 WaitStatus waitOut(BatchWait& wait, std::vector<int>* bars = nullptr) {
@@ -93,7 +85,7 @@ protected:
         WizardState state;
         intake::chooseMapAndWait(state, test::testdata("levels/Bastogne"), pf());
         intake::inspectMap(state, pf());
-        runStart(state, {}, pf());
+        scripts::runStart(state, {}, pf());
         state.gameDir = gameDir;
         return state;
     }
@@ -144,16 +136,14 @@ TEST(PackBatch, IsWrittenByteForByteAndQuotesOnlyWhatWouldSplit) {
     fs::remove(program.path() / "pack.bat");
     for (const std::string target :
          {"/srv/a&del x", "/srv/a|b", "/srv/100%", "/srv/a\"b", "/srv/a\r\ndel x"}) {
-        EXPECT_NE(messageOf([&] { choosePackTarget(state, target, program.text()); }), "(no error)")
+        EXPECT_NE(errorMessage([&] { choosePackTarget(state, target, program.text()); }),
+                  "(no error)")
             << target;
         EXPECT_EQ(state.packTarget, "/srv/maps/Bastogne_001");
     }
     state.mapName = "Ba^stogne";
-    EXPECT_NE(messageOf([&] { writePackBatch(state, program.text()); }), "(no error)");
+    EXPECT_NE(errorMessage([&] { writePackBatch(state, program.text()); }), "(no error)");
     EXPECT_FALSE(fs::exists(program.path() / "pack.bat"));
-    EXPECT_EQ(messageOf([&] { checkNameForBatch("a\nb"); }),
-              "Der Pfad \"a\nb\" enthält einen Zeilenumbruch, der in einer Batchdatei einen "
-              "eigenen Befehl beginnen würde. Bitte benenne die Datei oder den Ordner um");
 }
 
 TEST(PackState, FourLinesSurviveTheRestart) {
@@ -164,7 +154,7 @@ TEST(PackState, FourLinesSurviveTheRestart) {
     state.packTarget = "D:\\Addons\\Bastogne_001";
     state.mapName = "Bastogne";
     // Without temp\ there is no state file, and the error names it.
-    EXPECT_EQ(messageOf([&] { writePackState(state, program.text()); })
+    EXPECT_EQ(errorMessage([&] { writePackState(state, program.text()); })
                   .rfind("Datei \"" + program.text() +
                              "temp\\pathf.bf\" kann nicht erstellt "
                              "werden. ",
@@ -195,7 +185,7 @@ TEST(PackState, FourLinesSurviveTheRestart) {
 
     fs::remove(program.path() / "temp" / "pathf.bf");
     restarted.mapName = "kept";
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(errorMessage([&] {
                   restorePackState(restarted, program.text());
               }).rfind("Datei " + program.text() + "temp\\pathf.bf kann nicht ge", 0),
               0u);
@@ -527,7 +517,7 @@ TEST_F(PackingTest, FirstPackImportAfterARestartAndFinalPack) {
 TEST_F(PackingTest, ImportStopsWhereItsStepFails) {
     WizardState state;
     // No state file at all.
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(errorMessage([&] {
                   importPathmaps(state, pf());
               }).rfind("Datei " + pf() + "temp\\pathf.bf kann nicht ge", 0),
               0u);
@@ -535,7 +525,7 @@ TEST_F(PackingTest, ImportStopsWhereItsStepFails) {
     const std::string addon = pf() + "bf1942\\levels\\Oasis_001\\";
     writeBytes(program.path() / "temp" / "pathf.bf",
                addon + "\r\n" + outside.text() + "\r\nD:\\x\\Oasis_001\r\nOasis\r\n");
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(errorMessage([&] {
                   importPathmaps(state, pf());
               }).rfind("Datei " + addon + "ai.con kann nicht ge", 0),
               0u);
@@ -543,7 +533,7 @@ TEST_F(PackingTest, ImportStopsWhereItsStepFails) {
     // Without the game's pathmap folder ai.con is saved all the same, then the import stops
     // naming the folder.
     writeBytes(program.addon("Oasis") / "ai.con", "rem\nAI.CREATEALLMAPS\nai.createallmaps\n");
-    EXPECT_EQ(messageOf([&] { importPathmaps(state, pf()); })
+    EXPECT_EQ(errorMessage([&] { importPathmaps(state, pf()); })
                   .rfind("Der Ordner " + outside.text() +
                              "bf1942\\levels\\Oasis\\Pathfinding\\ kann nicht geöffnet werden. ",
                          0),
@@ -564,12 +554,12 @@ TEST_F(PackingTest, ImportStopsWhereItsStepFails) {
 
 TEST_F(PackingTest, FinalPackIsRefusedWithoutATargetAndNeverEndsOnAnOldArchive) {
     WizardState state;
-    EXPECT_EQ(messageOf([&] { startFinalPack(state, pf()); }),
+    EXPECT_EQ(errorMessage([&] { startFinalPack(state, pf()); }),
               "Es ist noch kein Ziel für das Addon-Archiv bekannt. Packe dein Addon zuerst zum "
               "1. Mal (Teil 1) oder kopiere die generierten Pathmaps in das Addon (Teil 2)");
     state.mapName = "Oasis";
     state.packTarget = outside.text() + "Oasis_001";
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(errorMessage([&] {
                   startFinalPack(state, pf());
               }).rfind("Datei " + pf() + "pack.bat kann nicht ge", 0),
               0u);
@@ -756,7 +746,7 @@ TEST_F(PackingTest, MergeRefusesUnsafeNamesAndKeepsTheAddonWhenItCannotBegin) {
     writeBytes(program.path() / "Network/bf1942/levels/Kursk/keep.con", "x");
     chooseNetMap(state, outside.text() + "Kursk.rfa");
     chooseNetAddon(state, outside.text() + "A&B.rfa");
-    EXPECT_NE(messageOf([&] { startNetworkUnpack(state, pf()); }), "(no error)");
+    EXPECT_NE(errorMessage([&] { startNetworkUnpack(state, pf()); }), "(no error)");
     EXPECT_FALSE(fs::exists(program.path() / "Network" / "unpack.bat"));
     EXPECT_TRUE(fs::exists(program.path() / "Network/bf1942/levels/Kursk/keep.con"));
 
@@ -766,7 +756,7 @@ TEST_F(PackingTest, MergeRefusesUnsafeNamesAndKeepsTheAddonWhenItCannotBegin) {
     writeBytes(addon, "addon");
     chooseNetMap(state, outside.text() + "Oasis.rfa");
     chooseNetAddon(state, addon);
-    EXPECT_EQ(messageOf([&] { finishMerge(state, Disposal::remove, pf()); })
+    EXPECT_EQ(errorMessage([&] { finishMerge(state, Disposal::remove, pf()); })
                   .rfind("Datei \"" + pf() +
                              "Network\\bf1942\\levels\\Oasis\\Coop.con\" kann "
                              "nicht erstellt werden. ",

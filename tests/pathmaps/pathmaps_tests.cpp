@@ -446,7 +446,7 @@ TEST(PathmapView, BastognesTankMapWithTheSpawnPointsOfItsAddon) {
     tess::intake::chooseMapAndWait(state, testdata("levels/Bastogne"), program.text());
     const std::string addon = tess::intake::inspectMap(state, program.text()).addonFolder;
     const std::string mapLevelDir = state.levelDir;
-    tess::runStart(state, tess::SpawnFlags{true, true}, program.text());
+    tess::scripts::runStart(state, tess::scripts::SpawnFlags{true, true}, program.text());
 
     const std::string tank = testdata("pathmaps/Bastogne/Tank0Level0Map.raw");
     const PathmapView view = viewPathmap(tank, mapLevelDir, addon);

@@ -84,7 +84,7 @@ void fakeCli(const fs::path& program, const std::string& script) {
 // A program folder holding the batch driver as its tessarine-cli.
 struct FakeInstallation {
     TempDir temp;
-    fs::path program = temp.path() / "Programm \xc3\xbc";
+    fs::path program = temp.path() / "Programm ü";
     fs::path network = program / "Network";
 
     FakeInstallation() {
@@ -106,14 +106,14 @@ TEST(OpenBatch, RunsTheBatchDetachedInItsFolderAndLogsBesideIt) {
     // The folder as the system writes it: Windows separators, other letter case.
     const std::string folder = install.program.string() + "\\NETWORK\\";
     const tess::BatchProcess batch =
-        tess::runBatch(folder, "pack.bat", {"copy \"a.txt\" \"B \xc3\xbc.txt\"", "echo Ende"});
+        tess::runBatch(folder, "pack.bat", {"copy \"a.txt\" \"B ü.txt\"", "echo Ende"});
     EXPECT_TRUE(batch.started());
     ASSERT_TRUE(waitForEnd(batch));
     EXPECT_EQ(tess::batchLogFile(folder, "pack.bat"), folder + "pack.log");
     EXPECT_EQ(readBytes(install.network / "pack.log"),
-              "\n" + install.network.string() + ">copy \"a.txt\" \"B \xc3\xbc.txt\"\n" + kCopied +
-                  "\n" + install.network.string() + ">echo Ende\nEnde\n");
-    EXPECT_EQ(readBytes(install.network / "B \xc3\xbc.txt"), "A");
+              "\n" + install.network.string() + ">copy \"a.txt\" \"B ü.txt\"\n" + kCopied + "\n" +
+                  install.network.string() + ">echo Ende\nEnde\n");
+    EXPECT_EQ(readBytes(install.network / "B ü.txt"), "A");
     EXPECT_TRUE(noChildLeft());
 
     // Without tessarine-cli nothing runs, and nothing breaks.

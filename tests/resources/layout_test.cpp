@@ -1,7 +1,7 @@
 // The two window layouts, checked on the real widgets that uic builds from the .ui files:
-// every control's parent, class, caption, place, size and initial state, written out as the
-// window design gives them. Run with --show N (tab index) [--panels] [--fonts] or --splash to
-// look at the windows.
+// every control's parent, class, caption, place, size and initial state, written out
+// literally. Run with --show N (tab index) [--panels] [--fonts] or --splash to look at the
+// windows.
 #include "ui_mainwindow.h"
 #include "ui_splash.h"
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int any = -1; // a size or place the design leaves open
+constexpr int any = -1; // a size or place this list leaves open
 constexpr bool on = true;
 constexpr bool off = false;
 
@@ -33,7 +33,7 @@ const Control kControls[] = {
     {"t1", "GroupBox7", "QGroupBox", "Deine Map", 8, 8, 273, 145, on, off, -1},
     {"GroupBox7", "pack", "QRadioButton", "als RFA gepackt", 8, 24, 113, 17, on, off, 1},
     {"GroupBox7", "unpack", "QRadioButton", "entpackte Map", 136, 24, 113, 17, on, off, 0},
-    {"GroupBox7", "Image12", "QLabel", "", 8, 50, 33, 33, on, off, -1},
+    {"GroupBox7", "Image12", "ClickableLabel", "", 8, 50, 33, 33, on, off, -1},
     {"GroupBox7", "Edit3", "QLineEdit", "Pfad", 51, 56, 209, 21, on, off, -1},
     {"GroupBox7", "Button1", "QPushButton", "OK", 120, 98, 41, 25, off, off, -1},
     {"t1", "GroupBox8", "QGroupBox", "CON Files", 288, 8, 409, 161, off, off, -1},
@@ -62,21 +62,21 @@ const Control kControls[] = {
     {"t3", "rechts", "QLabel", "", 672, 248, 5, any, on, on, -1},
     {"t3", "GroupBox3z", "QGroupBox", "Aktuelle Punkt - Optionen", 520, 0, 217, 137, on, off, -1},
     {"GroupBox3z", "RadioButton1", "QRadioButton", "Intervall Einstellung / Tastenbewegung", 6, 24, any, any, on, off, 0},
-    {"GroupBox3z", "Label6z", "QLabel", "Hoch", 96, 52, any, any, off, off, -1},
-    {"GroupBox3z", "Label4z", "QLabel", "Links", 11, 72, any, any, off, off, -1},
+    {"GroupBox3z", "Label6z", "ClickableLabel", "Hoch", 96, 52, any, any, off, off, -1},
+    {"GroupBox3z", "Label4z", "ClickableLabel", "Links", 11, 72, any, any, off, off, -1},
     {"GroupBox3z", "Edit1z", "QLineEdit", "1", 93, 67, 33, 21, off, off, -1},
-    {"GroupBox3z", "Label5z", "QLabel", "Rechts", 163, 72, any, any, off, off, -1},
-    {"GroupBox3z", "Label7z", "QLabel", "Runter", 112, 91, any, any, off, off, -1},
+    {"GroupBox3z", "Label5z", "ClickableLabel", "Rechts", 163, 72, any, any, off, off, -1},
+    {"GroupBox3z", "Label7z", "ClickableLabel", "Runter", 112, 91, any, any, off, off, -1},
     {"GroupBox3z", "RadioButton2", "QRadioButton", "Numpad - Pfeiltasten - Bewegung", 8, 112, any, any, on, off, 0},
     {"t3", "GroupBox1z", "QGroupBox", "Optionen", 520, 142, 217, 105, on, off, -1},
-    {"GroupBox1z", "Label10z", "QLabel", "Orientierungsbild laden", 48, 24, any, any, on, off, -1},
-    {"GroupBox1z", "Label1z", "QLabel", "Neue Strategic - Area", 56, 47, any, any, on, off, -1},
-    {"GroupBox1z", "Label2z", "QLabel", "Aktuellen Punkt bestätigen", 48, 63, any, any, off, off, -1},
-    {"GroupBox1z", "Label8z", "QLabel", "Area fertigstellen", 72, 79, any, any, off, off, -1},
+    {"GroupBox1z", "Label10z", "ClickableLabel", "Orientierungsbild laden", 48, 24, any, any, on, off, -1},
+    {"GroupBox1z", "Label1z", "ClickableLabel", "Neue Strategic - Area", 56, 47, any, any, on, off, -1},
+    {"GroupBox1z", "Label2z", "ClickableLabel", "Aktuellen Punkt bestätigen", 48, 63, any, any, off, off, -1},
+    {"GroupBox1z", "Label8z", "ClickableLabel", "Area fertigstellen", 72, 79, any, any, off, off, -1},
     {"t3", "GroupBox2z", "QGroupBox", "Areas", 519, 251, 226, 269, on, off, -1},
     {"GroupBox2z", "ListBox1z", "QListWidget", "", any, any, any, any, on, off, -1},
     {"t3", "GroupBox4z", "QGroupBox", "Fertig", 0, 521, 745, 64, on, off, -1},
-    {"GroupBox4z", "Image2z", "QLabel", "", any, any, any, any, on, off, -1},
+    {"GroupBox4z", "Image2z", "ClickableLabel", "", any, any, any, any, on, off, -1},
     {"t3", "BitBtn1", "QPushButton", "links&4", 704, 624, 75, 25, on, off, -1},
     {"t3", "BitBtn2", "QPushButton", "rechts&6", 704, 648, 75, 25, on, off, -1},
     {"t3", "BitBtn3", "QPushButton", "oben&8", 704, 672, 75, 25, on, off, -1},
@@ -98,17 +98,17 @@ const Control kControls[] = {
     {"areafert", "Team1", "QRadioButton", "Team 1", any, any, any, any, on, off, 0},
     {"areafert", "Team2", "QRadioButton", "Team2", any, any, any, any, on, off, 0},
     {"areafert", "Neutral", "QRadioButton", "Neutral", any, any, any, any, on, off, 0},
-    {"areafert", "Label9z", "QLabel", "OK", any, any, any, any, on, off, -1},
+    {"areafert", "Label9z", "ClickableLabel", "OK", any, any, any, any, on, off, -1},
     {"t3", "GroupBox5z", "QGroupBox", "Nachbarn", 136, 1, 393, 208, on, on, -1},
     {"GroupBox5z", "Label3z", "QLabel", "Um den Bots klarzumachen, in welches Areal sie zuerst und am besten zu stürmen haben, musst du markieren, welche Areas benachbart sind ! Gehe dabei vorsichtig vor und überdenke diene Entscheidungen...Das erhöht den Spielspaß ! Die Areas werden einzeln durchgegangen mit nächste stellst du die aktuelle fertig und \"benachbarst\" die nächste ....    Tip: eine Area kann nicht Nachbar von sich selbst sein !", 8, 18, 350, 78, on, off, -1},
     {"GroupBox5z", "Label13z", "QLabel", "Area", 24, 120, any, any, on, off, -1},
     {"GroupBox5z", "CheckListBox1", "QListWidget", "", 208, 96, 121, 81, on, off, -1},
-    {"GroupBox5z", "Label16z", "QLabel", "Nächste", 160, 184, any, any, on, off, -1},
+    {"GroupBox5z", "Label16z", "ClickableLabel", "Nächste", 160, 184, any, any, on, off, -1},
 
     // Tab "(3) Pathmaps-config + Packing"
     {"t4", "GroupBox12", "QGroupBox", "Teil 1", 8, 13, 537, 289, on, off, -1},
     {"GroupBox12", "GroupBox14", "QGroupBox", "Battlefield 1942", 8, 16, 329, 105, off, off, -1},
-    {"GroupBox14", "Image9", "QLabel", "", 16, 32, 36, 37, on, off, -1},
+    {"GroupBox14", "Image9", "ClickableLabel", "", 16, 32, 36, 37, on, off, -1},
     {"GroupBox14", "Edit4", "QLineEdit", "BF Pfad", 56, 40, 257, 21, on, off, -1},
     {"GroupBox14", "Button5", "QPushButton", "Der Pfad ist ok ! | Neuen Pfad bestätigen", 80, 72, 209, 25, on, off, -1},
     {"GroupBox12", "GroupBox13", "QGroupBox", "Deine Map", 8, 128, 329, 81, off, off, -1},
@@ -118,7 +118,7 @@ const Control kControls[] = {
     {"GroupBox13", "Edit5", "QLineEdit", "", any, any, any, any, on, off, -1},
     {"GroupBox13", "Button4", "QPushButton", "Neuen übernehmen", any, any, any, any, off, off, -1},
     {"GroupBox12", "GroupBox16", "QGroupBox", "Packen zum 1.", 8, 216, 329, 65, on, off, -1},
-    {"GroupBox16", "Label42", "QLabel", "Dein MapAddon wird nun zum Pathmaps generieren zum ersten Mal gepackt. Klicke hier, um zu packen", 16, 24, 302, 26, on, off, -1},
+    {"GroupBox16", "Label42", "ClickableLabel", "Dein MapAddon wird nun zum Pathmaps generieren zum ersten Mal gepackt. Klicke hier, um zu packen", 16, 24, 302, 26, on, off, -1},
     {"GroupBox16", "packbar", "QProgressBar", "", 8, 32, 313, 17, on, on, -1},
     {"GroupBox12", "GroupBox15", "QGroupBox", "Tipps:", 344, 16, 185, 265, on, off, -1},
     {"GroupBox15", "Label41", "QLabel", "Du kannst mit einem Icon Klick den Bf Pfad aussuchen oder den alten vom letzten Mal benutzen.", 8, 24, 167, 39, on, off, -1},
@@ -131,13 +131,13 @@ const Control kControls[] = {
     {"GroupBox17", "FileListBox2", "QListWidget", "", 384, 16, 145, 86, on, off, -1},
     {"GroupBox17", "Button6", "QPushButton", "Generierte Pathmaps in das Addon kopieren", 24, 79, 337, 25, on, off, -1},
     {"GroupBox17", "Label45", "QLabel", "So, jetzt muss ich schon wieder die Bühne verlassen ,weil wir jetzt zum letzten Schritt kommen. Die Map wird nun zum letzen Mal in Ihren Endzustand gepackt und den Bots das nötige Leben eingehaucht. Sollte zwischendurch irgendwas schiefgelaufen sein findest du dein ADDON in:", 32, 109, 447, 39, on, off, -1},
-    {"GroupBox17", "Label46", "QLabel", "Tessarine\\bf1942\\levels\\", 32, 157, 136, 13, on, off, -1},
+    {"GroupBox17", "Label46", "QLabel", "Tessarine\\bf1942\\levels\\", 32, 157, 497, 13, on, off, -1},
     {"GroupBox17", "Button7", "QPushButton", "Packen", 184, 175, 75, 25, on, off, -1},
     {"t4", "GroupBox19", "QGroupBox", "Netzwerk ?", 552, 12, 193, 566, on, off, -1},
     {"GroupBox19", "Label49", "QLabel", "Um im Netzwerk MIT MENSCHLICHEN GEGNERN spielen zu können (Per Dedicated - Server) müssen Addon und Map vereint werden. Du kannst die funktion auch nutzen, um Addons aus alten Tessarine - Versionen Netzwerktauglich zu machen.", 8, 12, 169, 104, on, off, -1},
-    {"GroupBox19", "Image13", "QLabel", "", 8, 120, 33, 33, on, off, -1},
+    {"GroupBox19", "Image13", "ClickableLabel", "", 8, 120, 33, 33, on, off, -1},
     {"GroupBox19", "Edit6", "QLineEdit", "Map", 50, 124, 126, 21, on, off, -1},
-    {"GroupBox19", "Image14", "QLabel", "", 8, 160, 33, 33, on, off, -1},
+    {"GroupBox19", "Image14", "ClickableLabel", "", 8, 160, 33, 33, on, off, -1},
     {"GroupBox19", "Edit7", "QLineEdit", "Addon (_00x)", 53, 168, 123, 21, on, off, -1},
     {"GroupBox19", "oldfix", "QRadioButton", "Addon - von älterer Tessarine Version, Netzwerkfehler fixen", 3, 200, 177, 41, on, off, 1},
     {"GroupBox19", "Label48", "QLabel", "Das Addon darf danach nicht mehr im Battlfield Ordner sein, was soll damit geschehen ?", 8, 248, 168, 39, on, off, -1},
@@ -190,37 +190,37 @@ QColor colourOf(QWidget* w) {
 class LayoutTest : public QObject {
     Q_OBJECT
 
-    QWidget form;
-    Ui::TForm1 ui;
+    QWidget form_;
+    Ui::TForm1 ui_;
 
 private slots:
     void initTestCase() {
-        ui.setupUi(&form);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ui_.setupUi(&form_);
+        form_.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form_));
     }
 
     void mainWindow() {
-        QCOMPARE(form.objectName(), QStringLiteral("TForm1"));
-        QCOMPARE(form.windowTitle(), QStringLiteral("Tessarine by ferro_lumen"));
-        QCOMPARE(form.size(), QSize(760, 620));
-        QCOMPARE(form.minimumSize(), QSize(760, 620));
-        QCOMPARE(form.maximumSize(), QSize(760, 620));
-        QCOMPARE(form.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
-        QVERIFY(!form.windowIcon().isNull());
+        QCOMPARE(form_.objectName(), QStringLiteral("TForm1"));
+        QCOMPARE(form_.windowTitle(), QStringLiteral("Tessarine by ferro_lumen"));
+        QCOMPARE(form_.size(), QSize(760, 620));
+        QCOMPARE(form_.minimumSize(), QSize(760, 620));
+        QCOMPARE(form_.maximumSize(), QSize(760, 620));
+        QCOMPARE(form_.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
+        QVERIFY(!form_.windowIcon().isNull());
         // Silver pages, as drawn.
         const QColor silver(0xC0, 0xC0, 0xC0);
-        for (QWidget* page : QList<QWidget*>{ui.t1, ui.t3, ui.t4, ui.t6}) {
-            ui.PageControl1->setCurrentWidget(page);
+        for (QWidget* page : QList<QWidget*>{ui_.t1, ui_.t3, ui_.t4, ui_.t6}) {
+            ui_.PageControl1->setCurrentWidget(page);
             const QImage shot = page->grab().toImage();
             QVERIFY2(shot.pixelColor(shot.width() - 10, shot.height() - 10) == silver,
                      qPrintable(page->objectName()));
         }
-        ui.PageControl1->setCurrentIndex(0);
+        ui_.PageControl1->setCurrentIndex(0);
 
-        QCOMPARE(ui.PageControl1->parentWidget(), &form);
-        QCOMPARE(ui.PageControl1->geometry(), QRect(8, 8, 761, 617));
-        QCOMPARE(ui.PageControl1->currentIndex(), 0);
+        QCOMPARE(ui_.PageControl1->parentWidget(), &form_);
+        QCOMPARE(ui_.PageControl1->geometry(), QRect(8, 8, 761, 617));
+        QCOMPARE(ui_.PageControl1->currentIndex(), 0);
         const struct {
             const char* name;
             const char* caption;
@@ -229,18 +229,18 @@ private slots:
                     {"t3", "(2) Areas", false},
                     {"t4", "(3) Pathmaps-config + Packing", true},
                     {"t6", "Stats", false}};
-        QCOMPARE(ui.PageControl1->count(), 4);
+        QCOMPARE(ui_.PageControl1->count(), 4);
         for (int i = 0; i < 4; ++i) {
-            QWidget* page = ui.PageControl1->widget(i);
+            QWidget* page = ui_.PageControl1->widget(i);
             QCOMPARE(page->objectName(), QString::fromUtf8(tabs[i].name));
-            QCOMPARE(ui.PageControl1->tabText(i), QString::fromUtf8(tabs[i].caption));
+            QCOMPARE(ui_.PageControl1->tabText(i), QString::fromUtf8(tabs[i].caption));
             // A disabled page can still be selected: the tab itself stays enabled.
-            QVERIFY(ui.PageControl1->isTabEnabled(i));
+            QVERIFY(ui_.PageControl1->isTabEnabled(i));
             QCOMPARE(page->isEnabled(), tabs[i].pageEnabled);
         }
-        ui.PageControl1->setCurrentIndex(1);
-        QCOMPARE(ui.PageControl1->currentWidget(), ui.t3);
-        ui.PageControl1->setCurrentIndex(0);
+        ui_.PageControl1->setCurrentIndex(1);
+        QCOMPARE(ui_.PageControl1->currentWidget(), ui_.t3);
+        ui_.PageControl1->setCurrentIndex(0);
     }
 
     void control_data() {
@@ -252,7 +252,7 @@ private slots:
     void control() {
         QFETCH(int, row);
         const Control& c = kControls[row];
-        auto* w = form.findChild<QWidget*>(QString::fromUtf8(c.name));
+        auto* w = form_.findChild<QWidget*>(QString::fromUtf8(c.name));
         QVERIFY2(w, c.name);
         QCOMPARE(QString::fromUtf8(w->metaObject()->className()), QString::fromUtf8(c.cls));
         QCOMPARE(w->parentWidget()->objectName(), QString::fromUtf8(c.parent));
@@ -275,7 +275,7 @@ private slots:
         }
     }
 
-    // Nothing on the window that the design does not name, and no name twice.
+    // Nothing on the window that this list does not name, and no name twice.
     void everyControlIsListed() {
         std::set<QString> listed;
         for (const Control& c : kControls)
@@ -283,7 +283,7 @@ private slots:
         for (const char* page : {"t1", "t3", "t4", "t6", "PageControl1"})
             listed.insert(QString::fromLatin1(page));
         std::set<QString> seen;
-        for (QWidget* w : form.findChildren<QWidget*>()) {
+        for (QWidget* w : form_.findChildren<QWidget*>()) {
             const QString name = w->objectName();
             // Qt's own parts: the tab bar's scroll buttons, scroll area viewports, ...
             if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) ||
@@ -298,75 +298,93 @@ private slots:
     void appearance() {
         const QColor grey(0x80, 0x80, 0x80), white(Qt::white), red(0xFF, 0, 0), maroon(0x80, 0, 0),
             blue(0, 0, 0xFF), yellow(0xFF, 0xFF, 0), green(0, 0x80, 0);
-        for (QWidget* w : QList<QWidget*>{ui.Edit3, ui.Edit4, ui.Edit5, ui.ListBox1, ui.Memo6,
-                                          ui.CheckListBox1}) {
+        for (QWidget* w : QList<QWidget*>{ui_.Edit3, ui_.Edit4, ui_.Edit5, ui_.ListBox1, ui_.Memo6,
+                                          ui_.CheckListBox1}) {
             w->ensurePolished();
             QCOMPARE(w->palette().color(QPalette::Active, QPalette::Base), grey);
             QCOMPARE(colourOf(w), white);
         }
-        QVERIFY(!ui.Edit3->hasFrame());
-        for (QWidget* w : QList<QWidget*>{ui.Label34, ui.Label47})
+        QVERIFY(!ui_.Edit3->hasFrame());
+        for (QWidget* w : QList<QWidget*>{ui_.Label34, ui_.Label47})
             QCOMPARE(colourOf(w), red);
-        for (QWidget* w : QList<QWidget*>{ui.Label30, ui.Label31, ui.Label32, ui.Label33})
+        for (QWidget* w : QList<QWidget*>{ui_.Label30, ui_.Label31, ui_.Label32, ui_.Label33})
             QCOMPARE(colourOf(w), maroon);
-        QCOMPARE(colourOf(ui.Label13z), yellow);
-        QCOMPARE(colourOf(ui.GroupBox18), green);
+        QCOMPARE(colourOf(ui_.Label13z), yellow);
+        QCOMPARE(colourOf(ui_.GroupBox18), green);
 
         // Command labels: blue, underlined, hand cursor.
-        for (QLabel* l : {ui.Label6z, ui.Label4z, ui.Label5z, ui.Label7z, ui.Label10z, ui.Label1z,
-                          ui.Label2z, ui.Label8z, ui.Label9z, ui.Label16z, ui.Label42}) {
+        for (QLabel* l : QList<QLabel*>{ui_.Label6z, ui_.Label4z, ui_.Label5z, ui_.Label7z,
+                                        ui_.Label10z, ui_.Label1z, ui_.Label2z, ui_.Label8z,
+                                        ui_.Label9z, ui_.Label16z, ui_.Label42}) {
             QVERIFY2(l->font().underline(), qPrintable(l->objectName()));
             QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
             QCOMPARE(l->palette().color(QPalette::Active, QPalette::WindowText), blue);
         }
-        for (QWidget* w :
-             QList<QWidget*>{ui.Image12, ui.Button1, ui.Image9, ui.Image13, ui.Image14, ui.Image2z,
-                             ui.Button6, ui.Button7, ui.Button8, ui.Button9, ui.Button10})
+        for (QWidget* w : QList<QWidget*>{ui_.Image12, ui_.Button1, ui_.Image9, ui_.Image13,
+                                          ui_.Image14, ui_.Image2z, ui_.Button6, ui_.Button7,
+                                          ui_.Button8, ui_.Button9, ui_.Button10})
             QVERIFY2(w->cursor().shape() == Qt::PointingHandCursor, qPrintable(w->objectName()));
 
-        for (QLabel* l : {ui.Label25, ui.Label34, ui.Label3z, ui.Label42, ui.Label41, ui.Label40,
-                          ui.Label43, ui.Label47, ui.Label44, ui.Label45, ui.Label49, ui.Label48})
+        for (QLabel* l : QList<QLabel*>{ui_.Label25, ui_.Label34, ui_.Label3z, ui_.Label42,
+                                        ui_.Label41, ui_.Label40, ui_.Label43, ui_.Label47,
+                                        ui_.Label44, ui_.Label45, ui_.Label49, ui_.Label48})
             QVERIFY2(l->wordWrap(), qPrintable(l->objectName()));
-        for (QLabel* l : {ui.Label34, ui.Label42, ui.Label47, ui.Label49, ui.Label48})
+        for (QLabel* l :
+             QList<QLabel*>{ui_.Label34, ui_.Label42, ui_.Label47, ui_.Label49, ui_.Label48})
             QVERIFY2(l->alignment() & Qt::AlignHCenter, qPrintable(l->objectName()));
-        QVERIFY(ui.shipp->font().bold());
-        QVERIFY(ui.landp->font().bold());
+        QVERIFY(ui_.shipp->font().bold());
+        QVERIFY(ui_.landp->font().bold());
 
-        QCOMPARE(ui.Memo6->lineWrapMode(), QPlainTextEdit::NoWrap);
-        QCOMPARE(ui.Memo6->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(ui.Memo6->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(ui.packbar->minimum(), 0);
-        QCOMPARE(ui.packbar->maximum(), 100);
+        QCOMPARE(ui_.Memo6->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(ui_.Memo6->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(ui_.Memo6->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(ui_.packbar->minimum(), 0);
+        QCOMPARE(ui_.packbar->maximum(), 100);
 
-        QCOMPARE(ui.Edit2z->toolTip(), QStringLiteral("Wie heißt deine Area ?"));
-        QCOMPARE(ui.Edit3z->toolTip(),
+        QCOMPARE(ui_.Edit2z->toolTip(), QStringLiteral("Wie heißt deine Area ?"));
+        QCOMPARE(ui_.Edit3z->toolTip(),
                  QStringLiteral("Wie wichtig ist das viech ? (Orientierung: unwichtig 10, "
                                 "wichtig 150)"));
-        QCOMPARE(ui.leicht->toolTip(), QStringLiteral("Jeeps, Boote, etc."));
-        QCOMPARE(ui.schwer->toolTip(), QStringLiteral("Panzer, Bomber, etc."));
+        QCOMPARE(ui_.leicht->toolTip(), QStringLiteral("Jeeps, Boote, etc."));
+        QCOMPARE(ui_.schwer->toolTip(), QStringLiteral("Panzer, Bomber, etc."));
+    }
+
+    // A group box draws its frame through the middle of its caption, as on Windows, so the
+    // texts placed just below a caption (Label49 at 12, Label44 at 17) lie inside the frame.
+    void groupFrames() {
+        for (QGroupBox* box : form_.findChildren<QGroupBox*>()) {
+            if (box->title().isEmpty())
+                continue;
+            box->ensurePolished();
+            const int inside = box->contentsRect().top();
+            QVERIFY2(inside <= 12, qPrintable(box->objectName()));
+            for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                QVERIFY2(child->y() >= inside, qPrintable(child->objectName()));
+        }
     }
 
     // Every picture comes from the resources and is stretched to its box.
     void pictures() {
-        for (QLabel* l : {ui.Image12, ui.Image9, ui.Image13, ui.Image14, ui.e, ui.gruen, ui.fg,
-                          ui.rot, ui.fr, ui.oben, ui.unten, ui.links, ui.rechts, ui.Image2z}) {
+        for (QLabel* l : QList<QLabel*>{ui_.Image12, ui_.Image9, ui_.Image13, ui_.Image14, ui_.e,
+                                        ui_.gruen, ui_.fg, ui_.rot, ui_.fr, ui_.oben, ui_.unten,
+                                        ui_.links, ui_.rechts, ui_.Image2z}) {
             QVERIFY2(!l->pixmap().isNull(), qPrintable(l->objectName()));
             QVERIFY(l->hasScaledContents());
         }
-        QCOMPARE(ui.fg->pixmap().size(), QSize(41, 49));
-        QCOMPARE(ui.fr->pixmap().size(), QSize(41, 49));
-        QCOMPARE(ui.gruen->pixmap().size(), QSize(1, 1));
-        QCOMPARE(ui.rot->pixmap().size(), QSize(1, 1));
+        QCOMPARE(ui_.fg->pixmap().size(), QSize(41, 49));
+        QCOMPARE(ui_.fr->pixmap().size(), QSize(41, 49));
+        QCOMPARE(ui_.gruen->pixmap().size(), QSize(1, 1));
+        QCOMPARE(ui_.rot->pixmap().size(), QSize(1, 1));
     }
 
     // The cursor layers over the map picture; the panels over both.
     void stackingOnTheAreaTab() {
-        const QObjectList& order = ui.t3->children();
+        const QObjectList& order = ui_.t3->children();
         auto at = [&](QWidget* w) { return order.indexOf(w); };
-        for (QWidget* cursor : QList<QWidget*>{ui.gruen, ui.fg, ui.rot, ui.fr})
-            QVERIFY(at(ui.e) < at(cursor));
-        for (QWidget* panel : QList<QWidget*>{ui.areafert, ui.GroupBox5z})
-            QVERIFY(at(ui.fr) < at(panel));
+        for (QWidget* cursor : QList<QWidget*>{ui_.gruen, ui_.fg, ui_.rot, ui_.fr})
+            QVERIFY(at(ui_.e) < at(cursor));
+        for (QWidget* panel : QList<QWidget*>{ui_.areafert, ui_.GroupBox5z})
+            QVERIFY(at(ui_.fr) < at(panel));
     }
 
     void splashWindow() {
@@ -377,6 +395,8 @@ private slots:
         QCOMPARE(splash.windowTitle(), QStringLiteral("Welcome"));
         QCOMPARE(splash.size(), QSize(369, 217));
         QCOMPARE(s.Image1->geometry(), QRect(0, 0, 369, 217));
+        QCOMPARE(QString::fromUtf8(s.Image1->metaObject()->className()),
+                 QStringLiteral("ClickableLabel"));
         QVERIFY(s.Image1->hasScaledContents());
         QCOMPARE(s.Image1->pixmap().size(), QSize(369, 217));
     }

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -16,6 +15,7 @@
 
 namespace fs = std::filesystem;
 using namespace tess;
+using namespace tess::scripts;
 using namespace tess::test;
 
 namespace {
@@ -29,15 +29,6 @@ WizardState inspected(std::int32_t worldSize, const std::string& mapName,
     state.mapName = mapName;
     state.levelDir = levelDir;
     return state;
-}
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 TEST(PointWalk, KeepsTheOddComponents) {
@@ -117,11 +108,10 @@ TEST(Start, StopsAtAMissingTemplateAndKeepsWhatItWrote) {
     copyTree(kFixtureLevel, maps.path() / "Alpha");
     fs::remove(program.path() / "temp/con files/strategies.con");
     WizardState state = inspected(4096, "Alpha", maps.text() + "Alpha/");
-    const std::string message = messageOf([&] { runStart(state, {}, program.text()); });
+    const std::string message = errorMessage([&] { runStart(state, {}, program.text()); });
     EXPECT_EQ(message, "Datei " + program.text() +
-                           "temp\\con files\\strategies.con kann nicht ge\xc3\xb6"
-                           "ffnet werden. " +
-                           systemReason(ENOENT));
+                           "temp\\con files\\strategies.con kann nicht geöffnet werden. " +
+                           "Das System kann die angegebene Datei nicht finden.");
     const fs::path addon = program.addon("Alpha");
     EXPECT_TRUE(fs::exists(addon / "AI/conditions.con"));
     EXPECT_TRUE(fs::exists(addon / "SinglePlayer/SoldierSpawns.con"));
@@ -133,7 +123,7 @@ TEST(Start, StopsWithAnIoErrorWhenTheLevelsFolderIsMissing) {
     ProgramFolder program;
     fs::remove_all(program.path() / "bf1942");
     WizardState state = inspected(1024, "Alpha", "/nowhere/Alpha/");
-    EXPECT_EQ(messageOf([&] { runStart(state, {}, program.text()); }), "E/A-Fehler 3");
+    EXPECT_EQ(errorMessage([&] { runStart(state, {}, program.text()); }), "E/A-Fehler 3");
     EXPECT_EQ(state.mapLevelDir, "/nowhere/Alpha/");
     EXPECT_EQ(state.levelDir, program.text() + "bf1942\\levels\\Alpha_001\\");
     EXPECT_FALSE(fs::exists(program.path() / "temp/stats.bf"));
@@ -151,14 +141,12 @@ TEST(Start, StopsWithoutConquestScriptsAndASecondStartCompletes) {
     const std::string addonText = program.text() + "bf1942\\levels\\Battle_of_Edsons_Ridge_001\\";
     const fs::path addon = program.addon("Battle_of_Edsons_Ridge");
 
-    bool filled = false;
-    const std::string message = messageOf(
-        [&] { runStart(state, {.ships = true}, program.text(), [&] { filled = true; }); });
+    // The first part of Start stops, so the window never comes to fill its review list.
+    const std::string message =
+        errorMessage([&] { writeAddonScripts(state, {.ships = true}, program.text()); });
     EXPECT_EQ(message, "Datei " + addonText +
-                           "singleplayer/soldierspawns.con kann nicht ge\xc3\xb6"
-                           "ffnet werden. " +
-                           systemReason(ENOENT));
-    EXPECT_FALSE(filled);
+                           "singleplayer/soldierspawns.con kann nicht geöffnet werden. " +
+                           "Das System kann die angegebene Datei nicht finden.");
     EXPECT_EQ(state.mapLevelDir, level.string() + "/");
     EXPECT_EQ(state.levelDir, addonText);
     for (const char* written :
@@ -174,28 +162,29 @@ TEST(Start, StopsWithoutConquestScriptsAndASecondStartCompletes) {
 
     // The map maker gives the level its Conquest spawn scripts and presses Start again.
     copyTree(level / "Singleplayer", level / "Conquest");
-    const StartReport report =
-        runStart(state, {.ships = true}, program.text(), [&] { filled = true; });
-    EXPECT_TRUE(filled);
+    const StartReport report = writeAddonScripts(state, {.ships = true}, program.text());
     EXPECT_EQ(state.mapLevelDir, level.string() + "/");
     EXPECT_EQ(state.levelDir, addonText);
+    // Between the two parts the path-finding script is there, the area script not yet.
+    EXPECT_TRUE(fs::exists(addon / "AIPathFinding.con"));
+    EXPECT_FALSE(fs::exists(addon / "AI/StrategicAreas.con"));
+    writeEmptyAreaScript(state);
     EXPECT_EQ(readBytes(addon / "SinglePlayer/SoldierSpawns.con"),
               readBytes(level / "Singleplayer/SoldierSpawns.con"));
     EXPECT_GT(report.soldierSpawnPoints, 0u);
     EXPECT_GT(report.objectSpawnPoints, 0u);
-    EXPECT_TRUE(fs::exists(addon / "AIPathFinding.con"));
     EXPECT_EQ(readBytes(addon / "AI/StrategicAreas.con"), "");
 }
 
 class ReviewEditor : public testing::Test {
 protected:
     void SetUp() override {
-        copyTree(kFixtureLevel, maps_.path() / "M\xc3\xbchlental");
+        copyTree(kFixtureLevel, maps_.path() / "Mühlental");
         state_.worldSize = 1024;
-        state_.mapName = "M\xc3\xbchlental"; // an umlaut in every path of the addon
-        state_.levelDir = maps_.text() + "M\xc3\xbchlental/";
+        state_.mapName = "Mühlental"; // an umlaut in every path of the addon
+        state_.levelDir = maps_.text() + "Mühlental/";
         runStart(state_, {}, program_.text());
-        addon_ = program_.addon("M\xc3\xbchlental");
+        addon_ = program_.addon("Mühlental");
     }
     static int indexOf(std::string_view entry) {
         for (std::size_t i = 0; i < kReviewEntries.size(); ++i)
@@ -240,7 +229,7 @@ TEST_F(ReviewEditor, UneditedFilesSaveBackByteForByte) {
     saveReviewFile(state_, entry, loadReviewFile(state_, entry));
     EXPECT_EQ(readBytes(file), "a\r\nb\r\nc\r\nd\r\n");
 
-    saveReviewFile(state_, entry, "edited \xc3\xbc\nline");
+    saveReviewFile(state_, entry, "edited ü\nline");
     EXPECT_EQ(readBytes(file), "edited \xfc\r\nline");
     EXPECT_EQ(state_.conFileIndex, entry);
 }
@@ -248,35 +237,34 @@ TEST_F(ReviewEditor, UneditedFilesSaveBackByteForByte) {
 TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
     // Nothing selected.
     const auto before = filesUnder(addon_);
-    EXPECT_EQ(messageOf([&] { saveReviewFile(state_, -1, "text"); }),
-              "Listenindex \xc3\xbc"
-              "berschreitet das Maximum (-1)");
+    EXPECT_EQ(errorMessage([&] { saveReviewFile(state_, -1, "text"); }),
+              "Listenindex überschreitet das Maximum (-1)");
     EXPECT_EQ(state_.conFileIndex, -1);
     EXPECT_EQ(filesUnder(addon_), before);
 
     // A conquest copy that is missing.
     fs::remove(addon_ / "SinglePlayer/ObjectSpawnTemplates.con");
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(errorMessage([&] {
                   loadReviewFile(state_, indexOf("Singleplayer/ObjectSpawnTemplates.con"));
               }),
               "Datei " + state_.levelDir +
-                  "Singleplayer/ObjectSpawnTemplates.con kann nicht ge\xc3\xb6"
-                  "ffnet werden. " +
-                  systemReason(ENOENT));
+                  "Singleplayer/ObjectSpawnTemplates.con kann nicht geöffnet werden. " +
+                  "Das System kann die angegebene Datei nicht finden.");
 
     // A file that cannot be replaced: a folder in its way, and (for users the file system
     // holds to permissions) a read-only file.
     const int coop = indexOf("COOP.con");
     fs::remove(addon_ / "AI/StrategicAreas.con");
     fs::create_directory(addon_ / "AI/StrategicAreas.con");
-    EXPECT_TRUE(messageOf([&] { saveReviewFile(state_, indexOf("AI/StrategicAreas.con"), "x"); })
+    EXPECT_TRUE(errorMessage([&] { saveReviewFile(state_, indexOf("AI/StrategicAreas.con"), "x"); })
                     .starts_with("Datei \"" + state_.levelDir +
                                  "AI/StrategicAreas.con\" kann nicht erstellt werden. "));
 #ifndef _WIN32
     if (::geteuid() != 0) {
         const std::string coopBytes = readBytes(addon_ / "Coop.con");
         fs::permissions(addon_ / "Coop.con", fs::perms::owner_read);
-        EXPECT_TRUE(messageOf([&] { saveReviewFile(state_, coop, "x"); }).starts_with("Datei \""));
+        EXPECT_TRUE(
+            errorMessage([&] { saveReviewFile(state_, coop, "x"); }).starts_with("Datei \""));
         EXPECT_EQ(readBytes(addon_ / "Coop.con"), coopBytes);
     }
 #endif
@@ -284,7 +272,7 @@ TEST_F(ReviewEditor, FailuresLeaveFilesAlone) {
     fs::current_path(program_.path());
     fs::remove_all(addon_);
     EXPECT_TRUE(
-        messageOf([&] {
+        errorMessage([&] {
             saveReviewFile(state_, coop, "x");
         }).starts_with("Datei \"" + state_.levelDir + "COOP.con\" kann nicht erstellt werden. "));
 }

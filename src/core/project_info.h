@@ -5,7 +5,7 @@
 
 namespace tess {
 
-// Our home page; the AI start script names it at the end of its first line.
+// Our home page; the AI start script and the area script name it in their first line.
 inline constexpr std::string_view kHomePage = "http://tessarine.example.org/";
 
 } // namespace tess

@@ -1,0 +1,26 @@
+// run-batch: the interpreter for the batch files the system writes, as the Linux shell layer
+// starts it.
+#include "cli/commands.h"
+
+#include "batch/interpreter.h"
+
+#include <memory>
+
+namespace tess::cli {
+namespace {
+
+struct BatchOptions {
+    std::string file;
+};
+
+} // namespace
+
+void addBatchCommands(CLI::App& app) {
+    const auto options = std::make_shared<BatchOptions>();
+    CLI::App* runCommand = addCommand(
+        app, "run-batch", "Batchdatei im aktuellen Ordner ausführen (Ausgabe auch in .log)",
+        [options] { return batch::runBatchCommand(options->file); });
+    runCommand->add_option("FILE", options->file)->required();
+}
+
+} // namespace tess::cli
