@@ -127,7 +127,7 @@ LineList buildNetworkPackBatch(const WizardState& state, const std::string& prog
 BatchProcess startNetworkUnpack(const WizardState& state, const std::string& programFolder) {
     const LineList lines = buildNetworkUnpackBatch(state, programFolder);
     const std::string network = networkFolderOf(programFolder);
-    saveLines(network + kUnpackBatch, lines);
+    saveBatchFile(network + kUnpackBatch, lines);
     emptyMergeFolder(programFolder, state.netMapName);
     return openBatch(network, kUnpackBatch);
 }
@@ -201,7 +201,7 @@ MergeStarted finishMerge(const WizardState& state, Disposal disposal,
     MergeStarted started;
     started.disposal = disposeAddonArchive(state, disposal);
     const std::string network = networkFolderOf(programFolder);
-    saveLines(network + kPackBatch, lines);
+    saveBatchFile(network + kPackBatch, lines);
     started.mapBefore = stampOf(state.netMapArchive);
     started.batch = openBatch(network, kPackBatch);
     return started;

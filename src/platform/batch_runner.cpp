@@ -1,10 +1,16 @@
 #include "platform/shell.h"
 
+#include "core/files.h"
+
 namespace tess {
+
+void saveBatchFile(const std::string& path, const LineList& lines) {
+    writeFileAtomically(path, batchFileBytes(lines));
+}
 
 BatchProcess runBatch(const std::string& folder, const std::string& fileName,
                       const LineList& lines) {
-    saveLines(folder + fileName, lines);
+    saveBatchFile(folder + fileName, lines);
     return openBatch(folder, fileName);
 }
 

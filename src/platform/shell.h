@@ -35,6 +35,18 @@ private:
     std::shared_ptr<State> state_;
 };
 
+// The bytes of a batch file, as the command interpreter that runs it reads them: each line
+// followed by CR LF, in its code page. On Windows that is cmd.exe, which reads a batch in the
+// console's code page (the OEM code page, 850 on a German Windows), not in Windows-1252: a
+// path with an umlaut written in Windows-1252 would name another file there. Elsewhere it
+// is our interpreter, which reads Windows-1252 as every text file of the system. Throws
+// tess::Error naming a character that the code page cannot hold.
+std::string batchFileBytes(const LineList& lines);
+
+// Saves a batch file (batchFileBytes) atomically. Throws the framework's "kann nicht
+// erstellt werden" error when it cannot be written.
+void saveBatchFile(const std::string& path, const LineList& lines);
+
 // Saves the lines as folder + fileName (the folder must exist; a failure throws the
 // framework's "kann nicht erstellt werden" error and nothing runs), then starts it.
 BatchProcess runBatch(const std::string& folder, const std::string& fileName,
