@@ -1,7 +1,8 @@
 // Runs one of our programs as a child process, on Linux and on Windows alike: in a given
 // folder, with its standard output and error caught in files. The arguments are UTF-8 and
 // reach the program unchanged (on Windows quoted by the C run-time's rules for the wide
-// command line).
+// command line). A Windows program ends its output lines with CR LF; they come back with LF,
+// as on Linux.
 #pragma once
 
 #include "test_support.h"
@@ -50,6 +51,14 @@ inline std::wstring quotedArgument(const std::wstring& argument) {
     return quoted + L"\"";
 }
 
+inline std::string withoutCarriageReturns(const std::string& text) {
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
+            lines += text[i];
+    return lines;
+}
+
 inline HANDLE inheritableFile(const std::filesystem::path& path) {
     SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
     return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
@@ -88,8 +97,8 @@ inline ProgramRun runProgram(const std::filesystem::path& program,
     }
     CloseHandle(out);
     CloseHandle(err);
-    run.out = readBytes(scratch.path() / "out");
-    run.err = readBytes(scratch.path() / "err");
+    run.out = withoutCarriageReturns(readBytes(scratch.path() / "out"));
+    run.err = withoutCarriageReturns(readBytes(scratch.path() / "err"));
     return run;
 }
 

@@ -25,6 +25,12 @@ namespace tess::test {
 using tess::app::qs;
 #endif
 
+// A path from a UTF-8 text. (A plain narrow string would be read in the ANSI code page on
+// Windows, and every umlaut would name another file.)
+inline std::filesystem::path utf8Path(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 // A fresh folder under the system's temporary folder, removed again at the end of a test.
 class TempDir {
 public:
@@ -42,8 +48,15 @@ public:
         }
     }
     ~TempDir() {
+        namespace fs = std::filesystem;
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        if (fs::remove_all(path_, ec) != static_cast<std::uintmax_t>(-1) && !ec)
+            return;
+        // Windows deletes no read-only file: make everything writable and try again.
+        for (auto it = fs::recursive_directory_iterator(path_, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+            fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
