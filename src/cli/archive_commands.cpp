@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 
 #include "archive/archive.h"
+#include "core/paths.h"
 
 #include <filesystem>
 #include <iostream>
@@ -25,21 +26,22 @@ void printProgress(const std::string& line) {
 }
 
 int list(const ArchiveOptions& options) {
-    for (const auto& line : archive::formatListing(archive::listArchive(options.archive)))
+    for (const auto& line :
+         archive::formatListing(archive::listArchive(resolvePath(options.archive))))
         std::cout << line << "\n";
     return 0;
 }
 
 int unpack(const ArchiveOptions& options) {
-    const fs::path to = options.to.empty() ? fs::current_path() : fs::path(options.to);
+    const fs::path to = options.to.empty() ? fs::current_path() : resolvePath(options.to);
     fs::create_directories(to);
-    archive::unpackArchive(options.archive, to, printProgress);
+    archive::unpackArchive(resolvePath(options.archive), to, printProgress);
     return 0;
 }
 
 int pack(const ArchiveOptions& options) {
-    archive::packFolder(options.folder, options.pathInArchive, options.archive, options.compress,
-                        printProgress);
+    archive::packFolder(resolvePath(options.folder), options.pathInArchive,
+                        resolvePath(options.archive), options.compress, printProgress);
     return 0;
 }
 

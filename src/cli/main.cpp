@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
 
     CLI::App app{"Tessarine: Bots für Battlefield-1942-Karten, ohne Fenster"};
     app.require_subcommand(1);
+    // Options are written "--name" on every system; "/x" is a path, also on Windows.
+    app.allow_windows_style_options(false);
     tess::cli::addCommands(app);
     try {
         app.parse(argc, argv);

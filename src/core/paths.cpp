@@ -68,6 +68,17 @@ fs::path resolvePath(std::string_view windowsPath) {
         result = "/";
         i = 1;
     }
+#ifdef _WIN32
+    // The root as written: a drive ("C:\", or "C:" for that drive's current folder) or a
+    // share ("\\server\share\").
+    if (parts[0].size() == 2 && parts[0][1] == ':') {
+        result = fromUtf8(parts[0] + (parts.size() > 1 ? "\\" : ""));
+        i = 1;
+    } else if (parts.size() > 3 && parts[0].empty() && parts[1].empty() && !parts[2].empty()) {
+        result = fromUtf8("\\\\" + parts[2] + "\\" + parts[3] + "\\");
+        i = 4;
+    }
+#endif
     bool matching = true;
     for (; i < parts.size(); ++i) {
         const std::string& part = parts[i];
