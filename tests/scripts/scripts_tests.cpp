@@ -179,7 +179,7 @@ TEST(Start, StopsWithoutConquestScriptsAndASecondStartCompletes) {
 class ReviewEditor : public testing::Test {
 protected:
     void SetUp() override {
-        copyTree(kFixtureLevel, maps_.path() / "Mühlental");
+        copyTree(kFixtureLevel, maps_ / "Mühlental");
         state_.worldSize = 1024;
         state_.mapName = "Mühlental"; // an umlaut in every path of the addon
         state_.levelDir = maps_.text() + "Mühlental/";
