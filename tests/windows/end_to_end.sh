@@ -22,16 +22,22 @@ testdata="$source_dir/../shared/testdata"
 map="$testdata/levels/Bastogne"
 
 wine=${TESS_WINE:-$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)}
+wineserver=${TESS_WINESERVER:-$(dirname "$wine")/wineserver}
 export WINEPREFIX=${WINEPREFIX:-$windows_build/wine-prefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TESS_NO_TERMINAL=1
 for needed in "$linux_build/Tessarine/tessarine-cli" "$windows_build/Tessarine/tessarine-cli.exe" \
     "$linux_build/tests/packing/tess_first_pack_driver" \
-    "$windows_build/tests/packing/tess_first_pack_driver.exe" "$wine" "$map/Init.con"; do
+    "$windows_build/tests/packing/tess_first_pack_driver.exe" "$wine" "$wineserver" \
+    "$map/Init.con"; do
     if [ ! -e "$needed" ]; then
         echo "skipped: $needed is missing"
         exit 77
     fi
 done
+
+# One wineserver for all the Windows programs below (see cmake/wine-run.sh).
+mkdir -p "$WINEPREFIX"
+"$wineserver" -p60 2>/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
