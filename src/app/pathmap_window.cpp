@@ -56,7 +56,9 @@ PathmapWindow::PathmapWindow(QWidget* parent) : QWidget(parent) {
     pictureLabel_->setObjectName(QStringLiteral("pathmapPicture"));
     pictureLabel_->setFixedSize(kShownEdge, kShownEdge);
     pictureLabel_->setAlignment(Qt::AlignCenter);
-    pictureLabel_->setStyleSheet(QStringLiteral("background-color: #808080;"));
+    pictureLabel_->setWordWrap(true);
+    pictureLabel_->setMargin(24);
+    pictureLabel_->setStyleSheet(QStringLiteral("background-color: #808080; color: #FFFFFF;"));
     factsLabel_ = new QLabel(this);
     factsLabel_->setObjectName(QStringLiteral("pathmapFacts"));
     factsLabel_->setWordWrap(true);
@@ -92,20 +94,27 @@ void PathmapWindow::showPathmap(const QString& fileName, const tess::pathmaps::P
                             : QStringLiteral("Keine Spawnpunkte des Addons für diese Klasse."));
     lineLabel_->setStyleSheet(view.blockedSpawnPoints > 0 ? QStringLiteral("color: #A00000;")
                                                           : QString());
-    setWindowTitle(QStringLiteral("Pathmap: ") + fileName);
-    placeBesideParent();
-    show();
-    raise();
+    appear(fileName);
 }
 
 void PathmapWindow::showNote(const QString& fileName, const QString& note) {
     picture_ = QImage();
-    pictureLabel_->clear();
+    pictureLabel_->setText(note);
     pictureLabel_->setToolTip(QString());
     factsLabel_->setText(fileName);
-    lineLabel_->setText(note);
+    lineLabel_->clear();
     lineLabel_->setStyleSheet(QString());
+    appear(fileName);
+}
+
+QString PathmapWindow::note() const {
+    return picture_.isNull() ? pictureLabel_->text() : QString();
+}
+
+void PathmapWindow::appear(const QString& fileName) {
     setWindowTitle(QStringLiteral("Pathmap: ") + fileName);
+    // The texts under the picture may take more lines than before.
+    adjustSize();
     placeBesideParent();
     show();
     raise();
@@ -125,7 +134,6 @@ void PathmapWindow::placeBesideParent() {
     if (placed_ || parentWidget() == nullptr)
         return;
     placed_ = true;
-    adjustSize();
     const QRect main = parentWidget()->window()->frameGeometry();
     const QScreen* screen = parentWidget()->screen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);

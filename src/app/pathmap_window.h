@@ -28,12 +28,15 @@ public:
 
     // The picture as drawn, at its full size (rows from the top); null after a note.
     const QImage& picture() const { return picture_; }
-    // The texts under the picture: what kind of map it is, and the spawn-point line or the
-    // note.
+    // The note shown in place of the picture; empty while a picture is shown.
+    QString note() const;
+    // The texts under the picture: what kind of map it is (or the file's name beside a
+    // note), and the spawn-point line.
     QString facts() const;
     QString line() const;
 
 private:
+    void appear(const QString& fileName);
     void placeBesideParent();
 
     QImage picture_;

@@ -294,8 +294,10 @@ void TForm1::FileListBox2Click() {
             tab.pathmapFolder + str(name), levelFolder, wizard_.levelDir);
         tab.pathmapWindow->showPathmap(name, view, !levelFolder.empty());
     } catch (const std::exception& e) {
-        tab.pathmapWindow->showNote(name, QStringLiteral("Kann nicht gezeigt werden: ") +
-                                              qs(tess::withFullStop(e.what())));
+        // The window names the file already; the note speaks of it by its name alone.
+        QString reason = qs(tess::withFullStop(e.what()));
+        reason.replace(qs(tab.pathmapFolder) + name, name);
+        tab.pathmapWindow->showNote(name, QStringLiteral("Kann nicht gezeigt werden: ") + reason);
     }
 }
 

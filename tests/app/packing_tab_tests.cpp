@@ -21,6 +21,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -85,6 +86,19 @@ std::string entryBytes(const fs::path& archive, const std::string& name) {
     TempDir out;
     tess::archive::unpackArchive(archive, out.path());
     return readBytes(out.path() / name);
+}
+
+// With TESS_SCREENSHOTS=<folder> and a display (xvfb-run, QT_QPA_PLATFORM=xcb), the screen
+// is photographed at each step of the road, for people to look at.
+void screenshot(const std::string& name) {
+    const char* folder = std::getenv("TESS_SCREENSHOTS");
+    if (folder == nullptr || *folder == '\0')
+        return;
+    QTest::qWait(300);
+    const std::string command =
+        "import -window root " + tess::test::quoted(std::string(folder) + "/" + name + ".png");
+    if (std::system(command.c_str()) != 0)
+        ADD_FAILURE() << command;
 }
 
 const QColor kGrey(128, 128, 128);
@@ -204,6 +218,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
         auto form = openWindow();
         auto& ui = form->controls();
         generateBastogne(*form);
+        screenshot("10-1-tab3-after-start");
         aiCon = readBytes(program_.addon("Bastogne") / "ai.con");
         ASSERT_NE(aiCon.find("\r\nai.createallmaps\r\n"), std::string::npos);
 
@@ -223,6 +238,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
         // Waiting: the bar in place of the label, "Abbrechen" beside it, nothing else starts.
         ASSERT_TRUE(form->isWaiting());
         EXPECT_TRUE(ui.Label42->isHidden());
+        screenshot("10-2-first-pack-waiting");
         EXPECT_FALSE(ui.packbar->isHidden());
         EXPECT_FALSE(ui.packCancel->isHidden());
         EXPECT_LE(ui.packbar->geometry().right(), ui.packCancel->x());
@@ -233,6 +249,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
 
         ASSERT_TRUE(waitEnds(*form));
         EXPECT_EQ(valuesOf(bar), (std::vector<int>{20, 50, 66, 78, 100}));
+        screenshot("10-3-first-pack-done");
         EXPECT_EQ(messages_, std::vector<Message>{});
         EXPECT_TRUE(ui.packCancel->isHidden());
         EXPECT_EQ(ui.packbar->geometry(), QRect(8, 32, 313, 17));
@@ -273,6 +290,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     auto form = openWindow();
     auto& ui = form->controls();
     click(ui.Button7);
+    screenshot("10-4-restart-final-pack-refused");
     EXPECT_EQ(messages_,
               (std::vector<Message>{
                   {QMessageBox::Critical,
@@ -284,6 +302,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
 
     click(ui.Button6);
     EXPECT_EQ(messages_, std::vector<Message>{});
+    screenshot("10-5-imported");
     const std::vector<std::string> listed{"Boat2Level0Map8Bit.raw",
                                           "Car.raw",
                                           "Car0Level0Map.raw",
@@ -335,6 +354,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     ui.FileListBox2->setCurrentRow(rowOf(listed, "Tank0Level0Map.raw"));
     PathmapWindow* view = form->pathmapWindow();
     ASSERT_NE(view, nullptr);
+    screenshot("13-1-tank0level0map");
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(messages_, std::vector<Message>{});
     EXPECT_TRUE(view->facts().startsWith(
@@ -383,11 +403,14 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
 
     // A damaged file and a class file: a note in the window, no error box.
     ui.FileListBox2->setCurrentRow(rowOf(listed, "Tank0Level0Map8Bit.raw"));
+    screenshot("10-6-damaged-pathmap-note");
     EXPECT_TRUE(view->picture().isNull());
-    EXPECT_TRUE(view->line().startsWith(QStringLiteral("Kann nicht gezeigt werden: ")))
-        << view->line().toStdString();
+    EXPECT_TRUE(view->note().startsWith(
+        QStringLiteral("Kann nicht gezeigt werden: Die Pathmap Tank0Level0Map8Bit.raw ")))
+        << view->note().toStdString();
+    EXPECT_EQ(view->facts(), QStringLiteral("Tank0Level0Map8Bit.raw"));
     ui.FileListBox2->setCurrentRow(rowOf(listed, "Car.raw"));
-    EXPECT_TRUE(view->line().contains(QStringLiteral("Klassendatei")));
+    EXPECT_TRUE(view->note().contains(QStringLiteral("Klassendatei")));
     EXPECT_EQ(messages_, std::vector<Message>{});
 
     // The final pack: its bar, "Fertig", and an archive with the pathmaps and without the
@@ -399,6 +422,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     EXPECT_FALSE(ui.Button6->isEnabled());
     ASSERT_TRUE(waitEnds(*form));
     EXPECT_EQ(messages_, (std::vector<Message>{{QMessageBox::NoIcon, QStringLiteral("Fertig")}}));
+    screenshot("10-7-final-pack-done");
     EXPECT_EQ(valuesOf(bar), (std::vector<int>{20, 50, 66, 78, 100}));
     EXPECT_TRUE(ui.finalCancel->isHidden());
     const std::set<std::string> finalNames = entryNames(target + ".rfa");
@@ -447,6 +471,7 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     answers_.push_back(target);
     click(ui.Label42);
     ASSERT_TRUE(form->isWaiting());
+    screenshot("10-8-waiting-slow-batch");
     click(ui.packCancel);
     EXPECT_FALSE(form->isWaiting());
     const QString abandoned =
@@ -486,6 +511,7 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     click(ui.Button8);
     ASSERT_TRUE(form->isWaiting());
     EXPECT_FALSE(ui.netbar->isHidden());
+    screenshot("10-9-merge-waiting-for-unpack");
     EXPECT_FALSE(ui.Button10->isEnabled());
     click(ui.netCancel);
     ASSERT_EQ(messages_.size(), 1u);
@@ -555,6 +581,7 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
                   {QStringLiteral("fixenpath"), QStringLiteral("Refractor Archives (*.rfa)"),
                    QStringLiteral("Kursk_001.rfa")}}));
     EXPECT_EQ(form->state().netBackupPath, "");
+    screenshot("10-10-merge-chosen");
 
     const auto merge = [&] {
         messages_.clear();
@@ -570,6 +597,7 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     useSlowBatchRunner(1);
     merge();
     useRealBatchRunner();
+    screenshot("10-12-merged");
     EXPECT_EQ(messages_,
               (std::vector<Message>{
                   {QMessageBox::Warning,
@@ -654,6 +682,7 @@ TEST_F(PackingTabTest, An8BitPathmapIsDrawnWithItsFirstRowAtTheBottom) {
     ui.FileListBox2->setCurrentRow(0);
     const PathmapWindow* view = form->pathmapWindow();
     ASSERT_NE(view, nullptr);
+    screenshot("10-11-8bit-picture");
     const QImage& picture = view->picture();
     ASSERT_EQ(picture.size(), QSize(512, 512));
     // No level here: the map on grey, blocked cells (255) red over it, free ones (0) grey.
@@ -682,7 +711,8 @@ TEST_F(PackingTabTest, An8BitPathmapIsDrawnWithItsFirstRowAtTheBottom) {
     // A file of the wrong size is not drawn, and raises no error box.
     ui.FileListBox2->setCurrentRow(1);
     EXPECT_TRUE(view->picture().isNull());
-    EXPECT_TRUE(view->line().startsWith(QStringLiteral("Kann nicht gezeigt werden: ")));
-    EXPECT_TRUE(view->line().contains(QStringLiteral("Tank0Level2Map8Bit.raw")));
+    EXPECT_TRUE(view->note().startsWith(
+        QStringLiteral("Kann nicht gezeigt werden: Die Pathmap Tank0Level2Map8Bit.raw ")))
+        << view->note().toStdString();
     EXPECT_EQ(messages_, std::vector<Message>{});
 }
