@@ -238,7 +238,6 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
         // Waiting: the bar in place of the label, "Abbrechen" beside it, nothing else starts.
         ASSERT_TRUE(form->isWaiting());
         EXPECT_TRUE(ui.Label42->isHidden());
-        screenshot("10-2-first-pack-waiting");
         EXPECT_FALSE(ui.packbar->isHidden());
         EXPECT_FALSE(ui.packCancel->isHidden());
         EXPECT_LE(ui.packbar->geometry().right(), ui.packCancel->x());
