@@ -3,7 +3,6 @@
 #include "app/tform1.h"
 
 #include "app/packing_tab.h"
-
 #include "app/qt_text.h"
 #include "app/tform2.h"
 #include "core/error.h"
