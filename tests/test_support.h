@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include <stdlib.h>
+#include <sys/wait.h>
 
 namespace tess::test {
 
@@ -104,6 +105,36 @@ inline std::map<std::string, std::string> filesUnder(const std::filesystem::path
             files[std::string(relative.begin(), relative.end())] = readBytes(item.path());
         }
     return files;
+}
+
+// What a run of tessarine-cli left: its exit code and both outputs.
+struct CliResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// A text as one word for the shell.
+inline std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs tessarine-cli with the arguments (already quoted where needed) in `folder`, as a map
+// maker's script runs it: a child process of its own; captures both outputs.
+inline CliResult cli(const std::string& args, const std::filesystem::path& folder) {
+    TempDir scratch;
+    const std::string command = "cd " + quoted(folder.string()) + " && " + quoted(TESS_CLI_PATH) +
+                                " " + args + " >" + quoted((scratch.path() / "out").string()) +
+                                " 2>" + quoted((scratch.path() / "err").string());
+    const int status = std::system(command.c_str());
+    CliResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readBytes(scratch.path() / "out");
+    result.err = readBytes(scratch.path() / "err");
+    return result;
 }
 
 // A temporary installation as the build lays it out (temp/con files/ with the three behaviour
