@@ -1,5 +1,5 @@
 // The main window: start-up, the error guard and the dialogs. The tabs live in files of their
-// own (tform1_map.cpp).
+// own (tform1_map.cpp, tform1_areas.cpp).
 #include "app/tform1.h"
 
 #include "app/qt_text.h"
@@ -60,6 +60,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFor
     move(204, 122);
     splash_ = std::make_unique<TForm2>();
     connectMapTab();
+    connectAreasTab();
 }
 
 TForm1::~TForm1() = default;
@@ -83,6 +84,12 @@ void TForm1::showError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, windowTitle(), qs(tess::withFullStop(str(text))),
                     QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("errorBox"));
+    box.exec();
+}
+
+void TForm1::showMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("messageBox"));
     box.exec();
 }
 

@@ -4,24 +4,30 @@
 // stop box; what the handler changed before stays changed.
 //
 // The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
-// dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3. Each tab file
+// dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3;
+// tform1_areas.cpp tab "(2) Areas". Each tab file
 // connects its own controls in a connect...Tab() function that the constructor calls; the
 // clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab comes
 // the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
 #pragma once
 
+#include "areas/area_editor.h"
 #include "core/wizard_state.h"
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TForm1;
 }
 class TForm2;
+class QKeyEvent;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -48,9 +54,40 @@ public:
     void Button3Click();
     void Image9Click();
     void Button5Click();
+    // Tab "(2) Areas" (tform1_areas.cpp).
+    void Label1zClick();
+    void Label2zClick();
+    void Label4zClick();
+    void Label5zClick();
+    void Label6zClick();
+    void Label7zClick();
+    void Label8zClick();
+    void Label9zClick();
+    void Label10zClick();
+    void Label16zClick();
+    void Image2zClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    // Beyond the design: a click on the picture, a tick in the check list, "Letzte Area
+    // entfernen" (also Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen".
+    void eMouseDown(QPoint pixel);
+    void CheckListBox1ClickCheck(int entry, bool ticked);
+    void Label17zClick();
+    void Label18zClick();
+    void CheckBox1zClick();
+    // Start has enabled the tab: the level's own picture and areas, the autosave and the
+    // offer of saved areas.
+    void areasTabEnabled();
+    tess::areas::AreaEditor& areaEditor() { return *areaEditor_; }
 
     // The stop box: the error's text, a full stop appended when missing, one OK button.
     void showError(const QString& text);
+    // A message of the system's own ("Bitte Name eingeben"): the text and one OK button.
+    void showMessage(const QString& text);
 
     // The open-file dialogs: given the dialog's name and filter, the chosen file or an
     // empty text when the user cancels. Tests answer in place of the user.
@@ -60,6 +97,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The movement keys and Ctrl+Z of tab "(2) Areas", wherever the focus is.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Runs a handler; a failure shows the stop box and ends the handler there.
@@ -67,12 +106,23 @@ private:
     // An open-file dialog; an empty text when the user cancels.
     QString chooseFile(const QString& objectName, const QString& filter);
 
-    // Each tab connects its controls to its handlers (tform1_map.cpp).
+    // Each tab connects its controls to its handlers (tform1_map.cpp, tform1_areas.cpp).
     void connectMapTab();
+    void connectAreasTab();
+
+    // Tab "(2) Areas": one command on the editor, then the tab drawn from it, also when the
+    // command failed part way.
+    void areaCommand(const std::function<void()>& command);
+    void moveMarker(tess::areas::Direction direction);
+    void drawAreasTab();
+    void areaScriptWritten(const std::string& path);
+    bool handleAreaKey(QKeyEvent* event);
 
     std::unique_ptr<Ui::TForm1> ui_;
     std::unique_ptr<TForm2> splash_;
     tess::WizardState wizard_;
     bool shownOnce_ = false;
     FileChooser fileChooser_;
+    std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
+    std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
 };
