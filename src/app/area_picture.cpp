@@ -31,12 +31,22 @@ void drawOutlines(QPainter& painter, const std::vector<PictureOutline>& outlines
     QPen pen(colour);
     pen.setWidth(1);
     pen.setStyle(style);
+    // A faint dark band on both sides of the line keeps it visible on pale maps too; its
+    // dashes (in units of its width of 3) fall on those of the line.
+    QPen halo(QColor(0, 0, 0, 110));
+    halo.setWidth(3);
+    halo.setCapStyle(Qt::FlatCap);
+    halo.setJoinStyle(Qt::MiterJoin);
+    if (style == Qt::DashLine)
+        halo.setDashPattern({4.0 / 3, 2.0 / 3});
     const int ascent = painter.fontMetrics().ascent();
     for (const PictureOutline& outline : outlines) {
         const int left = clipped(outline.left, size.width());
         const int top = clipped(outline.top, size.height());
         const int right = clipped(outline.right, size.width());
         const int bottom = clipped(outline.bottom, size.height());
+        painter.setPen(halo);
+        painter.drawRect(left, top, right - left, bottom - top);
         painter.setPen(pen);
         // A one-pixel pen draws the rectangle's edges on the pixels left..right and
         // top..bottom, where the frame bars of "Area fertigstellen" stood.

@@ -107,6 +107,10 @@ void TForm1::connectAreasTab() {
     connect(ui_->RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(); });
     connect(ui_->CheckBox1z, &QCheckBox::clicked, this, [this] { CheckBox1zClick(); });
     connect(ui_->e, &AreaPicture::pressed, this, [this](QPoint pixel) { eMouseDown(pixel); });
+    // Enter in the step field hands the focus back to the picture, so that the movement keys
+    // act again.
+    connect(ui_->Edit1z, &QLineEdit::returnPressed, this,
+            [this] { ui_->e->setFocus(Qt::OtherFocusReason); });
     connect(ui_->CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         CheckListBox1ClickCheck(ui_->CheckListBox1->row(item), item->checkState() == Qt::Checked);
     });
