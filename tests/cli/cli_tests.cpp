@@ -14,40 +14,13 @@
 #include <png.h>
 
 namespace fs = std::filesystem;
+using tess::test::CliResult;
+using tess::test::quoted;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
-
-namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs the tool with the arguments in `folder`; captures both outputs.
-CliResult cli(const std::string& args, const fs::path& folder) {
-    TempDir scratch;
-    const std::string command = "cd " + quoted(folder.string()) + " && " + quoted(TESS_CLI_PATH) +
-                                " " + args + " >" + quoted((scratch.path() / "out").string()) +
-                                " 2>" + quoted((scratch.path() / "err").string());
-    const int status = std::system(command.c_str());
-    CliResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readBytes(scratch.path() / "out");
-    result.err = readBytes(scratch.path() / "err");
-    return result;
-}
-
-} // namespace
+// The tool as a child process in a folder.
+constexpr auto cli = &tess::test::runCli;
 
 TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
     TempDir program;
