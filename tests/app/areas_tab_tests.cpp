@@ -724,3 +724,26 @@ TEST_F(AreasTab, OrientationPictureInTheFormatsQtReads) {
     click(ui.Label10z);
     EXPECT_TRUE(near(pictureShown(ui).pixelColor(10, 10), 112, 74, 63, 6));
 }
+
+// The autosave never interrupts: its failure is a line on the tab until a save succeeds.
+TEST_F(AreasTab, AFailedAutosaveIsShownOnTheTabUntilASaveSucceeds) {
+    TForm1 form;
+    start(form, bastogne());
+    Ui::TForm1& ui = form.controls();
+    writeBytes(program_.path() / "temp" / "areas", "a file where the folder belongs");
+    {
+        const NoModalExpected none;
+        drawArea(ui, kHill, ui.Team1);
+        EXPECT_TRUE(none.seen().isEmpty()) << none.seen().join(u'|').toStdString();
+    }
+    EXPECT_EQ(ui.ListBox1z->count(), 1);
+    EXPECT_TRUE(ui.Label20z->text().startsWith(
+        QStringLiteral("Die Areas konnten nicht gesichert werden: Datei \"")))
+        << ui.Label20z->text().toStdString();
+    EXPECT_TRUE(ui.Label20z->isVisible());
+
+    fs::remove(program_.path() / "temp" / "areas");
+    drawArea(ui, kBridge, ui.Neutral);
+    EXPECT_EQ(ui.Label20z->text(), QString());
+    EXPECT_TRUE(fs::exists(savedAreas()));
+}
