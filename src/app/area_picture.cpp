@@ -17,11 +17,10 @@ int clipped(std::int32_t coordinate, int edge) {
     return std::clamp<std::int32_t>(coordinate, -kClipMargin, edge + kClipMargin);
 }
 
-// A name readable on any background: a dark halo round the coloured text.
+// A name readable on any background: coloured text on a small dark tag.
 void drawName(QPainter& painter, QPoint at, const QString& name, const QColor& colour) {
-    painter.setPen(QColor(0, 0, 0));
-    for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
-        painter.drawText(at + offset, name);
+    const QRect text = painter.fontMetrics().boundingRect(name).translated(at);
+    painter.fillRect(text.adjusted(-2, 0, 2, 1), QColor(0, 0, 0, 150));
     painter.setPen(colour);
     painter.drawText(at, name);
 }
