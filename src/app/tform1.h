@@ -5,10 +5,10 @@
 //
 // The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
 // dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3;
-// tform1_areas.cpp tab "(2) Areas". Each tab file
-// connects its own controls in a connect...Tab() function that the constructor calls; the
-// clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab comes
-// the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
+// tform1_areas.cpp tab "(2) Areas". Each tab file connects its own controls in a
+// connect...Tab() function that the constructor calls; the clickable labels and icons
+// (ClickableLabel) offer clicked() for that. A further tab comes the same way: its handlers
+// and connect function declared here, its own tform1_<tab>.cpp.
 #pragma once
 
 #include "areas/area_editor.h"
@@ -82,7 +82,6 @@ public:
     // Start has enabled the tab: the level's own picture and areas, the autosave and the
     // offer of saved areas.
     void areasTabEnabled();
-    tess::areas::AreaEditor& areaEditor() { return *areaEditor_; }
 
     // The stop box: the error's text, a full stop appended when missing, one OK button.
     void showError(const QString& text);
