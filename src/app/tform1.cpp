@@ -1,5 +1,5 @@
 // The main window: start-up, the error guard and the dialogs. The tabs live in files of their
-// own (tform1_map.cpp, tform1_packing.cpp).
+// own (tform1_map.cpp, tform1_areas.cpp, tform1_packing.cpp).
 #include "app/tform1.h"
 
 #include "app/packing_tab.h"
@@ -61,6 +61,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFor
     move(204, 122);
     splash_ = std::make_unique<TForm2>();
     connectMapTab();
+    connectAreasTab();
     connectPackingTab();
 }
 

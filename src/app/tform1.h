@@ -5,20 +5,24 @@
 //
 // The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
 // dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3;
-// tform1_packing.cpp the packing and the network merge of tab 3. Each tab file
-// connects its own controls in a connect...Tab() function that the constructor calls; the
-// clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab comes
-// the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
+// tform1_areas.cpp tab "(2) Areas"; tform1_packing.cpp the packing and the network merge of tab 3.
+// Each tab file connects its own controls in a connect...Tab() function that the constructor
+// calls; the clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab
+// comes the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
 #pragma once
 
+#include "areas/area_editor.h"
 #include "core/wizard_state.h"
 
 #include <QMessageBox>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,7 @@ namespace tess::packing {
 class BatchWait;
 struct WaitStatus;
 } // namespace tess::packing
+class QKeyEvent;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -59,6 +64,34 @@ public:
     void Button3Click();
     void Image9Click();
     void Button5Click();
+    // Tab "(2) Areas" (tform1_areas.cpp).
+    void Label1zClick();
+    void Label2zClick();
+    void Label4zClick();
+    void Label5zClick();
+    void Label6zClick();
+    void Label7zClick();
+    void Label8zClick();
+    void Label9zClick();
+    void Label10zClick();
+    void Label16zClick();
+    void Image2zClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    // Beyond the design: a click on the picture, a tick in the check list, "Letzte Area
+    // entfernen" (also Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen".
+    void eMouseDown(QPoint pixel);
+    void CheckListBox1ClickCheck(int entry, bool ticked);
+    void Label17zClick();
+    void Label18zClick();
+    void CheckBox1zClick();
+    // Start has enabled the tab: the level's own picture and areas, the autosave and the
+    // offer of saved areas.
+    void areasTabEnabled();
 
     // Tab 3: first pack, pathmap import, final pack and network merge (tform1_packing.cpp).
     void Label42Click();
@@ -103,6 +136,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The movement keys and Ctrl+Z of tab "(2) Areas", wherever the focus is.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Runs a handler; a failure shows the stop box and ends the handler there.
@@ -114,8 +149,17 @@ private:
     QString chooseSaveFile(const QString& objectName, const QString& filter,
                            const QString& proposed);
 
-    // Each tab connects its controls to its handlers (tform1_map.cpp).
+    // Each tab connects its controls to its handlers (tform1_map.cpp, tform1_areas.cpp).
     void connectMapTab();
+    void connectAreasTab();
+
+    // Tab "(2) Areas": one command on the editor, then the tab drawn from it, also when the
+    // command failed part way.
+    void areaCommand(const std::function<void()>& command);
+    void moveMarker(tess::areas::Direction direction);
+    void drawAreasTab();
+    void areaScriptWritten(const std::string& path);
+    bool handleAreaKey(QKeyEvent* event);
     void connectPackingTab();
 
     std::unique_ptr<Ui::TForm1> ui_;
@@ -137,4 +181,6 @@ private:
     void blockWindowForWait(bool block);
     void showPathmaps(const std::string& folder, const std::vector<std::string>& names);
     void finishNetworkMerge();
+    std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
+    std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
 };

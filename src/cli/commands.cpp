@@ -38,6 +38,7 @@ void addCommands(CLI::App& app) {
     addBatchCommands(app);
     addArchiveCommands(app);
     addPathmapCommands(app);
+    addAreaCommands(app);
     addPackingCommands(app);
 }
 

@@ -51,7 +51,7 @@ const Control kControls[] = {
     {"t1", "Memo6", "QPlainTextEdit", "", 288, 176, 409, 265, off, off, -1},
 
     // Tab "(2) Areas"
-    {"t3", "e", "QLabel", "", 0, 0, 512, 512, on, off, -1},
+    {"t3", "e", "AreaPicture", "", 0, 0, 512, 512, on, off, -1},
     {"t3", "gruen", "QLabel", "", 304, 264, 1, 1, on, off, -1},
     {"t3", "fg", "QLabel", "", 280, 216, 41, 49, on, off, -1},
     {"t3", "rot", "QLabel", "", 341, 264, 1, 1, on, off, -1},
@@ -68,15 +68,20 @@ const Control kControls[] = {
     {"GroupBox3z", "Label5z", "ClickableLabel", "Rechts", 163, 72, any, any, off, off, -1},
     {"GroupBox3z", "Label7z", "ClickableLabel", "Runter", 112, 91, any, any, off, off, -1},
     {"GroupBox3z", "RadioButton2", "QRadioButton", "Numpad - Pfeiltasten - Bewegung", 8, 112, any, any, on, off, 0},
-    {"t3", "GroupBox1z", "QGroupBox", "Optionen", 520, 142, 217, 105, on, off, -1},
+    {"t3", "GroupBox1z", "QGroupBox", "Optionen", 520, 142, 217, 121, on, off, -1},
     {"GroupBox1z", "Label10z", "ClickableLabel", "Orientierungsbild laden", 48, 24, any, any, on, off, -1},
     {"GroupBox1z", "Label1z", "ClickableLabel", "Neue Strategic - Area", 56, 47, any, any, on, off, -1},
     {"GroupBox1z", "Label2z", "ClickableLabel", "Aktuellen Punkt bestätigen", 48, 63, any, any, off, off, -1},
     {"GroupBox1z", "Label8z", "ClickableLabel", "Area fertigstellen", 72, 79, any, any, off, off, -1},
-    {"t3", "GroupBox2z", "QGroupBox", "Areas", 519, 251, 226, 269, on, off, -1},
+    {"GroupBox1z", "Label17z", "ClickableLabel", "Letzte Area entfernen", 60, 95, any, any, off, off, -1},
+    {"t3", "GroupBox2z", "QGroupBox", "Areas", 519, 267, 226, 253, on, off, -1},
     {"GroupBox2z", "ListBox1z", "QListWidget", "", any, any, any, any, on, off, -1},
+    {"GroupBox2z", "Label18z", "ClickableLabel", "Gespeicherte Areas laden", any, any, any, any, on, on, -1},
     {"t3", "GroupBox4z", "QGroupBox", "Fertig", 0, 521, 745, 64, on, off, -1},
     {"GroupBox4z", "Image2z", "ClickableLabel", "", any, any, any, any, on, off, -1},
+    {"GroupBox4z", "Label19z", "QLabel", "", any, any, any, any, on, off, -1},
+    {"GroupBox4z", "CheckBox1z", "QCheckBox", "Vorhandene Areas zeigen", any, any, any, any, on, on, 1},
+    {"GroupBox4z", "Label20z", "QLabel", "", any, any, any, any, on, off, -1},
     {"t3", "BitBtn1", "QPushButton", "links&4", 704, 624, 75, 25, on, off, -1},
     {"t3", "BitBtn2", "QPushButton", "rechts&6", 704, 648, 75, 25, on, off, -1},
     {"t3", "BitBtn3", "QPushButton", "oben&8", 704, 672, 75, 25, on, off, -1},
@@ -311,7 +316,7 @@ private slots:
             QCOMPARE(colourOf(w), white);
         }
         QVERIFY(!ui_.Edit3->hasFrame());
-        for (QWidget* w : QList<QWidget*>{ui_.Label34, ui_.Label47})
+        for (QWidget* w : QList<QWidget*>{ui_.Label34, ui_.Label47, ui_.Label20z})
             QCOMPARE(colourOf(w), red);
         for (QWidget* w : QList<QWidget*>{ui_.Label30, ui_.Label31, ui_.Label32, ui_.Label33})
             QCOMPARE(colourOf(w), maroon);
@@ -319,9 +324,10 @@ private slots:
         QCOMPARE(colourOf(ui_.GroupBox18), green);
 
         // Command labels: blue, underlined, hand cursor.
-        for (QLabel* l : QList<QLabel*>{ui_.Label6z, ui_.Label4z, ui_.Label5z, ui_.Label7z,
-                                        ui_.Label10z, ui_.Label1z, ui_.Label2z, ui_.Label8z,
-                                        ui_.Label9z, ui_.Label16z, ui_.Label42}) {
+        for (QLabel* l :
+             QList<QLabel*>{ui_.Label6z, ui_.Label4z, ui_.Label5z, ui_.Label7z, ui_.Label10z,
+                            ui_.Label1z, ui_.Label2z, ui_.Label8z, ui_.Label9z, ui_.Label16z,
+                            ui_.Label17z, ui_.Label18z, ui_.Label42}) {
             QVERIFY2(l->font().underline(), qPrintable(l->objectName()));
             QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
             QCOMPARE(l->palette().color(QPalette::Active, QPalette::WindowText), blue);
