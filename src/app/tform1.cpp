@@ -1,7 +1,8 @@
 // The main window: start-up, the error guard and the dialogs. The tabs live in files of their
-// own (tform1_map.cpp).
+// own (tform1_map.cpp, tform1_areas.cpp, tform1_packing.cpp).
 #include "app/tform1.h"
 
+#include "app/packing_tab.h"
 #include "app/qt_text.h"
 #include "app/tform2.h"
 #include "core/error.h"
@@ -60,6 +61,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFor
     move(204, 122);
     splash_ = std::make_unique<TForm2>();
     connectMapTab();
+    connectAreasTab();
+    connectPackingTab();
 }
 
 TForm1::~TForm1() = default;
@@ -80,9 +83,23 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::showError(const QString& text) {
-    QMessageBox box(QMessageBox::Critical, windowTitle(), qs(tess::withFullStop(str(text))),
-                    QMessageBox::Ok, this);
+    const QString shown = qs(tess::withFullStop(str(text)));
+    if (messageReader_) {
+        messageReader_(QMessageBox::Critical, shown);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, windowTitle(), shown, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("errorBox"));
+    box.exec();
+}
+
+void TForm1::showMessage(const QString& text, QMessageBox::Icon icon) {
+    if (messageReader_) {
+        messageReader_(icon, text);
+        return;
+    }
+    QMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("messageBox"));
     box.exec();
 }
 
@@ -103,6 +120,23 @@ QString TForm1::chooseFile(const QString& objectName, const QString& filter) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+QString TForm1::chooseSaveFile(const QString& objectName, const QString& filter,
+                               const QString& proposed) {
+    if (saveChooser_)
+        return QDir::toNativeSeparators(saveChooser_(objectName, filter, proposed));
+    QFileDialog dialog(this);
+    dialog.setObjectName(objectName);
+    dialog.setNameFilter(filter);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());

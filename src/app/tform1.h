@@ -4,24 +4,40 @@
 // stop box; what the handler changed before stays changed.
 //
 // The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
-// dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3. Each tab file
-// connects its own controls in a connect...Tab() function that the constructor calls; the
-// clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab comes
-// the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
+// dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3;
+// tform1_areas.cpp tab "(2) Areas"; tform1_packing.cpp the packing and the network merge of tab 3.
+// Each tab file connects its own controls in a connect...Tab() function that the constructor
+// calls; the clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab
+// comes the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
 #pragma once
 
+#include "areas/area_editor.h"
 #include "core/wizard_state.h"
 
+#include <QMessageBox>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace Ui {
 class TForm1;
 }
 class TForm2;
+class PathmapWindow;
+class QProgressBar;
+class QPushButton;
+namespace tess::packing {
+class BatchWait;
+struct WaitStatus;
+} // namespace tess::packing
+class QKeyEvent;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -48,6 +64,53 @@ public:
     void Button3Click();
     void Image9Click();
     void Button5Click();
+    // Tab "(2) Areas" (tform1_areas.cpp).
+    void Label1zClick();
+    void Label2zClick();
+    void Label4zClick();
+    void Label5zClick();
+    void Label6zClick();
+    void Label7zClick();
+    void Label8zClick();
+    void Label9zClick();
+    void Label10zClick();
+    void Label16zClick();
+    void Image2zClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    // Beyond the design: a click on the picture, a tick in the check list, "Letzte Area
+    // entfernen" (also Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen".
+    void eMouseDown(QPoint pixel);
+    void CheckListBox1ClickCheck(int entry, bool ticked);
+    void Label17zClick();
+    void Label18zClick();
+    void CheckBox1zClick();
+    // Start has enabled the tab: the level's own picture and areas, the autosave and the
+    // offer of saved areas.
+    void areasTabEnabled();
+
+    // Tab 3: first pack, pathmap import, final pack and network merge (tform1_packing.cpp).
+    void Label42Click();
+    void Button6Click();
+    void Button7Click();
+    void FileListBox2Click();
+    void Image13Click();
+    void Image14Click();
+    void Button9Click();
+    void fix1Click();
+    void fix2Click();
+    void fix3Click();
+    void Button10Click();
+    void Button8Click();
+    // A batch is being waited for: the bar moves, "Abbrechen" ends the wait, and no other
+    // step of the window can start meanwhile.
+    bool isWaiting() const;
+    // The small window that shows the pathmap selected in FileListBox2; null until one is.
+    PathmapWindow* pathmapWindow();
 
     // The stop box: the error's text, a full stop appended when missing, one OK button.
     void showError(const QString& text);
@@ -57,22 +120,67 @@ public:
     using FileChooser = std::function<QString(const QString& name, const QString& filter)>;
     void setFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
 
+    // The save dialogs: given the dialog's name, filter and the file name it proposes, the
+    // chosen path or an empty text when the user cancels. Tests answer in place of the user.
+    using SaveChooser =
+        std::function<QString(const QString& name, const QString& filter, const QString& proposed)>;
+    void setSaveChooser(SaveChooser chooser) { saveChooser_ = std::move(chooser); }
+
+    // The message boxes ("Fertig", notes and the stop box): given the icon and the text as
+    // the box would show them. Tests read them here instead of answering a modal box.
+    using MessageReader = std::function<void(QMessageBox::Icon icon, const QString& text)>;
+    void setMessageReader(MessageReader reader) { messageReader_ = std::move(reader); }
+    // A box with one OK button: "Fertig" (no icon) and notes (a warning).
+    void showMessage(const QString& text, QMessageBox::Icon icon = QMessageBox::NoIcon);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The movement keys and Ctrl+Z of tab "(2) Areas", wherever the focus is.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Runs a handler; a failure shows the stop box and ends the handler there.
     void guarded(const std::function<void()>& handler);
     // An open-file dialog; an empty text when the user cancels.
     QString chooseFile(const QString& objectName, const QString& filter);
+    // A save dialog proposing `proposed`, with no default extension and no overwrite prompt;
+    // an empty text when the user cancels.
+    QString chooseSaveFile(const QString& objectName, const QString& filter,
+                           const QString& proposed);
 
-    // Each tab connects its controls to its handlers (tform1_map.cpp).
+    // Each tab connects its controls to its handlers (tform1_map.cpp, tform1_areas.cpp).
     void connectMapTab();
+    void connectAreasTab();
+
+    // Tab "(2) Areas": one command on the editor, then the tab drawn from it, also when the
+    // command failed part way.
+    void areaCommand(const std::function<void()>& command);
+    void moveMarker(tess::areas::Direction direction);
+    void drawAreasTab();
+    void areaScriptWritten(const std::string& path);
+    bool handleAreaKey(QKeyEvent* event);
+    void connectPackingTab();
 
     std::unique_ptr<Ui::TForm1> ui_;
     std::unique_ptr<TForm2> splash_;
     tess::WizardState wizard_;
     bool shownOnce_ = false;
     FileChooser fileChooser_;
+    SaveChooser saveChooser_;
+    MessageReader messageReader_;
+
+    // What the packing tab keeps between its handlers and the ticks of its waits
+    // (packing_tab.h).
+    struct PackingTab;
+    std::unique_ptr<PackingTab> packing_;
+    void waitFor(tess::packing::BatchWait wait, QProgressBar* bar, QPushButton* cancel,
+                 std::function<void(const tess::packing::WaitStatus&)> then);
+    void pollWait();
+    void endWait(const tess::packing::WaitStatus& status);
+    void blockWindowForWait(bool block);
+    void showPathmaps(const std::string& folder, const std::vector<std::string>& names);
+    void finishNetworkMerge();
+    std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
+    std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
 };

@@ -92,6 +92,7 @@ void TForm1::Button2Click() {
         ui_->ListBox1->setEnabled(true);
         ui_->t3->setEnabled(true);
         ui_->Button2->setEnabled(false);
+        areasTabEnabled();
     });
 }
 

@@ -38,6 +38,8 @@ void addCommands(CLI::App& app) {
     addBatchCommands(app);
     addArchiveCommands(app);
     addPathmapCommands(app);
+    addAreaCommands(app);
+    addPackingCommands(app);
 }
 
 int runSelected(CLI::App& app) {

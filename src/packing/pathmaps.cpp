@@ -83,4 +83,17 @@ PathmapCopy copyPathmaps(const std::string& fromFolder, const std::vector<std::s
     return result;
 }
 
+std::string pictureLevelFolder(const WizardState& state, const std::string& programFolder) {
+    std::vector<std::string> candidates{state.mapLevelDir};
+    if (!state.mapName.empty()) {
+        candidates.push_back(programFolder + "bf1942\\levels\\" + state.mapName + "\\");
+        if (!state.gameDir.empty())
+            candidates.push_back(state.gameDir + "bf1942\\levels\\" + state.mapName + "\\");
+    }
+    for (const std::string& folder : candidates)
+        if (!folder.empty() && fileExists(folder + "Textures\\ingamemap.dds"))
+            return folder;
+    return {};
+}
+
 } // namespace tess::packing

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/lines.h"
+#include "core/wizard_state.h"
 
 #include <array>
 #include <string>
@@ -44,5 +45,12 @@ struct PathmapCopy {
 // replacing files of that name, in list order. A copy that fails is noted and passed over.
 PathmapCopy copyPathmaps(const std::string& fromFolder, const std::vector<std::string>& names,
                          const std::string& levelDir);
+
+// The map level folder whose overview picture (Textures\ingamemap.dds) lies under the
+// pathmaps when they are shown: this run's map level folder, else the map unpacked under the
+// program folder (a packed map), else the map's folder in the game folder, where the game
+// wrote the pathmaps. The first that holds the picture; empty when none does, as after a
+// restart for an unpacked map kept elsewhere.
+std::string pictureLevelFolder(const WizardState& state, const std::string& programFolder);
 
 } // namespace tess::packing

@@ -27,59 +27,16 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using tess::test::chooseInDialog;
+using tess::test::click;
+using tess::test::expectErrorBox;
 using tess::test::qs;
 using tess::test::readBytes;
 using tess::test::TempDir;
+using tess::test::whenModal;
 using tess::test::writeBytes;
 
 namespace {
-
-// Answers the next modal widget once it is up: `answer` gets it and closes it.
-void whenModal(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        }
-    });
-    timer->start();
-}
-
-// The next file dialog picks `path` (or is cancelled when path is empty); its name and
-// filter are kept for the test to check.
-struct DialogSeen {
-    QString name;
-    QString filter;
-};
-std::shared_ptr<DialogSeen> chooseInDialog(TForm1& form, const std::string& path) {
-    auto seen = std::make_shared<DialogSeen>();
-    form.setFileChooser([path, seen](const QString& name, const QString& filter) {
-        seen->name = name;
-        seen->filter = filter;
-        return qs(path);
-    });
-    return seen;
-}
-
-// The next error box: its text is stored, then OK is pressed.
-std::shared_ptr<QString> expectErrorBox() {
-    auto text = std::make_shared<QString>();
-    whenModal([text](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->icon(), QMessageBox::Critical);
-        *text = box->text();
-        box->button(QMessageBox::Ok)->click();
-    });
-    return text;
-}
-
-void click(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton);
-}
 
 class WindowTest : public ::testing::Test {
 protected:

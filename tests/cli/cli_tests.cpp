@@ -1,4 +1,5 @@
 // tessarine-cli as a map maker scripts it: a real child process, real files.
+#include "areas/hill_and_bridge.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,40 +15,12 @@
 #include <png.h>
 
 namespace fs = std::filesystem;
+using tess::test::cli;
+using tess::test::CliResult;
+using tess::test::quoted;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
-
-namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs the tool with the arguments in `folder`; captures both outputs.
-CliResult cli(const std::string& args, const fs::path& folder) {
-    TempDir scratch;
-    const std::string command = "cd " + quoted(folder.string()) + " && " + quoted(TESS_CLI_PATH) +
-                                " " + args + " >" + quoted((scratch.path() / "out").string()) +
-                                " 2>" + quoted((scratch.path() / "err").string());
-    const int status = std::system(command.c_str());
-    CliResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readBytes(scratch.path() / "out");
-    result.err = readBytes(scratch.path() / "err");
-    return result;
-}
-
-} // namespace
 
 TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
     TempDir program;
@@ -256,4 +229,69 @@ TEST(Cli, PathmapPrintsTheMapAndWritesItsPicture) {
                            "beschreibt kein Raster bis 4096 x 4096 Feldern\n");
     EXPECT_FALSE(fs::exists(program.path() / "damaged.png"));
     EXPECT_EQ(cli("pathmap", program.path()).exitCode, 2);
+}
+
+TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
+    tess::test::ProgramFolder program;
+    const std::string bastogne = quoted(tess::test::testdata("levels/Bastogne"));
+    const std::string folderOption = " --program-folder " + quoted(program.path().string());
+    const fs::path script = program.path() / "bf1942/levels/Bastogne_001/AI/StrategicAreas.con";
+    writeBytes(program.path() / "areas.json", tess::test::kHillAndBridgeJson);
+
+    // Before generate there is no addon to write into.
+    const CliResult early = cli("areas " + bastogne + " areas.json" + folderOption, program.path());
+    EXPECT_EQ(early.exitCode, 1);
+    EXPECT_EQ(
+        early.err.rfind("Datei \"" + program.text() + "bf1942\\levels\\Bastogne_001\\AI\\", 0), 0u)
+        << early.err;
+    EXPECT_NE(early.err.find("\" kann nicht erstellt werden."), std::string::npos) << early.err;
+
+    ASSERT_EQ(cli("generate " + bastogne + folderOption, program.path()).exitCode, 0);
+    const CliResult run = cli("areas " + bastogne + " areas.json" + folderOption, program.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(tess::test::kHillSummary) + "\n" +
+                           std::string(tess::test::kBridgeSummary) + "\n");
+    EXPECT_EQ(readBytes(script), tess::test::kHillAndBridgeScript);
+
+    // Malformed input: the German message names the area and the field; nothing is written.
+    const std::string hill = R"("name": "Hill", "corner1": [100, 100], "corner2": [200, 300], )";
+    const struct {
+        std::string json;
+        std::string message;
+    } cases[] = {
+        {"nicht json", "Die Area-Datei ist kein gültiges JSON (Zeile 1, Spalte 2)"},
+        {R"({"areas": [{)" + hill + R"("side": 1}]})",
+         "Area 1 (\"Hill\"), Feld \"priority\": fehlt"},
+        {R"({"areas": [{)" + hill + R"("priority": true}]})",
+         "Area 1 (\"Hill\"), Feld \"priority\": muss eine ganze Zahl oder ein Text sein"},
+        {R"({"areas": [{"name": "Hill", "corner1": [1, 5], "corner2": [9, 5], "priority": 1}]})",
+         "Area 1 (\"Hill\"), Feld \"corner2\": liegt in derselben Zeile oder Spalte wie "
+         "\"corner1\"; eine Area braucht Breite und Höhe"},
+        {R"({"areas": [{"name": "", "corner1": [1, 1], "corner2": [2, 2], "priority": 1}]})",
+         "Area 1, Feld \"name\": ist leer"},
+        {R"({"areas": [{)" + hill + R"("priority": 1, "neighbours": ["Fort"]}]})",
+         "Area 1 (\"Hill\"), Feld \"neighbours\": \"Fort\" ist keine Area dieser Datei"},
+    };
+    for (const auto& c : cases) {
+        writeBytes(script, "vorher");
+        writeBytes(program.path() / "bad.json", c.json);
+        const CliResult bad = cli("areas " + bastogne + " bad.json" + folderOption, program.path());
+        EXPECT_EQ(bad.exitCode, 1) << c.json;
+        EXPECT_EQ(bad.err, c.message + "\n");
+        EXPECT_EQ(bad.out, "");
+        EXPECT_EQ(readBytes(script), "vorher");
+    }
+    const CliResult missing =
+        cli("areas " + bastogne + " fehlt.json" + folderOption, program.path());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("fehlt.json kann nicht geöffnet werden."), std::string::npos)
+        << missing.err;
+    // Not even a packed map is unpacked for a file that is refused.
+    const CliResult packed = cli("areas " + quoted(tess::test::testdata("archives/kursk.rfa")) +
+                                     " bad.json" + folderOption,
+                                 program.path());
+    EXPECT_EQ(packed.exitCode, 1);
+    EXPECT_FALSE(fs::exists(program.path() / "bf1942/levels/kursk"));
+    EXPECT_FALSE(fs::exists(program.path() / "kursk.rfa"));
+    EXPECT_EQ(cli("areas " + bastogne, program.path()).exitCode, 2);
 }

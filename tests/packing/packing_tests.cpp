@@ -765,3 +765,31 @@ TEST_F(PackingTest, MergeRefusesUnsafeNamesAndKeepsTheAddonWhenItCannotBegin) {
     EXPECT_TRUE(fs::exists(addon));
     EXPECT_FALSE(fs::exists(program.path() / "Network" / "pack.bat"));
 }
+
+TEST(PictureLevelFolder, IsTheFirstOfTheMapsFoldersThatHoldsTheOverviewPicture) {
+    TempDir program;
+    TempDir game;
+    TempDir map;
+    WizardState state;
+    state.mapName = "Bastogne";
+    state.gameDir = game.text();
+    EXPECT_EQ(pictureLevelFolder(state, program.text()), "");
+    // The map's folder in the game folder, where the pathmaps were written.
+    writeBytes(game.path() / "bf1942/levels/Bastogne/Textures/ingamemap.dds", "dds");
+    EXPECT_EQ(pictureLevelFolder(state, program.text()),
+              game.text() + "bf1942\\levels\\Bastogne\\");
+    // A packed map unpacked under the program folder comes before it (any letter case).
+    writeBytes(program.path() / "bf1942/levels/Bastogne/textures/InGameMap.dds", "dds");
+    EXPECT_EQ(pictureLevelFolder(state, program.text()),
+              program.text() + "bf1942\\levels\\Bastogne\\");
+    // This run's map level folder comes first, when it holds the picture.
+    state.mapLevelDir = map.text();
+    EXPECT_EQ(pictureLevelFolder(state, program.text()),
+              program.text() + "bf1942\\levels\\Bastogne\\");
+    writeBytes(map.path() / "Textures/ingamemap.dds", "dds");
+    EXPECT_EQ(pictureLevelFolder(state, program.text()), map.text());
+    // Without a map name only this run's folder is asked.
+    state.mapName.clear();
+    state.mapLevelDir.clear();
+    EXPECT_EQ(pictureLevelFolder(state, program.text()), "");
+}

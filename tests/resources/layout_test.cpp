@@ -51,7 +51,7 @@ const Control kControls[] = {
     {"t1", "Memo6", "QPlainTextEdit", "", 288, 176, 409, 265, off, off, -1},
 
     // Tab "(2) Areas"
-    {"t3", "e", "QLabel", "", 0, 0, 512, 512, on, off, -1},
+    {"t3", "e", "AreaPicture", "", 0, 0, 512, 512, on, off, -1},
     {"t3", "gruen", "QLabel", "", 304, 264, 1, 1, on, off, -1},
     {"t3", "fg", "QLabel", "", 280, 216, 41, 49, on, off, -1},
     {"t3", "rot", "QLabel", "", 341, 264, 1, 1, on, off, -1},
@@ -68,15 +68,20 @@ const Control kControls[] = {
     {"GroupBox3z", "Label5z", "ClickableLabel", "Rechts", 163, 72, any, any, off, off, -1},
     {"GroupBox3z", "Label7z", "ClickableLabel", "Runter", 112, 91, any, any, off, off, -1},
     {"GroupBox3z", "RadioButton2", "QRadioButton", "Numpad - Pfeiltasten - Bewegung", 8, 112, any, any, on, off, 0},
-    {"t3", "GroupBox1z", "QGroupBox", "Optionen", 520, 142, 217, 105, on, off, -1},
+    {"t3", "GroupBox1z", "QGroupBox", "Optionen", 520, 142, 217, 121, on, off, -1},
     {"GroupBox1z", "Label10z", "ClickableLabel", "Orientierungsbild laden", 48, 24, any, any, on, off, -1},
     {"GroupBox1z", "Label1z", "ClickableLabel", "Neue Strategic - Area", 56, 47, any, any, on, off, -1},
     {"GroupBox1z", "Label2z", "ClickableLabel", "Aktuellen Punkt bestätigen", 48, 63, any, any, off, off, -1},
     {"GroupBox1z", "Label8z", "ClickableLabel", "Area fertigstellen", 72, 79, any, any, off, off, -1},
-    {"t3", "GroupBox2z", "QGroupBox", "Areas", 519, 251, 226, 269, on, off, -1},
+    {"GroupBox1z", "Label17z", "ClickableLabel", "Letzte Area entfernen", 60, 95, any, any, off, off, -1},
+    {"t3", "GroupBox2z", "QGroupBox", "Areas", 519, 267, 226, 253, on, off, -1},
     {"GroupBox2z", "ListBox1z", "QListWidget", "", any, any, any, any, on, off, -1},
+    {"GroupBox2z", "Label18z", "ClickableLabel", "Gespeicherte Areas laden", any, any, any, any, on, on, -1},
     {"t3", "GroupBox4z", "QGroupBox", "Fertig", 0, 521, 745, 64, on, off, -1},
     {"GroupBox4z", "Image2z", "ClickableLabel", "", any, any, any, any, on, off, -1},
+    {"GroupBox4z", "Label19z", "QLabel", "", any, any, any, any, on, off, -1},
+    {"GroupBox4z", "CheckBox1z", "QCheckBox", "Vorhandene Areas zeigen", any, any, any, any, on, on, 1},
+    {"GroupBox4z", "Label20z", "QLabel", "", any, any, any, any, on, off, -1},
     {"t3", "BitBtn1", "QPushButton", "links&4", 704, 624, 75, 25, on, off, -1},
     {"t3", "BitBtn2", "QPushButton", "rechts&6", 704, 648, 75, 25, on, off, -1},
     {"t3", "BitBtn3", "QPushButton", "oben&8", 704, 672, 75, 25, on, off, -1},
@@ -120,6 +125,7 @@ const Control kControls[] = {
     {"GroupBox12", "GroupBox16", "QGroupBox", "Packen zum 1.", 8, 216, 329, 65, on, off, -1},
     {"GroupBox16", "Label42", "ClickableLabel", "Dein MapAddon wird nun zum Pathmaps generieren zum ersten Mal gepackt. Klicke hier, um zu packen", 16, 24, 302, 26, on, off, -1},
     {"GroupBox16", "packbar", "QProgressBar", "", 8, 32, 313, 17, on, on, -1},
+    {"GroupBox16", "packCancel", "QPushButton", "Abbrechen", 242, 29, 79, 23, on, on, -1},
     {"GroupBox12", "GroupBox15", "QGroupBox", "Tipps:", 344, 16, 185, 265, on, off, -1},
     {"GroupBox15", "Label41", "QLabel", "Du kannst mit einem Icon Klick den Bf Pfad aussuchen oder den alten vom letzten Mal benutzen.", 8, 24, 167, 39, on, off, -1},
     {"GroupBox15", "Label40", "QLabel", "Die Angaben unter Deine Map sind zumeist richtig und dienen nur der Kontrolle.  Sei also unbesorgt wenn du etwas nicht verstehst. Wenn du jedoch Fehler feststellst, kannst du dies ändern.", 8, 80, 165, 78, on, off, -1},
@@ -133,6 +139,9 @@ const Control kControls[] = {
     {"GroupBox17", "Label45", "QLabel", "So, jetzt muss ich schon wieder die Bühne verlassen ,weil wir jetzt zum letzten Schritt kommen. Die Map wird nun zum letzen Mal in Ihren Endzustand gepackt und den Bots das nötige Leben eingehaucht. Sollte zwischendurch irgendwas schiefgelaufen sein findest du dein ADDON in:", 32, 109, 447, 39, on, off, -1},
     {"GroupBox17", "Label46", "QLabel", "Tessarine\\bf1942\\levels\\", 32, 157, 497, 13, on, off, -1},
     {"GroupBox17", "Button7", "QPushButton", "Packen", 184, 175, 75, 25, on, off, -1},
+    {"GroupBox17", "pathmapCount", "QLabel", "", 24, 181, 153, 13, on, off, -1},
+    {"GroupBox17", "finalbar", "QProgressBar", "", 268, 179, 170, 17, on, on, -1},
+    {"GroupBox17", "finalCancel", "QPushButton", "Abbrechen", 446, 176, 79, 23, on, on, -1},
     {"t4", "GroupBox19", "QGroupBox", "Netzwerk ?", 552, 12, 193, 566, on, off, -1},
     {"GroupBox19", "Label49", "QLabel", "Um im Netzwerk MIT MENSCHLICHEN GEGNERN spielen zu können (Per Dedicated - Server) müssen Addon und Map vereint werden. Du kannst die funktion auch nutzen, um Addons aus alten Tessarine - Versionen Netzwerktauglich zu machen.", 8, 12, 169, 104, on, off, -1},
     {"GroupBox19", "Image13", "ClickableLabel", "", 8, 120, 33, 33, on, off, -1},
@@ -147,6 +156,8 @@ const Control kControls[] = {
     {"GroupBox19", "fix3", "QCheckBox", "So lassen, ich mach's von Hand", 8, 344, 177, 17, on, off, 1},
     {"GroupBox19", "Button10", "QPushButton", "Entpacken", 8, 376, 177, 25, on, off, -1},
     {"GroupBox19", "Button8", "QPushButton", "Map und Addon verbinden", 8, 408, 177, 25, off, off, -1},
+    {"GroupBox19", "netbar", "QProgressBar", "", 8, 444, 177, 17, on, on, -1},
+    {"GroupBox19", "netCancel", "QPushButton", "Abbrechen", 8, 468, 177, 25, on, on, -1},
 
     // Tab "Stats"
     {"t6", "Label26", "QLabel", "Pfad:", 16, 8, any, any, on, off, -1},
@@ -305,7 +316,7 @@ private slots:
             QCOMPARE(colourOf(w), white);
         }
         QVERIFY(!ui_.Edit3->hasFrame());
-        for (QWidget* w : QList<QWidget*>{ui_.Label34, ui_.Label47})
+        for (QWidget* w : QList<QWidget*>{ui_.Label34, ui_.Label47, ui_.Label20z})
             QCOMPARE(colourOf(w), red);
         for (QWidget* w : QList<QWidget*>{ui_.Label30, ui_.Label31, ui_.Label32, ui_.Label33})
             QCOMPARE(colourOf(w), maroon);
@@ -313,9 +324,10 @@ private slots:
         QCOMPARE(colourOf(ui_.GroupBox18), green);
 
         // Command labels: blue, underlined, hand cursor.
-        for (QLabel* l : QList<QLabel*>{ui_.Label6z, ui_.Label4z, ui_.Label5z, ui_.Label7z,
-                                        ui_.Label10z, ui_.Label1z, ui_.Label2z, ui_.Label8z,
-                                        ui_.Label9z, ui_.Label16z, ui_.Label42}) {
+        for (QLabel* l :
+             QList<QLabel*>{ui_.Label6z, ui_.Label4z, ui_.Label5z, ui_.Label7z, ui_.Label10z,
+                            ui_.Label1z, ui_.Label2z, ui_.Label8z, ui_.Label9z, ui_.Label16z,
+                            ui_.Label17z, ui_.Label18z, ui_.Label42}) {
             QVERIFY2(l->font().underline(), qPrintable(l->objectName()));
             QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
             QCOMPARE(l->palette().color(QPalette::Active, QPalette::WindowText), blue);
@@ -338,8 +350,10 @@ private slots:
         QCOMPARE(ui_.Memo6->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(ui_.Memo6->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(ui_.Memo6->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(ui_.packbar->minimum(), 0);
-        QCOMPARE(ui_.packbar->maximum(), 100);
+        for (QProgressBar* bar : QList<QProgressBar*>{ui_.packbar, ui_.finalbar, ui_.netbar}) {
+            QCOMPARE(bar->minimum(), 0);
+            QCOMPARE(bar->maximum(), 100);
+        }
 
         QCOMPARE(ui_.Edit2z->toolTip(), QStringLiteral("Wie heißt deine Area ?"));
         QCOMPARE(ui_.Edit3z->toolTip(),
@@ -427,6 +441,11 @@ int main(int argc, char** argv) {
             ui.areafert->show();
             ui.GroupBox5z->show();
             ui.packbar->show();
+            ui.packCancel->show();
+            ui.finalbar->show();
+            ui.finalCancel->show();
+            ui.netbar->show();
+            ui.netCancel->show();
         }
         form.move(0, 0);
         form.show();

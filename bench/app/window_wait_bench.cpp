@@ -1,0 +1,132 @@
+// The window waiting for the first pack's batch, as the user sees it: "Packen zum 1." clicked
+// on the real window (offscreen), the wait asked from the window's timer while the event loop
+// runs and the bar is painted. Reports the share of the wait's wall time that the whole
+// process spends on the processor (a busy loop would be 100 %) and how soon the bar reaches
+// 100 after the batch delivered. The batch is a stand-in for tessarine-cli that sleeps and
+// then writes both archives; TESS_BENCH_BATCH_SECONDS changes its ten seconds.
+#include "app/tform1.h"
+#include "platform/program_folder.h"
+#include "ui_mainwindow.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QProgressBar>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double processCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double realNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+double modifiedAt(const fs::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0)
+        return 0;
+    return static_cast<double>(info.st_mtim.tv_sec) +
+           static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
+}
+
+int batchSeconds() {
+    const char* text = std::getenv("TESS_BENCH_BATCH_SECONDS");
+    const int seconds = text ? std::atoi(text) : 0;
+    return seconds > 0 ? seconds : 10;
+}
+
+void WindowWaitsForATenSecondBatch(benchmark::State& state) {
+    ::setenv("TESS_NO_TERMINAL", "1", 1);
+    const fs::path root =
+        fs::temp_directory_path() / ("tess-bench-window-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    const fs::path program = root / "program";
+    const fs::path target = root / "target";
+    fs::create_directories(program / "temp");
+    fs::create_directories(target);
+    std::ofstream(program / "tessarine-cli")
+        << "#!/bin/sh\nsleep " << batchSeconds() << "\n: > Bench_001.rfa\n: > '"
+        << (target / "Bench_001.rfa").string() << "'\n";
+    fs::permissions(program / "tessarine-cli", fs::perms::owner_all);
+    tess::setProgramFolderOverride(program.string() + "/");
+
+    double cpuShare = 0;
+    double latency = 0;
+    double wall = 0;
+    for (auto _ : state) {
+        fs::remove(program / "Bench_001.rfa");
+        fs::remove(target / "Bench_001.rfa");
+        TForm1 form;
+        form.show();
+        form.state().mapName = "Bench";
+        form.setSaveChooser([&](const QString&, const QString&, const QString&) {
+            return QString::fromStdString((target / "Bench_001").string());
+        });
+        QString failure;
+        form.setMessageReader([&](QMessageBox::Icon, const QString& text) { failure = text; });
+        QEventLoop loop;
+        double noticed = 0;
+        QObject::connect(form.controls().packbar, &QProgressBar::valueChanged, &loop,
+                         [&](int value) {
+                             if (value == 100) {
+                                 noticed = realNow();
+                                 loop.quit();
+                             }
+                         });
+
+        const double cpuBefore = processCpuSeconds();
+        const double wallBefore = realNow();
+        form.Label42Click();
+        if (form.isWaiting())
+            loop.exec();
+        const double cpu = processCpuSeconds() - cpuBefore;
+        QCoreApplication::processEvents();
+        if (!failure.isEmpty() || noticed == 0) {
+            state.SkipWithError(failure.isEmpty() ? "no wait" : failure.toStdString().c_str());
+            break;
+        }
+        wall = noticed - wallBefore;
+        cpuShare = 100.0 * cpu / wall;
+        latency = noticed - std::max(modifiedAt(program / "Bench_001.rfa"),
+                                     modifiedAt(target / "Bench_001.rfa"));
+    }
+    state.counters["wall_s"] = wall;
+    state.counters["cpu_percent_of_wall"] = cpuShare;
+    state.counters["notice_latency_ms"] = latency * 1000.0;
+    tess::setProgramFolderOverride("");
+    fs::remove_all(root);
+}
+
+} // namespace
+
+BENCHMARK(WindowWaitsForATenSecondBatch)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    TForm1::prepareApplication();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,101 @@
+#include "app/area_picture.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Outlines may lie far off the picture; they are drawn clipped to a margin round it, so
+// that the painter never sees coordinates it cannot handle.
+constexpr int kClipMargin = 16;
+
+int clipped(std::int32_t coordinate, int edge) {
+    return std::clamp<std::int32_t>(coordinate, -kClipMargin, edge + kClipMargin);
+}
+
+// A name readable on any background: coloured text on a small dark tag.
+void drawName(QPainter& painter, QPoint at, const QString& name, const QColor& colour) {
+    const QRect text = painter.fontMetrics().boundingRect(name).translated(at);
+    painter.fillRect(text.adjusted(-2, 0, 2, 1), QColor(0, 0, 0, 150));
+    painter.setPen(colour);
+    painter.drawText(at, name);
+}
+
+void drawOutlines(QPainter& painter, const std::vector<PictureOutline>& outlines,
+                  const QColor& colour, Qt::PenStyle style, QSize size) {
+    QPen pen(colour);
+    pen.setWidth(1);
+    pen.setStyle(style);
+    // A faint dark band on both sides of the line keeps it visible on pale maps too; its
+    // dashes (in units of its width of 3) fall on those of the line.
+    QPen halo(QColor(0, 0, 0, 110));
+    halo.setWidth(3);
+    halo.setCapStyle(Qt::FlatCap);
+    halo.setJoinStyle(Qt::MiterJoin);
+    if (style == Qt::DashLine)
+        halo.setDashPattern({4.0 / 3, 2.0 / 3});
+    const int ascent = painter.fontMetrics().ascent();
+    for (const PictureOutline& outline : outlines) {
+        const int left = clipped(outline.left, size.width());
+        const int top = clipped(outline.top, size.height());
+        const int right = clipped(outline.right, size.width());
+        const int bottom = clipped(outline.bottom, size.height());
+        painter.setPen(halo);
+        painter.drawRect(left, top, right - left, bottom - top);
+        painter.setPen(pen);
+        // A one-pixel pen draws the rectangle's edges on the pixels left..right and
+        // top..bottom, where the frame bars of "Area fertigstellen" stood.
+        painter.drawRect(left, top, right - left, bottom - top);
+        if (!outline.name.isEmpty()) {
+            const QPoint at(std::clamp(left, 0, size.width() - 1) + 3,
+                            std::clamp(top, 0, size.height() - 1) + ascent + 2);
+            drawName(painter, at, outline.name, colour);
+        }
+    }
+}
+
+} // namespace
+
+AreaPicture::AreaPicture(QWidget* parent) : QLabel(parent) {
+    setCursor(Qt::CrossCursor);
+    // A click on the picture takes the focus from a text field, so that the movement keys
+    // act again.
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+void AreaPicture::setAreaOutlines(std::vector<PictureOutline> outlines) {
+    areas_ = std::move(outlines);
+    update();
+}
+
+void AreaPicture::setGuideOutlines(std::vector<PictureOutline> outlines) {
+    guides_ = std::move(outlines);
+    update();
+}
+
+void AreaPicture::setGuidesShown(bool shown) {
+    guidesShown_ = shown;
+    update();
+}
+
+void AreaPicture::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    QPainter painter(this);
+    painter.setFont(font());
+    if (guidesShown_)
+        drawOutlines(painter, guides_, guideColour(), Qt::DashLine, size());
+    drawOutlines(painter, areas_, areaColour(), Qt::SolidLine, size());
+}
+
+void AreaPicture::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        event->accept();
+        emit pressed(event->position().toPoint());
+        return;
+    }
+    QLabel::mousePressEvent(event);
+}

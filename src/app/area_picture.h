@@ -1,0 +1,51 @@
+// The map picture `e` of tab "(2) Areas": its background stretched to 512 x 512, the outlines
+// of the confirmed areas with their names and, dashed, the level's own areas as a guide. The
+// cursor pictures lie above it as widgets of their own; a left click on the picture reports
+// the pixel, so that the tab can place the active marker there.
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// An outline on the picture: left, top, right and bottom pixel (not confined to the
+// picture), and the area's name.
+struct PictureOutline {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    QString name;
+};
+
+class AreaPicture : public QLabel {
+    Q_OBJECT
+public:
+    explicit AreaPicture(QWidget* parent = nullptr);
+
+    // The colours the outlines are drawn in: the user's areas solid, the level's own dashed.
+    static QColor areaColour() { return {255, 255, 0}; }
+    static QColor guideColour() { return {0, 255, 255}; }
+
+    void setAreaOutlines(std::vector<PictureOutline> outlines);
+    void setGuideOutlines(std::vector<PictureOutline> outlines);
+    const std::vector<PictureOutline>& guideOutlines() const { return guides_; }
+    void setGuidesShown(bool shown);
+    bool guidesShown() const { return guidesShown_; }
+
+signals:
+    // The left mouse button went down on the picture, at this pixel.
+    void pressed(QPoint pixel);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    std::vector<PictureOutline> areas_;
+    std::vector<PictureOutline> guides_;
+    bool guidesShown_ = true;
+};

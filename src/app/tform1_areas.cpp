@@ -1,0 +1,496 @@
+// Tab "(2) Areas": the strategic area editor. Every handler reads its controls, makes one call
+// on the AreaEditor that the window owns for the run, and then draws the tab from what the
+// editor holds (drawAreasTab): the cursor pictures, the enabled states, the two panels, the
+// lists and the outlines on the picture. A click on the picture, a key and a command label
+// become the same call.
+#include "app/area_picture.h"
+#include "app/picture_file.h"
+#include "app/qt_text.h"
+#include "app/tform1.h"
+#include "areas/level_areas.h"
+#include "areas/overview_picture.h"
+#include "areas/saved_areas.h"
+#include "platform/program_folder.h"
+#include "platform/shell.h"
+#include "ui_mainwindow.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+using tess::app::qs;
+using tess::app::str;
+using namespace tess::areas;
+
+namespace {
+
+// Cursor pictures may be moved without bound; on the tab they are shown within a margin
+// round it, which is all that can be seen, and the widgets never get absurd geometries.
+QRect shownGeometry(const CursorPicture& picture) {
+    const auto shown = [](std::int64_t value) {
+        return static_cast<int>(std::clamp<std::int64_t>(value, -1000, 2000));
+    };
+    const int left = shown(picture.position.left);
+    const int top = shown(picture.position.top);
+    const int right = shown(std::int64_t{picture.position.left} + picture.width);
+    const int bottom = shown(std::int64_t{picture.position.top} + picture.height);
+    return {left, top, right - left, bottom - top};
+}
+
+bool isTextField(const QWidget* widget) {
+    if (!widget)
+        return false;
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return combo->isEditable();
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+           qobject_cast<const QPlainTextEdit*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget);
+}
+
+// Lists that grow at the end and lose entries anywhere: entries that still match stay, so
+// that the list keeps its scroll position and selection; from the first difference on, the
+// list is rebuilt.
+template <typename Entry, typename Text>
+void syncList(QListWidget* list, const std::vector<Entry>& entries, Text text,
+              bool checkable = false) {
+    const QSignalBlocker quiet(list);
+    const int count = static_cast<int>(entries.size());
+    int same = 0;
+    while (same < std::min(count, list->count()) &&
+           list->item(same)->text() == text(entries[static_cast<std::size_t>(same)]))
+        ++same;
+    while (list->count() > same)
+        delete list->takeItem(list->count() - 1);
+    for (int i = same; i < count; ++i) {
+        auto* item = new QListWidgetItem(text(entries[static_cast<std::size_t>(i)]), list);
+        if (checkable) {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    }
+}
+
+} // namespace
+
+void TForm1::connectAreasTab() {
+    areaEditor_ = std::make_unique<AreaEditor>(wizard_);
+    const std::pair<ClickableLabel*, void (TForm1::*)()> labels[] = {
+        {ui_->Label1z, &TForm1::Label1zClick},   {ui_->Label2z, &TForm1::Label2zClick},
+        {ui_->Label4z, &TForm1::Label4zClick},   {ui_->Label5z, &TForm1::Label5zClick},
+        {ui_->Label6z, &TForm1::Label6zClick},   {ui_->Label7z, &TForm1::Label7zClick},
+        {ui_->Label8z, &TForm1::Label8zClick},   {ui_->Label9z, &TForm1::Label9zClick},
+        {ui_->Label10z, &TForm1::Label10zClick}, {ui_->Label16z, &TForm1::Label16zClick},
+        {ui_->Image2z, &TForm1::Image2zClick},   {ui_->Label17z, &TForm1::Label17zClick},
+        {ui_->Label18z, &TForm1::Label18zClick},
+    };
+    for (const auto& [label, handler] : labels)
+        connect(label, &ClickableLabel::clicked, this, [this, handler] { (this->*handler)(); });
+    connect(ui_->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(ui_->BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(ui_->BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    connect(ui_->BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
+    connect(ui_->RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(); });
+    connect(ui_->RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(); });
+    connect(ui_->CheckBox1z, &QCheckBox::clicked, this, [this] { CheckBox1zClick(); });
+    connect(ui_->e, &AreaPicture::pressed, this, [this](QPoint pixel) { eMouseDown(pixel); });
+    // Enter in the step field hands the focus back to the picture, so that the movement keys
+    // act again.
+    connect(ui_->Edit1z, &QLineEdit::returnPressed, this,
+            [this] { ui_->e->setFocus(Qt::OtherFocusReason); });
+    connect(ui_->CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        CheckListBox1ClickCheck(ui_->CheckListBox1->row(item), item->checkState() == Qt::Checked);
+    });
+    // A click on the picture must reach it through the markers and flags standing on it.
+    for (QLabel* part :
+         {ui_->gruen, ui_->fg, ui_->rot, ui_->fr, ui_->oben, ui_->unten, ui_->links, ui_->rechts})
+        part->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The keys act wherever the focus is on the tab, except in a text field.
+    QCoreApplication::instance()->installEventFilter(this);
+    drawAreasTab();
+}
+
+// --- Drawing ---
+
+void TForm1::drawAreasTab() {
+    const AreaEditor& editor = *areaEditor_;
+    const std::pair<CursorPart, QLabel*> cursor[] = {
+        {CursorPart::gruen, ui_->gruen}, {CursorPart::fg, ui_->fg},
+        {CursorPart::rot, ui_->rot},     {CursorPart::fr, ui_->fr},
+        {CursorPart::oben, ui_->oben},   {CursorPart::unten, ui_->unten},
+        {CursorPart::links, ui_->links}, {CursorPart::rechts, ui_->rechts},
+    };
+    for (const auto& [part, widget] : cursor) {
+        const CursorPicture& picture = editor.picture(part);
+        widget->setGeometry(shownGeometry(picture));
+        widget->setVisible(picture.visible);
+    }
+
+    ui_->Label10z->setEnabled(editor.isEnabled(Command::loadPicture));
+    ui_->Label1z->setEnabled(editor.isEnabled(Command::newArea));
+    ui_->Label2z->setEnabled(editor.isEnabled(Command::confirmPoint));
+    ui_->Label8z->setEnabled(editor.isEnabled(Command::finishArea));
+    const bool moveLabels = editor.isEnabled(Command::moveLabels);
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui_->Label4z), static_cast<QWidget*>(ui_->Label5z),
+          static_cast<QWidget*>(ui_->Label6z), static_cast<QWidget*>(ui_->Label7z),
+          static_cast<QWidget*>(ui_->Edit1z)})
+        control->setEnabled(moveLabels);
+    ui_->Label9z->setEnabled(editor.isEnabled(Command::confirmArea));
+    ui_->Image2z->setEnabled(editor.isEnabled(Command::openNeighbours));
+    ui_->Label16z->setEnabled(editor.isEnabled(Command::nextArea));
+    ui_->Label17z->setEnabled(editor.isEnabled(Command::undoArea));
+
+    // A panel that closes with the focus in it hands the focus to the picture, so that the
+    // movement keys act at once rather than typing into the next text field.
+    if (!editor.areaPanelVisible() && ui_->areafert->isVisible() &&
+        ui_->areafert->isAncestorOf(QApplication::focusWidget()))
+        ui_->e->setFocus(Qt::OtherFocusReason);
+    ui_->areafert->setVisible(editor.areaPanelVisible());
+    ui_->GroupBox5z->setVisible(editor.neighbourPanelVisible());
+
+    syncList(ui_->ListBox1z, editor.summaryEntries(),
+             [](const std::string& entry) { return qs(entry); });
+    syncList(
+        ui_->CheckListBox1, editor.checkList(),
+        [](const CheckEntry& entry) { return qs(entry.name); }, true);
+    {
+        const QSignalBlocker quiet(ui_->CheckListBox1);
+        const auto& checkList = editor.checkList();
+        for (std::size_t i = 0; i < checkList.size(); ++i)
+            ui_->CheckListBox1->item(static_cast<int>(i))
+                ->setCheckState(checkList[i].ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    ui_->Label13z->setText(qs(editor.neighbourHeading()));
+
+    std::vector<PictureOutline> outlines;
+    outlines.reserve(editor.confirmedAreas().size());
+    for (const ConfirmedArea& area : editor.confirmedAreas())
+        outlines.push_back({area.rectangle.left, area.rectangle.top, area.rectangle.right,
+                            area.rectangle.bottom, qs(area.panel.name)});
+    ui_->e->setAreaOutlines(std::move(outlines));
+
+    ui_->Label19z->setText(qs(editor.positionText()));
+    ui_->Label20z->setText(editor.autosaveError().empty()
+                               ? QString()
+                               : QStringLiteral("Die Areas konnten nicht gesichert werden: ") +
+                                     qs(editor.autosaveError()));
+    const bool offer =
+        savedAreaOffer_ && *savedAreaOffer_ > 0 && editor.isEnabled(Command::loadSavedAreas);
+    if (offer)
+        ui_->Label18z->setText(QStringLiteral("Gespeicherte Areas laden (%1)")
+                                   .arg(static_cast<qulonglong>(*savedAreaOffer_)));
+    ui_->Label18z->setVisible(offer);
+}
+
+void TForm1::areaCommand(const std::function<void()>& command) {
+    guarded([&] {
+        try {
+            command();
+        } catch (...) {
+            // What the command changed before it failed is shown before the error box.
+            drawAreasTab();
+            throw;
+        }
+        drawAreasTab();
+    });
+}
+
+// --- Start enables the tab ---
+
+void TForm1::areasTabEnabled() {
+    if (const auto picture = loadOverviewPicture(wizard_.mapLevelDir))
+        ui_->e->setPixmap(QPixmap::fromImage(toImage(*picture).scaled(
+            ui_->e->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    std::vector<PictureOutline> guides;
+    for (const LevelArea& area :
+         readLevelAreas(wizard_.mapLevelDir, wizard_.worldSize, wizard_.worldScale))
+        guides.push_back({area.outline.left, area.outline.top, area.outline.right,
+                          area.outline.bottom, qs(area.name)});
+    ui_->CheckBox1z->setVisible(!guides.empty());
+    ui_->e->setGuideOutlines(std::move(guides));
+    areaEditor_->enableAutosave(tess::programFolder());
+    drawAreasTab();
+    // Last: a saved file that cannot be read is reported in the error box, after everything
+    // else of Start has been done.
+    savedAreaOffer_ =
+        savedAreaCount(savedAreasFile(tess::programFolder(), wizard_.mapName), wizard_.worldSize);
+    drawAreasTab();
+}
+
+// --- Cursor (Label1z, Label2z, the movement commands, the picture) ---
+
+void TForm1::Label1zClick() {
+    areaCommand([this] { areaEditor_->newArea(); });
+}
+
+void TForm1::Label2zClick() {
+    areaCommand([this] { areaEditor_->confirmPoint(); });
+}
+
+void TForm1::moveMarker(Direction direction) {
+    areaCommand([this, direction] { areaEditor_->move(direction, str(ui_->Edit1z->text())); });
+}
+
+void TForm1::Label4zClick() {
+    moveMarker(Direction::left);
+}
+
+void TForm1::Label5zClick() {
+    moveMarker(Direction::right);
+}
+
+void TForm1::Label6zClick() {
+    moveMarker(Direction::up);
+}
+
+void TForm1::Label7zClick() {
+    moveMarker(Direction::down);
+}
+
+void TForm1::BitBtn1Click() {
+    moveMarker(Direction::left);
+}
+
+void TForm1::BitBtn2Click() {
+    moveMarker(Direction::right);
+}
+
+void TForm1::BitBtn3Click() {
+    moveMarker(Direction::up);
+}
+
+void TForm1::BitBtn4Click() {
+    moveMarker(Direction::down);
+}
+
+void TForm1::RadioButton1Click() {
+    areaCommand([this] { areaEditor_->chooseMovementMode(MovementMode::interval); });
+}
+
+void TForm1::RadioButton2Click() {
+    areaCommand([this] { areaEditor_->chooseMovementMode(MovementMode::keypad); });
+}
+
+void TForm1::eMouseDown(QPoint pixel) {
+    areaCommand([this, pixel] { areaEditor_->placeActiveMarker({pixel.x(), pixel.y()}); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        // A key that a text field passes on to its parents stays the text field's.
+        if (widget && widget->window() == this && !isTextField(widget) &&
+            !isTextField(QApplication::focusWidget()) &&
+            handleAreaKey(static_cast<QKeyEvent*>(event)))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// 4, 6, 8 and 5 move the active marker left, right, up and down, as the accelerators of the
+// hidden buttons BitBtn1 to BitBtn4: the digits, the number pad with Num Lock, and without
+// it the pad's arrows and its middle key. Ctrl+Z removes the last area.
+bool TForm1::handleAreaKey(QKeyEvent* event) {
+    if (ui_->PageControl1->currentWidget() != ui_->t3 || !ui_->t3->isEnabled())
+        return false;
+    void (TForm1::*handler)() = nullptr;
+    const bool pad = event->modifiers().testFlag(Qt::KeypadModifier);
+    if (event->matches(QKeySequence::Undo)) {
+        handler = &TForm1::Label17zClick;
+    } else if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_4:
+            handler = &TForm1::BitBtn1Click;
+            break;
+        case Qt::Key_6:
+            handler = &TForm1::BitBtn2Click;
+            break;
+        case Qt::Key_8:
+            handler = &TForm1::BitBtn3Click;
+            break;
+        case Qt::Key_5:
+            handler = &TForm1::BitBtn4Click;
+            break;
+        case Qt::Key_Left:
+            handler = pad ? &TForm1::BitBtn1Click : nullptr;
+            break;
+        case Qt::Key_Right:
+            handler = pad ? &TForm1::BitBtn2Click : nullptr;
+            break;
+        case Qt::Key_Up:
+            handler = pad ? &TForm1::BitBtn3Click : nullptr;
+            break;
+        case Qt::Key_Clear:
+            handler = pad ? &TForm1::BitBtn4Click : nullptr;
+            break;
+        default:
+            break;
+        }
+    }
+    if (!handler)
+        return false;
+    (this->*handler)();
+    return true;
+}
+
+// --- The picture (Label10z) and the guide (CheckBox1z) ---
+
+void TForm1::Label10zClick() {
+    guarded([this] {
+        const QString chosen =
+            chooseFile(QStringLiteral("OpenPictureDialog1"), pictureFileFilter());
+        if (chosen.isEmpty())
+            return;
+        const QImage picture = readPictureFile(str(chosen));
+        ui_->e->setPixmap(QPixmap::fromImage(
+            picture.scaled(ui_->e->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    });
+}
+
+void TForm1::CheckBox1zClick() {
+    ui_->e->setGuidesShown(ui_->CheckBox1z->isChecked());
+}
+
+// --- Areas (Label8z, Label9z, Label17z, Label18z) ---
+
+void TForm1::Label8zClick() {
+    areaCommand([this] { areaEditor_->finishArea(); });
+}
+
+namespace {
+
+struct FlagBox {
+    AreaFlag flag;
+    QCheckBox* box;
+};
+
+std::array<FlagBox, kAreaFlagCount> flagBoxes(Ui::TForm1& ui) {
+    return {{{AreaFlag::basis, ui.basis},
+             {AreaFlag::cp, ui.cp},
+             {AreaFlag::strong, ui.strong},
+             {AreaFlag::air, ui.air},
+             {AreaFlag::Flanke, ui.Flanke},
+             {AreaFlag::center, ui.center}}};
+}
+
+AreaPanel panelOf(Ui::TForm1& ui) {
+    AreaPanel panel;
+    panel.name = str(ui.Edit2z->text());
+    panel.priorityText = str(ui.Edit3z->text());
+    for (const FlagBox& f : flagBoxes(ui))
+        panel.setFlag(f.flag, f.box->isChecked());
+    panel.leicht = ui.leicht->isChecked();
+    panel.schwer = ui.schwer->isChecked();
+    panel.side = ui.Team1->isChecked()     ? Side::team1
+                 : ui.Team2->isChecked()   ? Side::team2
+                 : ui.Neutral->isChecked() ? Side::neutral
+                                           : Side::none;
+    return panel;
+}
+
+// The panel as it stood when an area was confirmed; the panel is never reset, so after
+// loading saved areas it holds the last area's values, as it did for the user.
+void showPanel(Ui::TForm1& ui, const AreaPanel& panel) {
+    ui.Edit2z->setText(qs(panel.name));
+    ui.Edit3z->setText(qs(panel.priorityText));
+    for (const FlagBox& f : flagBoxes(ui))
+        f.box->setChecked(panel.flag(f.flag));
+    ui.leicht->setChecked(panel.leicht);
+    ui.schwer->setChecked(panel.schwer);
+    // Auto-exclusive buttons cannot all be cleared one by one.
+    for (QRadioButton* side : {ui.Team1, ui.Team2, ui.Neutral})
+        side->setAutoExclusive(false);
+    ui.Team1->setChecked(panel.side == Side::team1);
+    ui.Team2->setChecked(panel.side == Side::team2);
+    ui.Neutral->setChecked(panel.side == Side::neutral);
+    for (QRadioButton* side : {ui.Team1, ui.Team2, ui.Neutral})
+        side->setAutoExclusive(true);
+}
+
+// The end of the neighbour phase enables tab "(3) Pathmaps-config + Packing" with its groups
+// "Teil 1", "Battlefield 1942" (the game folder, usable only from now on) and "Tipps:".
+void enablePackingTab(Ui::TForm1& ui) {
+    for (QWidget* group :
+         std::initializer_list<QWidget*>{ui.t4, ui.GroupBox12, ui.GroupBox14, ui.GroupBox15})
+        group->setEnabled(true);
+}
+
+} // namespace
+
+void TForm1::Label9zClick() {
+    areaCommand([this] {
+        if (areaEditor_->confirmArea(panelOf(*ui_)) == ConfirmOutcome::nameMissing)
+            showMessage(qs(kNameMissingMessage));
+    });
+}
+
+void TForm1::Label17zClick() {
+    areaCommand([this] { areaEditor_->undoLastArea(); });
+}
+
+void TForm1::Label18zClick() {
+    bool scriptWritten = false;
+    areaCommand([this, &scriptWritten] {
+        const auto showLastPanel = [this] {
+            if (!areaEditor_->confirmedAreas().empty())
+                showPanel(*ui_, areaEditor_->confirmedAreas().back().panel);
+        };
+        try {
+            scriptWritten =
+                loadSavedAreas(*areaEditor_, savedAreasFile(tess::programFolder(), wizard_.mapName))
+                    .scriptWritten;
+        } catch (...) {
+            showLastPanel();
+            throw;
+        }
+        showLastPanel();
+    });
+    // The saved areas had all been finished: the script holds them again and the neighbour
+    // phase is over, so the packing tab's groups are usable, as they were for the user. The
+    // user asked for the areas only, so the tab stays and no message is shown.
+    if (scriptWritten)
+        enablePackingTab(*ui_);
+}
+
+// --- Neighbour phase (Image2z, CheckListBox1, Label16z) ---
+
+void TForm1::Image2zClick() {
+    areaCommand([this] { areaEditor_->openNeighbours(); });
+}
+
+void TForm1::CheckListBox1ClickCheck(int entry, bool ticked) {
+    if (entry < 0)
+        return;
+    areaCommand(
+        [this, entry, ticked] { areaEditor_->setTicked(static_cast<std::size_t>(entry), ticked); });
+}
+
+void TForm1::Label16zClick() {
+    NextOutcome outcome;
+    areaCommand([this, &outcome] { outcome = areaEditor_->nextArea(); });
+    if (outcome.scriptWritten)
+        areaScriptWritten(outcome.scriptPath);
+}
+
+// The end of the neighbour phase: the message, the script opened for the user (never
+// awaited; no opener is no error) and the packing tab with its groups.
+void TForm1::areaScriptWritten(const std::string& path) {
+    showMessage(qs(kScriptWrittenMessage));
+    tess::openDocument(path);
+    enablePackingTab(*ui_);
+    ui_->PageControl1->setCurrentWidget(ui_->t4);
+}

@@ -1,0 +1,717 @@
+// Tab "(3) Pathmaps-config + Packing", clicked through on the real window (offscreen): the
+// batches run in processes of their own through the real batch runner, the archives are made
+// by our archive tool and read back with our reader, and the dialogs and message boxes are
+// answered through the window's seams.
+#include "app/pathmap_window.h"
+#include "app/tform1.h"
+#include "app/tform2.h"
+#include "archive/archive.h"
+#include "pathmaps/grid.h"
+#include "test_support.h"
+#include "ui_mainwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using tess::test::qs;
+using tess::test::readBytes;
+using tess::test::TempDir;
+using tess::test::writeBytes;
+
+namespace {
+
+struct Message {
+    QMessageBox::Icon icon;
+    QString text;
+    bool operator==(const Message&) const = default;
+};
+
+void PrintTo(const Message& m, std::ostream* out) {
+    *out << int(m.icon) << ": " << m.text.toStdString();
+}
+
+struct DialogCall {
+    QString name;
+    QString filter;
+    QString proposed;
+    bool operator==(const DialogCall&) const = default;
+};
+
+void PrintTo(const DialogCall& d, std::ostream* out) {
+    *out << d.name.toStdString() << " | " << d.filter.toStdString() << " | "
+         << d.proposed.toStdString();
+}
+
+void click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+// A check box is clicked on its box, as its caption may not reach the middle of the control.
+void tick(QCheckBox* box) {
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(7, box->height() / 2));
+}
+
+std::vector<int> valuesOf(const QSignalSpy& spy) {
+    std::vector<int> values;
+    for (const QList<QVariant>& call : spy)
+        values.push_back(call.at(0).toInt());
+    return values;
+}
+
+std::set<std::string> entryNames(const fs::path& archive) {
+    std::set<std::string> names;
+    for (const tess::archive::Entry& entry : tess::archive::listArchive(archive))
+        names.insert(entry.name);
+    return names;
+}
+
+std::string entryBytes(const fs::path& archive, const std::string& name) {
+    TempDir out;
+    tess::archive::unpackArchive(archive, out.path());
+    return readBytes(out.path() / name);
+}
+
+// With TESS_SCREENSHOTS=<folder> and a display (xvfb-run, QT_QPA_PLATFORM=xcb), the screen
+// is photographed at each step of the road, for people to look at.
+void screenshot(const std::string& name) {
+    const char* folder = std::getenv("TESS_SCREENSHOTS");
+    if (folder == nullptr || *folder == '\0')
+        return;
+    QTest::qWait(300);
+    const std::string command =
+        "import -window root " + tess::test::quoted(std::string(folder) + "/" + name + ".png");
+    if (std::system(command.c_str()) != 0)
+        ADD_FAILURE() << command;
+}
+
+const QColor kGrey(128, 128, 128);
+
+int rowOf(const std::vector<std::string>& names, const std::string& name) {
+    return int(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+// A pixel that lies under the translucent red of blocked cells.
+bool reddish(const QColor& c) {
+    return c.red() - c.green() > 60 && c.red() - c.blue() > 60;
+}
+
+class PackingTabTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TESS_NO_TERMINAL", "1", 1);
+        useRealBatchRunner();
+        fs::create_directories(addons_);
+        writeBytes(program_.path() / "memory.bf", gameText());
+    }
+
+    // The program folder's tessarine-cli runs the batches: the real one, or one that
+    // takes `seconds` before it starts, so that a wait is still running when the test acts.
+    void useRealBatchRunner() {
+        fs::remove(program_.path() / "tessarine-cli");
+        fs::create_symlink(TESS_CLI_PATH, program_.path() / "tessarine-cli");
+    }
+    void useSlowBatchRunner(int seconds) {
+        fs::remove(program_.path() / "tessarine-cli");
+        writeBytes(program_.path() / "tessarine-cli",
+                   "#!/bin/sh\nsleep " + std::to_string(seconds) + "\nexec " +
+                       tess::test::quoted(TESS_CLI_PATH) + " \"$@\"\n");
+        fs::permissions(program_.path() / "tessarine-cli", fs::perms::owner_exec,
+                        fs::perm_options::add);
+    }
+
+    // A window as the user meets it after a start, with its dialogs and boxes answered here,
+    // and tab 3 as the end of the neighbour phase leaves it.
+    std::unique_ptr<TForm1> openWindow() {
+        auto form = std::make_unique<TForm1>();
+        form->setMessageReader([this](QMessageBox::Icon icon, const QString& text) {
+            messages_.push_back({icon, text});
+        });
+        form->setSaveChooser(
+            [this](const QString& name, const QString& filter, const QString& proposed) {
+                dialogs_.push_back({name, filter, proposed});
+                return nextAnswer();
+            });
+        form->setFileChooser([this](const QString& name, const QString& filter) {
+            dialogs_.push_back({name, filter, {}});
+            return nextAnswer();
+        });
+        form->show();
+        form->splash()->hide();
+        form->controls().PageControl1->setCurrentWidget(form->controls().t4);
+        form->controls().GroupBox14->setEnabled(true);
+        return form;
+    }
+
+    QString nextAnswer() {
+        if (answers_.empty())
+            return {};
+        const std::string answer = answers_.front();
+        answers_.pop_front();
+        return qs(answer);
+    }
+
+    // The user watches the bar until the wait is over.
+    static bool waitEnds(TForm1& form) {
+        for (int i = 0; i < 1200 && form.isWaiting(); ++i)
+            QTest::qWait(50);
+        return !form.isWaiting();
+    }
+
+    // Tab 1 with a packed Bastogne (made by our archive tool from the real level): map
+    // icon, the unpack batch, OK and Start.
+    void generateBastogne(TForm1& form) {
+        const fs::path archive = outside_.path() / "Meine Karten" / "Bastogne.rfa";
+        fs::create_directories(archive.parent_path());
+        tess::archive::packFolder(tess::test::testdata("levels/Bastogne"), "bf1942/levels/Bastogne",
+                                  archive, false);
+        auto& ui = form.controls();
+        answers_.push_back(archive.string());
+        click(ui.Image12);
+        const fs::path terrain = program_.path() / "bf1942/levels/Bastogne/Init/Terrain.con";
+        for (int i = 0; i < 600 && !(fs::exists(terrain) &&
+                                     readBytes(program_.path() / "unpack.log").find("del ") !=
+                                         std::string::npos);
+             ++i)
+            QTest::qWait(50);
+        click(ui.Button1);
+        click(ui.Button2);
+        dialogs_.clear();
+        ASSERT_TRUE(fs::exists(program_.addon("Bastogne") / "ai.con"));
+    }
+
+    std::string pf() const { return program_.text(); }
+    std::string gameText() const { return game_.string() + "/"; }
+
+    tess::test::ProgramFolder program_;
+    TempDir outside_;
+    const fs::path game_ = outside_.path() / "Battlefield 1942";
+    const fs::path addons_ = outside_.path() / "Meine Addons";
+    std::deque<std::string> answers_;
+    std::vector<Message> messages_;
+    std::vector<DialogCall> dialogs_;
+};
+
+} // namespace
+
+TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
+    const std::string target = addons_.string() + "/Bastogne_001";
+    std::string aiCon;
+    std::set<std::string> firstNames;
+    {
+        auto form = openWindow();
+        auto& ui = form->controls();
+        generateBastogne(*form);
+        screenshot("10-1-tab3-after-start");
+        aiCon = readBytes(program_.addon("Bastogne") / "ai.con");
+        ASSERT_NE(aiCon.find("\r\nai.createallmaps\r\n"), std::string::npos);
+
+        // Cancelled: nothing changes, the label stays.
+        click(ui.Label42);
+        EXPECT_EQ(dialogs_,
+                  (std::vector<DialogCall>{{QStringLiteral("rfapacks"),
+                                            QStringLiteral("Refractor Archive Levels (*.rfa)"),
+                                            QStringLiteral("Bastogne_001")}}));
+        EXPECT_FALSE(ui.Label42->isHidden());
+        EXPECT_TRUE(ui.packbar->isHidden());
+        EXPECT_FALSE(fs::exists(program_.path() / "pack.bat"));
+
+        QSignalSpy bar(ui.packbar, &QProgressBar::valueChanged);
+        answers_.push_back(target);
+        click(ui.Label42);
+        // Waiting: the bar in place of the label, "Abbrechen" beside it, nothing else starts.
+        ASSERT_TRUE(form->isWaiting());
+        EXPECT_TRUE(ui.Label42->isHidden());
+        EXPECT_FALSE(ui.packbar->isHidden());
+        EXPECT_FALSE(ui.packCancel->isHidden());
+        EXPECT_LE(ui.packbar->geometry().right(), ui.packCancel->x());
+        for (QWidget* w : QList<QWidget*>{ui.t1, ui.t3, ui.GroupBox14, ui.Button6, ui.Button7,
+                                          ui.Image13, ui.Image14, ui.Button10, ui.fix1})
+            EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+        EXPECT_TRUE(ui.FileListBox2->isEnabled());
+
+        ASSERT_TRUE(waitEnds(*form));
+        EXPECT_EQ(valuesOf(bar), (std::vector<int>{20, 50, 66, 78, 100}));
+        screenshot("10-3-first-pack-done");
+        EXPECT_EQ(messages_, std::vector<Message>{});
+        EXPECT_TRUE(ui.packCancel->isHidden());
+        EXPECT_EQ(ui.packbar->geometry(), QRect(8, 32, 313, 17));
+        EXPECT_TRUE(ui.Label42->isHidden()); // the first pack runs once per program run
+        // Each control has its own state back: enabled, or disabled as before the wait.
+        EXPECT_TRUE(ui.t1->isEnabled());
+        EXPECT_TRUE(ui.t3->isEnabled());
+        EXPECT_TRUE(ui.Button6->isEnabled());
+        EXPECT_FALSE(ui.GroupBox13->isEnabled());
+        EXPECT_FALSE(ui.Button8->isEnabled());
+
+        EXPECT_EQ(readBytes(program_.path() / "pack.bat"),
+                  "rfaPack.exe bf1942\\levels\\Bastogne_001  bf1942/levels/Bastogne "
+                  "\"Bastogne_001.rfa\"\r\n"
+                  "copy \"" +
+                      pf() + "Bastogne_001.rfa\" \"" + target + ".rfa\"\r\n");
+        EXPECT_EQ(readBytes(program_.path() / "temp" / "pathf.bf"),
+                  pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + gameText() + "\r\n" + target +
+                      "\r\nBastogne\r\n");
+        // The archive at the target: every file of the addon, under the map's level path.
+        firstNames = entryNames(target + ".rfa");
+        std::set<std::string> addonFiles;
+        for (const auto& [name, bytes] : tess::test::filesUnder(program_.addon("Bastogne")))
+            addonFiles.insert("bf1942/levels/Bastogne/" + name);
+        EXPECT_EQ(firstNames, addonFiles);
+    }
+
+    // The game runs and writes its pathmaps, the five 8-bit maps among them, and one whose
+    // name differs from them in letter case only.
+    const fs::path generated = game_ / "bf1942/levels/Bastogne/Pathfinding";
+    tess::test::copyTree(tess::test::testdata("pathmaps/Bastogne"), generated);
+    for (const char* name :
+         {"Infantry1Level0Map8Bit.raw", "Car4Level0Map8Bit.raw", "Tank0Level0Map8Bit.raw",
+          "Boat2Level0Map8Bit.raw", "Landingcraft3Level0Map8Bit.raw", "car4Level0Map8Bit.raw"})
+        writeBytes(generated / name, "8 bit");
+
+    // A restart: the new window knows nothing but temp\pathf.bf.
+    auto form = openWindow();
+    auto& ui = form->controls();
+    click(ui.Button7);
+    screenshot("10-4-restart-final-pack-refused");
+    EXPECT_EQ(messages_,
+              (std::vector<Message>{
+                  {QMessageBox::Critical,
+                   QStringLiteral("Es ist noch kein Ziel für das Addon-Archiv bekannt. Packe dein "
+                                  "Addon zuerst zum 1. Mal (Teil 1) oder kopiere die generierten "
+                                  "Pathmaps in das Addon (Teil 2).")}}));
+    EXPECT_TRUE(ui.finalbar->isHidden());
+    messages_.clear();
+
+    click(ui.Button6);
+    EXPECT_EQ(messages_, std::vector<Message>{});
+    screenshot("10-5-imported");
+    const std::vector<std::string> listed{"Boat2Level0Map8Bit.raw",
+                                          "Car.raw",
+                                          "Car0Level0Map.raw",
+                                          "Car0Level1Map.raw",
+                                          "Car0Level2Map.raw",
+                                          "Car4Level0Map8Bit.raw",
+                                          "car4Level0Map8Bit.raw",
+                                          "CarInfo.raw",
+                                          "Infantry.raw",
+                                          "Infantry0Level0Map.raw",
+                                          "Infantry0Level1Map.raw",
+                                          "Infantry0Level2Map.raw",
+                                          "Infantry1Level0Map8Bit.raw",
+                                          "InfantryInfo.raw",
+                                          "Landingcraft3Level0Map8Bit.raw",
+                                          "Tank.raw",
+                                          "Tank0Level0Map.raw",
+                                          "Tank0Level0Map8Bit.raw",
+                                          "Tank0Level1Map.raw",
+                                          "Tank0Level2Map.raw",
+                                          "TankInfo.raw"};
+    ASSERT_EQ(ui.FileListBox2->count(), int(listed.size()));
+    const std::set<std::string> excluded{"Infantry1Level0Map8Bit.raw", "Car4Level0Map8Bit.raw",
+                                         "Tank0Level0Map8Bit.raw", "Boat2Level0Map8Bit.raw",
+                                         "Landingcraft3Level0Map8Bit.raw"};
+    for (int i = 0; i < int(listed.size()); ++i) {
+        const QListWidgetItem* item = ui.FileListBox2->item(i);
+        EXPECT_EQ(item->text(), qs(listed[i]));
+        const bool greyed = excluded.count(listed[i]) == 1;
+        EXPECT_EQ(item->foreground().color() == kGrey, greyed) << listed[i];
+        EXPECT_EQ(item->toolTip().startsWith(QStringLiteral("Wird nicht in das Addon kopiert")),
+                  greyed)
+            << listed[i];
+    }
+    EXPECT_EQ(ui.FileListBox2->selectedItems().size(), 0);
+    EXPECT_EQ(ui.pathmapCount->text(), QStringLiteral("Übernommen: 16 von 21"));
+    std::set<std::string> inAddon;
+    for (const auto& entry : fs::directory_iterator(program_.addon("Bastogne") / "Pathfinding"))
+        inAddon.insert(entry.path().filename().string());
+    EXPECT_EQ(inAddon.size(), 16u);
+    EXPECT_TRUE(inAddon.count("car4Level0Map8Bit.raw"));
+    EXPECT_FALSE(inAddon.count("Car4Level0Map8Bit.raw"));
+    std::string withoutCommand = aiCon;
+    withoutCommand.erase(withoutCommand.find("ai.createallmaps\r\n"), 18);
+    EXPECT_EQ(readBytes(program_.addon("Bastogne") / "ai.con"), withoutCommand);
+
+    // Tank0Level0Map.raw over the level's overview picture, with the object spawn points.
+    EXPECT_EQ(form->pathmapWindow(), nullptr);
+    ui.FileListBox2->setCurrentRow(rowOf(listed, "Tank0Level0Map.raw"));
+    PathmapWindow* view = form->pathmapWindow();
+    ASSERT_NE(view, nullptr);
+    screenshot("13-1-tank0level0map");
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(messages_, std::vector<Message>{});
+    EXPECT_TRUE(view->facts().startsWith(
+        QStringLiteral("Tank0Level0Map.raw: gekachelte Karte der Klasse Tank, 2048 x 2048 "
+                       "Felder zu 1 m, ")))
+        << view->facts().toStdString();
+    EXPECT_FALSE(view->facts().contains(QStringLiteral("Kein Übersichtsbild")));
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral("^\\d+ von [1-9]\\d* Spawnpunkten liegen auf gesperrten Feldern$"))
+            .match(view->line())
+            .hasMatch())
+        << view->line().toStdString();
+    EXPECT_TRUE(view->findChild<QLabel*>(QStringLiteral("pathmapPicture"))
+                    ->toolTip()
+                    .contains(QStringLiteral("Objekt-Spawnpunkte")));
+    // Each pixel of the 1024 x 1024 picture covers 2 x 2 cells, the first row at the bottom:
+    // where all four are blocked it is red over the picture, where all four are free it shows
+    // the level itself (its snow), spawn dots aside.
+    const QImage& picture = view->picture();
+    ASSERT_EQ(picture.size(), QSize(1024, 1024));
+    const tess::pathmaps::Grid grid =
+        tess::pathmaps::readPathmap((generated / "Tank0Level0Map.raw").string());
+    int blockedSeen = 0;
+    int freeSeen = 0;
+    for (int py = 3; py < 1024; py += 7)
+        for (int px = 5; px < 1024; px += 7) {
+            const int z = 2 * (1023 - py);
+            const int blocked = grid.blocked(2 * px, z) + grid.blocked(2 * px + 1, z) +
+                                grid.blocked(2 * px, z + 1) + grid.blocked(2 * px + 1, z + 1);
+            const QColor c = picture.pixelColor(px, py);
+            const bool dot =
+                c == QColor(0, 230, 60) || c == QColor(255, 220, 0) || c == QColor(0, 0, 0);
+            if (dot || (blocked != 0 && blocked != 4))
+                continue;
+            if (blocked == 4) {
+                ++blockedSeen;
+                EXPECT_TRUE(reddish(c)) << px << "," << py;
+            } else {
+                ++freeSeen;
+                EXPECT_FALSE(reddish(c)) << px << "," << py;
+            }
+        }
+    EXPECT_GT(blockedSeen, 1000);
+    EXPECT_GT(freeSeen, 10);
+
+    // A damaged file and a class file: a note in the window, no error box.
+    ui.FileListBox2->setCurrentRow(rowOf(listed, "Tank0Level0Map8Bit.raw"));
+    screenshot("10-6-damaged-pathmap-note");
+    EXPECT_TRUE(view->picture().isNull());
+    EXPECT_TRUE(view->note().startsWith(
+        QStringLiteral("Kann nicht gezeigt werden: Die Pathmap Tank0Level0Map8Bit.raw ")))
+        << view->note().toStdString();
+    EXPECT_EQ(view->facts(), QStringLiteral("Tank0Level0Map8Bit.raw"));
+    ui.FileListBox2->setCurrentRow(rowOf(listed, "Car.raw"));
+    EXPECT_TRUE(view->note().contains(QStringLiteral("Klassendatei")));
+    EXPECT_EQ(messages_, std::vector<Message>{});
+
+    // The final pack: its bar, "Fertig", and an archive with the pathmaps and without the
+    // command.
+    QSignalSpy bar(ui.finalbar, &QProgressBar::valueChanged);
+    click(ui.Button7);
+    ASSERT_TRUE(form->isWaiting());
+    EXPECT_FALSE(ui.finalCancel->isHidden());
+    EXPECT_FALSE(ui.Button6->isEnabled());
+    ASSERT_TRUE(waitEnds(*form));
+    EXPECT_EQ(messages_, (std::vector<Message>{{QMessageBox::NoIcon, QStringLiteral("Fertig")}}));
+    screenshot("10-7-final-pack-done");
+    EXPECT_EQ(valuesOf(bar), (std::vector<int>{20, 50, 66, 78, 100}));
+    EXPECT_TRUE(ui.finalCancel->isHidden());
+    const std::set<std::string> finalNames = entryNames(target + ".rfa");
+    EXPECT_EQ(finalNames.size(), firstNames.size() + 16);
+    for (const std::string& name : inAddon)
+        EXPECT_TRUE(finalNames.count("bf1942/levels/Bastogne/Pathfinding/" + name)) << name;
+    EXPECT_EQ(entryBytes(target + ".rfa", "bf1942/levels/Bastogne/ai.con"), withoutCommand);
+}
+
+TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
+    auto form = openWindow();
+    auto& ui = form->controls();
+    tess::WizardState& state = form->state();
+    state.mapName = "Oasis";
+    state.levelDir = pf() + "bf1942\\levels\\Oasis_001\\";
+    const std::string target = addons_.string() + "/Oasis_001";
+
+    // A name that would carry a command of its own: refused, nothing written.
+    answers_.push_back(addons_.string() + "/Oasis&del");
+    click(ui.Label42);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].icon, QMessageBox::Critical);
+    EXPECT_FALSE(ui.Label42->isHidden());
+    EXPECT_FALSE(fs::exists(program_.path() / "pack.bat"));
+    messages_.clear();
+
+    // No addon folder: the batch ends without its archive, and the message names the log.
+    answers_.push_back(target);
+    click(ui.Label42);
+    ASSERT_TRUE(waitEnds(*form));
+    EXPECT_EQ(messages_,
+              (std::vector<Message>{
+                  {QMessageBox::Critical,
+                   qs("Die Batchdatei \"" + pf() + "pack.bat\" ist beendet, ohne \"" + pf() +
+                      "Oasis_001.rfa\" zu liefern. Was dabei geschah, steht in \"" + pf() +
+                      "pack.log\".")}}));
+    // The first pack can be tried again.
+    EXPECT_FALSE(ui.Label42->isHidden());
+    EXPECT_TRUE(ui.packbar->isHidden());
+    EXPECT_FALSE(fs::exists(program_.path() / "temp" / "pathf.bf"));
+    messages_.clear();
+
+    // "Abbrechen" while the batch has not even begun.
+    writeBytes(program_.addon("Oasis") / "ai.con", "rem\r\n");
+    useSlowBatchRunner(1);
+    answers_.push_back(target);
+    click(ui.Label42);
+    ASSERT_TRUE(form->isWaiting());
+    screenshot("10-8-waiting-slow-batch");
+    click(ui.packCancel);
+    EXPECT_FALSE(form->isWaiting());
+    const QString abandoned =
+        qs("Abgebrochen: Auf \"" + pf() +
+           "Oasis_001.rfa\" wird nicht mehr gewartet. Die Batchdatei \"" + pf() +
+           "pack.bat\" läuft noch. Was dabei geschah, steht in \"" + pf() + "pack.log\".");
+    EXPECT_EQ(messages_, (std::vector<Message>{{QMessageBox::Critical, abandoned}}));
+    EXPECT_FALSE(ui.Label42->isHidden());
+    EXPECT_TRUE(ui.packCancel->isHidden());
+    EXPECT_TRUE(ui.t1->isEnabled());
+    EXPECT_TRUE(ui.Button7->isEnabled());
+    EXPECT_FALSE(fs::exists(program_.path() / "temp" / "pathf.bf"));
+    messages_.clear();
+
+    // The final pack, abandoned: no "Fertig".
+    state.packTarget = target;
+    click(ui.Button7);
+    ASSERT_TRUE(form->isWaiting());
+    EXPECT_FALSE(ui.finalbar->isHidden());
+    click(ui.finalCancel);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.startsWith(QStringLiteral("Abgebrochen: Auf \"")))
+        << messages_[0].text.toStdString();
+    EXPECT_TRUE(ui.finalbar->isHidden());
+    messages_.clear();
+
+    // "Map und Addon verbinden" while "Entpacken" still runs waits for it; abandoned, it
+    // leaves the addon archive alone although "Löschen" is ticked.
+    const fs::path addonArchive = addons_ / "Kursk_001.rfa";
+    writeBytes(addonArchive, "addon");
+    answers_.push_back(tess::test::testdata("archives/kursk.rfa"));
+    click(ui.Image13);
+    answers_.push_back(addonArchive.string());
+    click(ui.Image14);
+    tick(ui.fix1);
+    click(ui.Button10);
+    click(ui.Button8);
+    ASSERT_TRUE(form->isWaiting());
+    EXPECT_FALSE(ui.netbar->isHidden());
+    screenshot("10-9-merge-waiting-for-unpack");
+    EXPECT_FALSE(ui.Button10->isEnabled());
+    click(ui.netCancel);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.startsWith(
+        qs("Abgebrochen: Auf \"" + pf() + "Network\\bf1942\\levels\\kursk\\\" wird nicht")))
+        << messages_[0].text.toStdString();
+    EXPECT_EQ(readBytes(addonArchive), "addon");
+    EXPECT_FALSE(fs::exists(program_.path() / "Network" / "pack.bat"));
+    EXPECT_TRUE(ui.Button8->isEnabled());
+    EXPECT_TRUE(ui.fix1->isChecked());
+
+    // The abandoned batches run on; the last one started ends last. Their folders go only
+    // after that.
+    const std::string lastLine = "del \"" + pf() + "Network\\Kursk_001.rfa\"";
+    for (int i = 0;
+         i < 200 &&
+         readBytes(program_.path() / "Network" / "unpack.log").find(lastLine) == std::string::npos;
+         ++i)
+        QTest::qWait(50);
+}
+
+TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls) {
+    const fs::path maps = outside_.path() / "Meine Karten";
+    fs::create_directories(maps);
+    const fs::path kursk = maps / "Kursk.rfa";
+    fs::copy_file(tess::test::testdata("archives/kursk.rfa"), kursk);
+    fs::permissions(kursk, fs::perms::owner_write, fs::perm_options::add);
+    const std::set<std::string> mapNames = entryNames(kursk);
+    // An addon of an older version, with a file that the map has too.
+    const fs::path addonSource = outside_.path() / "addon";
+    writeBytes(addonSource / "Init.con", "rem the addon's own Init.con\r\n");
+    writeBytes(addonSource / "ai.con", "rem ai\r\n");
+    writeBytes(addonSource / "GameTypes" / "Coop.con", "rem an old Co-op script\r\n");
+    const fs::path addonArchive = addons_ / "Kursk_001.rfa";
+    tess::archive::packFolder(addonSource, "bf1942/levels/Kursk", addonArchive, false);
+    const std::string addonBytes = readBytes(addonArchive);
+
+    auto form = openWindow();
+    auto& ui = form->controls();
+    EXPECT_FALSE(ui.Button8->isEnabled());
+    click(ui.Image13); // cancelled
+    EXPECT_EQ(ui.Edit6->text(), QStringLiteral("Map"));
+    answers_.push_back(kursk.string());
+    click(ui.Image13);
+    EXPECT_EQ(ui.Edit6->text(), qs(kursk.string()));
+    answers_.push_back(addonArchive.string());
+    click(ui.Image14);
+    EXPECT_EQ(ui.Edit7->text(), qs(addonArchive.string()));
+
+    // The disposal boxes: one or none ticked; "Pfad" ticks "Sichern nach:" even when its
+    // dialog is cancelled.
+    const auto ticks = [&] {
+        return std::vector<bool>{ui.fix1->isChecked(), ui.fix2->isChecked(), ui.fix3->isChecked()};
+    };
+    EXPECT_EQ(ticks(), (std::vector<bool>{false, false, true}));
+    tick(ui.fix1);
+    EXPECT_EQ(ticks(), (std::vector<bool>{true, false, false}));
+    tick(ui.fix1);
+    EXPECT_EQ(ticks(), (std::vector<bool>{false, false, false}));
+    click(ui.Button9);
+    EXPECT_EQ(ticks(), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(dialogs_,
+              (std::vector<DialogCall>{
+                  {QStringLiteral("fixen1dlg"), QStringLiteral("Refractor Archive (*.rfa)"), {}},
+                  {QStringLiteral("fixen1dlg"), QStringLiteral("Refractor Archive (*.rfa)"), {}},
+                  {QStringLiteral("fixen2dlg"), QStringLiteral("Refractor - Archive (*.rfa)"), {}},
+                  {QStringLiteral("fixenpath"), QStringLiteral("Refractor Archives (*.rfa)"),
+                   QStringLiteral("Kursk_001.rfa")}}));
+    EXPECT_EQ(form->state().netBackupPath, "");
+    screenshot("10-10-merge-chosen");
+
+    const auto merge = [&] {
+        messages_.clear();
+        click(ui.Button10);
+        EXPECT_TRUE(ui.Button8->isEnabled());
+        click(ui.Button8);
+        EXPECT_TRUE(waitEnds(*form));
+    };
+    const Message done{QMessageBox::NoIcon, QStringLiteral("Fertig")};
+
+    // "Sichern nach:" without a path, and "Map und Addon verbinden" clicked while the unpack
+    // batch has not even begun: it waits, and the addon archive stays.
+    useSlowBatchRunner(1);
+    merge();
+    useRealBatchRunner();
+    screenshot("10-12-merged");
+    EXPECT_EQ(messages_,
+              (std::vector<Message>{
+                  {QMessageBox::Warning,
+                   qs("\"Sichern nach:\" ist angekreuzt, aber kein Pfad gewählt: Das "
+                      "Addon-Archiv " +
+                      addonArchive.string() + " wird nicht gelöscht. Es bleibt, wo es ist.")},
+                  done}));
+    EXPECT_EQ(readBytes(addonArchive), addonBytes);
+    EXPECT_EQ(readBytes(program_.path() / "Network" / "pack.bat"),
+              "rfaPack.exe bf1942\\levels\\Kursk bf1942/levels/Kursk \"Kursk.rfa\"\r\n"
+              "copy \"" +
+                  pf() + "Network\\Kursk.rfa\" \"" + kursk.string() +
+                  "\"\r\n"
+                  "del \"" +
+                  pf() + "Network\\Kursk.rfa\"\r\n");
+    // The merged map: the map's files and the addon's, the addon's version winning, and the
+    // current Co-op scripts.
+    const std::set<std::string> merged = entryNames(kursk);
+    EXPECT_EQ(merged.size(), mapNames.size() + 2); // ai.con and Coop.con are new
+    EXPECT_EQ(entryBytes(kursk, "bf1942/levels/Kursk/Init.con"),
+              "rem the addon's own Init.con\r\n");
+    EXPECT_EQ(entryBytes(kursk, "bf1942/levels/Kursk/ai.con"), "rem ai\r\n");
+    EXPECT_NE(entryBytes(kursk, "bf1942/levels/Kursk/GameTypes/Coop.con")
+                  .find("\r\nif v_arg1== host\r\n"),
+              std::string::npos);
+
+    // A backup that fails: the archive stays, and the user is told.
+    const std::string nowhere = outside_.text() + "Fehlt/Kursk_001.rfa";
+    answers_.push_back(nowhere);
+    click(ui.Button9);
+    EXPECT_EQ(form->state().netBackupPath, nowhere);
+    merge();
+    EXPECT_EQ(messages_, (std::vector<Message>{
+                             {QMessageBox::Warning, qs("Das Addon-Archiv " + addonArchive.string() +
+                                                       " kann nicht nach " + nowhere +
+                                                       " gesichert werden und wird nicht gelöscht. "
+                                                       "Es bleibt, wo es ist.")},
+                             done}));
+    EXPECT_EQ(readBytes(addonArchive), addonBytes);
+
+    // A backup that works: copied, then deleted.
+    const fs::path saved = outside_.path() / "Sicherung.rfa";
+    answers_.push_back(saved.string());
+    click(ui.Button9);
+    merge();
+    EXPECT_EQ(messages_, std::vector<Message>{done});
+    EXPECT_FALSE(fs::exists(addonArchive));
+    EXPECT_EQ(readBytes(saved), addonBytes);
+
+    // "Löschen".
+    fs::copy_file(saved, addonArchive);
+    tick(ui.fix1);
+    EXPECT_EQ(ticks(), (std::vector<bool>{true, false, false}));
+    merge();
+    EXPECT_EQ(messages_, std::vector<Message>{done});
+    EXPECT_FALSE(fs::exists(addonArchive));
+
+    // "So lassen".
+    fs::copy_file(saved, addonArchive);
+    tick(ui.fix3);
+    merge();
+    EXPECT_EQ(messages_, std::vector<Message>{done});
+    EXPECT_EQ(readBytes(addonArchive), addonBytes);
+    EXPECT_EQ(entryNames(kursk), merged);
+}
+
+// The file list shows the pathmaps of the folder that is current at start-up, until the
+// import points it elsewhere.
+TEST_F(PackingTabTest, An8BitPathmapIsDrawnWithItsFirstRowAtTheBottom) {
+    TempDir folder;
+    const std::string bytes =
+        readBytes(tess::test::testdata("pathmaps/Corsica/Car4Level2Map8Bit.raw"));
+    ASSERT_EQ(bytes.size(), 512u * 512u);
+    writeBytes(folder.path() / "Car4Level2Map8Bit.raw", bytes);
+    writeBytes(folder.path() / "Tank0Level2Map8Bit.raw", std::string(1000, '\0'));
+    fs::current_path(folder.path());
+    auto form = openWindow();
+    auto& ui = form->controls();
+    ASSERT_EQ(ui.FileListBox2->count(), 2);
+    EXPECT_EQ(ui.FileListBox2->item(0)->text(), QStringLiteral("Car4Level2Map8Bit.raw"));
+
+    ui.FileListBox2->setCurrentRow(0);
+    const PathmapWindow* view = form->pathmapWindow();
+    ASSERT_NE(view, nullptr);
+    screenshot("10-11-8bit-picture");
+    const QImage& picture = view->picture();
+    ASSERT_EQ(picture.size(), QSize(512, 512));
+    // No level here: the map on grey, blocked cells (255) red over it, free ones (0) grey.
+    int blocked = 0;
+    int free = 0;
+    for (int z = 0; z < 512; z += 3)
+        for (int x = 0; x < 512; x += 5) {
+            const auto cell = static_cast<unsigned char>(bytes[std::size_t(z) * 512 + x]);
+            const QColor c = picture.pixelColor(x, 511 - z);
+            if (cell == 0) {
+                ++free;
+                EXPECT_EQ(c, kGrey) << x << "," << z;
+            } else {
+                ++blocked;
+                EXPECT_TRUE(reddish(c)) << x << "," << z;
+            }
+        }
+    EXPECT_GT(blocked, 500);
+    EXPECT_GT(free, 500);
+    EXPECT_TRUE(view->facts().startsWith(
+        QStringLiteral("Car4Level2Map8Bit.raw: 8-Bit-Karte der Klasse Car, 512 x 512 Felder")))
+        << view->facts().toStdString();
+    EXPECT_TRUE(view->facts().contains(QStringLiteral("Kein Übersichtsbild")));
+    EXPECT_EQ(view->line(), QStringLiteral("Keine Spawnpunkte des Addons für diese Klasse."));
+
+    // A file of the wrong size is not drawn, and raises no error box.
+    ui.FileListBox2->setCurrentRow(1);
+    EXPECT_TRUE(view->picture().isNull());
+    EXPECT_TRUE(view->note().startsWith(
+        QStringLiteral("Kann nicht gezeigt werden: Die Pathmap Tank0Level2Map8Bit.raw ")))
+        << view->note().toStdString();
+    EXPECT_EQ(messages_, std::vector<Message>{});
+}

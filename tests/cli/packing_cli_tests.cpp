@@ -1,0 +1,275 @@
+// The road of tab "(3) Pathmaps-config + Packing" through tessarine-cli, as a map maker
+// scripts it: each command a child process of its own, its batches run by the real batch
+// runner, the archives read back with our reader.
+#include "archive/archive.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using tess::test::cli;
+using tess::test::CliResult;
+using tess::test::quoted;
+using tess::test::readBytes;
+using tess::test::TempDir;
+using tess::test::writeBytes;
+
+namespace {
+
+std::set<std::string> entryNames(const fs::path& archive) {
+    std::set<std::string> names;
+    for (const tess::archive::Entry& entry : tess::archive::listArchive(archive))
+        names.insert(entry.name);
+    return names;
+}
+
+std::string entryBytes(const fs::path& archive, const std::string& name) {
+    TempDir out;
+    tess::archive::unpackArchive(archive, out.path());
+    return readBytes(out.path() / name);
+}
+
+// The names in lower case: the archives spell the level path differently.
+std::set<std::string> lowered(const std::set<std::string>& names) {
+    std::set<std::string> lower;
+    for (std::string name : names) {
+        for (char& c : name)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        lower.insert(name);
+    }
+    return lower;
+}
+
+class PackingCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TESS_NO_TERMINAL", "1", 1);
+        // The batch runner starts the program folder's own tessarine-cli.
+        fs::create_symlink(TESS_CLI_PATH, program_.path() / "tessarine-cli");
+        fs::create_directories(addons_);
+        writeBytes(program_.path() / "memory.bf", game_.string() + "/");
+    }
+
+    CliResult run(const std::string& args) {
+        return cli(args + " --program-folder " + quoted(program_.text()), outside_.path());
+    }
+
+    std::string pf() const { return program_.text(); }
+
+    tess::test::ProgramFolder program_;
+    TempDir outside_;
+    const fs::path game_ = outside_.path() / "Battlefield 1942";
+    const fs::path addons_ = outside_.path() / "Meine Addons";
+};
+
+} // namespace
+
+TEST_F(PackingCliTest, FirstPackImportAndFinalPackOfBastogneAcrossProcesses) {
+    const std::string bastogne = tess::test::testdata("levels/Bastogne");
+    ASSERT_EQ(run("generate " + quoted(bastogne)).exitCode, 0);
+    const fs::path addon = program_.addon("Bastogne");
+    const std::string aiCon = readBytes(addon / "ai.con");
+    ASSERT_NE(aiCon.find("\r\nai.createallmaps\r\n"), std::string::npos);
+
+    // A target folder that does not exist: the batch ends without delivering, and the
+    // message names the log that says why.
+    const CliResult nowhere = run("first-pack " + quoted(bastogne) + " Fehlt/Bastogne_001");
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_EQ(nowhere.err, "Die Batchdatei \"" + pf() + "pack.bat\" ist beendet, ohne \"" +
+                               outside_.text() +
+                               "Fehlt/Bastogne_001.rfa\" zu liefern. Was dabei geschah, steht "
+                               "in \"" +
+                               pf() + "pack.log\".\n");
+    EXPECT_FALSE(fs::exists(program_.path() / "temp" / "pathf.bf"));
+
+    // The first pack, to a target given relative to the current folder.
+    const CliResult first = run("first-pack " + quoted(bastogne) + " 'Meine Addons/Bastogne_001'");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    const std::string target = addons_.string() + "/Bastogne_001";
+    EXPECT_EQ(first.out, "pack.bat: " + pf() + "pack.bat\narchive: " + target +
+                             ".rfa\nstate: " + pf() + "temp\\pathf.bf\n");
+    EXPECT_EQ(readBytes(program_.path() / "pack.bat"),
+              "rfaPack.exe bf1942\\levels\\Bastogne_001  bf1942/levels/Bastogne "
+              "\"Bastogne_001.rfa\"\r\n"
+              "copy \"" +
+                  pf() + "Bastogne_001.rfa\" \"" + target + ".rfa\"\r\n");
+    EXPECT_EQ(readBytes(program_.path() / "temp" / "pathf.bf"),
+              pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + game_.string() + "/\r\n" + target +
+                  "\r\nBastogne\r\n");
+    const std::set<std::string> firstNames = entryNames(target + ".rfa");
+    // Every file of the addon, under the map's own level path.
+    std::set<std::string> addonFiles;
+    for (const auto& [name, bytes] : tess::test::filesUnder(addon))
+        addonFiles.insert("bf1942/levels/Bastogne/" + name);
+    EXPECT_EQ(firstNames, addonFiles);
+
+    // The game generates its pathmaps, the five 8-bit maps among them, and one whose name
+    // differs from them in letter case only.
+    const fs::path generated = game_ / "bf1942/levels/Bastogne/Pathfinding";
+    tess::test::copyTree(tess::test::testdata("pathmaps/Bastogne"), generated);
+    for (const char* name :
+         {"Infantry1Level0Map8Bit.raw", "Car4Level0Map8Bit.raw", "Tank0Level0Map8Bit.raw",
+          "Boat2Level0Map8Bit.raw", "Landingcraft3Level0Map8Bit.raw", "tank0Level0Map8Bit.raw"})
+        writeBytes(generated / name, "8 bit");
+
+    const CliResult imported = run("import-pathmaps");
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(imported.out, "folder: " + game_.string() +
+                                "/bf1942\\levels\\Bastogne\\Pathfinding\\\n"
+                                "ai.createallmaps: entfernt\n"
+                                "copied: Car.raw\n"
+                                "copied: Car0Level0Map.raw\n"
+                                "copied: Car0Level1Map.raw\n"
+                                "copied: Car0Level2Map.raw\n"
+                                "copied: CarInfo.raw\n"
+                                "copied: Infantry.raw\n"
+                                "copied: Infantry0Level0Map.raw\n"
+                                "copied: Infantry0Level1Map.raw\n"
+                                "copied: Infantry0Level2Map.raw\n"
+                                "copied: InfantryInfo.raw\n"
+                                "copied: Tank.raw\n"
+                                "copied: Tank0Level0Map.raw\n"
+                                "copied: tank0Level0Map8Bit.raw\n"
+                                "copied: Tank0Level1Map.raw\n"
+                                "copied: Tank0Level2Map.raw\n"
+                                "copied: TankInfo.raw\n"
+                                "skipped: Boat2Level0Map8Bit.raw\n"
+                                "skipped: Car4Level0Map8Bit.raw\n"
+                                "skipped: Infantry1Level0Map8Bit.raw\n"
+                                "skipped: Landingcraft3Level0Map8Bit.raw\n"
+                                "skipped: Tank0Level0Map8Bit.raw\n");
+    std::string withoutCommand = aiCon;
+    withoutCommand.erase(withoutCommand.find("ai.createallmaps\r\n"), 18);
+    EXPECT_EQ(readBytes(addon / "ai.con"), withoutCommand);
+    // Again: nothing left to remove, the same copies.
+    const CliResult again = run("import-pathmaps");
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_NE(again.out.find("ai.createallmaps: nicht gefunden\n"), std::string::npos);
+
+    const CliResult last = run("final-pack");
+    ASSERT_EQ(last.exitCode, 0) << last.err;
+    EXPECT_EQ(last.out, "archive: " + target + ".rfa\nFertig\n");
+    const std::set<std::string> finalNames = entryNames(target + ".rfa");
+    EXPECT_EQ(finalNames.size(), firstNames.size() + 16);
+    EXPECT_TRUE(finalNames.count("bf1942/levels/Bastogne/Pathfinding/Tank0Level0Map.raw"));
+    EXPECT_TRUE(finalNames.count("bf1942/levels/Bastogne/Pathfinding/tank0Level0Map8Bit.raw"));
+    EXPECT_FALSE(finalNames.count("bf1942/levels/Bastogne/Pathfinding/Tank0Level0Map8Bit.raw"));
+    EXPECT_EQ(entryBytes(target + ".rfa", "bf1942/levels/Bastogne/ai.con"), withoutCommand);
+    EXPECT_EQ(entryBytes(target + ".rfa", "bf1942/levels/Bastogne/Pathfinding/CarInfo.raw"),
+              readBytes(generated / "CarInfo.raw"));
+
+    // A batch that does not end in time: the runner's interpreter hangs.
+    fs::remove(program_.path() / "tessarine-cli");
+    writeBytes(program_.path() / "tessarine-cli", "#!/bin/sh\nexec sleep 5\n");
+    fs::permissions(program_.path() / "tessarine-cli", fs::perms::owner_exec,
+                    fs::perm_options::add);
+    const CliResult late = run("final-pack --timeout 2");
+    EXPECT_EQ(late.exitCode, 1);
+    EXPECT_EQ(late.out, "");
+    EXPECT_EQ(late.err, "Nach 2 Sekunden ist \"" + pf() +
+                            "Bastogne_001.rfa\" noch nicht da; das Warten ist beendet. Die "
+                            "Batchdatei \"" +
+                            pf() + "pack.bat\" läuft noch. Was dabei geschah, steht in \"" + pf() +
+                            "pack.log\".\n");
+}
+
+TEST_F(PackingCliTest, ImportAndFinalPackRefuseWithoutAFirstPack) {
+    const CliResult imported = run("import-pathmaps");
+    EXPECT_EQ(imported.exitCode, 1);
+    EXPECT_EQ(imported.err.rfind("Datei " + pf() + "temp\\pathf.bf kann nicht geöffnet werden.", 0),
+              0u)
+        << imported.err;
+    writeBytes(program_.path() / "temp" / "pathf.bf", "\r\n\r\n\r\n\r\n");
+    const CliResult last = run("final-pack");
+    EXPECT_EQ(last.exitCode, 1);
+    EXPECT_EQ(last.err, "Es ist noch kein Ziel für das Addon-Archiv bekannt. Packe dein Addon "
+                        "zuerst zum 1. Mal (Teil 1) oder kopiere die generierten Pathmaps in das "
+                        "Addon (Teil 2)\n");
+    // first-pack needs the addon that generate writes.
+    const CliResult first =
+        run("first-pack " + quoted(tess::test::testdata("levels/Bastogne")) + " x");
+    EXPECT_EQ(first.exitCode, 1);
+    EXPECT_EQ(first.err, "Das Addon " + pf() +
+                             "bf1942\\levels\\Bastogne_001\\ fehlt. Schreibe es zuerst mit "
+                             "tessarine-cli generate " +
+                             tess::test::testdata("levels/Bastogne") + "\n");
+}
+
+TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
+    const fs::path maps = outside_.path() / "Meine Karten";
+    fs::create_directories(maps);
+    const fs::path kursk = maps / "Kursk.rfa";
+    fs::copy_file(tess::test::testdata("archives/kursk.rfa"), kursk);
+    fs::permissions(kursk, fs::perms::owner_write, fs::perm_options::add);
+    const std::set<std::string> mapNames = entryNames(kursk);
+
+    // Kursk's addon, generated and packed for the first time.
+    ASSERT_EQ(run("generate " + quoted(kursk.string())).exitCode, 0);
+    ASSERT_EQ(run("first-pack " + quoted(kursk.string()) + " 'Meine Addons/Kursk_001'").exitCode,
+              0);
+    const fs::path addonArchive = addons_ / "Kursk_001.rfa";
+    const std::string addonBytes = readBytes(addonArchive);
+    const std::set<std::string> addonNames = entryNames(addonArchive);
+    const std::string merge =
+        "merge 'Meine Karten/Kursk.rfa' 'Meine Addons/Kursk_001.rfa' --timeout 120";
+
+    // A backup that cannot be made: the map is merged, the addon archive stays, and the exit
+    // code says that it is still there.
+    const CliResult failedBackup = run(merge + " --backup Fehlt/Kursk_001.rfa");
+    EXPECT_EQ(failedBackup.exitCode, 1);
+    EXPECT_EQ(failedBackup.err, "Das Addon-Archiv " + addonArchive.string() + " kann nicht nach " +
+                                    outside_.text() +
+                                    "Fehlt/Kursk_001.rfa gesichert werden und wird nicht "
+                                    "gelöscht. Es bleibt, wo es ist.\n");
+    EXPECT_EQ(failedBackup.out,
+              "map: " + kursk.string() + "\naddon: " + addonArchive.string() + "\nFertig\n");
+    EXPECT_EQ(readBytes(addonArchive), addonBytes);
+    EXPECT_EQ(readBytes(program_.path() / "Network" / "pack.bat"),
+              "rfaPack.exe bf1942\\levels\\Kursk bf1942/levels/Kursk \"Kursk.rfa\"\r\n"
+              "copy \"" +
+                  pf() + "Network\\Kursk.rfa\" \"" + kursk.string() +
+                  "\"\r\n"
+                  "del \"" +
+                  pf() + "Network\\Kursk.rfa\"\r\n");
+
+    // The merged map holds every file of the map and of the addon, once, under the map's
+    // level path (as our reader lists it; the map writes "Levels", the addon "levels"); the
+    // addon's version wins.
+    std::set<std::string> expected = lowered(mapNames);
+    expected.merge(lowered(addonNames));
+    const std::set<std::string> merged = entryNames(kursk);
+    EXPECT_EQ(lowered(merged), expected);
+    EXPECT_EQ(merged.size(), expected.size());
+    EXPECT_EQ(entryBytes(kursk, "bf1942/levels/Kursk/ai.con"),
+              entryBytes(addonArchive, "bf1942/levels/Kursk/ai.con"));
+
+    // Kept, the default.
+    const CliResult kept = run(merge);
+    EXPECT_EQ(kept.exitCode, 0) << kept.err;
+    EXPECT_EQ(readBytes(addonArchive), addonBytes);
+
+    // Backed up, and only then deleted.
+    fs::create_directories(outside_.path() / "Sicherung");
+    const CliResult backedUp = run(merge + " --backup Sicherung/Kursk_001.rfa");
+    EXPECT_EQ(backedUp.exitCode, 0) << backedUp.err;
+    EXPECT_EQ(backedUp.out, "map: " + kursk.string() + "\naddon: gesichert nach " +
+                                outside_.text() + "Sicherung/Kursk_001.rfa\nFertig\n");
+    EXPECT_FALSE(fs::exists(addonArchive));
+    EXPECT_EQ(readBytes(outside_.path() / "Sicherung" / "Kursk_001.rfa"), addonBytes);
+
+    // Deleted.
+    fs::copy_file(outside_.path() / "Sicherung" / "Kursk_001.rfa", addonArchive);
+    const CliResult removed = run(merge + " --delete-addon");
+    EXPECT_EQ(removed.exitCode, 0) << removed.err;
+    EXPECT_NE(removed.out.find("addon: gelöscht\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(addonArchive));
+    EXPECT_EQ(entryNames(kursk), merged);
+
+    // Both at once is wrong usage.
+    EXPECT_EQ(run(merge + " --delete-addon --backup x.rfa").exitCode, 2);
+}
