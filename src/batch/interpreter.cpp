@@ -185,10 +185,17 @@ private:
         if (fs::equivalent(from, to, ec))
             return copyFailed(kSelfCopy);
 
+#ifdef _WIN32
+        // CopyFile, as cmd.exe's copy (the run-time's copy_file cannot replace a file there).
+        if (!copyFileReplacing(pathText(from), pathText(to)))
+            return copyFailed("Fehler beim Kopieren nach \"" + toText +
+                              "\": " + systemReason(EACCES));
+#else
         fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
         if (ec)
             return copyFailed("Fehler beim Kopieren nach \"" + toText +
                               "\": " + systemReason(ec.value()));
+#endif
         // A copy of a read-only original (a map on a read-only medium) must not stop the
         // next run of the same batch from replacing it.
         fs::permissions(to, fs::perms::owner_write, fs::perm_options::add, ec);
@@ -356,7 +363,7 @@ int runBatchLines(const std::vector<std::string>& lines, std::ostream& log) {
 }
 
 int runBatchFile(const std::string& batchPath, std::ostream& log) {
-    return runBatchLines(splitLines(decodeCp1252(readFileBytes(batchPath))), log);
+    return runBatchLines(splitLines(decodeBatchText(readFileBytes(batchPath))), log);
 }
 
 std::string batchLogPath(const std::string& batchPath) {

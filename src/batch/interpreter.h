@@ -33,7 +33,8 @@ std::vector<Argument> splitArguments(std::string_view line);
 // Returns the number of lines that failed (0 when all went well).
 int runBatchLines(const std::vector<std::string>& lines, std::ostream& log);
 
-// Reads a batch file (a Windows path; Windows-1252; CR LF, CR or LF) and runs it in the
+// Reads a batch file (a Windows path; in the code page of batches, see encodeBatchText;
+// CR LF, CR or LF) and runs it in the
 // current folder. Returns the number of failed lines. Throws tess::Error when the file
 // cannot be read.
 int runBatchFile(const std::string& batchPath, std::ostream& log);

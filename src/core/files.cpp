@@ -12,6 +12,10 @@
 
 #ifdef _WIN32
 #include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,6 +24,43 @@
 namespace fs = std::filesystem;
 
 namespace tess {
+
+#ifdef _WIN32
+namespace {
+
+// A file with the read-only attribute. Windows refuses to replace one, but Wine run by root
+// would not: asked here, it is refused everywhere.
+bool hasReadOnlyAttribute(const fs::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// CopyFile to a temporary name beside the target, then renamed over it: the target is
+// replaced whole or not at all. The copy is writable although its original may be read-only
+// (a map from a read-only medium), so the next run can replace it again.
+bool copyWithCopyFile(const fs::path& from, const fs::path& to) {
+    static std::atomic<unsigned> counter{0};
+    if (hasReadOnlyAttribute(to))
+        return false;
+    fs::path temp = to;
+    temp +=
+        ".tess-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + ".tmp";
+    if (!CopyFileW(from.c_str(), temp.c_str(), TRUE))
+        return false;
+    const DWORD attributes = GetFileAttributesW(temp.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(temp.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!MoveFileExW(temp.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+#endif
 
 std::string readFileBytes(const std::string& windowsPath) {
     const fs::path path = resolvePath(windowsPath);
@@ -54,6 +95,9 @@ void writeFileAtomically(const std::string& windowsPath, std::string_view bytes)
     // rename over it.
     if (fs::exists(target, ec) && ::access(target.c_str(), W_OK) != 0)
         throw cannotCreate(windowsPath, systemReason(errno));
+#else
+    if (hasReadOnlyAttribute(target))
+        throw cannotCreate(windowsPath, systemReason(EACCES));
 #endif
     fs::path temp = target;
     temp += ".tess-" + std::to_string(counter++) + ".tmp";
@@ -104,8 +148,12 @@ bool copyFileReplacing(const std::string& fromWindowsPath, const std::string& to
     const fs::path from = resolvePath(fromWindowsPath);
     if (!fs::is_regular_file(from, ec))
         return false;
+#ifdef _WIN32
+    return copyWithCopyFile(from, resolvePath(toWindowsPath));
+#else
     fs::copy_file(from, resolvePath(toWindowsPath), fs::copy_options::overwrite_existing, ec);
     return !ec;
+#endif
 }
 
 bool createFolder(const std::string& windowsPath) {

@@ -5,6 +5,7 @@
 #include "intake/map_inspection.h"
 #include "platform/shell.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -27,7 +28,14 @@ std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath
     const std::string folder = folderPart(initConPath);
     state.packed = false;
     state.levelDir = folder;
+#ifdef _WIN32
+    // Windows takes "/" as a separator too (a path typed for the command-line tool).
+    std::string backslashed = folder;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    state.mapName = mapNameFromLevelDir(backslashed, '\\');
+#else
     state.mapName = mapNameFromLevelDir(folder, nativeSeparator());
+#endif
     return folder;
 }
 

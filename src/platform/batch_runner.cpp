@@ -1,8 +1,13 @@
 #include "platform/shell.h"
 
+#include "core/codepage.h"
 #include "core/files.h"
 
 namespace tess {
+
+std::string batchFileBytes(const LineList& lines) {
+    return encodeBatchText(joinLinesCrLf(lines));
+}
 
 void saveBatchFile(const std::string& path, const LineList& lines) {
     writeFileAtomically(path, batchFileBytes(lines));

@@ -36,11 +36,9 @@ private:
 };
 
 // The bytes of a batch file, as the command interpreter that runs it reads them: each line
-// followed by CR LF, in its code page. On Windows that is cmd.exe, which reads a batch in the
-// console's code page (the OEM code page, 850 on a German Windows), not in Windows-1252: a
-// path with an umlaut written in Windows-1252 would name another file there. Elsewhere it
-// is our interpreter, which reads Windows-1252 as every text file of the system. Throws
-// tess::Error naming a character that the code page cannot hold.
+// followed by CR LF, in its code page (encodeBatchText: the console's code page of cmd.exe
+// on Windows, Windows-1252 for our interpreter elsewhere). Throws tess::Error naming a
+// character that the code page cannot hold.
 std::string batchFileBytes(const LineList& lines);
 
 // Saves a batch file (batchFileBytes) atomically. Throws the framework's "kann nicht

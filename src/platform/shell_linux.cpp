@@ -11,7 +11,6 @@
 #include "platform/shell.h"
 
 #include "batch/interpreter.h"
-#include "core/codepage.h"
 #include "core/files.h"
 #include "core/paths.h"
 #include "platform/program_folder.h"
@@ -195,10 +194,6 @@ bool BatchProcess::hasEnded() const {
             state_->ended = true;
     }
     return state_->ended;
-}
-
-std::string batchFileBytes(const LineList& lines) {
-    return encodeCp1252(joinLinesCrLf(lines));
 }
 
 std::string batchLogFile(const std::string& folder, const std::string& fileName) {

@@ -4,7 +4,6 @@
 // last copy of the BatchProcess goes.
 #include "platform/shell.h"
 
-#include "core/error.h"
 #include "core/windows_text.h"
 
 #include <string>
@@ -61,35 +60,6 @@ BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
     auto state = std::make_shared<BatchProcess::State>();
     state->process = info.hProcess;
     return BatchProcess(std::move(state));
-}
-
-std::string batchFileBytes(const LineList& lines) {
-    const UINT codePage = GetOEMCP();
-    std::string bytes;
-    for (const std::string& line : lines) {
-        const std::wstring wide = toWide(line);
-        if (!wide.empty()) {
-            const int size = static_cast<int>(wide.size());
-            BOOL substituted = FALSE;
-            // UTF-8 (65001) and UTF-7 take no substitution flag; they hold every character.
-            const bool canSubstitute = codePage != CP_UTF8 && codePage != CP_UTF7;
-            const DWORD flags = canSubstitute ? WC_NO_BEST_FIT_CHARS : 0;
-            BOOL* substitutedFlag = canSubstitute ? &substituted : nullptr;
-            const int length = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0,
-                                                   nullptr, substitutedFlag);
-            std::string encoded(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-            if (length > 0)
-                WideCharToMultiByte(codePage, flags, wide.data(), size, encoded.data(), length,
-                                    nullptr, substitutedFlag);
-            if (length <= 0 || substituted)
-                throw Error("Die Zeile \"" + line +
-                            "\" kann in der Codepage der Eingabeaufforderung (" +
-                            std::to_string(codePage) + ") nicht gespeichert werden");
-            bytes += encoded;
-        }
-        bytes += "\r\n";
-    }
-    return bytes;
 }
 
 std::string batchLogFile(const std::string&, const std::string&) {

@@ -2,7 +2,6 @@
 // programs of their own in the batch's folder, with the game tools' command lines.
 #include "archive/archive.h"
 #include "core/paths.h"
-#include "process_support.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include <png.h>
@@ -35,8 +34,8 @@ TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
                            "worldSize: 2048\n"
                            "worldScale: 4\n"
                            "levelDir: " +
-                               bastogne +
-                               "/\n"
+                               tess::test::nativeFolderText(bastogne) +
+                               "\n"
                                "basePath: bf1942/levels/Bastogne\n"
                                "packed: no\n")
             << map;

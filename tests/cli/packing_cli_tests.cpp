@@ -48,9 +48,8 @@ std::set<std::string> lowered(const std::set<std::string>& names) {
 class PackingCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("TESS_NO_TERMINAL", "1", 1);
-        // The batch runner starts the program folder's own tessarine-cli.
-        fs::create_symlink(TESS_CLI_PATH, program_.path() / "tessarine-cli");
+        tess::test::setEnvironment("TESS_NO_TERMINAL", "1");
+        tess::test::installBatchTools(program_.path());
         fs::create_directories(addons_);
         writeBytes(program_.path() / "memory.bf", game_.string() + "/");
     }

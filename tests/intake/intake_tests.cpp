@@ -20,7 +20,7 @@ namespace {
 
 class IntakeTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("TESS_NO_TERMINAL", "1", 1); }
+    void SetUp() override { tess::test::setEnvironment("TESS_NO_TERMINAL", "1"); }
 };
 
 } // namespace

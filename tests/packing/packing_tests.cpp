@@ -76,8 +76,8 @@ std::string entryBytes(const fs::path& archive, const std::string& name) {
 class PackingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("TESS_NO_TERMINAL", "1", 1);
-        fs::create_symlink(TESS_CLI_PATH, program.path() / "tessarine-cli");
+        tess::test::setEnvironment("TESS_NO_TERMINAL", "1");
+        tess::test::installBatchTools(program.path());
     }
 
     // A generated addon for the real Bastogne level, as Start leaves it.

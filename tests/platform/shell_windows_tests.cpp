@@ -2,6 +2,7 @@
 // (Wine's, when the tests run under Wine), which runs it in its folder in a console of its
 // own. Real folders with blanks and umlauts, our own rfaPack.exe beside the batch.
 #include "archive/archive.h"
+#include "core/codepage.h"
 #include "core/error.h"
 #include "core/paths.h"
 #include "platform/shell.h"
@@ -78,9 +79,10 @@ TEST(WindowsBatch, LinesAreWrittenInTheConsolesCodePage) {
               "bung \x84.txt\" \"\x94\x81 \xe1.rfa\"\r\n\r\n \r\n");
     // What the console cannot show is refused, never written as another character.
     EXPECT_EQ(errorMessage([] { tess::batchFileBytes({"copy a.txt \"Preis €.txt\""}); }),
-              "Die Zeile \"copy a.txt \"Preis €.txt\"\" kann in der Codepage der "
-              "Eingabeaufforderung (" +
+              "Das Zeichen \"€\" kann in der Codepage der Eingabeaufforderung (" +
                   std::to_string(codePage) + ") nicht gespeichert werden");
+    // The interpreter reads such a batch back as it was meant.
+    EXPECT_EQ(tess::decodeBatchText("\x8e\x9a\x84\xe1"), "ÄÜäß");
 }
 
 // One batch in a folder with a blank and an umlaut, run by the shell: a copy into a folder
