@@ -353,6 +353,25 @@ inline void installBatchTools(const std::filesystem::path& programFolder) {
 #endif
 }
 
+// Whether the file system tells names apart that differ in letter case only (Windows does
+// not: there "car.raw" is "Car.raw").
+#ifdef _WIN32
+inline constexpr bool kCaseSensitiveNames = false;
+#else
+inline constexpr bool kCaseSensitiveNames = true;
+#endif
+
+// The sentence with which a wait for a batch says where the batch's output can be read: the
+// log beside the batch that our interpreter writes, or on Windows the batch's own console.
+inline std::string batchOutputSentence(const std::string& logFile) {
+#ifdef _WIN32
+    (void)logFile;
+    return "Was dabei geschah, zeigt ihr Konsolenfenster.";
+#else
+    return "Was dabei geschah, steht in \"" + logFile + "\".";
+#endif
+}
+
 // A folder text as the system makes it of a path given with "/": the native separators, and
 // one at the end.
 inline std::string nativeFolderText(std::string path) {
@@ -390,7 +409,7 @@ public:
     const std::filesystem::path& path() const { return dir_.path(); }
     std::string text() const { return dir_.text(); }
     std::filesystem::path addon(const std::string& mapName) const {
-        return dir_.path() / "bf1942/levels" / (mapName + "_001");
+        return dir_.path() / "bf1942/levels" / utf8Path(mapName + "_001");
     }
 
 private:

@@ -5,6 +5,7 @@
 #include "platform/shell.h"
 
 #include "core/windows_text.h"
+#include "platform/program_folder.h"
 
 #include <string>
 
@@ -39,7 +40,37 @@ bool BatchProcess::hasEnded() const {
     return WaitForSingleObject(state_->process, 0) == WAIT_OBJECT_0;
 }
 
+namespace {
+
+// The batches call our rfaPack.exe and rfaunpack.exe by their bare names, also from the
+// Network folder: cmd.exe finds a program in the current folder or on the search path, so the
+// program folder goes onto the search path that the batches inherit from us.
+void putProgramFolderOnPath() {
+    const std::wstring folder = toWindowsPath(programFolder());
+    if (folder.empty())
+        return;
+    std::wstring path(32767, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"PATH", path.data(), 32767);
+    path.resize(length < 32767 ? length : 0);
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find(L';', start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        std::wstring entry = path.substr(start, end - start);
+        if (!entry.empty() && entry.back() != L'\\')
+            entry += L'\\';
+        if (CompareStringOrdinal(entry.c_str(), -1, folder.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return;
+        start = end + 1;
+    }
+    const std::wstring updated = path.empty() ? folder : folder + L";" + path;
+    SetEnvironmentVariableW(L"PATH", updated.c_str());
+}
+
+} // namespace
+
 BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
+    putProgramFolderOnPath();
     // The bare file name, no parameters, the folder as working folder, a normal window.
     const std::wstring file = toWide(fileName);
     const std::wstring directory = toWindowsPath(folder);

@@ -235,7 +235,9 @@ TEST(ArchiveUnpack, ReusesExistingFoldersAndFilesInOtherLetterCase) {
     TempDir dir;
     writeBytes(dir / "BF1942/LEVELS/KURSK/init.con", "old");
     unpackArchive(genuine("kursk.rfa"), dir.path());
-    EXPECT_FALSE(fs::exists(dir / "bf1942"));
+    if (tess::test::kCaseSensitiveNames) {
+        EXPECT_FALSE(fs::exists(dir / "bf1942"));
+    }
     EXPECT_EQ(fs::file_size(dir / "BF1942/LEVELS/KURSK/init.con"), 2358u);
     EXPECT_FALSE(fs::exists(dir / "BF1942/LEVELS/KURSK/Init.con") &&
                  !fs::equivalent(dir / "BF1942/LEVELS/KURSK/Init.con",
@@ -243,7 +245,10 @@ TEST(ArchiveUnpack, ReusesExistingFoldersAndFilesInOtherLetterCase) {
     EXPECT_EQ(filesUnder(dir.path()).size(), 21u);
 
     // Names that differ only in letter case within one archive meet in one file and one
-    // folder, the later entry winning, as on Windows.
+    // folder, the later entry winning, as on Windows. (Such an archive is packed from a file
+    // system that tells letter case apart.)
+    if (!tess::test::kCaseSensitiveNames)
+        return;
     TempDir other;
     writeBytes(other / "lvl/X.con", "first");
     writeBytes(other / "lvl/x.con", "second");

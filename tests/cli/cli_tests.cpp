@@ -70,14 +70,22 @@ TEST(Cli, ErrorsAreGermanOnStandardErrorAndUsageExitsTwo) {
 
 TEST(Cli, RunBatchCopiesAndDeletesRealFilesAndWritesALog) {
     TempDir dir;
-    writeBytes(dir.path() / "Müller Karte.rfa", "archive bytes");
+    writeBytes(dir / "Müller Karte.rfa", "archive bytes");
+#ifdef _WIN32
+    // The batch is in the console's code page (437 or 850): the u-umlaut is the byte 0x81.
+    const std::string ue = "\x81";
+#else
     // The batch is Windows-1252: the u-umlaut is the byte 0xFC.
-    writeBytes(dir.path() / "job.bat", "copy \"M\xfcller Karte.rfa\" \"Kopie.rfa\"\r\n"
-                                       "del \"M\xfcller Karte.rfa\"\r\n");
+    const std::string ue = "\xfc";
+#endif
+    writeBytes(dir.path() / "job.bat", "copy \"M" + ue +
+                                           "ller Karte.rfa\" \"Kopie.rfa\"\r\n"
+                                           "del \"M" +
+                                           ue + "ller Karte.rfa\"\r\n");
     const CliResult run = cli("run-batch job.bat", dir.path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(readBytes(dir.path() / "Kopie.rfa"), "archive bytes");
-    EXPECT_FALSE(fs::exists(dir.path() / "Müller Karte.rfa"));
+    EXPECT_FALSE(fs::exists(dir / "Müller Karte.rfa"));
     EXPECT_TRUE(fs::exists(dir.path() / "job.log"));
 }
 
