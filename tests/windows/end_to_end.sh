@@ -2,7 +2,7 @@
 # The Linux build and the Windows build (run by Wine) side by side on Bastogne, from the
 # addon to its archive, in program folders whose paths hold blanks and umlauts:
 #   - `generate` writes the same addon files on both, byte for byte;
-#   - the first pack writes pack.bat, which the system runs (Windows: the shell hands it to
+#   - `first-pack` writes pack.bat, which the system runs (Windows: the shell hands it to
 #     Wine's cmd.exe, which calls our rfaPack.exe beside it; Linux: our interpreter), and
 #     the archive appears in the program folder and at its target, replacing an old file
 #     there; both builds' archives are the same bytes, and rfa-list shows the addon's files
@@ -26,9 +26,7 @@ wineserver=${TESS_WINESERVER:-$(dirname "$wine")/wineserver}
 export WINEPREFIX=${WINEPREFIX:-$windows_build/wine-prefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TESS_NO_TERMINAL=1
 for needed in "$linux_build/Tessarine/tessarine-cli" "$windows_build/Tessarine/tessarine-cli.exe" \
-    "$linux_build/tests/packing/tess_first_pack_driver" \
-    "$windows_build/tests/packing/tess_first_pack_driver.exe" "$wine" "$wineserver" \
-    "$map/Init.con"; do
+    "$wine" "$wineserver" "$map/Init.con"; do
     if [ ! -e "$needed" ]; then
         echo "skipped: $needed is missing"
         exit 77
@@ -99,26 +97,13 @@ target="$work/Ziel Ördner"
 mkdir -p "$target"
 printf 'altes Archiv' >"$target/Bastogne_lin.rfa"
 printf 'altes Archiv' >"$target/Bastogne_win.rfa"
-if "$lin_program/tessarine-cli" --help 2>/dev/null | grep -q '^ *first-pack '; then
-    # ==== first-pack of tessarine-cli: runs here once the command exists ====
-    "$lin_program/tessarine-cli" first-pack "$target/Bastogne_lin" \
-        --program-folder "$lin_program" >"$work/lin-pack.txt" 2>&1
-    check "first-pack on Linux" test $? -eq 0
-    win "$win_program/tessarine-cli.exe" first-pack "$(winpath "$target/Bastogne_win")" \
-        --program-folder "$(winpath "$win_program")" >"$work/win-pack.txt" 2>&1
-    check "first-pack on Windows" test $? -eq 0
-else
-    # Until then the same library calls as the window's, from a small driver of the tests.
-    echo "note: tessarine-cli has no first-pack yet; the test driver runs the first pack"
-    "$linux_build/tests/packing/tess_first_pack_driver" "$lin_program" Bastogne \
-        "$target/Bastogne_lin" >"$work/lin-pack.txt" 2>&1
-    check "first pack on Linux" test $? -eq 0
-    win "$windows_build/tests/packing/tess_first_pack_driver.exe" "$(winpath "$win_program")" \
-        Bastogne "$(winpath "$target/Bastogne_win")" >"$work/win-pack.txt" 2>&1
-    check "first pack on Windows (the shell runs pack.bat in Wine's cmd)" test $? -eq 0
-    check "the progress bar as the window shows it" \
-        diff <(printf 'bar 20\nbar 50\nbar 66\nbar 100\n') <(grep '^bar' "$work/win-pack.txt")
-fi
+"$lin_program/tessarine-cli" first-pack "$map" "$target/Bastogne_lin" \
+    --program-folder "$lin_program" --timeout 120 >"$work/lin-pack.txt" 2>&1
+check "first-pack on Linux" test $? -eq 0
+win "$win_program/tessarine-cli.exe" first-pack "$(winpath "$map")" \
+    "$(winpath "$target/Bastogne_win")" --program-folder "$(winpath "$win_program")" \
+    --timeout 120 >"$work/win-pack.txt" 2>&1
+check "first-pack on Windows (the shell runs pack.bat in Wine's cmd)" test $? -eq 0
 cat "$work/win-pack.txt"
 check "pack.bat written in the program folder" test -s "$win_program/pack.bat"
 check "temp\\pathf.bf written" test -s "$win_program/temp/pathf.bf"
