@@ -167,7 +167,40 @@ TEST(Files, FoldersAndCopies) {
     EXPECT_TRUE(tess::copyFileReplacing(dir.text() + "A.BIN", dir.text() + "new\\b.bin"));
     EXPECT_EQ(readBytes(dir.path() / "new" / "b.bin"), std::string("\x00\x81\r\n", 4));
     EXPECT_FALSE(tess::copyFileReplacing(dir.text() + "none", dir.text() + "new\\c.bin"));
+
+    // A copy replaces an existing file (as CopyFile does), under a name with an umlaut too;
+    // the copy of a read-only original can be replaced again.
+    writeBytes(dir / "Ärger.con", "alt, und länger als neu");
+    writeBytes(dir.path() / "ro.con", "neu");
+    fs::permissions(dir.path() / "ro.con", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_TRUE(tess::copyFileReplacing(dir.text() + "ro.con", dir.text() + "ärger.con"));
+    EXPECT_EQ(readBytes(dir / "Ärger.con"), "neu");
+    EXPECT_TRUE(tess::copyFileReplacing(dir.text() + "a.bin", dir.text() + "Ärger.con"));
+    EXPECT_EQ(readBytes(dir / "Ärger.con"), std::string("\x00\x81\r\n", 4));
+#ifdef _WIN32
+    // A read-only target stays as it is, as CopyFile leaves it.
+    EXPECT_FALSE(tess::copyFileReplacing(dir.text() + "a.bin", dir.text() + "ro.con"));
+    EXPECT_EQ(readBytes(dir.path() / "ro.con"), "neu");
+#endif
+    // No temporary file stays behind.
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(tess::pathText(entry.path()).find(".tmp"), std::string::npos);
 }
+
+#ifdef _WIN32
+// Windows paths as the system gets them there: a drive stays the root, "/" separates too,
+// and names come back spelt as on disk.
+TEST(Paths, DrivesStayRoots) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "Karten");
+    const std::string text = dir.text(); // "C:\\...\\"
+    ASSERT_EQ(text.substr(1, 2), ":\\");
+    EXPECT_EQ(tess::resolvePath(text + "karten\\Neu.con"), dir.path() / "Karten" / "Neu.con");
+    EXPECT_EQ(tess::resolvePath(text.substr(0, 2) + "/" + text.substr(3) + "KARTEN/"),
+              dir.path() / "Karten");
+    EXPECT_EQ(tess::resolvePath("C:").wstring(), L"C:");
+}
+#endif
 
 // The reasons of errors that no test provokes on disk, and the operating system's own text for
 // those without a Windows wording.
