@@ -11,15 +11,27 @@
 # inodes), which would punish whichever tool runs after a deletion. Each round writes to
 # fresh names instead, the tools take turns going first, and the best round counts.
 set -euo pipefail
+# With --results before the work folder, the figures follow at the end as lines
+# "RESULT name value unit" for bench/run. TESS_ARCHIVE_BENCH names an archive_bench that is
+# already built (bench/run passes the release build's); otherwise it is built here.
+results=no
+if [ "${1:-}" = --results ]; then
+    results=yes
+    shift
+fi
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 build=${TESS_BENCH_BUILD:-$repo/build/bench-archive}
 work=${1:-$(mktemp -d /tmp/tess-bench-archive.XXXXXX)}
 
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESS_TESTS=OFF \
-    -DTESS_GUI=OFF -DTESS_BENCH=ON >/dev/null
-ninja -C "$build" -j2 archive_bench >/dev/null
-bench=$(find "$build" -name archive_bench -type f -perm -u+x | head -n 1)
+if [ -n "${TESS_ARCHIVE_BENCH:-}" ]; then
+    bench=$TESS_ARCHIVE_BENCH
+else
+    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESS_TESTS=OFF \
+        -DTESS_GUI=OFF -DTESS_BENCH=ON >/dev/null
+    ninja -C "$build" -j2 archive_bench >/dev/null
+    bench=$(find "$build" -name archive_bench -type f -perm -u+x | head -n 1)
+fi
 
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
@@ -63,6 +75,7 @@ compress_peak=$PEAK_MIB
 cmp -s "$work/c1.rfa" "$work/c2.rfa" && same=yes || same=NO
 measure "decompress (1 core)" "$bench" decompress "$work/c2.rfa"
 grep decompress "$work/out.txt"
+decompress_mbps=$(awk '/^decompress:/ { for (i = 2; i <= NF; i++) if ($i == "MB/s") print $(i - 1) }' "$work/out.txt")
 mkdir -p "$work/x-compressed"
 measure "unpack compressed" "$bench" unpack "$work/c2.rfa" "$work/x-compressed"
 
@@ -71,3 +84,25 @@ echo "store pack:   $(ratio "$(best "${tar_pack[@]}")" "$(best "${pack[@]}")") x
 echo "store unpack: $(ratio "$(best "${tar_unpack[@]}")" "$(best "${unpack[@]}")") x tar's speed (goal >= 0.8), peak $unpack_peak MiB"
 echo "compressed pack on 2 threads: $(ratio "$one" "$two") x one thread (goal >= 1.8), same bytes: $same, peak $compress_peak MiB"
 echo "archives: store $(du -m --apparent-size "$work/store1.rfa" | cut -f1) MiB, compressed $(du -m --apparent-size "$work/c2.rfa" | cut -f1) MiB"
+
+if [ "$results" = yes ]; then
+    result() { printf 'RESULT archive.%s %s %s\n' "$1" "$2" "$3"; }
+    result tar_pack "$(best "${tar_pack[@]}")" s
+    result store_pack "$(best "${pack[@]}")" s
+    result tar_unpack "$(best "${tar_unpack[@]}")" s
+    result store_unpack "$(best "${unpack[@]}")" s
+    result store_pack_peak "$pack_peak" MiB
+    result store_unpack_peak "$unpack_peak" MiB
+    # The rounds over an existing tree, where this script has them: ours first, then tar first.
+    if [ -n "${over[1]:-}" ] && [ -n "${tar_over[2]:-}" ]; then
+        result over_ours_first "${over[1]}" s
+        result tar_over_ours_first "${tar_over[1]}" s
+        result over_tar_first "${over[2]}" s
+        result tar_over_tar_first "${tar_over[2]}" s
+    fi
+    result compress_1_thread "$one" s
+    result compress_2_threads "$two" s
+    result compress_same_bytes "$([ "$same" = yes ] && echo 1 || echo 0)" bool
+    result compress_peak "$compress_peak" MiB
+    result decompress "$decompress_mbps" MB/s
+fi

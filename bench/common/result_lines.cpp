@@ -1,0 +1,114 @@
+#include "result_lines.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tess::bench {
+
+namespace {
+
+// A counter's unit from its name: "..._ms", "..._s", "..._percent...".
+std::string counterUnit(const std::string& name) {
+    const auto endsWith = [&](const char* suffix) {
+        const std::size_t n = std::strlen(suffix);
+        return name.size() >= n && name.compare(name.size() - n, n, suffix) == 0;
+    };
+    if (endsWith("_ms"))
+        return "ms";
+    if (endsWith("_s"))
+        return "s";
+    if (name.find("percent") != std::string::npos)
+        return "%";
+    return "count";
+}
+
+template <typename Run> bool failed(const Run& run) {
+    if constexpr (requires { run.error_occurred; })
+        return run.error_occurred;
+    else
+        return static_cast<bool>(run.skipped);
+}
+
+// The console as usual; the figures of every case kept for the result lines at the end.
+class ResultLinesReporter : public benchmark::ConsoleReporter {
+public:
+    // Plain text, as the default reporter writes into a file or a pipe.
+    ResultLinesReporter() : ConsoleReporter(OO_None) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            // Complexity fits and repetition summaries are derived; bench/run derives its own.
+            if (run.run_type != Run::RT_Iteration || failed(run))
+                continue;
+            std::string name = run.run_name.function_name;
+            if (!run.run_name.args.empty())
+                name += "/" + run.run_name.args;
+            lines_.push_back(
+                {name, run.GetAdjustedRealTime(), benchmark::GetTimeUnitString(run.time_unit)});
+            for (const auto& [counter, value] : run.counters)
+                lines_.push_back({name + "." + counter, value.value, counterUnit(counter)});
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::fflush(stdout);
+        for (const Line& line : lines_)
+            printResult(line.name, line.value, line.unit);
+    }
+
+private:
+    struct Line {
+        std::string name;
+        double value;
+        std::string unit;
+    };
+    std::vector<Line> lines_;
+};
+
+} // namespace
+
+bool takeResultsFlag(int& argc, char** argv) {
+    bool found = false;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--results") == 0)
+            found = true;
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return found;
+}
+
+void printResult(const std::string& name, double value, const std::string& unit) {
+    std::printf("RESULT %s %.6g %s\n", name.c_str(), value, unit.c_str());
+    std::fflush(stdout);
+}
+
+int runBenchmarks(int argc, char** argv) {
+    const bool results = takeResultsFlag(argc, argv);
+    return runBenchmarks(argc, argv, results);
+}
+
+int runBenchmarks(int argc, char** argv, bool results) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    if (results) {
+        ResultLinesReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    } else {
+        benchmark::RunSpecifiedBenchmarks();
+    }
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace tess::bench
