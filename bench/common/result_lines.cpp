@@ -12,12 +12,17 @@ namespace tess::bench {
 
 namespace {
 
-// A counter's unit from its name: "..._ms", "..._s", "..._percent...".
+// A counter's unit from its name: Google Benchmark's own rates, "..._ms", "..._s",
+// "..._percent...".
 std::string counterUnit(const std::string& name) {
     const auto endsWith = [&](const char* suffix) {
         const std::size_t n = std::strlen(suffix);
         return name.size() >= n && name.compare(name.size() - n, n, suffix) == 0;
     };
+    if (name == "bytes_per_second")
+        return "B/s";
+    if (name == "items_per_second")
+        return "items/s";
     if (endsWith("_ms"))
         return "ms";
     if (endsWith("_s"))
