@@ -18,13 +18,13 @@ using namespace tess::test;
 
 namespace {
 
-struct Run {
+struct Output {
     int exitCode = -1;
     std::string out;
 };
 
 // Runs a shell command; standard output and standard error together.
-Run run(const std::string& command) {
+Output run(const std::string& command) {
     TempDir scratch;
     const std::string output = (scratch.path() / "out").string();
     const int status = std::system((command + " >" + quoted(output) + " 2>&1").c_str());
@@ -121,7 +121,7 @@ RESULT first_frame.real 250 ms
 RESULT first_frame.bare 100 ms
 )";
 
-Run table(const std::string& results) {
+Output table(const std::string& results) {
     TempDir dir;
     writeBytes(dir / "results.txt", results);
     return run("bash " + quoted(std::string(TESS_SOURCE_DIR) + "/bench/run") + " --table " +
@@ -137,7 +137,7 @@ std::string without(std::string text, const std::string& prefix) {
 } // namespace
 
 TEST(BenchRun, EveryFigureAgainstItsGoal) {
-    const Run t = table(kCompleteResults);
+    const Output t = table(kCompleteResults);
     EXPECT_EQ(t.exitCode, 0) << t.out;
     std::size_t rows = 0;
     for (const std::string& line : lines(t.out))
@@ -186,7 +186,7 @@ TEST(BenchRun, MissingFiguresAreNamedAndFailTheRunButAnArchiveRunWithoutRoundsOv
     // An archive benchmark without the rounds over an existing tree: said so, and no failure.
     const std::string withoutOver =
         without(without(kCompleteResults, "RESULT archive.over_"), "RESULT archive.tar_over_");
-    Run t = table(withoutOver);
+    Output t = table(withoutOver);
     EXPECT_EQ(t.exitCode, 0) << t.out;
     EXPECT_EQ(row(t.out, "unpack over an existing tree, ours first"),
               (std::vector<std::string>{"not measured (bench/archive/run.sh has no such round)",
@@ -209,12 +209,12 @@ TEST(ResultLines, OnlyWhenAskedAndAfterTheUsualOutput) {
     const std::string bench = quoted(TESS_SCRIPTS_BENCH) +
                               " --benchmark_filter='BM_ReadSpawnPoints/12500$'"
                               " --benchmark_min_time=0.01";
-    const Run plain = run(bench);
+    const Output plain = run(bench);
     ASSERT_EQ(plain.exitCode, 0) << plain.out;
     EXPECT_NE(plain.out.find("BM_ReadSpawnPoints/12500"), std::string::npos) << plain.out;
     EXPECT_EQ(plain.out.find("RESULT"), std::string::npos) << plain.out;
 
-    const Run withResults = run(bench + " --results");
+    const Output withResults = run(bench + " --results");
     ASSERT_EQ(withResults.exitCode, 0) << withResults.out;
     const auto results = resultLines(withResults.out);
     ASSERT_EQ(results.size(), 2u) << withResults.out;
@@ -235,7 +235,8 @@ TEST(ResultLines, OnlyWhenAskedAndAfterTheUsualOutput) {
 }
 
 TEST(ResultLines, TheBatchWaitGivesItsShareOfTheProcessorAndItsLatency) {
-    const Run wait = run("TESS_BENCH_BATCH_SECONDS=1 " + quoted(TESS_PACKING_BENCH) + " --results");
+    const Output wait =
+        run("TESS_BENCH_BATCH_SECONDS=1 " + quoted(TESS_PACKING_BENCH) + " --results");
     ASSERT_EQ(wait.exitCode, 0) << wait.out;
     const auto results = resultLines(wait.out);
     ASSERT_TRUE(results.count("WaitForATenSecondBatch.cpu_percent_of_wall")) << wait.out;
@@ -252,8 +253,8 @@ TEST(ResultLines, TheBatchWaitGivesItsShareOfTheProcessorAndItsLatency) {
 TEST(WindowStart, BothWindowsReachTheXServerAndOffscreenIsRefused) {
     if (run("command -v xvfb-run").exitCode != 0)
         GTEST_SKIP() << "xvfb-run is not installed (tools/install-deps installs it)";
-    const Run started = run("QT_QPA_PLATFORM=xcb xvfb-run -a " + quoted(TESS_WINDOW_START_BENCH) +
-                            " --runs 1 --results");
+    const Output started = run("QT_QPA_PLATFORM=xcb xvfb-run -a " +
+                               quoted(TESS_WINDOW_START_BENCH) + " --runs 1 --results");
     ASSERT_EQ(started.exitCode, 0) << started.out;
     const auto results = resultLines(started.out);
     ASSERT_TRUE(results.count("first_frame.real")) << started.out;
@@ -262,7 +263,7 @@ TEST(WindowStart, BothWindowsReachTheXServerAndOffscreenIsRefused) {
     EXPECT_GT(number(results.at("first_frame.bare")), 0.0);
 
     // Offscreen there is no first frame to wait for: refused, not measured.
-    const Run offscreen =
+    const Output offscreen =
         run("QT_QPA_PLATFORM=offscreen DISPLAY=:0 " + quoted(TESS_WINDOW_START_BENCH));
     EXPECT_EQ(offscreen.exitCode, 2);
     EXPECT_NE(offscreen.out.find("xvfb-run"), std::string::npos) << offscreen.out;
