@@ -73,6 +73,12 @@ measure "pack compressed, 2 threads" "$bench" pack "$work/level" bf1942/levels/B
 two=$SECONDS_TAKEN
 compress_peak=$PEAK_MIB
 cmp -s "$work/c1.rfa" "$work/c2.rfa" && same=yes || same=NO
+# A second round in the other order, two threads first, so that neither setting always meets
+# the busier machine; the better round of each counts.
+measure "pack compressed, 2 threads (round 2)" "$bench" pack "$work/level" bf1942/levels/Bench "$work/c2-2.rfa" compress 2
+two=$(best "$two" "$SECONDS_TAKEN")
+measure "pack compressed, 1 thread (round 2)" "$bench" pack "$work/level" bf1942/levels/Bench "$work/c1-2.rfa" compress 1
+one=$(best "$one" "$SECONDS_TAKEN")
 measure "decompress (1 core)" "$bench" decompress "$work/c2.rfa"
 grep decompress "$work/out.txt"
 decompress_mbps=$(awk '/^decompress:/ { for (i = 2; i <= NF; i++) if ($i == "MB/s") print $(i - 1) }' "$work/out.txt")

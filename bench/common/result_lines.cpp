@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -39,7 +40,10 @@ template <typename Run> bool failed(const Run& run) {
         return static_cast<bool>(run.skipped);
 }
 
-// The console as usual; the figures of every case kept for the result lines at the end.
+// The console as usual; the figures of every case kept for the result lines at the end. With
+// repetitions (--benchmark_repetitions), a case's figures are the medians of its repetitions
+// and come once; complexity fits and the other summaries are left out (bench/run derives its
+// own).
 class ResultLinesReporter : public benchmark::ConsoleReporter {
 public:
     // Plain text, as the default reporter writes into a file or a pipe.
@@ -48,16 +52,23 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            // Complexity fits and repetition summaries are derived; bench/run derives its own.
-            if (run.run_type != Run::RT_Iteration || failed(run))
+            if (failed(run))
                 continue;
             std::string name = run.run_name.function_name;
             if (!run.run_name.args.empty())
                 name += "/" + run.run_name.args;
-            lines_.push_back(
-                {name, run.GetAdjustedRealTime(), benchmark::GetTimeUnitString(run.time_unit)});
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (median)
+                std::erase_if(lines_, [&](const Line& line) { return line.caseName == name; });
+            else if (run.run_type != Run::RT_Iteration ||
+                     std::count(medians_.begin(), medians_.end(), name) > 0)
+                continue;
+            if (median)
+                medians_.push_back(name);
+            lines_.push_back({name, name, run.GetAdjustedRealTime(),
+                              benchmark::GetTimeUnitString(run.time_unit)});
             for (const auto& [counter, value] : run.counters)
-                lines_.push_back({name + "." + counter, value.value, counterUnit(counter)});
+                lines_.push_back({name, name + "." + counter, value.value, counterUnit(counter)});
         }
     }
     void Finalize() override {
@@ -69,11 +80,13 @@ public:
 
 private:
     struct Line {
+        std::string caseName;
         std::string name;
         double value;
         std::string unit;
     };
     std::vector<Line> lines_;
+    std::vector<std::string> medians_;
 };
 
 } // namespace
