@@ -234,6 +234,29 @@ TEST(ResultLines, OnlyWhenAskedAndAfterTheUsualOutput) {
     EXPECT_TRUE(console) << withResults.out;
 }
 
+TEST(ResultLines, RepetitionsGiveTheirMedianOnce) {
+    const Output out =
+        run(quoted(TESS_SCRIPTS_BENCH) + " --benchmark_filter='BM_ReadSpawnPoints/12500$'"
+                                         " --benchmark_min_time=0.01 --benchmark_repetitions=3"
+                                         " --benchmark_enable_random_interleaving=true"
+                                         " --benchmark_display_aggregates_only=true --results");
+    ASSERT_EQ(out.exitCode, 0) << out.out;
+    std::size_t resultCount = 0;
+    double consoleMedian = 0;
+    for (const std::string& line : lines(out.out)) {
+        resultCount += line.rfind("RESULT ", 0) == 0 ? 1 : 0;
+        if (line.rfind("BM_ReadSpawnPoints/12500_median ", 0) == 0)
+            consoleMedian = std::stod(line.substr(line.find(' ')));
+    }
+    EXPECT_EQ(resultCount, 2u) << out.out; // the time and the bytes per second, once
+    const auto results = resultLines(out.out);
+    ASSERT_TRUE(results.count("BM_ReadSpawnPoints/12500")) << out.out;
+    ASSERT_GT(consoleMedian, 0.0) << out.out;
+    // The console rounds to three digits.
+    EXPECT_NEAR(number(results.at("BM_ReadSpawnPoints/12500")), consoleMedian,
+                consoleMedian * 0.01);
+}
+
 TEST(ResultLines, TheBatchWaitGivesItsShareOfTheProcessorAndItsLatency) {
     const Output wait =
         run("TESS_BENCH_BATCH_SECONDS=1 " + quoted(TESS_PACKING_BENCH) + " --results");
