@@ -1,6 +1,6 @@
 #include "batch/interpreter.h"
 
-#include "archive/archive.h"
+#include "archive/tools.h"
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -236,64 +236,23 @@ private:
         return ok;
     }
 
-    // rfaunpack.exe <archive> [<destination>]: the archive's entries appear under the
-    // current folder (or the destination) with their stored paths.
+    // rfaunpack.exe <archive> [<destination>] and rfaPack.exe <folder> <path in archive>
+    // "<archive>" [-Compress]: our own archive tools, as the programs of those names run them;
+    // a failure is written to the log and the batch goes on.
     bool runUnpack(const std::vector<Argument>& arguments) {
-        if (arguments.empty() || arguments.size() > 2) {
-            log_ << "Aufruf: rfaunpack.exe <Archiv> [<Zielordner>]\n";
-            return false;
-        }
-        return runTool([&] {
-            const fs::path archive = resolvePath(arguments[0].text);
-            std::error_code ec;
-            if (!fs::is_regular_file(archive, ec))
-                throw Error("Das Archiv \"" + arguments[0].text + "\" wurde nicht gefunden.");
-            const fs::path destination =
-                arguments.size() == 2 ? resolvePath(arguments[1].text) : fs::current_path();
-            archive::unpackArchive(archive, destination, progress());
-        });
+        return archive::runUnpackTool(toolArguments(arguments), log_, log_);
     }
 
-    // rfaPack.exe <folder> <path in archive> "<archive>" [-Compress]: once it has finished
-    // the archive exists.
     bool runPack(const std::vector<Argument>& arguments) {
-        bool compress = false;
-        std::vector<std::string> rest;
-        for (const Argument& a : arguments) {
-            const std::string lower = asciiLower(a.text);
-            if (!a.quoted && (lower == "-compress" || lower == "/compress"))
-                compress = true;
-            else
-                rest.push_back(a.text);
-        }
-        if (rest.size() != 3) {
-            log_ << "Aufruf: rfaPack.exe <Ordner> <Pfad im Archiv> <Archiv> [-Compress]\n";
-            return false;
-        }
-        return runTool([&] {
-            const fs::path folder = resolvePath(rest[0]);
-            std::error_code ec;
-            if (!fs::is_directory(folder, ec))
-                throw Error("Der Ordner \"" + rest[0] + "\" wurde nicht gefunden.");
-            archive::packFolder(folder, rest[1], resolvePath(rest[2]), compress, progress());
-        });
+        return archive::runPackTool(toolArguments(arguments), log_, log_);
     }
 
-    // Runs one archive tool; its failure is written to the log and the batch goes on.
-    template <typename Work> bool runTool(const Work& work) {
-        try {
-            work();
-            return true;
-        } catch (const std::exception& e) {
-            log_ << e.what() << '\n';
-        } catch (...) {
-            log_ << "Unbekannter Fehler im Archivwerkzeug\n";
-        }
-        return false;
-    }
-
-    archive::Progress progress() {
-        return [this](const std::string& line) { log_ << line << '\n' << std::flush; };
+    static std::vector<archive::ToolArgument>
+    toolArguments(const std::vector<Argument>& arguments) {
+        std::vector<archive::ToolArgument> tool;
+        for (const Argument& a : arguments)
+            tool.push_back({a.text, a.quoted});
+        return tool;
     }
 
     std::ostream& log_;
