@@ -89,7 +89,7 @@ int generate() {
 }
 
 int runBatch() {
-    return batch::runBatchCommand(options().file);
+    return batch::runBatchCommand(options().file, programFolder());
 }
 
 int rfaList() {
@@ -100,8 +100,10 @@ int rfaList() {
 
 int rfaUnpack() {
     const fs::path to = options().to.empty() ? fs::current_path() : fs::path(options().to);
-    fs::create_directories(to);
-    archive::unpackArchive(options().archive, to, printArchiveProgress);
+    // The folder is made only once the archive has been read.
+    archive::UnpackOptions unpackOptions;
+    unpackOptions.createDestination = true;
+    archive::unpackArchive(options().archive, to, printArchiveProgress, unpackOptions);
     return 0;
 }
 

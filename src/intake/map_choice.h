@@ -14,8 +14,16 @@ namespace tess::intake {
 // separator). Only `separator` separates; with no separator the name is empty.
 std::string mapNameFromLevelDir(std::string_view levelDir, char separator);
 
+// Refuses a map name that would lead the addon out of the levels folder or that the game
+// cannot store, before anything is written: a "\" or "/" (separators on Windows, whatever
+// the file system here thinks), a character Windows forbids in names, a name of dots and
+// blanks only ("..", also in disguise), a character outside Windows-1252. Throws tess::Error
+// naming the map.
+void checkMapName(const std::string& mapName);
+
 // An unpacked map was chosen by the full path of its init.con: levelDir becomes its
-// folder, mapName that folder's name. Returns the text shown in the path field.
+// folder, mapName that folder's name (checked first). Returns the text shown in the path
+// field.
 std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath);
 
 // Refuses a text that would carry a command of its own into a batch file: any of
@@ -28,7 +36,8 @@ void checkSafeForBatch(const std::string& text);
 // onto itself and deleting "the copy" would delete the user's own archive.
 LineList buildUnpackBatch(const std::string& archivePath, const std::string& programFolder);
 
-// A packed map was chosen: checks the names, writes unpack.bat into the program folder and
+// A packed map was chosen: checks the names (the map's name as well), writes unpack.bat into
+// the program folder and
 // starts it (not awaited), then sets mapName (the archive's file name) and levelDir (where
 // the level will lie once unpacked). Returns the text shown in the path field.
 std::string choosePackedMap(WizardState& state, const std::string& archivePath,

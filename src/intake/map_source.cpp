@@ -37,12 +37,16 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
         chooseUnpackedMap(state, text);
         return;
     }
-    // Anything else is taken as a level archive, as the window's archive dialog would.
+    // Anything else is taken as a level archive, as the window's archive dialog would. It
+    // is unpacked into the program folder, where it may write its level and nothing else.
+    checkMapName(withoutExtension(name));
     state.packed = true;
     state.mapName = name;
     state.scratch = withoutExtension(name);
     state.levelDir = levelFolderOf(programFolder, state.scratch);
-    archive::unpackArchive(given, resolvePath(programFolder));
+    archive::UnpackOptions options;
+    options.onlyLevels = true;
+    archive::unpackArchive(given, resolvePath(programFolder), {}, options);
 }
 
 } // namespace tess::intake

@@ -105,7 +105,8 @@ TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
                                "copy \"fehlt.txt\" \"x.txt\"\r\n"
                                "echo Fertig\r\n");
 
-    EXPECT_EQ(runBatchProcess(f, "test.BAT", temp.path() / "stdout.txt"), 0);
+    // Some lines failed: the exit code says so, after every line has run.
+    EXPECT_EQ(runBatchProcess(f, "test.BAT", temp.path() / "stdout.txt"), 1);
 
     EXPECT_EQ(readBytes(f / "bf1942" / "levels" / "x" / "Kopie \xc3\xbc.txt"), "Inhalt\r\n");
     EXPECT_EQ(readBytes(f / "ziel.txt"), "Inhalt\r\n");
@@ -200,7 +201,7 @@ TEST(BatchLines, CopyDelAndFurnitureBehaveLikeCmd) {
          "COPY /Y \"a.txt\" \"sub\"", "copy \"a.txt\" \"A.TXT\"", "copy \"a.txt\"",
          "copy \"a.txt\" \"fehlt\\b.txt\"", "copy \"a.txt\" \"neu\\\"", "copy", "del \"ordner\"",
          "Erase /Q \"SUB\\A.TXT\"", "pause", "exit", "del \"a.txt\""},
-        log);
+        log, "");
     EXPECT_EQ(log.str(), "Hallo  Welt \n"
                          "\n"
                          "        1 Datei(en) kopiert.\n"
@@ -233,7 +234,7 @@ TEST(BatchLines, ArchiveToolLinesReachTheArchiveCodeAndTheBatchGoesOn) {
          "rfaunpack.exe fehlt.rfa ",
          "rfaPack.exe BF1942\\LEVELS\\oasis_001  bf1942/levels/Oasis \"Oasis_001.rfa\" -Compress",
          "echo weiter"},
-        log);
+        log, "");
     const std::string text = log.str();
     const std::string expectedStart =
         "Der Ordner \"bf1942\\Levels\\fehlt\" wurde nicht gefunden.\n"
