@@ -109,8 +109,8 @@ public:
             const std::string reason = unsafeNameReason(file.name);
             if (!reason.empty())
                 throw Error("Die Datei \"" + shown(file.path) + "\" kann als \"" +
-                            shownText(decodeCp1252(file.name)) + "\" nicht ins Archiv (" +
-                            reason + "); es wurde nichts geschrieben");
+                            shownText(decodeCp1252(file.name)) + "\" nicht ins Archiv (" + reason +
+                            "); es wurde nichts geschrieben");
             files_.push_back(std::move(file));
         }
         for (const auto& [name, path] : folders)
@@ -169,12 +169,11 @@ std::vector<SourceFile> collectFiles(const fs::path& sourceDir, const std::strin
     for (const SourceFile& file : files)
         names.push_back(file.name);
     if (const auto clash = findNameClash(names))
-        throw Error("Die Dateien \"" + shownText(pathText(files[clash->first].path)) +
-                    "\" und \"" + shownText(pathText(files[clash->second].path)) +
-                    "\" wären unter Windows " +
-                    (clash->fileAndFolder ? "Ordner und Datei desselben Namens"
-                                          : "dieselbe Datei") +
-                    "; es wurde nichts geschrieben");
+        throw Error(
+            "Die Dateien \"" + shownText(pathText(files[clash->first].path)) + "\" und \"" +
+            shownText(pathText(files[clash->second].path)) + "\" wären unter Windows " +
+            (clash->fileAndFolder ? "Ordner und Datei desselben Namens" : "dieselbe Datei") +
+            "; es wurde nichts geschrieben");
     return files;
 }
 

@@ -82,6 +82,7 @@ struct TargetFolder {
 struct Target {
     TargetFolder* folder = nullptr;
     std::string name;
+    Folder::Item existing; // what lies at the name now
 };
 
 // Where each entry goes. Every entry is placed before the first file is written, so that a
@@ -105,8 +106,9 @@ public:
         for (std::size_t i = 0; i + 1 < parts.size(); ++i)
             folder = &subfolder(*folder, parts[i], entry);
         const std::string name = chosenName(*folder, parts.back());
+        Folder::Item item;
         if (folder->exists) {
-            const Folder::Item item = handleOf(*folder, false).inspect(name);
+            item = handleOf(*folder, false).inspect(name);
             const fs::path path = folder->path / fromUtf8(name);
             if (item.kind == Folder::Kind::folder)
                 refuse(entry, "kann nicht entpackt werden, " + quoted(path) + " ist ein Ordner");
@@ -115,7 +117,7 @@ public:
             if (item.readOnly)
                 refuse(entry, "würde die schreibgeschützte Datei " + quoted(path) + " ersetzen");
         }
-        return {folder, name};
+        return {folder, name, item};
     }
 
     // The folder opened for writing, created when it is missing; never through a link.
@@ -139,8 +141,8 @@ public:
 
 private:
     [[noreturn]] void refuse(const Entry& entry, const std::string& what) const {
-        throw Error("Archiv \"" + archiveText_ + "\": Eintrag \"" + entryNameShown(entry) +
-                    "\" " + what + "; es wurde nichts entpackt");
+        throw Error("Archiv \"" + archiveText_ + "\": Eintrag \"" + entryNameShown(entry) + "\" " +
+                    what + "; es wurde nichts entpackt");
     }
 
     static std::string quoted(const fs::path& path) {
@@ -252,8 +254,8 @@ void unpackArchive(const fs::path& archive, const fs::path& destination, const P
     selected.reserve(entries.size());
     for (const Entry& entry : entries) {
         if (options.onlyLevels && !isUnderLevelsFolder(entry.name))
-            report(progress, "  Übersprungen, liegt nicht unter bf1942/levels/: " +
-                                 entryNameShown(entry));
+            report(progress,
+                   "  Übersprungen, liegt nicht unter bf1942/levels/: " + entryNameShown(entry));
         else
             selected.push_back(&entry);
     }
@@ -276,7 +278,7 @@ void unpackArchive(const fs::path& archive, const fs::path& destination, const P
         Folder& folder = targets.handleOf(*target.folder, true);
         AtomicFile out(folder, target.name,
                        shownText(pathText(target.folder->path / fromUtf8(target.name))),
-                       AtomicFile::Options{.keepPermissions = false});
+                       AtomicFile::Options{.keepPermissions = false, .target = &target.existing});
         reader.readEntry(
             entry, [&](const unsigned char* data, std::size_t size) { out.write(data, size); });
         out.commit(false);

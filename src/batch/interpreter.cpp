@@ -371,7 +371,8 @@ int runBatchLines(const std::vector<std::string>& lines, std::ostream& log,
     return Interpreter(log, programFolder).run(lines);
 }
 
-int runBatchFile(const std::string& batchPath, std::ostream& log, const std::string& programFolder) {
+int runBatchFile(const std::string& batchPath, std::ostream& log,
+                 const std::string& programFolder) {
     return runBatchLines(splitLines(decodeCp1252(readFileBytes(batchPath))), log, programFolder);
 }
 

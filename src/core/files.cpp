@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/paths.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #else
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -52,17 +54,33 @@ std::uint64_t processSeed() {
         std::random_device random;
         return (std::uint64_t{random()} << 32) ^ random();
     } catch (...) {
-        return static_cast<std::uint64_t>(fs::file_time_type::clock::now().time_since_epoch().count());
+        return static_cast<std::uint64_t>(
+            fs::file_time_type::clock::now().time_since_epoch().count());
     }
 }
 
-int processId() {
 #ifdef _WIN32
+int processId() {
     return ::_getpid();
-#else
-    return static_cast<int>(::getpid());
-#endif
 }
+#else
+// Asked once per process, and again in a forked child.
+std::atomic<int> cachedProcessId{0};
+
+int processId() {
+    static const bool registered = [] {
+        ::pthread_atfork(nullptr, nullptr, [] { cachedProcessId = 0; });
+        return true;
+    }();
+    (void)registered;
+    int pid = cachedProcessId;
+    if (pid == 0) {
+        pid = static_cast<int>(::getpid());
+        cachedProcessId = pid;
+    }
+    return pid;
+}
+#endif
 
 // A name beside `name` that no other process picks: the process id and a random part. A
 // process that forks keeps its random sequence, but not its process id.
@@ -94,12 +112,11 @@ bool isReadOnly(const fs::file_status& status) {
     return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
 }
 #else
-// Windows keeps a read-only file as it is although its folder would let us replace it; so
-// does this system, for every user (the superuser, whom permissions do not stop, included).
-bool isReadOnly(int folderFd, const char* name, const struct stat& info) {
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return true;
-    return ::faccessat(folderFd, name, W_OK, AT_EACCESS) != 0 && errno == EACCES;
+// Windows keeps a file with the read-only attribute as it is, although its folder would let
+// us replace it; here a file without any write permission is such a file, for every user
+// (the superuser, whom permissions do not stop, included).
+bool isReadOnly(const struct stat& info) {
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 #endif
 
@@ -346,7 +363,8 @@ Folder::Item Folder::inspect(const std::string& name) const {
         item.kind = Kind::other;
     item.identity = {static_cast<std::uint64_t>(info.st_dev),
                      static_cast<std::uint64_t>(info.st_ino)};
-    item.readOnly = item.kind == Kind::file && isReadOnly(fd_, name.c_str(), info);
+    item.readOnly = item.kind == Kind::file && isReadOnly(info);
+    item.permissions = static_cast<unsigned>(info.st_mode & 07777);
 #endif
     return item;
 }
@@ -407,6 +425,37 @@ Folder Folder::subfolder(const std::string& name, bool create) const {
 
 // ---- AtomicFile ------------------------------------------------------------------------
 
+namespace {
+
+constexpr std::size_t kWriteBuffer = 1u << 16;
+
+#ifndef _WIN32
+// Puts the complete temporary file in the place of an existing target. Swapping the two
+// names and removing the old file under the temporary name is as atomic as renaming over the
+// target, but on ext4 renaming over a file starts writing the new file's data out at once,
+// which makes replacing many files several times slower than writing them anew: the swap
+// leaves that to the page cache, as a fresh file. Returns false when the swap is not
+// possible here (the caller then renames).
+bool swapIntoPlace(int dir, const std::string& temp, const std::string& name) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+    if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_EXCHANGE) != 0)
+        return false;
+    if (::unlinkat(dir, temp.c_str(), 0) == 0)
+        return true;
+    // A folder appeared at the target's name meanwhile: swap back and let the rename fail.
+    ::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_EXCHANGE);
+    return false;
+#else
+    (void)dir;
+    (void)temp;
+    (void)name;
+    return false;
+#endif
+}
+#endif
+
+} // namespace
+
 AtomicFile::AtomicFile(const fs::path& target, std::string shownName)
     : AtomicFile(target, std::move(shownName), Options{}) {}
 
@@ -438,63 +487,44 @@ AtomicFile::~AtomicFile() {
     discard();
 }
 
-void AtomicFile::open(Options options) {
-    const Folder::Item existing = folder_->inspect(name_);
+void AtomicFile::open(const Options& options) {
+    const Folder::Item existing = options.target ? *options.target : folder_->inspect(name_);
     if (existing.kind == Folder::Kind::folder)
         fail(EISDIR);
     if (existing.readOnly)
         fail(EACCES);
-#ifdef _WIN32
-    (void)options;
+    targetExists_ = existing.kind != Folder::Kind::missing;
     for (int attempt = 0;; ++attempt) {
         const std::string candidate = temporaryName(name_);
         errno = 0;
-        const int fd = ::_wopen((folder_->path() / fromUtf8(candidate)).c_str(),
-                                _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-        if (fd >= 0) {
-            tempName_ = candidate;
-            file_ = ::_fdopen(fd, "wb");
-            if (!file_) {
-                ::_close(fd);
-                fail(errnoOr(ENOMEM));
-            }
-            return;
-        }
-        if (errno != EEXIST || attempt >= 16)
-            fail(errnoOr(EACCES));
-    }
+#ifdef _WIN32
+        fd_ = ::_wopen((folder_->path() / fromUtf8(candidate)).c_str(),
+                       _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
-    const int dir = folder_->descriptor();
-    int fd = -1;
-    for (int attempt = 0;; ++attempt) {
-        const std::string candidate = temporaryName(name_);
-        fd = ::openat(dir, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0666);
-        if (fd >= 0) {
+        fd_ = ::openat(folder_->descriptor(), candidate.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+#endif
+        if (fd_ >= 0) {
             tempName_ = candidate;
             break;
         }
         if (errno != EEXIST || attempt >= 16)
             fail(errnoOr(EACCES));
     }
-    if (options.keepPermissions && existing.kind == Folder::Kind::file) {
-        struct stat info {};
-        if (::fstatat(dir, name_.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
-            ::fchmod(fd, info.st_mode & 07777);
-    }
-    file_ = ::fdopen(fd, "wb");
-    if (!file_) {
-        const int error = errnoOr(ENOMEM);
-        ::close(fd);
-        fail(error);
-    }
+#ifndef _WIN32
+    if (options.keepPermissions && existing.kind == Folder::Kind::file)
+        ::fchmod(fd_, existing.permissions);
 #endif
 }
 
 void AtomicFile::discard() noexcept {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
+    if (fd_ >= 0) {
+#ifdef _WIN32
+        ::_close(fd_);
+#else
+        ::close(fd_);
+#endif
+        fd_ = -1;
     }
     if (!tempName_.empty()) {
 #ifdef _WIN32
@@ -512,50 +542,88 @@ void AtomicFile::fail(int error) {
     throw cannotCreate(shownName_, systemReason(error));
 }
 
+void AtomicFile::writeOut(const char* data, std::size_t size) {
+    while (size > 0) {
+        errno = 0;
+#ifdef _WIN32
+        const int chunk = static_cast<int>(std::min<std::size_t>(size, 1u << 30));
+        const int written = ::_write(fd_, data, static_cast<unsigned>(chunk));
+#else
+        const ssize_t written = ::write(fd_, data, size);
+#endif
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            fail(errnoOr(ENOSPC));
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+void AtomicFile::flushBuffer() {
+    if (buffered_ == 0)
+        return;
+    const std::size_t size = buffered_;
+    buffered_ = 0;
+    writeOut(buffer_.data(), size);
+}
+
 void AtomicFile::write(const void* data, std::size_t size) {
     if (size == 0)
         return;
-    errno = 0;
-    if (std::fwrite(data, 1, size, file_) != size)
-        fail(errnoOr(EIO));
+    const char* bytes = static_cast<const char*>(data);
+    if (buffered_ + size > kWriteBuffer) {
+        flushBuffer();
+        if (size >= kWriteBuffer) {
+            writeOut(bytes, size);
+            position_ += size;
+            return;
+        }
+    }
+    if (buffer_.empty())
+        buffer_.resize(kWriteBuffer);
+    std::copy(bytes, bytes + size, buffer_.begin() + static_cast<std::ptrdiff_t>(buffered_));
+    buffered_ += size;
     position_ += size;
 }
 
 void AtomicFile::seek(std::uint64_t offset) {
     if (offset == position_)
         return;
+    flushBuffer();
 #ifdef _WIN32
-    const int result = ::_fseeki64(file_, static_cast<long long>(offset), SEEK_SET);
+    const bool ok = ::_lseeki64(fd_, static_cast<long long>(offset), SEEK_SET) >= 0;
 #else
-    const int result = ::fseeko(file_, static_cast<off_t>(offset), SEEK_SET);
+    const bool ok = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
 #endif
-    if (result != 0)
+    if (!ok)
         fail(errnoOr(EIO));
     position_ = offset;
 }
 
 void AtomicFile::commit(bool sync) {
-    errno = 0;
-    if (std::fflush(file_) != 0)
-        fail(errnoOr(EIO));
-#ifndef _WIN32
-    if (sync && ::fsync(::fileno(file_)) != 0 && errno != EINVAL)
-        fail(errnoOr(EIO));
-#else
-    (void)sync;
-#endif
-    std::FILE* file = file_;
-    file_ = nullptr;
-    if (std::fclose(file) != 0)
-        fail(errnoOr(EIO));
+    flushBuffer();
 #ifdef _WIN32
+    (void)sync;
+    if (::_close(fd_) != 0) {
+        fd_ = -1;
+        fail(errnoOr(EIO));
+    }
+    fd_ = -1;
     std::error_code ec;
     fs::rename(folder_->path() / fromUtf8(tempName_), folder_->path() / fromUtf8(name_), ec);
     if (ec)
         fail(ec.value());
 #else
+    if (sync && ::fsync(fd_) != 0 && errno != EINVAL)
+        fail(errnoOr(EIO));
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0 && errno != EINTR)
+        fail(errnoOr(EIO));
     const int dir = folder_->descriptor();
-    if (::renameat(dir, tempName_.c_str(), dir, name_.c_str()) != 0)
+    if (!(targetExists_ && swapIntoPlace(dir, tempName_, name_)) &&
+        ::renameat(dir, tempName_.c_str(), dir, name_.c_str()) != 0)
         fail(errnoOr(EIO));
 #endif
     tempName_.clear();

@@ -71,7 +71,8 @@ public:
     struct Item {
         Kind kind = Kind::missing;
         FileIdentity identity;
-        bool readOnly = false; // a file that Windows would not let us replace
+        bool readOnly = false;    // a file that Windows would not let us replace
+        unsigned permissions = 0; // of a file (on Windows not kept)
     };
 
     // Opens an existing folder. Throws "Der Ordner "%s" kann nicht geöffnet werden. %s".
@@ -93,7 +94,9 @@ public:
     Folder subfolder(const std::string& name, bool create) const;
 
 #ifndef _WIN32
-    int descriptor() const { return fd_; }
+    int descriptor() const {
+        return fd_;
+    }
 #endif
 
 private:
@@ -107,13 +110,17 @@ private:
 
 // A file being written under a temporary name beside its target (see the top of this file).
 // Nothing is visible under the target's name until commit; destroying an uncommitted file
-// removes the temporary file.
+// removes the temporary file. Writes are buffered here, so small pieces cost no system call
+// each.
 class AtomicFile {
 public:
     struct Options {
         // The replaced file's permissions go to the new one (saves, copies, archives). An
         // unpacked file gets the usual permissions of a new file instead.
         bool keepPermissions = true;
+        // What the caller has already found at the target's name (Folder::inspect), so it
+        // is not looked up again; null: look.
+        const Folder::Item* target = nullptr;
     };
 
     // Replaces the file at the file-system path `target` (its folder must exist).
@@ -129,11 +136,15 @@ public:
     void write(const void* data, std::size_t size);
     void seek(std::uint64_t offset);
     std::uint64_t position() const { return position_; }
-    // Flushes (to the disk as well when sync is set) and renames the file over its target.
+    // Writes what is buffered (forcing it to the disk when sync is set) and puts the file in
+    // its target's place.
     void commit(bool sync);
 
 private:
-    void open(Options options);
+    void open(const Options& options);
+    void flushBuffer();
+    void writeOut(const char* data, std::size_t size);
+    void replaceTarget();
     [[noreturn]] void fail(int error);
     void discard() noexcept;
 
@@ -142,7 +153,10 @@ private:
     std::string name_;
     std::string tempName_;
     std::string shownName_;
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    bool targetExists_ = false;
+    std::vector<char> buffer_;
+    std::size_t buffered_ = 0;
     std::uint64_t position_ = 0;
 };
 
