@@ -1,9 +1,12 @@
 #include "batch/interpreter.h"
 #include "test_support.h"
 
+#include "core/error.h"
 #include "core/paths.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +21,9 @@ namespace fs = std::filesystem;
 using tess::batch::runBatchLines;
 using tess::batch::splitArguments;
 
+using tess::test::filesUnder;
 using tess::test::readBytes;
+using tess::test::storeArchive;
 using tess::test::TempDir;
 using tess::test::writeBytes;
 
@@ -36,15 +41,18 @@ private:
     fs::path previous_;
 };
 
-// Runs `driver run-batch batch` as a process of its own in folder, its standard output
-// going to outputFile. Returns the exit code.
-int runBatchProcess(const fs::path& folder, const std::string& batch, const fs::path& outputFile) {
+// Runs `driver run-batch batch [programFolder]` as a process of its own in folder, its
+// standard output going to outputFile. Returns the exit code.
+int runBatchProcess(const fs::path& folder, const std::string& batch, const fs::path& outputFile,
+                    const std::string& programFolder = {}) {
+    std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || ::dup2(fd, 1) < 0 || ::chdir(folder.c_str()) != 0)
             ::_exit(126);
         ::execl(TESS_BATCH_DRIVER, TESS_BATCH_DRIVER, "run-batch", batch.c_str(),
+                programFolder.empty() ? static_cast<char*>(nullptr) : programFolder.c_str(),
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -249,4 +257,85 @@ TEST(BatchLines, ArchiveToolLinesReachTheArchiveCodeAndTheBatchGoesOn) {
         EXPECT_EQ(failures, 4) << text;
         EXPECT_TRUE(fs::is_regular_file("Oasis_001.rfa"));
     }
+}
+
+// A map archive holding more than its level: unpacked by the map step's batch in the
+// program folder, or in its Network folder, it writes its level and nothing else, and the
+// log names what was skipped.
+TEST(BatchProcess, AMapArchiveCannotReplaceTheProgramsOwnFiles) {
+    TempDir temp;
+    const fs::path program = temp.path() / "Tessarine";
+    const std::string programFolder = program.string() + "/";
+    writeBytes(program / "tessarine", "the program");
+    writeBytes(program / "temp/con files/conditions.con", "template");
+    writeBytes(program / "memory.bf", "D:\\Spiele\\");
+    writeBytes(program / "Network/merge.con", "merge");
+    writeBytes(temp.path() / "maps/Oase.rfa",
+               storeArchive({{"tessarine", "evil"},
+                             {"temp/con files/conditions.con", "evil"},
+                             {"memory.bf", "evil"},
+                             {"unpack.bat", "evil"},
+                             {"Network/merge.con", "evil"},
+                             {"bf1942/levels/Oase/init.con", "rem"}}));
+    const std::string archive = (temp.path() / "maps/Oase.rfa").string();
+    const auto untouched = filesUnder(program);
+
+    writeBytes(program / "unpack.bat", "copy \"" + archive + "\" \"" + programFolder +
+                                           "Oase.rfa\"\r\n"
+                                           "rfaunpack.exe Oase.rfa \r\n"
+                                           "del \"" +
+                                           programFolder + "Oase.rfa\"\r\n");
+    EXPECT_EQ(runBatchProcess(program, "unpack.bat", temp.path() / "stdout.txt", programFolder), 0);
+    auto expected = untouched;
+    expected["unpack.bat"] = readBytes(program / "unpack.bat");
+    expected["unpack.log"] = readBytes(program / "unpack.log");
+    expected["bf1942/levels/Oase/init.con"] = "rem";
+    EXPECT_EQ(filesUnder(program), expected);
+    const std::string log = readBytes(program / "unpack.log");
+    for (const char* skipped : {"tessarine", "temp/con files/conditions.con", "memory.bf",
+                                "unpack.bat", "Network/merge.con"})
+        EXPECT_NE(log.find("  Übersprungen, liegt nicht unter bf1942/levels/: " +
+                           std::string(skipped) + "\n"),
+                  std::string::npos)
+            << skipped << "\n"
+            << log;
+    EXPECT_NE(log.find("Done: 1 files unpacked, 5 skipped.\n"), std::string::npos) << log;
+
+    // The same in the Network folder.
+    writeBytes(program / "Network/merge.bat", "rfaunpack.exe \"" + archive + "\"\r\n");
+    EXPECT_EQ(runBatchProcess(program / "Network", "merge.bat", temp.path() / "stdout.txt",
+                              programFolder),
+              0);
+    EXPECT_EQ(readBytes(program / "Network/merge.con"), "merge");
+    EXPECT_EQ(readBytes(program / "Network/bf1942/levels/Oase/init.con"), "rem");
+    EXPECT_FALSE(fs::exists(program / "Network/tessarine"));
+
+    // Anywhere else the archive unpacks whole.
+    fs::create_directories(temp.path() / "elsewhere");
+    writeBytes(temp.path() / "elsewhere/all.bat", "rfaunpack.exe \"" + archive + "\"\r\n");
+    EXPECT_EQ(runBatchProcess(temp.path() / "elsewhere", "all.bat", temp.path() / "stdout.txt",
+                              programFolder),
+              0);
+    EXPECT_EQ(readBytes(temp.path() / "elsewhere/memory.bf"), "evil");
+}
+
+TEST(BatchLines, CopiesAreAtomicAndNeverFollowALink) {
+    TempDir temp;
+    CurrentFolder inside(temp.path());
+    writeBytes("a.txt", "A");
+    writeBytes("victim.txt", "victim");
+    fs::create_symlink(temp.path() / "victim.txt", "link.txt");
+    writeBytes("ro.txt", "read-only");
+    fs::permissions("ro.txt", fs::perms::owner_read);
+    std::ostringstream log;
+    const int failures = runBatchLines(
+        {"@echo off", "copy \"a.txt\" \"link.txt\"", "copy \"a.txt\" \"ro.txt\""}, log, "");
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(log.str(), "        1 Datei(en) kopiert.\n"
+                         "Datei \"ro.txt\" kann nicht erstellt werden. " +
+                             tess::systemReason(EACCES) + "\n        0 Datei(en) kopiert.\n");
+    EXPECT_FALSE(fs::is_symlink("link.txt"));
+    EXPECT_EQ(readBytes("link.txt"), "A");
+    EXPECT_EQ(readBytes("victim.txt"), "victim");
+    EXPECT_EQ(readBytes("ro.txt"), "read-only");
 }
