@@ -817,3 +817,40 @@ TEST(ArchiveUnpack, TheDestinationAndTheArchiveAreCheckedFirst) {
     EXPECT_EQ(child.output, "Datei " + text(dir / "pipe.rfa") + " kann nicht geöffnet werden. " +
                                 tess::notARegularFileReason());
 }
+
+TEST(ArchiveRead, HostileFixturesAreRefusedWholeAndASharedStreamReadsThrough) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"hostile_device.rfa", "den unzulässigen Eintrag \"bf1942/levels/Test/CON\""},
+        {"hostile_device_extension.rfa", "den unzulässigen Eintrag \"bf1942/levels/Test/nul.con\""},
+        {"hostile_trailing_dot.rfa", "den unzulässigen Eintrag \"bf1942/levels/Test./x.con\""},
+        {"hostile_trailing_blank.rfa", "den unzulässigen Eintrag \"bf1942/levels/Test/x.con \""},
+        {"case_duplicate.rfa", "die Einträge \"bf1942/levels/Test/init.con\" und "
+                               "\"BF1942\\levels\\test\\INIT.CON\""},
+        {"exact_duplicate.rfa",
+         "die Einträge \"bf1942/levels/Test/init.con\" und \"bf1942/levels/Test/init.con\""},
+        {"escape_in_name.rfa",
+         "den unzulässigen Eintrag \"bf1942/levels/Test/\\x1b[2J\\x1b]0;x\\x07.con\""},
+    };
+    for (const auto& [file, what] : cases) {
+        SCOPED_TRACE(file);
+        TempDir dir;
+        const std::string message = errorOf([&] { unpackArchive(fixture(file), dir.path()); });
+        EXPECT_EQ(message.rfind("Archiv \"" + text(fixture(file)) + "\" enthält " + what, 0), 0u)
+            << message;
+        EXPECT_TRUE(fs::is_empty(dir.path()));
+    }
+    // Entries may share their bytes; each reads through its own table.
+    TempDir dir;
+    unpackArchive(fixture("shared_stream.rfa"), dir.path());
+    const auto files = filesUnder(dir.path());
+    ASSERT_EQ(files.size(), 64u);
+    std::string hello;
+    for (int i = 0; i < 1000; ++i)
+        hello += "hello";
+    EXPECT_EQ(files.at("bf1942/levels/Test/f63.raw"), hello);
+    // The program's own files are not in a level.
+    TempDir program;
+    unpackArchive(fixture("program_files.rfa"), program.path(), {},
+                  UnpackOptions{.onlyLevels = true});
+    EXPECT_EQ(filesUnder(program.path()).size(), 1u);
+}
