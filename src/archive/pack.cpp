@@ -387,8 +387,9 @@ void packFolder(const fs::path& sourceDir, const std::string& packDirName, const
     report(progress, "-- RFA Pack 1.7 --");
     const std::string packDir = storedPackDir(packDirName);
     const std::vector<SourceFile> files = collectFiles(sourceDir, packDir, archive);
-    report(progress, "Packing " + pathText(sourceDir) + " as " + decodeCp1252(packDir) + " into " +
-                         pathText(archive) + (options.compress ? " (compressed)" : ""));
+    report(progress, "Packing " + shownText(pathText(sourceDir)) + " as " + decodeCp1252(packDir) +
+                         " into " + shownText(pathText(archive)) +
+                         (options.compress ? " (compressed)" : ""));
 
     // The archive is written under a temporary name beside it and renamed into place when
     // complete (AtomicFile): a failed pack leaves the old archive whole, and a read-only
