@@ -37,9 +37,9 @@ void checkSafeForBatch(const std::string& text);
 LineList buildUnpackBatch(const std::string& archivePath, const std::string& programFolder);
 
 // A packed map was chosen: checks the names (the map's name as well), writes unpack.bat into
-// the program folder and
-// starts it (not awaited), then sets mapName (the archive's file name) and levelDir (where
-// the level will lie once unpacked). Returns the text shown in the path field.
+// the program folder and starts it (not awaited), then sets mapName (the archive's file name)
+// and levelDir (where the level will lie once unpacked). Returns the text shown in the path
+// field.
 std::string choosePackedMap(WizardState& state, const std::string& archivePath,
                             const std::string& programFolder);
 
