@@ -454,6 +454,19 @@ bool swapIntoPlace(int dir, const std::string& temp, const std::string& name) {
 }
 #endif
 
+#if defined(__linux__) && defined(O_TMPFILE)
+// Gives a file opened with O_TMPFILE (which has no name yet) the name `name` in the folder;
+// fails with EEXIST when the name is taken.
+bool linkUnnamed(int fd, int dir, const std::string& name) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, path, dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    // Without /proc the link is made directly (which needs more privilege).
+    return errno == ENOENT && ::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0;
+}
+#endif
+
 } // namespace
 
 AtomicFile::AtomicFile(const fs::path& target, std::string shownName)
@@ -494,6 +507,18 @@ void AtomicFile::open(const Options& options) {
     if (existing.readOnly)
         fail(EACCES);
     targetExists_ = existing.kind != Folder::Kind::missing;
+#if defined(__linux__) && defined(O_TMPFILE)
+    // A new file is written without any name, and named once complete: one entry in the
+    // folder instead of a temporary one renamed, and nothing left behind should the
+    // process end before. Where the file system cannot, a named temporary file it is.
+    if (!targetExists_) {
+        fd_ = ::openat(folder_->descriptor(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            unnamed_ = true;
+            return;
+        }
+    }
+#endif
     for (int attempt = 0;; ++attempt) {
         const std::string candidate = temporaryName(name_);
         errno = 0;
@@ -617,6 +642,28 @@ void AtomicFile::commit(bool sync) {
 #else
     if (sync && ::fsync(fd_) != 0 && errno != EINVAL)
         fail(errnoOr(EIO));
+#if defined(__linux__) && defined(O_TMPFILE)
+    if (unnamed_) {
+        if (linkUnnamed(fd_, folder_->descriptor(), name_)) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+        if (errno != EEXIST)
+            fail(errnoOr(EIO));
+        // The target appeared meanwhile: the file takes a temporary name and replaces it.
+        for (int attempt = 0;; ++attempt) {
+            const std::string candidate = temporaryName(name_);
+            if (linkUnnamed(fd_, folder_->descriptor(), candidate)) {
+                tempName_ = candidate;
+                break;
+            }
+            if (errno != EEXIST || attempt >= 16)
+                fail(errnoOr(EIO));
+        }
+        targetExists_ = true;
+    }
+#endif
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0 && errno != EINTR)

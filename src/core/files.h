@@ -1,10 +1,10 @@
 // File operations on Windows paths. Every path is resolved case-insensitively first.
 //
 // Every file the system writes is replaced atomically: its bytes go to a temporary file beside
-// it (a name no other process uses, created exclusively, never through a link), which is
-// renamed over the target once complete. A failed write or copy leaves the old file whole; a
-// link at the target's name is replaced, never written through. A read-only file is not
-// replaced, as on Windows.
+// it (a name no other process uses, created exclusively, never through a link; a new file on
+// Linux has no name at all until then), which is renamed over the target once complete. A failed
+// write or copy leaves the old file whole; a link at the target's name is replaced, never written
+// through. A read-only file is not replaced, as on Windows.
 #pragma once
 
 #include <cstdint>
@@ -154,6 +154,7 @@ private:
     std::string tempName_;
     std::string shownName_;
     int fd_ = -1;
+    bool unnamed_ = false; // written without a name (O_TMPFILE), named at commit
     bool targetExists_ = false;
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
