@@ -567,7 +567,8 @@ TEST(ArchivePack, ALinkLoopStopsThePackWithNothingWritten) {
             fs::remove(level / "b");
         const auto child = runInChild(
             [&](std::string& out) {
-                out = errorMessage([&] { packFolder(level, "bf1942/levels/L", dir / "l.rfa", false); });
+                out = errorMessage(
+                    [&] { packFolder(level, "bf1942/levels/L", dir / "l.rfa", false); });
                 return 0;
             },
             {.seconds = 30});
@@ -745,7 +746,8 @@ TEST(ArchiveNames, OneRuleForPackingAndUnpacking) {
         TempDir one;
         writeBytes(one / "x.rfa", storeArchive(entries));
         fs::create_directories(one / "dest");
-        const std::string message = errorMessage([&] { unpackArchive(one / "x.rfa", one / "dest"); });
+        const std::string message =
+            errorMessage([&] { unpackArchive(one / "x.rfa", one / "dest"); });
         EXPECT_EQ(message.rfind("Archiv \"" + text(one / "x.rfa") + "\" " + what, 0), 0u)
             << message;
         EXPECT_TRUE(message.ends_with("; es wurde nichts entpackt")) << message;
