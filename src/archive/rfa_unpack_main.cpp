@@ -3,6 +3,7 @@
 // otherwise (the game's own tool says 0 even then).
 #include "archive/tools.h"
 #include "platform/console.h"
+#include "platform/program_folder.h"
 
 #include <iostream>
 
@@ -10,7 +11,8 @@ int main(int argc, char** argv) {
     const tess::Utf8Console console;
     auto arguments = tess::commandLineArguments(argc, argv);
     arguments.erase(arguments.begin(), arguments.begin() + (arguments.empty() ? 0 : 1));
-    const bool ok =
-        tess::archive::runUnpackTool(tess::archive::toolArguments(arguments), std::cout, std::cerr);
+    // Beside Tessarine, its own folder is the program folder.
+    const bool ok = tess::archive::runUnpackTool(tess::archive::toolArguments(arguments), std::cout,
+                                                 std::cerr, tess::programFolder());
     return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "archive/archive.h"
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
 
 #include <filesystem>
@@ -34,6 +35,16 @@ template <typename Work> bool runTool(std::ostream& err, const Work& work) {
     return false;
 }
 
+// The program folder and its Network folder hold the program's own files (the programs, the
+// templates, memory.bf, the batches).
+bool holdsProgramFiles(const fs::path& destination, const std::string& programFolder) {
+    if (programFolder.empty())
+        return false;
+    const auto folder = identityOf(destination);
+    return folder && (folder == identityOf(resolvePath(programFolder)) ||
+                      folder == identityOf(resolvePath(programFolder + "Network")));
+}
+
 Progress printTo(std::ostream& out) {
     return [&out](const std::string& line) { out << line << '\n' << std::flush; };
 }
@@ -47,8 +58,8 @@ std::vector<ToolArgument> toolArguments(const std::vector<std::string>& texts) {
     return arguments;
 }
 
-bool runUnpackTool(const std::vector<ToolArgument>& arguments, std::ostream& out,
-                   std::ostream& err) {
+bool runUnpackTool(const std::vector<ToolArgument>& arguments, std::ostream& out, std::ostream& err,
+                   const std::string& programFolder) {
     if (arguments.empty() || arguments.size() > 2) {
         err << "Aufruf: rfaunpack.exe <Archiv> [<Zielordner>]\n";
         return false;
@@ -60,7 +71,9 @@ bool runUnpackTool(const std::vector<ToolArgument>& arguments, std::ostream& out
             throw Error("Das Archiv \"" + arguments[0].text + "\" wurde nicht gefunden.");
         const fs::path destination =
             arguments.size() == 2 ? resolvePath(arguments[1].text) : fs::current_path();
-        unpackArchive(archive, destination, printTo(out));
+        UnpackOptions options;
+        options.onlyLevels = holdsProgramFiles(destination, programFolder);
+        unpackArchive(archive, destination, printTo(out), options);
     });
 }
 

@@ -21,10 +21,13 @@ std::vector<ToolArgument> toolArguments(const std::vector<std::string>& texts);
 
 // `rfaunpack.exe <archive> [<destination>]`: the archive's entries appear under the current
 // folder (or the destination, which must exist) with their stored paths. Paths are Windows
-// paths, resolved as every path of the system. Progress lines go to out, the reason of a
-// failure to err. Returns true when the archive was unpacked.
-bool runUnpackTool(const std::vector<ToolArgument>& arguments, std::ostream& out,
-                   std::ostream& err);
+// paths, resolved as every path of the system. programFolder (with its trailing separator;
+// empty for none) is the folder of the program's own files: unpacked there or in its Network
+// folder, only the entries under bf1942/levels/ are written (a level archive holds nothing
+// else). Progress lines go to out, the reason of a failure to err. Returns true when the
+// archive was unpacked.
+bool runUnpackTool(const std::vector<ToolArgument>& arguments, std::ostream& out, std::ostream& err,
+                   const std::string& programFolder);
 
 // `rfaPack.exe <folder> <path in archive> <archive> [-Compress]`: once it has finished, the
 // archive exists. Output as runUnpackTool.

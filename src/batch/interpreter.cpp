@@ -78,7 +78,8 @@ bool endsWithSeparator(std::string_view path) {
 
 class Interpreter {
 public:
-    explicit Interpreter(std::ostream& log) : log_(log) {}
+    Interpreter(std::ostream& log, std::string programFolder)
+        : log_(log), programFolder_(std::move(programFolder)) {}
 
     int run(const std::vector<std::string>& lines) {
         for (const std::string& line : lines) {
@@ -185,20 +186,13 @@ private:
         if (fs::equivalent(from, to, ec))
             return copyFailed(kSelfCopy);
 
-#ifdef _WIN32
-        // CopyFile, as cmd.exe's copy (the run-time's copy_file cannot replace a file there).
-        if (!copyFileReplacing(pathText(from), pathText(to)))
-            return copyFailed("Fehler beim Kopieren nach \"" + toText +
-                              "\": " + systemReason(EACCES));
-#else
-        fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-        if (ec)
-            return copyFailed("Fehler beim Kopieren nach \"" + toText +
-                              "\": " + systemReason(ec.value()));
-#endif
-        // A copy of a read-only original (a map on a read-only medium) must not stop the
-        // next run of the same batch from replacing it.
-        fs::permissions(to, fs::perms::owner_write, fs::perm_options::add, ec);
+        // Atomically, never through a link; the copy of a read-only original (a map on a
+        // read-only medium) is a new file and does not stop the next run from replacing it.
+        try {
+            copyFileAtomically(from, to);
+        } catch (const Error& e) {
+            return copyFailed(e.what());
+        }
         log_ << kCopied << '\n';
         return true;
     }
@@ -240,7 +234,7 @@ private:
     // "<archive>" [-Compress]: our own archive tools, as the programs of those names run them;
     // a failure is written to the log and the batch goes on.
     bool runUnpack(const std::vector<Argument>& arguments) {
-        return archive::runUnpackTool(toolArguments(arguments), log_, log_);
+        return archive::runUnpackTool(toolArguments(arguments), log_, log_, programFolder_);
     }
 
     bool runPack(const std::vector<Argument>& arguments) {
@@ -256,6 +250,7 @@ private:
     }
 
     std::ostream& log_;
+    std::string programFolder_;
     bool echo_ = true;
     bool stopped_ = false;
     int failures_ = 0;
@@ -317,12 +312,14 @@ std::vector<Argument> splitArguments(std::string_view line) {
     return arguments;
 }
 
-int runBatchLines(const std::vector<std::string>& lines, std::ostream& log) {
-    return Interpreter(log).run(lines);
+int runBatchLines(const std::vector<std::string>& lines, std::ostream& log,
+                  const std::string& programFolder) {
+    return Interpreter(log, programFolder).run(lines);
 }
 
-int runBatchFile(const std::string& batchPath, std::ostream& log) {
-    return runBatchLines(splitLines(decodeBatchText(readFileBytes(batchPath))), log);
+int runBatchFile(const std::string& batchPath, std::ostream& log,
+                 const std::string& programFolder) {
+    return runBatchLines(splitLines(decodeBatchText(readFileBytes(batchPath))), log, programFolder);
 }
 
 std::string batchLogPath(const std::string& batchPath) {
@@ -333,16 +330,21 @@ std::string batchLogPath(const std::string& batchPath) {
     return batchPath + ".log";
 }
 
-int runBatchCommand(const std::string& batchPath) {
+int runBatchCommand(const std::string& batchPath, const std::string& programFolder) {
     const std::string logPath = batchLogPath(batchPath);
-    std::ofstream logFile(resolvePath(logPath), std::ios::binary | std::ios::trunc);
+    // A link in the log's place is replaced, not written through.
+    const fs::path logFilePath = resolvePath(logPath);
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(logFilePath, ec)))
+        fs::remove(logFilePath, ec);
+    std::ofstream logFile(logFilePath, std::ios::binary | std::ios::trunc);
     if (!logFile)
         std::cerr << cannotCreate(logPath, systemReason(errno)).what() << '\n';
     TeeBuffer tee(std::cout.rdbuf(), logFile ? logFile.rdbuf() : nullptr);
     std::ostream out(&tee);
     int result = 0;
     try {
-        runBatchFile(batchPath, out);
+        result = runBatchFile(batchPath, out, programFolder) > 0 ? 1 : 0;
     } catch (const std::exception& e) {
         out << e.what() << '\n';
         result = 1;
