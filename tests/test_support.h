@@ -30,17 +30,25 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <stdlib.h>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace tess::test {
 
@@ -49,19 +57,38 @@ namespace tess::test {
 using tess::app::qs;
 #endif
 
+// A path from a UTF-8 text. (A plain narrow string would be read in the ANSI code page on
+// Windows, and every umlaut would name another file.)
+inline std::filesystem::path utf8Path(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 // A fresh folder under the system's temporary folder, removed again at the end of a test.
 class TempDir {
 public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tess-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("no temporary folder: " + pattern);
-        path_ = std::filesystem::canonical(pattern);
+        // Creating a folder fails when the name is taken, so a new name is never shared.
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        std::random_device random;
+        for (int attempt = 0; path_.empty(); ++attempt) {
+            const auto candidate = base / ("tess-test-" + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec))
+                path_ = std::filesystem::canonical(candidate);
+            else if (attempt == 100)
+                throw std::runtime_error("no temporary folder under " + base.string());
+        }
     }
     ~TempDir() {
+        namespace fs = std::filesystem;
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        if (fs::remove_all(path_, ec) != static_cast<std::uintmax_t>(-1) && !ec)
+            return;
+        // Windows deletes no read-only file: make everything writable and try again.
+        for (auto it = fs::recursive_directory_iterator(path_, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+            fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -71,8 +98,16 @@ public:
     std::filesystem::path operator/(const std::string& name) const {
         return path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
     }
-    // The folder as a folder text, with its trailing separator.
-    std::string text() const { return path_.string() + "/"; }
+    // The folder as a folder text, with its trailing separator (the system's own: "\\" on
+    // Windows).
+    std::string text() const {
+        const auto text = path_.u8string();
+#ifdef _WIN32
+        return std::string(text.begin(), text.end()) + "\\";
+#else
+        return std::string(text.begin(), text.end()) + "/";
+#endif
+    }
 
 private:
     std::filesystem::path path_;
@@ -88,6 +123,15 @@ inline void writeBytes(const std::filesystem::path& path, std::string_view bytes
 inline std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Sets an environment variable of this process (and of the children it starts).
+inline void setEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value.c_str());
+#else
+    ::setenv(name, value.c_str(), 1);
+#endif
 }
 
 // The text of the tess::Error that an action throws, or "(no error)".
@@ -131,12 +175,128 @@ inline std::map<std::string, std::string> filesUnder(const std::filesystem::path
     return files;
 }
 
-// What a run of tessarine-cli left: its exit code and both outputs.
-struct CliResult {
+// ---- Child processes ------------------------------------------------------------------
+// One of our programs run as a child process, on Linux and on Windows alike: in a given
+// folder, with its standard output and error caught in files. The arguments are UTF-8 and
+// reach the program unchanged (on Windows quoted by the C run-time's rules for the wide
+// command line). A Windows program ends its output lines with CR LF; they come back with LF,
+// as on Linux.
+
+// What a run left: its exit code and both outputs.
+struct ProgramRun {
     int exitCode = -1;
     std::string out;
     std::string err;
 };
+using CliResult = ProgramRun;
+
+#ifdef _WIN32
+
+// One argument as CommandLineToArgvW and the C run-time read it back.
+inline std::wstring quotedArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+inline std::string withoutCarriageReturns(const std::string& text) {
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
+            lines += text[i];
+    return lines;
+}
+
+inline HANDLE inheritableFile(const std::filesystem::path& path) {
+    SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+inline ProgramRun runProgram(const std::filesystem::path& program,
+                             const std::vector<std::string>& arguments,
+                             const std::filesystem::path& folder) {
+    TempDir scratch;
+    std::wstring commandLine = quotedArgument(program.wstring());
+    for (const std::string& argument : arguments)
+        commandLine +=
+            L" " +
+            quotedArgument(
+                std::filesystem::path(std::u8string(argument.begin(), argument.end())).wstring());
+    ProgramRun run;
+    HANDLE out = inheritableFile(scratch.path() / "out");
+    HANDLE err = inheritableFile(scratch.path() / "err");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    const std::wstring directory = folder.wstring();
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       directory.c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        run.exitCode = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    run.out = withoutCarriageReturns(readBytes(scratch.path() / "out"));
+    run.err = withoutCarriageReturns(readBytes(scratch.path() / "err"));
+    return run;
+}
+
+#else
+
+inline ProgramRun runProgram(const std::filesystem::path& program,
+                             const std::vector<std::string>& arguments,
+                             const std::filesystem::path& folder) {
+    TempDir scratch;
+    const std::string outFile = (scratch.path() / "out").string();
+    const std::string errFile = (scratch.path() / "err").string();
+    std::vector<std::string> texts{program.string()};
+    texts.insert(texts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    const std::string folderText = folder.string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
+            ::chdir(folderText.c_str()) != 0)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ProgramRun run;
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    run.out = readBytes(outFile);
+    run.err = readBytes(errFile);
+    return run;
+}
+
+#endif
 
 // A text as one word for the shell.
 inline std::string quoted(const std::string& s) {
@@ -146,19 +306,97 @@ inline std::string quoted(const std::string& s) {
     return q + "'";
 }
 
-// Runs tessarine-cli with the arguments (already quoted where needed) in `folder`, as a map
-// maker's script runs it: a child process of its own; captures both outputs.
+// The words of a command line written for the POSIX shell: blanks separate, single quotes
+// keep everything up to the next one, a backslash keeps the next character.
+inline std::vector<std::string> shellWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t') {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else if (c == '\'') {
+            const std::size_t end = line.find('\'', i + 1);
+            word += line.substr(i + 1, end - i - 1);
+            i = end == std::string::npos ? line.size() : end;
+            inWord = true;
+        } else if (c == '\\' && i + 1 < line.size()) {
+            word += line[++i];
+            inWord = true;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return words;
+}
+
+// Runs tessarine-cli with the arguments (quoted for the shell where needed) in `folder`, as a
+// map maker's script runs it: a child process of its own; captures both outputs.
 inline CliResult cli(const std::string& args, const std::filesystem::path& folder) {
-    TempDir scratch;
-    const std::string command = "cd " + quoted(folder.string()) + " && " + quoted(TESS_CLI_PATH) +
-                                " " + args + " >" + quoted((scratch.path() / "out").string()) +
-                                " 2>" + quoted((scratch.path() / "err").string());
-    const int status = std::system(command.c_str());
-    CliResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readBytes(scratch.path() / "out");
-    result.err = readBytes(scratch.path() / "err");
-    return result;
+    return runProgram(TESS_CLI_PATH, shellWords(args), folder);
+}
+
+// What runs the batches of a program folder: on Windows cmd.exe, with our rfaPack.exe and
+// rfaunpack.exe beside the batch (copied from the build's program folder); elsewhere our
+// interpreter, the program folder's own tessarine-cli (a link to the built one).
+inline void installBatchTools(const std::filesystem::path& programFolder) {
+#ifdef _WIN32
+    for (const char* tool : {"rfaPack.exe", "rfaunpack.exe"})
+        std::filesystem::copy_file(std::filesystem::path(TESS_PROGRAM_DIR) / tool,
+                                   programFolder / tool);
+#else
+    std::filesystem::create_symlink(TESS_CLI_PATH, programFolder / "tessarine-cli");
+#endif
+}
+
+// Whether the file system tells names apart that differ in letter case only (Windows does
+// not: there "car.raw" is "Car.raw").
+#ifdef _WIN32
+inline constexpr bool kCaseSensitiveNames = false;
+#else
+inline constexpr bool kCaseSensitiveNames = true;
+#endif
+
+// Whether this Windows program runs under Wine (whose file system is slow where Windows' is
+// not: a folder of many thousand files).
+inline bool runsUnderWine() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+// The sentence with which a wait for a batch says where the batch's output can be read: the
+// log beside the batch that our interpreter writes, or on Windows the batch's own console.
+inline std::string batchOutputSentence(const std::string& logFile) {
+#ifdef _WIN32
+    (void)logFile;
+    return "Was dabei geschah, zeigt ihr Konsolenfenster.";
+#else
+    return "Was dabei geschah, steht in \"" + logFile + "\".";
+#endif
+}
+
+// A folder text as the system makes it of a path given with "/": the native separators, and
+// one at the end.
+inline std::string nativeFolderText(std::string path) {
+#ifdef _WIN32
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path + "\\";
+#else
+    return path + "/";
+#endif
 }
 
 // A temporary installation as the build lays it out (temp/con files/ with the three behaviour
@@ -185,7 +423,7 @@ public:
     const std::filesystem::path& path() const { return dir_.path(); }
     std::string text() const { return dir_.text(); }
     std::filesystem::path addon(const std::string& mapName) const {
-        return dir_.path() / "bf1942/levels" / (mapName + "_001");
+        return dir_.path() / "bf1942/levels" / utf8Path(mapName + "_001");
     }
 
 private:
@@ -193,6 +431,7 @@ private:
     TempDir dir_;
 };
 
+#ifndef _WIN32
 // A stand-in for xdg-open, first on PATH while it lives: it notes each document it is asked
 // to open, one a line, and opens nothing. The system opens documents without waiting, so
 // waitForOpened() gives the detached opener a moment.
@@ -224,6 +463,7 @@ private:
     TempDir dir_;
     std::string oldPath_;
 };
+#endif
 
 #ifdef QT_WIDGETS_LIB
 // --- The window's tests: dialogs and message boxes answered as a user would ---
@@ -318,6 +558,7 @@ inline void click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton);
 }
 #endif
+#ifndef _WIN32
 // ---- Child processes -------------------------------------------------------------------
 // For what a test cannot do in its own process: a full disk (a file-size limit reproduces one
 // anywhere), several processes at once, and a step that might never end.
@@ -419,6 +660,7 @@ inline ChildResult runProgram(const std::vector<std::string>& arguments,
     }
     return detail::awaitChild(pid, outputFile, limits.seconds);
 }
+#endif
 
 // Every name under a folder that looks like one of our temporary files.
 inline std::vector<std::string> temporaryFilesUnder(const std::filesystem::path& root) {

@@ -1,6 +1,6 @@
 #include "batch/interpreter.h"
 
-#include "archive/archive.h"
+#include "archive/tools.h"
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -230,76 +230,23 @@ private:
         return ok;
     }
 
-    // rfaunpack.exe <archive> [<destination>]: the archive's entries appear under the
-    // current folder (or the destination) with their stored paths.
+    // rfaunpack.exe <archive> [<destination>] and rfaPack.exe <folder> <path in archive>
+    // "<archive>" [-Compress]: our own archive tools, as the programs of those names run them;
+    // a failure is written to the log and the batch goes on.
     bool runUnpack(const std::vector<Argument>& arguments) {
-        if (arguments.empty() || arguments.size() > 2) {
-            log_ << "Aufruf: rfaunpack.exe <Archiv> [<Zielordner>]\n";
-            return false;
-        }
-        return runTool([&] {
-            const fs::path archive = resolvePath(arguments[0].text);
-            std::error_code ec;
-            if (!fs::is_regular_file(archive, ec))
-                throw Error("Das Archiv \"" + arguments[0].text + "\" wurde nicht gefunden.");
-            const fs::path destination =
-                arguments.size() == 2 ? resolvePath(arguments[1].text) : fs::current_path();
-            archive::UnpackOptions options;
-            options.onlyLevels = holdsProgramFiles(destination);
-            archive::unpackArchive(archive, destination, progress(), options);
-        });
+        return archive::runUnpackTool(toolArguments(arguments), log_, log_, programFolder_);
     }
 
-    // The program folder and its Network folder hold the program's own files (the program,
-    // its templates, memory.bf, the batches): unpacking there writes level entries only.
-    bool holdsProgramFiles(const fs::path& destination) const {
-        if (programFolder_.empty())
-            return false;
-        const auto folder = identityOf(destination);
-        return folder && (folder == identityOf(resolvePath(programFolder_)) ||
-                          folder == identityOf(resolvePath(programFolder_ + "Network")));
-    }
-
-    // rfaPack.exe <folder> <path in archive> "<archive>" [-Compress]: once it has finished
-    // the archive exists.
     bool runPack(const std::vector<Argument>& arguments) {
-        bool compress = false;
-        std::vector<std::string> rest;
-        for (const Argument& a : arguments) {
-            const std::string lower = asciiLower(a.text);
-            if (!a.quoted && (lower == "-compress" || lower == "/compress"))
-                compress = true;
-            else
-                rest.push_back(a.text);
-        }
-        if (rest.size() != 3) {
-            log_ << "Aufruf: rfaPack.exe <Ordner> <Pfad im Archiv> <Archiv> [-Compress]\n";
-            return false;
-        }
-        return runTool([&] {
-            const fs::path folder = resolvePath(rest[0]);
-            std::error_code ec;
-            if (!fs::is_directory(folder, ec))
-                throw Error("Der Ordner \"" + rest[0] + "\" wurde nicht gefunden.");
-            archive::packFolder(folder, rest[1], resolvePath(rest[2]), compress, progress());
-        });
+        return archive::runPackTool(toolArguments(arguments), log_, log_);
     }
 
-    // Runs one archive tool; its failure is written to the log and the batch goes on.
-    template <typename Work> bool runTool(const Work& work) {
-        try {
-            work();
-            return true;
-        } catch (const std::exception& e) {
-            log_ << e.what() << '\n';
-        } catch (...) {
-            log_ << "Unbekannter Fehler im Archivwerkzeug\n";
-        }
-        return false;
-    }
-
-    archive::Progress progress() {
-        return [this](const std::string& line) { log_ << line << '\n' << std::flush; };
+    static std::vector<archive::ToolArgument>
+    toolArguments(const std::vector<Argument>& arguments) {
+        std::vector<archive::ToolArgument> tool;
+        for (const Argument& a : arguments)
+            tool.push_back({a.text, a.quoted});
+        return tool;
     }
 
     std::ostream& log_;
@@ -372,7 +319,7 @@ int runBatchLines(const std::vector<std::string>& lines, std::ostream& log,
 
 int runBatchFile(const std::string& batchPath, std::ostream& log,
                  const std::string& programFolder) {
-    return runBatchLines(splitLines(decodeCp1252(readFileBytes(batchPath))), log, programFolder);
+    return runBatchLines(splitLines(decodeBatchText(readFileBytes(batchPath))), log, programFolder);
 }
 
 std::string batchLogPath(const std::string& batchPath) {

@@ -38,7 +38,8 @@ std::vector<Argument> splitArguments(std::string_view line);
 int runBatchLines(const std::vector<std::string>& lines, std::ostream& log,
                   const std::string& programFolder);
 
-// Reads a batch file (a Windows path; Windows-1252; CR LF, CR or LF) and runs it in the
+// Reads a batch file (a Windows path; in the code page of batches, see encodeBatchText;
+// CR LF, CR or LF) and runs it in the
 // current folder. Returns the number of failed lines. Throws tess::Error when the file
 // cannot be read.
 int runBatchFile(const std::string& batchPath, std::ostream& log, const std::string& programFolder);

@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 
 #include "archive/archive.h"
+#include "core/paths.h"
 
 #include <filesystem>
 #include <iostream>
@@ -25,23 +26,24 @@ void printProgress(const std::string& line) {
 }
 
 int list(const ArchiveOptions& options) {
-    for (const auto& line : archive::formatListing(archive::listArchive(options.archive)))
+    for (const auto& line :
+         archive::formatListing(archive::listArchive(resolvePath(options.archive))))
         std::cout << line << "\n";
     return 0;
 }
 
 int unpack(const ArchiveOptions& options) {
-    const fs::path to = options.to.empty() ? fs::current_path() : fs::path(options.to);
+    const fs::path to = options.to.empty() ? fs::current_path() : resolvePath(options.to);
     // The folder is made only once the archive has been read.
     archive::UnpackOptions unpackOptions;
     unpackOptions.createDestination = true;
-    archive::unpackArchive(options.archive, to, printProgress, unpackOptions);
+    archive::unpackArchive(resolvePath(options.archive), to, printProgress, unpackOptions);
     return 0;
 }
 
 int pack(const ArchiveOptions& options) {
-    archive::packFolder(options.folder, options.pathInArchive, options.archive, options.compress,
-                        printProgress);
+    archive::packFolder(resolvePath(options.folder), options.pathInArchive,
+                        resolvePath(options.archive), options.compress, printProgress);
     return 0;
 }
 

@@ -30,7 +30,7 @@ void addProgramFolderOption(CLI::App* command, std::string& folder) {
 
 void useProgramFolder(const std::string& folder) {
     if (!folder.empty())
-        setProgramFolderOverride(pathText(std::filesystem::absolute(folder)));
+        setProgramFolderOverride(pathText(std::filesystem::absolute(resolvePath(folder))));
 }
 
 void addCommands(CLI::App& app) {

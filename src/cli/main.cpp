@@ -3,14 +3,29 @@
 #include "cli/commands.h"
 
 #include "core/error.h"
+#include "platform/console.h"
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
+    const tess::Utf8Console console;
+    // The arguments in UTF-8 on every system, as the program's texts are.
+    std::vector<std::string> arguments = tess::commandLineArguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments)
+        utf8Argv.push_back(argument.data());
+    utf8Argv.push_back(nullptr);
+    argc = static_cast<int>(arguments.size());
+    argv = utf8Argv.data();
+
     CLI::App app{"Tessarine: Bots für Battlefield-1942-Karten, ohne Fenster"};
     app.require_subcommand(1);
+    // Options are written "--name" on every system; "/x" is a path, also on Windows.
+    app.allow_windows_style_options(false);
     tess::cli::addCommands(app);
     try {
         app.parse(argc, argv);

@@ -41,7 +41,9 @@ struct PackingOptions {
 // A path given on the command line, made absolute: the batches run in the program folder,
 // where a relative path would name something else.
 std::string absolutePath(const std::string& path) {
-    return pathText(std::filesystem::absolute(std::filesystem::path(path)));
+    // The text is UTF-8 (a plain narrow string would be taken in the ANSI code page on
+    // Windows).
+    return pathText(std::filesystem::absolute(std::u8string(path.begin(), path.end())));
 }
 
 // Asks the waits in turn until each is done; all of them together get `seconds`. A wait

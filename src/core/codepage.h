@@ -18,4 +18,17 @@ std::string encodeCp1252(std::string_view utf8);
 // True when encodeCp1252 would succeed.
 bool fitsCp1252(std::string_view utf8);
 
+// Batch files are written in the code page of the command interpreter that runs them. On
+// Windows that is cmd.exe, which reads a batch in the console's code page (the OEM code page:
+// 850 on a German Windows), not in Windows-1252, so a path with an umlaut in Windows-1252
+// would name another file there. Elsewhere our own interpreter runs them, and it reads
+// Windows-1252 as every text file of the system.
+
+// UTF-8 to the bytes of a batch file. Throws tess::Error naming the first character that the
+// code page cannot hold; never writes a substitute.
+std::string encodeBatchText(std::string_view utf8);
+
+// The bytes of a batch file to UTF-8.
+std::string decodeBatchText(std::string_view bytes);
+
 } // namespace tess

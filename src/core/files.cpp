@@ -240,7 +240,68 @@ bool fileExists(const std::string& windowsPath) {
     return fs::exists(resolvePath(windowsPath), ec);
 }
 
+#ifdef _WIN32
+namespace {
+
+// The errno that stands for a Windows error of a copy (systemReason words it as Windows does).
+int errnoOfWindowsError(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+        return ENOENT;
+    case ERROR_PATH_NOT_FOUND:
+        return ENOTDIR;
+    case ERROR_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EBUSY;
+    default:
+        return EIO;
+    }
+}
+
+// CopyFile, as Windows copies, to a temporary name beside the target, which is then renamed
+// over it: the target is replaced whole or not at all. The copy of a read-only original (a
+// map from a read-only medium) is writable, so that the next run can replace it again.
+void copyWithCopyFile(const fs::path& from, const fs::path& to) {
+    FileCloser in{openRegularFile(from, pathText(from))};
+    const std::string shown = pathText(to);
+    const std::string name = pathText(to.filename());
+    if (name.empty() || name == "." || name == "..")
+        throw cannotCreate(shown, systemReason(EISDIR));
+    const Folder folder(to.parent_path().empty() ? fs::path(".") : to.parent_path());
+    const Folder::Item existing = folder.inspect(name);
+    if (existing.kind == Folder::Kind::folder)
+        throw cannotCreate(shown, systemReason(EISDIR));
+    if (existing.readOnly)
+        throw cannotCreate(shown, systemReason(EACCES));
+    const fs::path temp = folder.path() / fromUtf8(temporaryName(name));
+    if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE))
+        throw cannotCreate(shown, systemReason(errnoOfWindowsError(::GetLastError())));
+    const DWORD attributes = ::GetFileAttributesW(temp.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesW(temp.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!::MoveFileExW(temp.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(temp.c_str());
+        throw cannotCreate(shown, systemReason(errnoOfWindowsError(error)));
+    }
+}
+
+} // namespace
+#endif
+
 void copyFileAtomically(const fs::path& from, const fs::path& to) {
+#ifdef _WIN32
+    copyWithCopyFile(from, to);
+    return;
+#endif
     FileCloser in{openRegularFile(from, pathText(from))};
     AtomicFile out(to, pathText(to));
     std::vector<char> buffer(1u << 17);

@@ -1,7 +1,15 @@
 #include "core/paths.h"
 
+#include <optional>
 #include <system_error>
 #include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -18,6 +26,22 @@ namespace {
 fs::path fromUtf8(const std::string& text) {
     return fs::path(std::u8string(text.begin(), text.end()));
 }
+
+#ifdef _WIN32
+// The name of an existing file or folder as it is spelt on disk; nothing when there is none
+// (or the name holds a wildcard, which no Windows name does).
+std::optional<fs::path> nameOnDisk(const fs::path& path) {
+    const std::wstring name = path.filename().wstring();
+    if (name.find_first_of(L"*?") != std::wstring::npos)
+        return std::nullopt;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    FindClose(search);
+    return fs::path(found.cFileName);
+}
+#endif
 
 } // namespace
 
@@ -40,6 +64,17 @@ fs::path resolvePath(std::string_view windowsPath) {
         result = "/";
         i = 1;
     }
+#ifdef _WIN32
+    // The root as written: a drive ("C:\", or "C:" for that drive's current folder) or a
+    // share ("\\server\share\").
+    if (parts[0].size() == 2 && parts[0][1] == ':') {
+        result = fromUtf8(parts[0] + (parts.size() > 1 ? "\\" : ""));
+        i = 1;
+    } else if (parts.size() > 3 && parts[0].empty() && parts[1].empty() && !parts[2].empty()) {
+        result = fromUtf8("\\\\" + parts[2] + "\\" + parts[3] + "\\");
+        i = 4;
+    }
+#endif
     bool matching = true;
     for (; i < parts.size(); ++i) {
         const std::string& part = parts[i];
@@ -51,6 +86,14 @@ fs::path resolvePath(std::string_view windowsPath) {
         }
         if (matching) {
             const fs::path dir = result.empty() ? fs::path(".") : result;
+#ifdef _WIN32
+            // Windows matches the letter case itself; the name as it is spelt on disk is
+            // taken, as elsewhere.
+            if (const auto onDisk = nameOnDisk(dir / fromUtf8(part))) {
+                result /= *onDisk;
+                continue;
+            }
+#endif
             std::error_code ec;
             if (fs::exists(dir / fromUtf8(part), ec)) {
                 result /= fromUtf8(part);

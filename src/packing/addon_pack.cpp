@@ -39,8 +39,8 @@ void choosePackTarget(WizardState& state, const std::string& chosenPath,
 }
 
 void writePackBatch(const WizardState& state, const std::string& programFolder) {
-    saveLines(programFolder + kPackBatch,
-              buildPackBatch(state.mapName, state.packTarget, programFolder));
+    saveBatchFile(programFolder + kPackBatch,
+                  buildPackBatch(state.mapName, state.packTarget, programFolder));
 }
 
 BatchWait startFirstPack(const WizardState& state, const std::string& programFolder) {

@@ -10,6 +10,13 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace tess::packing {
@@ -127,7 +134,7 @@ LineList buildNetworkPackBatch(const WizardState& state, const std::string& prog
 BatchProcess startNetworkUnpack(const WizardState& state, const std::string& programFolder) {
     const LineList lines = buildNetworkUnpackBatch(state, programFolder);
     const std::string network = networkFolderOf(programFolder);
-    saveLines(network + kUnpackBatch, lines);
+    saveBatchFile(network + kUnpackBatch, lines);
     emptyMergeFolder(programFolder, state.netMapName);
     return openBatch(network, kUnpackBatch);
 }
@@ -186,8 +193,18 @@ ArchiveStamp stampOf(const std::string& path) {
         return stamp;
     stamp.exists = true;
     stamp.size = fs::file_size(file, ec);
+#ifdef _WIN32
+    // To the 100 ns that Windows keeps (the run-time's last_write_time gives whole seconds,
+    // and two merges within one second would look alike).
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
+        stamp.modified =
+            static_cast<std::int64_t>((std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                      data.ftLastWriteTime.dwLowDateTime);
+#else
     stamp.modified =
         static_cast<std::int64_t>(fs::last_write_time(file, ec).time_since_epoch().count());
+#endif
     return stamp;
 }
 
@@ -201,7 +218,7 @@ MergeStarted finishMerge(const WizardState& state, Disposal disposal,
     MergeStarted started;
     started.disposal = disposeAddonArchive(state, disposal);
     const std::string network = networkFolderOf(programFolder);
-    saveLines(network + kPackBatch, lines);
+    saveBatchFile(network + kPackBatch, lines);
     started.mapBefore = stampOf(state.netMapArchive);
     started.batch = openBatch(network, kPackBatch);
     return started;

@@ -1,10 +1,21 @@
 #include "platform/shell.h"
 
+#include "core/codepage.h"
+#include "core/files.h"
+
 namespace tess {
+
+std::string batchFileBytes(const LineList& lines) {
+    return encodeBatchText(joinLinesCrLf(lines));
+}
+
+void saveBatchFile(const std::string& path, const LineList& lines) {
+    writeFileAtomically(path, batchFileBytes(lines));
+}
 
 BatchProcess runBatch(const std::string& folder, const std::string& fileName,
                       const LineList& lines) {
-    saveLines(folder + fileName, lines);
+    saveBatchFile(folder + fileName, lines);
     return openBatch(folder, fileName);
 }
 

@@ -35,6 +35,16 @@ private:
     std::shared_ptr<State> state_;
 };
 
+// The bytes of a batch file, as the command interpreter that runs it reads them: each line
+// followed by CR LF, in its code page (encodeBatchText: the console's code page of cmd.exe
+// on Windows, Windows-1252 for our interpreter elsewhere). Throws tess::Error naming a
+// character that the code page cannot hold.
+std::string batchFileBytes(const LineList& lines);
+
+// Saves a batch file (batchFileBytes) atomically. Throws the framework's "kann nicht
+// erstellt werden" error when it cannot be written.
+void saveBatchFile(const std::string& path, const LineList& lines);
+
 // Saves the lines as folder + fileName (the folder must exist; a failure throws the
 // framework's "kann nicht erstellt werden" error and nothing runs), then starts it.
 BatchProcess runBatch(const std::string& folder, const std::string& fileName,

@@ -4,6 +4,9 @@
 // last copy of the BatchProcess goes.
 #include "platform/shell.h"
 
+#include "core/windows_text.h"
+#include "platform/program_folder.h"
+
 #include <string>
 
 #ifndef NOMINMAX
@@ -14,31 +17,6 @@
 #include <shellapi.h>
 
 namespace tess {
-namespace {
-
-// UTF-8 (the program's text) to UTF-16 (the Windows API's).
-std::wstring toWide(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-// The shell wants backslashes; the program's paths may hold either separator.
-std::wstring toWindowsPath(const std::string& path) {
-    std::wstring wide = toWide(path);
-    for (wchar_t& c : wide)
-        if (c == L'/')
-            c = L'\\';
-    return wide;
-}
-
-} // namespace
 
 struct BatchProcess::State {
     // The batch's process, or null when the shell started it without handing it back (then
@@ -62,7 +40,37 @@ bool BatchProcess::hasEnded() const {
     return WaitForSingleObject(state_->process, 0) == WAIT_OBJECT_0;
 }
 
+namespace {
+
+// The batches call our rfaPack.exe and rfaunpack.exe by their bare names, also from the
+// Network folder: cmd.exe finds a program in the current folder or on the search path, so the
+// program folder goes onto the search path that the batches inherit from us.
+void putProgramFolderOnPath() {
+    const std::wstring folder = toWindowsPath(programFolder());
+    if (folder.empty())
+        return;
+    std::wstring path(32767, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"PATH", path.data(), 32767);
+    path.resize(length < 32767 ? length : 0);
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find(L';', start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        std::wstring entry = path.substr(start, end - start);
+        if (!entry.empty() && entry.back() != L'\\')
+            entry += L'\\';
+        if (CompareStringOrdinal(entry.c_str(), -1, folder.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return;
+        start = end + 1;
+    }
+    const std::wstring updated = path.empty() ? folder : folder + L";" + path;
+    SetEnvironmentVariableW(L"PATH", updated.c_str());
+}
+
+} // namespace
+
 BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
+    putProgramFolderOnPath();
     // The bare file name, no parameters, the folder as working folder, a normal window.
     const std::wstring file = toWide(fileName);
     const std::wstring directory = toWindowsPath(folder);

@@ -27,7 +27,9 @@ using tess::test::filesUnder;
 using tess::test::le32;
 using tess::test::RawEntry;
 using tess::test::readBytes;
+#ifndef _WIN32
 using tess::test::runInChild;
+#endif
 using tess::test::storeArchive;
 using tess::test::TempDir;
 using tess::test::temporaryFilesUnder;
@@ -252,7 +254,9 @@ TEST(ArchiveUnpack, ReusesExistingFoldersAndFilesInOtherLetterCase) {
     TempDir dir;
     writeBytes(dir / "BF1942/LEVELS/KURSK/init.con", "old");
     unpackArchive(genuine("kursk.rfa"), dir.path());
-    EXPECT_FALSE(fs::exists(dir / "bf1942"));
+    if (tess::test::kCaseSensitiveNames) {
+        EXPECT_FALSE(fs::exists(dir / "bf1942"));
+    }
     EXPECT_EQ(fs::file_size(dir / "BF1942/LEVELS/KURSK/init.con"), 2358u);
     EXPECT_FALSE(fs::exists(dir / "BF1942/LEVELS/KURSK/Init.con") &&
                  !fs::equivalent(dir / "BF1942/LEVELS/KURSK/Init.con",
@@ -260,7 +264,10 @@ TEST(ArchiveUnpack, ReusesExistingFoldersAndFilesInOtherLetterCase) {
     EXPECT_EQ(filesUnder(dir.path()).size(), 21u);
 
     // Folders whose names differ only in letter case within one archive meet in one folder,
-    // as on Windows.
+    // as on Windows. (Such an archive is packed from a file system that tells letter case
+    // apart.)
+    if (!tess::test::kCaseSensitiveNames)
+        return;
     TempDir other;
     writeBytes(other / "lvl/SUB/b.con", "b");
     writeBytes(other / "lvl/Sub/a.con", "a");
@@ -456,6 +463,7 @@ TEST(ArchiveUnpack, OnlyLevelEntriesReachTheProgramsOwnFolder) {
     EXPECT_EQ(filesUnder(dir / "elsewhere").size(), 7u);
 }
 
+#ifndef _WIN32
 TEST(ArchiveUnpack, NeverWritesThroughALink) {
     TempDir dir;
     const fs::path dest = dir / "dest";
@@ -516,7 +524,9 @@ TEST(ArchiveUnpack, NeverWritesThroughALink) {
     EXPECT_FALSE(fs::exists(dest / "ok.txt"));
     EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
 }
+#endif
 
+#ifndef _WIN32
 TEST(ArchiveUnpack, AFailedEntryLeavesTheFileItWasToReplace) {
     TempDir dir;
     const fs::path dest = dir / "dest";
@@ -554,7 +564,9 @@ TEST(ArchiveUnpack, AFailedEntryLeavesTheFileItWasToReplace) {
     EXPECT_EQ(readBytes(dest / "bf1942/levels/Big/a.con"), "a");
     EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
 }
+#endif
 
+#ifndef _WIN32
 TEST(ArchivePack, ALinkLoopStopsThePackWithNothingWritten) {
     TempDir dir;
     const fs::path level = dir / "lvl";
@@ -588,8 +600,11 @@ TEST(ArchivePack, ALinkLoopStopsThePackWithNothingWritten) {
     ASSERT_EQ(listArchive(dir / "l.rfa").size(), 2u);
     EXPECT_EQ(listArchive(dir / "l.rfa")[1].name, "lvl/shared/common.con");
 }
+#endif
 
 TEST(ArchiveUnpack, ManyEntriesInOneFolderMeetTheirFilesInAnyLetterCase) {
+    if (tess::test::runsUnderWine())
+        GTEST_SKIP() << "Wine looks each name up in the whole folder: 80,000 take hours";
     // 80,000 entries in one folder, every fourth of them already there in upper case.
     constexpr int kEntries = 80000;
     TempDir dir;
@@ -624,16 +639,26 @@ TEST(ArchivePack, AReadOnlyArchiveIsNotReplacedAndAWritableOneKeepsItsPermission
               "Datei \"" + text(dir / "ro.rfa") + "\" kann nicht erstellt werden. " +
                   tess::systemReason(EACCES));
     EXPECT_EQ(readBytes(dir / "ro.rfa"), "old archive");
+#ifdef _WIN32
+    // Windows keeps the read-only attribute, no permission bits.
+    EXPECT_EQ(permissionsOf(dir / "ro.rfa") & fs::perms::owner_write, fs::perms::none);
+#else
     EXPECT_EQ(permissionsOf(dir / "ro.rfa"), fs::perms::owner_read | fs::perms::group_read);
+#endif
 
     writeBytes(dir / "rw.rfa", "old archive");
     fs::permissions(dir / "rw.rfa", fs::perms::owner_read | fs::perms::owner_write);
     packFolder(dir / "lvl", "lvl", dir / "rw.rfa", true);
     EXPECT_EQ(listArchive(dir / "rw.rfa").size(), 1u);
+#ifdef _WIN32
+    EXPECT_NE(permissionsOf(dir / "rw.rfa") & fs::perms::owner_write, fs::perms::none);
+#else
     EXPECT_EQ(permissionsOf(dir / "rw.rfa"), fs::perms::owner_read | fs::perms::owner_write);
+#endif
     EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
 }
 
+#ifndef _WIN32
 TEST(ArchiveUnpack, AnArchiveDeclaringMoreThanTheDiskHoldsIsRefusedBeforeWriting) {
     // Every entry shares one chunk table whose 4095 rows all point at the same LZO stream of
     // 1 MiB of zeros: 4096 entries of 4095 MiB each, about 16 TiB, in an archive of 200 KB.
@@ -681,6 +706,7 @@ TEST(ArchiveUnpack, AnArchiveDeclaringMoreThanTheDiskHoldsIsRefusedBeforeWriting
     EXPECT_TRUE(child.output.ends_with(" Bytes frei; es wurde nichts entpackt")) << child.output;
     EXPECT_TRUE(fs::is_empty(dir / "dest"));
 }
+#endif
 
 TEST(ArchiveNames, OneRuleForPackingAndUnpacking) {
     TempDir dir;
@@ -697,8 +723,10 @@ TEST(ArchiveNames, OneRuleForPackingAndUnpacking) {
             << message;
         EXPECT_TRUE(message.ends_with("); es wurde nichts geschrieben")) << message;
     }
-    // Nor are files Windows cannot hold.
+    // Nor are files Windows cannot hold (made where a file system holds them).
     for (const std::string name : {"CON", "nul.txt", "Com1.con", "LPT9", "dot.", "blank "}) {
+        if (!tess::test::kCaseSensitiveNames)
+            break;
         SCOPED_TRACE(name);
         TempDir one;
         writeBytes(one / ("lvl/" + name), "x");
@@ -711,16 +739,20 @@ TEST(ArchiveNames, OneRuleForPackingAndUnpacking) {
             << message;
         EXPECT_FALSE(fs::exists(one / "out.rfa"));
     }
-    // Nor two files that are one on Windows.
-    writeBytes(dir / "lvl/Sub/X.con", "1");
-    writeBytes(dir / "lvl/SUB/x.con", "2");
-    const std::string clash =
-        errorMessage([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
-    EXPECT_TRUE(clash == "Die Dateien \"" + text(dir / "lvl/SUB/x.con") + "\" und \"" +
-                             text(dir / "lvl/Sub/X.con") +
-                             "\" wären unter Windows dieselbe Datei; es wurde nichts geschrieben")
-        << clash;
-    EXPECT_FALSE(fs::exists(dir / "out.rfa"));
+    // Nor two files that are one on Windows (where only a file system that tells letter case
+    // apart holds them).
+    if (tess::test::kCaseSensitiveNames) {
+        writeBytes(dir / "lvl/Sub/X.con", "1");
+        writeBytes(dir / "lvl/SUB/x.con", "2");
+        const std::string clash =
+            errorMessage([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
+        EXPECT_TRUE(clash == "Die Dateien \"" + text(dir / "lvl/SUB/x.con") + "\" und \"" +
+                                 text(dir / "lvl/Sub/X.con") +
+                                 "\" wären unter Windows dieselbe Datei; es wurde nichts "
+                                 "geschrieben")
+            << clash;
+        EXPECT_FALSE(fs::exists(dir / "out.rfa"));
+    }
 
     // Archives holding them anyway (made by other tools) are refused whole.
     const std::pair<std::vector<RawEntry>, std::string> archives[] = {
@@ -768,6 +800,7 @@ TEST(ArchiveNames, ControlCharactersAreShownEscaped) {
                            "Namen); es wurde nichts entpackt");
 }
 
+#ifndef _WIN32
 TEST(ArchiveUnpack, TheDestinationAndTheArchiveAreCheckedFirst) {
     TempDir dir;
     // A missing archive creates no destination.
@@ -801,6 +834,7 @@ TEST(ArchiveUnpack, TheDestinationAndTheArchiveAreCheckedFirst) {
     EXPECT_EQ(child.output, "Datei " + text(dir / "pipe.rfa") + " kann nicht geöffnet werden. " +
                                 tess::notARegularFileReason());
 }
+#endif
 
 TEST(ArchiveRead, HostileFixturesAreRefusedWholeAndASharedStreamReadsThrough) {
     const std::pair<const char*, const char*> cases[] = {

@@ -14,10 +14,6 @@
 #include <sstream>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace fs = std::filesystem;
 using tess::batch::runBatchLines;
 using tess::batch::splitArguments;
@@ -26,6 +22,7 @@ using tess::test::filesUnder;
 using tess::test::readBytes;
 using tess::test::storeArchive;
 using tess::test::TempDir;
+using tess::test::utf8Path;
 using tess::test::writeBytes;
 
 namespace {
@@ -46,20 +43,12 @@ private:
 // standard output going to outputFile. Returns the exit code.
 int runBatchProcess(const fs::path& folder, const std::string& batch, const fs::path& outputFile,
                     const std::string& programFolder = {}) {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0 || ::dup2(fd, 1) < 0 || ::chdir(folder.c_str()) != 0)
-            ::_exit(126);
-        ::execl(TESS_BATCH_DRIVER, TESS_BATCH_DRIVER, "run-batch", batch.c_str(),
-                programFolder.empty() ? static_cast<char*>(nullptr) : programFolder.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> arguments{"run-batch", batch};
+    if (!programFolder.empty())
+        arguments.push_back(programFolder);
+    const auto run = tess::test::runProgram(TESS_BATCH_DRIVER, arguments, folder);
+    tess::test::writeBytes(outputFile, run.out);
+    return run.exitCode;
 }
 
 const std::string kToolMissing = "Das Archivwerkzeug ist nicht verfügbar";
@@ -94,7 +83,7 @@ TEST(BatchArguments, SplitLikeCmd) {
 // reach the right files, and a name that would smuggle in a command never gets into a batch.
 TEST(BatchText, CommandsTheBuildersWriteRunAsMeant) {
     TempDir temp;
-    writeBytes(temp.path() / "Meine Karte ü.rfa", "archive");
+    writeBytes(temp / "Meine Karte ü.rfa", "archive");
     CurrentFolder here(temp.path());
     std::ostringstream log;
     const int failed =
@@ -103,7 +92,7 @@ TEST(BatchText, CommandsTheBuildersWriteRunAsMeant) {
                       log, "");
     EXPECT_EQ(failed, 0) << log.str();
     EXPECT_EQ(readBytes(temp.path() / "Kopie mit Blank.rfa"), "archive");
-    EXPECT_FALSE(fs::exists(temp.path() / "Meine Karte ü.rfa"));
+    EXPECT_FALSE(fs::exists(temp / "Meine Karte ü.rfa"));
 
     EXPECT_EQ(tess::batch::batchArgument("Oasis.rfa"), "Oasis.rfa");
     EXPECT_EQ(tess::batch::batchArgument("El Alamein.rfa"), "\"El Alamein.rfa\"");
@@ -129,31 +118,44 @@ TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
     fs::create_directories(f / "Mein Ordner");
     fs::create_directories(f / "bf1942" / "levels" / "x");
     fs::create_directories(f / "bleibt");
-    writeBytes(f / "Mein Ordner" / "Quelle ü.txt", "Inhalt\r\n");
+    writeBytes(f / utf8Path("Mein Ordner/Quelle ü.txt"), "Inhalt\r\n");
     writeBytes(f / "ziel.txt", "alter, längerer Inhalt");
     writeBytes(f / "weg.txt", "x");
     writeBytes(f / "bleibt" / "datei", "y");
 
+#ifdef _WIN32
+    // The batch is in the console's code page (437 or 850): 0x81 is "ü", 0x9A is "Ü".
+    const std::string ue = "\x81";
+    const std::string bigUe = "\x9a";
+#else
     // The batch is Windows-1252: 0xFC is "ü", 0xDC is "Ü".
-    writeBytes(f / "Test.bat", "copy \"Mein Ordner\\Quelle \xfc.txt\" "
-                               "\"BF1942\\LEVELS\\X\\Kopie \xfc.txt\"\r\n"
-                               "copy \"mein ordner/QUELLE \xdc.TXT\" \"Ziel.txt\"\r\n"
-                               "\r\n"
-                               "del \"Weg.TXT\"\r\n"
-                               "del \"fehlt.txt\"\n"
-                               "format c:\r\n"
-                               "rm -rf bleibt\r\n"
-                               "copy \"fehlt.txt\" \"x.txt\"\r\n"
-                               "echo Fertig\r\n");
+    const std::string ue = "\xfc";
+    const std::string bigUe = "\xdc";
+#endif
+    writeBytes(f / "Test.bat", "copy \"Mein Ordner\\Quelle " + ue +
+                                   ".txt\" "
+                                   "\"BF1942\\LEVELS\\X\\Kopie " +
+                                   ue +
+                                   ".txt\"\r\n"
+                                   "copy \"mein ordner/QUELLE " +
+                                   bigUe +
+                                   ".TXT\" \"Ziel.txt\"\r\n"
+                                   "\r\n"
+                                   "del \"Weg.TXT\"\r\n"
+                                   "del \"fehlt.txt\"\n"
+                                   "format c:\r\n"
+                                   "rm -rf bleibt\r\n"
+                                   "copy \"fehlt.txt\" \"x.txt\"\r\n"
+                                   "echo Fertig\r\n");
 
     // Some lines failed: the exit code says so, after every line has run.
     EXPECT_EQ(runBatchProcess(f, "test.BAT", temp.path() / "stdout.txt"), 1);
 
-    EXPECT_EQ(readBytes(f / "bf1942" / "levels" / "x" / "Kopie ü.txt"), "Inhalt\r\n");
+    EXPECT_EQ(readBytes(f / utf8Path("bf1942/levels/x/Kopie ü.txt")), "Inhalt\r\n");
     EXPECT_EQ(readBytes(f / "ziel.txt"), "Inhalt\r\n");
     EXPECT_FALSE(fs::exists(f / "weg.txt"));
     EXPECT_TRUE(fs::exists(f / "bleibt" / "datei"));
-    EXPECT_TRUE(fs::exists(f / "Mein Ordner" / "Quelle ü.txt"));
+    EXPECT_TRUE(fs::exists(f / utf8Path("Mein Ordner/Quelle ü.txt")));
     EXPECT_FALSE(fs::exists(f / "x.txt"));
 
     const std::string p = "\n" + f.string() + ">";
@@ -161,18 +163,18 @@ TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
         p + "copy \"Mein Ordner\\Quelle ü.txt\" \"BF1942\\LEVELS\\X\\Kopie ü.txt\"\n" +
         "        1 Datei(en) kopiert.\n" + //
         p + "copy \"mein ordner/QUELLE Ü.TXT\" \"Ziel.txt\"\n" +
-        "        1 Datei(en) kopiert.\n" +                                     //
-        p + "del \"Weg.TXT\"\n" +                                              //
-        p + "del \"fehlt.txt\"\n" +                                            //
-        "Die Datei \"" + f.string() + "/fehlt.txt\" wurde nicht gefunden.\n" + //
-        p + "format c:\n" +                                                    //
-        "Unbekannter Befehl, wird nicht ausgeführt: format c:\n" +             //
-        p + "rm -rf bleibt\n" +                                                //
-        "Unbekannter Befehl, wird nicht ausgeführt: rm -rf bleibt\n" +         //
-        p + "copy \"fehlt.txt\" \"x.txt\"\n" +                                 //
-        "Das System kann die angegebene Datei nicht finden.\n" +               //
-        "        0 Datei(en) kopiert.\n" +                                     //
-        p + "echo Fertig\n" +                                                  //
+        "        1 Datei(en) kopiert.\n" +                                                //
+        p + "del \"Weg.TXT\"\n" +                                                         //
+        p + "del \"fehlt.txt\"\n" +                                                       //
+        "Die Datei \"" + tess::pathText(f / "fehlt.txt") + "\" wurde nicht gefunden.\n" + //
+        p + "format c:\n" +                                                               //
+        "Unbekannter Befehl, wird nicht ausgeführt: format c:\n" +                        //
+        p + "rm -rf bleibt\n" +                                                           //
+        "Unbekannter Befehl, wird nicht ausgeführt: rm -rf bleibt\n" +                    //
+        p + "copy \"fehlt.txt\" \"x.txt\"\n" +                                            //
+        "Das System kann die angegebene Datei nicht finden.\n" +                          //
+        "        0 Datei(en) kopiert.\n" +                                                //
+        p + "echo Fertig\n" +                                                             //
         "Fertig\n";
     // test.BAT resolves to Test.bat; the log goes beside it under the name as given.
     EXPECT_EQ(readBytes(f / "test.log"), expected);
@@ -347,6 +349,7 @@ TEST(BatchProcess, AMapArchiveCannotReplaceTheProgramsOwnFiles) {
     EXPECT_EQ(readBytes(temp.path() / "elsewhere/memory.bf"), "evil");
 }
 
+#ifndef _WIN32
 TEST(BatchLines, CopiesAreAtomicAndNeverFollowALink) {
     TempDir temp;
     CurrentFolder inside(temp.path());
@@ -367,3 +370,4 @@ TEST(BatchLines, CopiesAreAtomicAndNeverFollowALink) {
     EXPECT_EQ(readBytes("victim.txt"), "victim");
     EXPECT_EQ(readBytes("ro.txt"), "read-only");
 }
+#endif

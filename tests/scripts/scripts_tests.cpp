@@ -1,4 +1,5 @@
 #include "core/error.h"
+#include "core/paths.h"
 #include "scripts/pathfinding.h"
 #include "scripts/review_editor.h"
 #include "scripts/start.h"
@@ -193,9 +194,9 @@ TEST(Start, RefusesBeforeWritingWhatItCouldNotFinish) {
     // A program folder whose path the game's code page cannot hold (a Cyrillic user folder):
     // the stats file would fail after ai.con; Start names the file and writes nothing.
     TempDir home;
-    const fs::path cyrillic = home.path() / "Программы";
+    const fs::path cyrillic = home / "Программы";
     copyTree(program.path(), cyrillic);
-    const std::string folder = cyrillic.string() + "/";
+    const std::string folder = tess::pathText(cyrillic) + "/";
     WizardState alpha = inspected(1024, "Alpha", maps.text() + "Alpha/");
     EXPECT_EQ(errorMessage([&] { runStart(alpha, {}, folder); }),
               "Datei \"" + folder +
@@ -207,7 +208,7 @@ TEST(Start, RefusesBeforeWritingWhatItCouldNotFinish) {
 class ReviewEditor : public testing::Test {
 protected:
     void SetUp() override {
-        copyTree(kFixtureLevel, maps_.path() / "Mühlental");
+        copyTree(kFixtureLevel, maps_ / "Mühlental");
         state_.worldSize = 1024;
         state_.mapName = "Mühlental"; // an umlaut in every path of the addon
         state_.levelDir = maps_.text() + "Mühlental/";

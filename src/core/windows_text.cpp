@@ -1,0 +1,47 @@
+#include "core/windows_text.h"
+
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace tess {
+
+std::wstring toWide(std::string_view utf8) {
+    if (utf8.empty())
+        return {};
+    const int size = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string fromWide(std::wstring_view wide) {
+    if (wide.empty())
+        return {};
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return {};
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring toWindowsPath(std::string_view utf8Path) {
+    std::wstring wide = toWide(utf8Path);
+    for (wchar_t& c : wide)
+        if (c == L'/')
+            c = L'\\';
+    return wide;
+}
+
+} // namespace tess
+
+#endif
