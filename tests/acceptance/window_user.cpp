@@ -292,7 +292,7 @@ void WindowUser::openNeighbours() {
     click(ui().Image2z);
 }
 
-void WindowUser::finishNextArea(const AreaDrawing& area) {
+void WindowUser::tickNeighbours(const AreaDrawing& area) {
     QListWidget* list = ui().CheckListBox1;
     for (const QString& neighbour : area.neighbours) {
         QListWidgetItem* item = entryNamed(list, neighbour);
@@ -300,7 +300,15 @@ void WindowUser::finishNextArea(const AreaDrawing& area) {
         clickEntry(list, item);
         press(list, Qt::Key_Space);
     }
+}
+
+void WindowUser::next() {
     click(ui().Label16z);
+}
+
+void WindowUser::finishNextArea(const AreaDrawing& area) {
+    tickNeighbours(area);
+    next();
 }
 
 // --- Tab "(3) Pathmaps-config + Packing" -------------------------------------------------------

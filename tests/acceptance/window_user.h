@@ -107,6 +107,8 @@ public:
     void drawArea(const AreaDrawing& area);
     // "Fertig", then each area's neighbours ticked and "Nächste", first in, first out.
     void openNeighbours();
+    void tickNeighbours(const AreaDrawing& area);
+    void next(); // "Nächste"
     void finishNextArea(const AreaDrawing& area);
 
     // Tab "(3) Pathmaps-config + Packing". The waits return false when the window still waits
