@@ -147,6 +147,7 @@ TEST_F(WindowRoad, KurskFromThePackedMapToTheMergedArchive) {
         // --- Tab 2: Kursk brings no overview picture and no areas of its own: the placeholder,
         // then the map maker's own sketch as the orientation picture.
         user.showTab(ui.t3);
+        EXPECT_TRUE(near(ui.e->grab().toImage().pixelColor(10, 10), QColor(0x5d, 0x70, 0x40), 10));
         EXPECT_FALSE(ui.CheckBox1z->isVisible());
         const fs::path sketch = outside_.path() / "Skizze.png";
         ASSERT_TRUE(drawSketch(1024).save(qs(sketch.string()), "PNG"));
@@ -254,6 +255,17 @@ TEST_F(WindowRoad, KurskFromThePackedMapToTheMergedArchive) {
         QStringLiteral("Tank0Level0Map.raw: gekachelte Karte der Klasse Tank, 2048 x 2048 Felder")))
         << view->facts().toStdString();
     EXPECT_EQ(view->line(), qs(kViewedPathmapLine));
+    // All 18 points are drawn, in the colour of points on blocked cells.
+    int onBlocked = 0;
+    int onFree = 0;
+    const QImage& drawn = view->picture();
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            onBlocked += drawn.pixelColor(x, y) == QColor(255, 220, 0) ? 1 : 0;
+            onFree += drawn.pixelColor(x, y) == QColor(0, 230, 60) ? 1 : 0;
+        }
+    EXPECT_GE(onBlocked, 18);
+    EXPECT_EQ(onFree, 0);
     EXPECT_EQ(user.takeMessages(), std::vector<Message>{});
 
     // The final pack: the same batch, "Fertig", the archive now with the pathmaps and without
