@@ -6,6 +6,7 @@
 // then writes both archives; TESS_BENCH_BATCH_SECONDS changes its ten seconds.
 #include "app/tform1.h"
 #include "platform/program_folder.h"
+#include "result_lines.h"
 #include "ui_mainwindow.h"
 
 #include <benchmark/benchmark.h>
@@ -122,11 +123,9 @@ void WindowWaitsForATenSecondBatch(benchmark::State& state) {
 BENCHMARK(WindowWaitsForATenSecondBatch)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 int main(int argc, char** argv) {
+    const bool results = tess::bench::takeResultsFlag(argc, argv);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     TForm1::prepareApplication();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tess::bench::runBenchmarks(argc, argv, results);
 }

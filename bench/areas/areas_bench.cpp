@@ -11,6 +11,8 @@
 #include "areas/saved_areas.h"
 #include "core/wizard_state.h"
 
+#include "result_lines.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -129,4 +131,6 @@ BENCHMARK(BM_AutosaveOfOneClick)
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return tess::bench::runBenchmarks(argc, argv);
+}

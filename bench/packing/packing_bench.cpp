@@ -7,6 +7,8 @@
 #include "packing/addon_pack.h"
 #include "platform/program_folder.h"
 
+#include "result_lines.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -110,4 +112,6 @@ void WaitForATenSecondBatch(benchmark::State& state) {
 
 BENCHMARK(WaitForATenSecondBatch)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return tess::bench::runBenchmarks(argc, argv);
+}

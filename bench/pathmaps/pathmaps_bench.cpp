@@ -2,13 +2,15 @@
 // selected: the file, the level's 1024 x 1024 overview picture and 200 spawn points of the
 // addon, into the picture. Goal: under 150 ms and under 64 MiB.
 //
-//   pathmaps_bench                 the timings (Google Benchmark)
+//   pathmaps_bench [--results]     the timings (Google Benchmark; --results adds the result
+//                                  lines that bench/run collects)
 //   pathmaps_bench --once KIND     makes the files, draws once and prints the picture's size;
 //                                  run it under /usr/bin/time -v for the peak memory
 //
 // KIND is "mixed" (a level like the real ones: most tiles whole, a quarter with cells) or
 // "cells" (every tile with its cells: the largest file of this size).
 #include "pathmaps/picture.h"
+#include "result_lines.h"
 
 #include <benchmark/benchmark.h>
 
@@ -141,8 +143,5 @@ int main(int argc, char** argv) {
                   << view.spawnLine << "\n";
         return 0;
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tess::bench::runBenchmarks(argc, argv);
 }

@@ -5,6 +5,8 @@
 #include "scripts/pathfinding.h"
 #include "scripts/start.h"
 
+#include "result_lines.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -115,4 +117,6 @@ BENCHMARK(BM_ReadSpawnPoints)
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return tess::bench::runBenchmarks(argc, argv);
+}
