@@ -22,6 +22,8 @@
 #endif
 
 #include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,9 +34,13 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace tess::test {
 
@@ -312,5 +318,144 @@ inline void click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton);
 }
 #endif
+// ---- Child processes -------------------------------------------------------------------
+// For what a test cannot do in its own process: a full disk (a file-size limit reproduces one
+// anywhere), several processes at once, and a step that might never end.
+
+struct ChildLimits {
+    // Files cannot grow beyond this many bytes (0: no limit); writing more fails with EFBIG,
+    // as writing to a full disk fails with ENOSPC.
+    std::uint64_t fileSize = 0;
+    // The child is killed after this many seconds (a step that hangs fails the test instead
+    // of the test run).
+    int seconds = 120;
+};
+
+struct ChildResult {
+    bool finished = false; // exited on its own, before the time ran out
+    int exitCode = -1;
+    std::string output; // what the child wrote to its standard output and error
+};
+
+namespace detail {
+
+inline void applyLimits(const ChildLimits& limits) {
+    if (limits.fileSize > 0) {
+        std::signal(SIGXFSZ, SIG_IGN); // a failing write, not a killed process
+        const rlimit limit{static_cast<rlim_t>(limits.fileSize),
+                           static_cast<rlim_t>(limits.fileSize)};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+}
+
+inline ChildResult awaitChild(pid_t pid, const std::filesystem::path& outputFile, int seconds) {
+    ChildResult result;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            result.finished = WIFEXITED(status);
+            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::ifstream in(outputFile, std::ios::binary);
+    result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return result;
+}
+
+} // namespace detail
+
+// Runs work in a forked child under the limits; its return value is the exit code, what it
+// writes to `output` comes back in the result.
+inline ChildResult runInChild(const std::function<int(std::string& output)>& work,
+                              ChildLimits limits = {}) {
+    TempDir scratch;
+    const std::filesystem::path outputFile = scratch.path() / "output";
+    std::fflush(nullptr); // nothing buffered twice
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        detail::applyLimits(limits);
+        std::string output;
+        int code = 99;
+        try {
+            code = work(output);
+        } catch (const std::exception& e) {
+            output += e.what();
+        }
+        std::ofstream(outputFile, std::ios::binary) << output;
+        std::fflush(nullptr);
+        ::_exit(code);
+    }
+    return detail::awaitChild(pid, outputFile, limits.seconds);
+}
+
+// Runs a program with arguments in folder under the limits; standard output and error both
+// go to the result's output.
+inline ChildResult runProgram(const std::vector<std::string>& arguments,
+                              const std::filesystem::path& folder, ChildLimits limits = {}) {
+    TempDir scratch;
+    const std::filesystem::path outputFile = scratch.path() / "output";
+    std::vector<char*> argv;
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        detail::applyLimits(limits);
+        const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::dup2(fd, 1) < 0 || ::dup2(fd, 2) < 0 || ::chdir(folder.c_str()) != 0)
+            ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return detail::awaitChild(pid, outputFile, limits.seconds);
+}
+
+// Every name under a folder that looks like one of our temporary files.
+inline std::vector<std::string> temporaryFilesUnder(const std::filesystem::path& root) {
+    std::vector<std::string> found;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root))
+        if (item.path().filename().string().find(".tess-") != std::string::npos)
+            found.push_back(item.path().string());
+    return found;
+}
+
+// ---- Archives made by hand -------------------------------------------------------------
+
+inline std::string le32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+            static_cast<char>(v >> 24)};
+}
+
+struct RawEntry {
+    std::string name; // as stored: 8-bit, any separator
+    std::string data;
+};
+
+// A store archive of the entries, laid out as the format has it: for archives that our own
+// packer refuses to write (hostile names, duplicates, names for the program's own files).
+inline std::string storeArchive(const std::vector<RawEntry>& entries) {
+    std::string body(156, '\0');
+    std::string directory = le32(static_cast<std::uint32_t>(entries.size()));
+    for (const RawEntry& entry : entries) {
+        const auto offset = static_cast<std::uint32_t>(body.size());
+        const auto size = static_cast<std::uint32_t>(entry.data.size());
+        body += entry.data;
+        directory += le32(static_cast<std::uint32_t>(entry.name.size())) + entry.name + le32(size) +
+                     le32(size) + le32(offset) + le32(1253856) + le32(0) + le32(0);
+    }
+    directory += le32(0);
+    body.replace(0, 4, le32(static_cast<std::uint32_t>(body.size())));
+    return body + directory;
+}
 
 } // namespace tess::test

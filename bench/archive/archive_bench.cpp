@@ -5,6 +5,8 @@
 //   archive_bench pack DIR NAME ARCHIVE [compress] [THREADS]
 //   archive_bench unpack ARCHIVE DEST
 //   archive_bench decompress ARCHIVE      every entry to nowhere, on one core
+//   archive_bench one-folder DIR [COUNT]  COUNT small entries (default 80,000) in one folder:
+//                                         unpacked into DIR, then again over them
 #include "archive/archive.h"
 #include "archive/reader.h"
 #include "core/error.h"
@@ -173,6 +175,44 @@ int decompress(const fs::path& archive) {
     return 0;
 }
 
+// A store archive of `count` entries of a few bytes each, all in one folder.
+std::string oneFolderArchive(int count) {
+    const auto le32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8),
+                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+    };
+    std::string body(156, '\0');
+    std::string directory = le32(static_cast<std::uint32_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "bf1942/levels/Big/Objects/object" + std::to_string(i) + ".con";
+        const std::string data = "rem " + std::to_string(i) + "\r\n";
+        const auto offset = static_cast<std::uint32_t>(body.size());
+        body += data;
+        directory += le32(static_cast<std::uint32_t>(name.size())) + name +
+                     le32(static_cast<std::uint32_t>(data.size())) +
+                     le32(static_cast<std::uint32_t>(data.size())) + le32(offset) + le32(1253856) +
+                     le32(0) + le32(0);
+    }
+    directory += le32(0);
+    body.replace(0, 4, le32(static_cast<std::uint32_t>(body.size())));
+    return body + directory;
+}
+
+int oneFolder(const fs::path& dir, int count) {
+    fs::create_directories(dir / "dest");
+    const fs::path archive = dir / "one-folder.rfa";
+    const std::string bytes = oneFolderArchive(count);
+    std::ofstream(archive, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    auto start = Clock::now();
+    tess::archive::unpackArchive(archive, dir / "dest");
+    std::cout << "unpack " << count << " entries into one folder: " << seconds(start) << " s\n";
+    start = Clock::now();
+    tess::archive::unpackArchive(archive, dir / "dest");
+    std::cout << "the same again over the existing files: " << seconds(start) << " s\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -187,11 +227,13 @@ int main(int argc, char** argv) {
             return unpack(args[1], args[2]);
         if (args.size() == 2 && args[0] == "decompress")
             return decompress(args[1]);
+        if ((args.size() == 2 || args.size() == 3) && args[0] == "one-folder")
+            return oneFolder(args[1], args.size() == 3 ? std::stoi(args[2]) : 80000);
     } catch (const tess::Error& e) {
         std::cerr << e.what() << "\n";
         return 1;
     }
     std::cerr << "usage: archive_bench generate DIR | pack DIR NAME ARCHIVE [compress] [THREADS]"
-                 " | unpack ARCHIVE DEST | decompress ARCHIVE\n";
+                 " | unpack ARCHIVE DEST | decompress ARCHIVE | one-folder DIR [COUNT]\n";
     return 2;
 }

@@ -29,12 +29,26 @@ inline void report(const Progress& progress, const std::string& line) {
 // The directory of an archive. Throws tess::Error naming the archive and what is wrong.
 std::vector<Entry> listArchive(const std::filesystem::path& archive);
 
+struct UnpackOptions {
+    // Writes only the entries under "bf1942/levels/" (any letter case) and skips every other
+    // one, naming it in the progress: for unpacking where the program's own files lie (the
+    // program folder, its Network folder). A level archive holds nothing else.
+    bool onlyLevels = false;
+    // Creates the destination, once the archive has been read; otherwise it must exist.
+    bool createDestination = false;
+};
+
 // Extracts every entry under destination, recreating the stored paths (rfaunpack.exe).
-// Folders and files that exist in another letter case are reused, as on Windows; existing
-// files are replaced. Every name is checked before anything is written: a name that would
-// leave destination refuses the whole archive. destination must exist.
+// Folders and files that exist in another letter case are reused, as on Windows.
+// Everything is checked before anything is written, and a problem refuses the whole
+// archive: every name (see names.h), the free space against the sum of the entries' sizes,
+// and the destination itself: a link, or a file where a folder belongs, is never passed
+// through, a read-only file and the archive itself (under any name) are never replaced.
+// Each file is written under a temporary name beside its target and renamed into place
+// once complete, so an entry that fails leaves the file it was to replace whole; a link at
+// a file's name is replaced, never written through.
 void unpackArchive(const std::filesystem::path& archive, const std::filesystem::path& destination,
-                   const Progress& progress = {});
+                   const Progress& progress = {}, const UnpackOptions& options = {});
 
 // Packs sourceDir as `rfaPack.exe <sourceDir> <packDirName> <archive> [-Compress]` does.
 void packFolder(const std::filesystem::path& sourceDir, const std::string& packDirName,

@@ -2,30 +2,15 @@
 
 #include "archive/reader.h"
 #include "core/error.h"
+#include "core/letter_case.h"
 #include "core/paths.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <array>
+#include <unordered_map>
 
 namespace tess::archive {
 namespace {
-
-unsigned char upper(unsigned char c) {
-    if (c >= 'a' && c <= 'z')
-        return static_cast<unsigned char>(c - 32);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return static_cast<unsigned char>(c - 32);
-    switch (c) {
-    case 0x9A: // š
-    case 0x9C: // œ
-    case 0x9E: // ž
-        return static_cast<unsigned char>(c - 16);
-    case 0xFF: // ÿ
-        return 0x9F;
-    default:
-        return c;
-    }
-}
 
 // Windows drops trailing dots and blanks from a name, so ". ." or "..." are ".." in
 // disguise: a component made only of them is refused.
@@ -36,12 +21,49 @@ bool onlyDotsAndBlanks(std::string_view component) {
     return true;
 }
 
+// Names Windows keeps for devices, with or without an extension ("NUL.con" is NUL too). In
+// Windows-1252: ¹ ² ³ are 0xB9, 0xB2, 0xB3.
+bool isDeviceName(std::string_view component) {
+    std::string base(component.substr(0, component.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    base = foldedName(base);
+    static const std::array<std::string_view, 6> kFixed = {"CON", "PRN",    "AUX",
+                                                           "NUL", "CONIN$", "CONOUT$"};
+    if (std::find(kFixed.begin(), kFixed.end(), base) != kFixed.end())
+        return true;
+    if (base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT"))) {
+        const auto digit = static_cast<unsigned char>(base[3]);
+        return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    }
+    return false;
+}
+
+// The name as the file system will see it: folded, "/" between components, no empty ones.
+std::string pathKey(std::string_view storedName) {
+    std::string key;
+    key.reserve(storedName.size());
+    for (const char c : foldedName(storedName)) {
+        if (!isPathSeparator(c))
+            key += c;
+        else if (!key.empty() && key.back() != '/')
+            key += '/';
+    }
+    if (!key.empty() && key.back() == '/')
+        key.pop_back();
+    return key;
+}
+
+std::string quoted(const Entry& entry) {
+    return "\"" + entryNameShown(entry) + "\"";
+}
+
 } // namespace
 
 std::string foldedName(std::string_view storedName) {
     std::string result(storedName);
     for (char& c : result)
-        c = static_cast<char>(upper(static_cast<unsigned char>(c)));
+        c = static_cast<char>(upperCaseCp1252(static_cast<unsigned char>(c)));
     return result;
 }
 
@@ -58,23 +80,6 @@ bool packerOrderLess(std::string_view storedA, std::string_view storedB) {
     return std::lexicographical_compare(storedA.begin(), storedA.end(), storedB.begin(),
                                         storedB.end(), byteLess);
 }
-
-namespace {
-
-// The name as the file system will see it: folded, "/" between components, no empty ones.
-std::string pathKey(std::string_view storedName) {
-    std::string key;
-    key.reserve(storedName.size());
-    for (const char c : foldedName(storedName)) {
-        if (!isPathSeparator(c))
-            key += c;
-        else if (!key.empty() && key.back() != '/')
-            key += '/';
-    }
-    return key;
-}
-
-} // namespace
 
 std::string unsafeNameReason(std::string_view storedName) {
     if (storedName.empty())
@@ -98,33 +103,74 @@ std::string unsafeNameReason(std::string_view storedName) {
         while (end < storedName.size() && !isPathSeparator(storedName[end]))
             ++end;
         const std::string_view component = storedName.substr(start, end - start);
-        if (!component.empty() && onlyDotsAndBlanks(component))
-            return "Verweis auf einen übergeordneten Ordner";
+        if (!component.empty()) {
+            if (onlyDotsAndBlanks(component))
+                return "Verweis auf einen übergeordneten Ordner";
+            if (component.back() == '.' || component.back() == ' ')
+                return "ein Name endet mit Punkt oder Leerzeichen, was Windows nicht speichern "
+                       "kann";
+            if (isDeviceName(component))
+                return "Gerätename von Windows (CON, PRN, AUX, NUL, COM1 bis COM9, LPT1 bis "
+                       "LPT9)";
+        }
         start = end + 1;
     }
     return {};
+}
+
+std::optional<NameClash> findNameClash(const std::vector<std::string>& storedNames) {
+    std::vector<std::string> keys;
+    keys.reserve(storedNames.size());
+    std::unordered_map<std::string, std::size_t> files;
+    for (std::size_t i = 0; i < storedNames.size(); ++i) {
+        keys.push_back(pathKey(storedNames[i]));
+        const auto [known, inserted] = files.emplace(keys.back(), i);
+        if (!inserted)
+            return NameClash{known->second, i, false};
+    }
+    // A name that is a file in one entry and a folder in another.
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string& key = keys[i];
+        for (std::size_t slash = key.find('/'); slash != std::string::npos;
+             slash = key.find('/', slash + 1)) {
+            const auto file = files.find(key.substr(0, slash));
+            if (file != files.end())
+                return NameClash{i, file->second, true};
+        }
+    }
+    return std::nullopt;
 }
 
 void checkExtractable(const std::vector<Entry>& entries, const std::string& archiveText) {
     for (const Entry& entry : entries) {
         const std::string reason = unsafeNameReason(entry.name);
         if (!reason.empty())
-            throw Error("Archiv \"" + archiveText + "\" enthält den unzulässigen Eintrag \"" +
-                        entryNameText(entry) + "\" (" + reason + "); es wurde nichts entpackt");
+            throw Error("Archiv \"" + archiveText + "\" enthält den unzulässigen Eintrag " +
+                        quoted(entry) + " (" + reason + "); es wurde nichts entpackt");
     }
-    // A name that is a file in one entry and a folder in another cannot be unpacked; find
-    // it before the first file is written. Names compare as the file system will.
-    std::unordered_set<std::string> folders;
-    for (const Entry& entry : entries) {
-        const std::string key = pathKey(entry.name);
-        for (std::size_t slash = key.find('/'); slash != std::string::npos;
-             slash = key.find('/', slash + 1))
-            folders.insert(key.substr(0, slash));
-    }
+    // Found before the first file is written. Names compare as the file system will.
+    std::vector<std::string> names;
+    names.reserve(entries.size());
     for (const Entry& entry : entries)
-        if (folders.count(pathKey(entry.name)) != 0)
-            throw Error("Archiv \"" + archiveText + "\" ist beschädigt: \"" + entryNameText(entry) +
-                        "\" ist zugleich Datei und Ordner; es wurde nichts entpackt");
+        names.push_back(entry.name);
+    const auto clash = findNameClash(names);
+    if (!clash)
+        return;
+    const Entry& first = entries[clash->first];
+    const Entry& second = entries[clash->second];
+    if (clash->fileAndFolder)
+        throw Error("Archiv \"" + archiveText + "\" ist beschädigt: " + quoted(second) +
+                    " ist zugleich Datei und Ordner (" + quoted(first) +
+                    "); es wurde nichts entpackt");
+    throw Error("Archiv \"" + archiveText + "\" enthält die Einträge " + quoted(first) + " und " +
+                quoted(second) +
+                ", die unter Windows dieselbe Datei sind; es wurde nichts entpackt");
+}
+
+bool isUnderLevelsFolder(std::string_view storedName) {
+    const std::string key = pathKey(storedName);
+    constexpr std::string_view kLevels = "BF1942/LEVELS/";
+    return key.size() > kLevels.size() && key.starts_with(kLevels);
 }
 
 } // namespace tess::archive

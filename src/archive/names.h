@@ -1,30 +1,49 @@
-// Entry names: the order the game's packer gives them, and the checks that keep an
-// archive's names inside the folder it is unpacked into.
+// Entry names: the order the game's packer gives them, and the one rule for names that both
+// packing and unpacking keep: every name must be one Windows can hold, inside the folder it
+// is unpacked into, and no two names may be the same file there.
 #pragma once
 
 #include "archive/archive.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tess::archive {
 
-// Upper case of a stored (Windows-1252) name, folding ASCII and Latin-1 letters as
-// Windows does; the game looks names up this way.
+// Upper case of a stored (Windows-1252) name by the one case-folding rule of core/; the game
+// looks names up this way.
 std::string foldedName(std::string_view storedName);
 
 // The game's packer orders the files of a folder, and then its subfolders, by their names
 // compared in upper case.
 bool packerOrderLess(std::string_view storedA, std::string_view storedB);
 
-// Why the stored name may not be unpacked (in German), or empty when it may: it must be
-// relative, free of drive letters, "..", control characters, and name a file.
+// Why the stored name may not be packed or unpacked (in German), or empty when it may: it
+// must be relative, free of drive letters, "..", control characters and characters Windows
+// forbids, name a file, and no component may be a device name (CON, NUL, COM1, ...) or end
+// in a dot or blank.
 std::string unsafeNameReason(std::string_view storedName);
 
+// Two names of a list that cannot both exist on Windows: the same file (they differ in
+// letter case or separators only, or not at all), or one names a file the other needs as
+// a folder (`second` is then the file, `first` the name that needs it as a folder).
+struct NameClash {
+    std::size_t first = 0;
+    std::size_t second = 0;
+    bool fileAndFolder = false;
+};
+std::optional<NameClash> findNameClash(const std::vector<std::string>& storedNames);
+
 // Checks every name before anything is written: throws a tess::Error naming the archive and
-// the first entry that would land outside the destination or that is a file and a folder
-// at once.
+// the first entry that would land outside the destination, that Windows cannot hold, that
+// is a file and a folder at once, or (naming both) two entries that are one file on Windows.
 void checkExtractable(const std::vector<Entry>& entries, const std::string& archiveText);
+
+// True when the stored name lies under "bf1942/levels/" (any letter case, either separator),
+// where every entry of a level archive lies.
+bool isUnderLevelsFolder(std::string_view storedName);
 
 } // namespace tess::archive

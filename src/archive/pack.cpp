@@ -7,11 +7,12 @@
 #include "archive/names.h"
 #include "core/codepage.h"
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
 
 #include <algorithm>
 #include <limits>
-#include <random>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -30,44 +31,61 @@ struct SourceFile {
     std::uint64_t size = 0;
 };
 
-// A file or folder name as the archive stores it: Windows-1252.
+// A file or folder name as the archive stores it: Windows-1252. A "\" in a name (possible
+// off Windows) would separate folders in the archive, so such a name is not packed.
 std::string storedComponent(const fs::path& path) {
     const std::string text = pathText(path.filename());
+    if (text.find('\\') != std::string::npos)
+        throw Error("Der Name \"" + shownText(pathText(path)) +
+                    "\" enthält \"\\\", das im Archiv Ordner trennt; es wurde nichts geschrieben");
     try {
         return encodeCp1252(text);
     } catch (const Error& e) {
-        throw Error("Der Name \"" + pathText(path) +
+        throw Error("Der Name \"" + shownText(pathText(path)) +
                     "\" lässt sich im Archiv nicht speichern: " + e.what());
     }
 }
 
 // The game's packer's order: in each folder first its files, then its subfolders, both by
-// name compared in upper case.
+// name compared in upper case. A folder met again on its own path (through a link to
+// itself or to a folder above it) is a loop: it would never end, or pack the same files
+// under ever longer names, so it stops the pack before anything is written.
 class FolderWalk {
 public:
     FolderWalk(const fs::path& archive, std::vector<SourceFile>& files)
-        : archive_(archive), archiveName_(pathText(archive.filename())), files_(files) {}
+        : archive_(identityOf(archive)), files_(files) {}
 
     void walk(const fs::path& folder, const std::string& prefix, int depth) {
         if (depth > kMaxDepth)
-            throw Error("Der Ordner \"" + pathText(folder) +
-                        "\" ist zu tief verschachtelt (Schleife aus Verknüpfungen?)");
+            throw Error("Der Ordner \"" + shown(folder) +
+                        "\" ist zu tief verschachtelt; es wurde nichts geschrieben");
+        const std::optional<FileIdentity> identity = identityOf(folder);
+        if (!identity)
+            throw cannotOpen(shown(folder), systemReason(ENOENT));
+        for (const auto& [onPath, path] : path_)
+            if (onPath == *identity)
+                throw Error("Der Ordner \"" + shown(folder) + "\" ist derselbe wie \"" +
+                            shown(path) +
+                            "\", in dem er liegt: eine Schleife aus Verknüpfungen; es wurde "
+                            "nichts geschrieben");
+        path_.emplace_back(*identity, folder);
+
         std::vector<SourceFile> files;
         std::vector<std::pair<std::string, fs::path>> folders;
         std::error_code ec;
         fs::directory_iterator it(folder, ec);
         if (ec)
-            throw cannotOpen(pathText(folder), ec.message());
+            throw cannotOpen(shown(folder), systemReason(ec.value()));
         for (; it != fs::directory_iterator(); it.increment(ec)) {
             if (ec)
-                throw cannotOpen(pathText(folder), ec.message());
+                throw cannotOpen(shown(folder), systemReason(ec.value()));
             const fs::directory_entry& item = *it;
             if (item.is_directory(ec)) {
                 folders.emplace_back(storedComponent(item.path()), item.path());
             } else if (item.is_regular_file(ec) && !isTheArchive(item.path())) {
                 const std::uint64_t size = item.file_size(ec);
                 if (ec)
-                    throw cannotOpen(pathText(item.path()), ec.message());
+                    throw cannotOpen(shown(item.path()), systemReason(ec.value()));
                 files.push_back({item.path(), storedComponent(item.path()), size});
             }
         }
@@ -79,28 +97,37 @@ public:
         for (SourceFile& file : files) {
             file.name = prefix + file.name;
             if (file.name.size() > format::kMaxNameLength)
-                throw Error("Der Name \"" + pathText(file.path) + "\" ist zu lang für ein Archiv");
+                throw Error("Der Name \"" + shown(file.path) +
+                            "\" ist zu lang für ein Archiv; es wurde nichts geschrieben");
+            // The rule that unpacking keeps: what it would refuse is never packed.
+            const std::string reason = unsafeNameReason(file.name);
+            if (!reason.empty())
+                throw Error("Die Datei \"" + shown(file.path) + "\" kann als \"" +
+                            shownText(decodeCp1252(file.name)) + "\" nicht ins Archiv (" + reason +
+                            "); es wurde nichts geschrieben");
             files_.push_back(std::move(file));
         }
         for (const auto& [name, path] : folders)
             walk(path, prefix + name + "/", depth + 1);
+        path_.pop_back();
     }
 
 private:
-    // The archive being replaced may lie inside the folder; it is not packed into itself.
+    static std::string shown(const fs::path& path) { return shownText(pathText(path)); }
+
+    // The archive being replaced may lie inside the folder; it is not packed into itself,
+    // whatever name it has there.
     bool isTheArchive(const fs::path& path) const {
-        if (!sameNameIgnoringCase(pathText(path.filename()), archiveName_))
-            return false;
-        std::error_code ec;
-        return fs::equivalent(path, archive_, ec);
+        return archive_ && identityOf(path) == archive_;
     }
 
-    const fs::path& archive_;
-    std::string archiveName_;
+    std::optional<FileIdentity> archive_;
     std::vector<SourceFile>& files_;
+    std::vector<std::pair<FileIdentity, fs::path>> path_; // the folders being walked
 };
 
-// The path inside the archive: forward slashes, no leading or trailing slash.
+// The path inside the archive: forward slashes, no leading or trailing slash, and a name
+// unpacking would accept.
 std::string storedPackDir(const std::string& packDirName) {
     std::string dir = packDirName;
     std::replace(dir.begin(), dir.end(), '\\', '/');
@@ -108,36 +135,47 @@ std::string storedPackDir(const std::string& packDirName) {
         dir.erase(dir.begin());
     while (!dir.empty() && dir.back() == '/')
         dir.pop_back();
+    std::string stored;
     try {
-        return encodeCp1252(dir);
+        stored = encodeCp1252(dir);
     } catch (const Error& e) {
-        throw Error("Der Archivpfad \"" + packDirName +
+        throw Error("Der Archivpfad \"" + shownText(packDirName) +
                     "\" lässt sich im Archiv nicht speichern: " + e.what());
     }
+    const std::string reason = stored.empty() ? std::string() : unsafeNameReason(stored);
+    if (!reason.empty())
+        throw Error("Der Archivpfad \"" + shownText(packDirName) + "\" ist unzulässig (" + reason +
+                    "); es wurde nichts geschrieben");
+    return stored;
 }
 
 std::vector<SourceFile> collectFiles(const fs::path& sourceDir, const std::string& packDir,
                                      const fs::path& archive) {
     std::error_code ec;
     if (!fs::is_directory(sourceDir, ec))
-        throw Error("Der Ordner \"" + pathText(sourceDir) + "\" existiert nicht");
+        throw Error("Der Ordner \"" + shownText(pathText(sourceDir)) + "\" existiert nicht");
     std::vector<SourceFile> files;
     FolderWalk(archive, files).walk(sourceDir, packDir.empty() ? "" : packDir + "/", 0);
+    // Two files that would be one on Windows (names differing in letter case only, on a file
+    // system that tells them apart) would unpack as one: neither is packed.
+    std::vector<std::string> names;
+    names.reserve(files.size());
+    for (const SourceFile& file : files)
+        names.push_back(file.name);
+    if (const auto clash = findNameClash(names))
+        throw Error(
+            "Die Dateien \"" + shownText(pathText(files[clash->first].path)) + "\" und \"" +
+            shownText(pathText(files[clash->second].path)) + "\" wären unter Windows " +
+            (clash->fileAndFolder ? "Ordner und Datei desselben Namens" : "dieselbe Datei") +
+            "; es wurde nichts geschrieben");
     return files;
-}
-
-fs::path temporaryBeside(const fs::path& archive) {
-    std::random_device random;
-    fs::path temp = archive;
-    temp += ".tess-" + std::to_string(random()) + ".tmp";
-    return temp;
 }
 
 // The archive file being written: header, data, directory.
 class ArchiveWriter {
 public:
-    ArchiveWriter(const fs::path& temp, const fs::path& archive, std::uint32_t version)
-        : out_(temp, archive), archive_(archive) {
+    ArchiveWriter(const fs::path& archive, std::uint32_t version)
+        : out_(archive, shownText(pathText(archive))), archive_(archive) {
         unsigned char header[format::kHeaderSize] = {};
         format::writeLe32(header + 4, version);
         std::copy(format::kOpaqueBlock.begin(), format::kOpaqueBlock.end(),
@@ -145,7 +183,7 @@ public:
         out_.write(header, sizeof header); // tocOffset follows at the end
     }
 
-    OutputFile& out() { return out_; }
+    AtomicFile& out() { return out_; }
     std::vector<Entry>& entries() { return entries_; }
 
     void write(const void* data, std::size_t size) {
@@ -190,11 +228,11 @@ public:
         format::writeLe32(offset, tocOffset);
         out_.seek(0);
         out_.write(offset, 4);
-        out_.close(true);
+        out_.commit(true);
     }
 
 private:
-    OutputFile out_;
+    AtomicFile out_;
     fs::path archive_;
     std::vector<Entry> entries_;
 };
@@ -339,27 +377,20 @@ void packFolder(const fs::path& sourceDir, const std::string& packDirName, const
     report(progress, "-- RFA Pack 1.7 --");
     const std::string packDir = storedPackDir(packDirName);
     const std::vector<SourceFile> files = collectFiles(sourceDir, packDir, archive);
-    report(progress, "Packing " + pathText(sourceDir) + " as " + decodeCp1252(packDir) + " into " +
-                         pathText(archive) + (options.compress ? " (compressed)" : ""));
+    report(progress, "Packing " + shownText(pathText(sourceDir)) + " as " + decodeCp1252(packDir) +
+                         " into " + shownText(pathText(archive)) +
+                         (options.compress ? " (compressed)" : ""));
 
-    const fs::path temp = temporaryBeside(archive);
-    try {
-        ArchiveWriter writer(temp, archive,
-                             options.compress ? format::kVersionCompressed : format::kVersionStore);
-        if (options.compress)
-            packCompressed(writer, files, archive, compressionThreads(options.threads), progress);
-        else
-            packStored(writer, files, archive, progress);
-        writer.finish();
-        std::error_code ec;
-        fs::rename(temp, archive, ec);
-        if (ec)
-            throw cannotCreate(pathText(archive), ec.message());
-    } catch (...) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        throw;
-    }
+    // The archive is written under a temporary name beside it and renamed into place when
+    // complete (AtomicFile): a failed pack leaves the old archive whole, and a read-only
+    // archive is not replaced.
+    ArchiveWriter writer(archive,
+                         options.compress ? format::kVersionCompressed : format::kVersionStore);
+    if (options.compress)
+        packCompressed(writer, files, archive, compressionThreads(options.threads), progress);
+    else
+        packStored(writer, files, archive, progress);
+    writer.finish();
     std::error_code ec;
     report(progress, "Done: " + std::to_string(files.size()) + " files packed, " +
                          std::to_string(fs::file_size(archive, ec)) + " bytes.");

@@ -27,6 +27,7 @@ public:
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
         return file_.readAt(offset, buffer, count);
     }
+    std::optional<FileIdentity> identity() const override { return file_.identity(); }
 
 private:
     InputFile file_;
@@ -115,8 +116,12 @@ std::string entryNameText(const Entry& entry) {
     return decodeCp1252(entry.name);
 }
 
+std::string entryNameShown(const Entry& entry) {
+    return shownText(decodeCp1252(entry.name));
+}
+
 ArchiveReader::ArchiveReader(const std::filesystem::path& archive)
-    : ArchiveReader(openFileSource(archive), pathText(archive)) {}
+    : ArchiveReader(openFileSource(archive), shownText(pathText(archive))) {}
 
 ArchiveReader::ArchiveReader(std::unique_ptr<ByteSource> source, std::string displayName)
     : source_(std::move(source)), displayName_(std::move(displayName)) {
@@ -191,7 +196,7 @@ void ArchiveReader::readDirectory() {
         entry.size = readLe32(fixed + 4);
         entry.dataOffset = readLe32(fixed + 8);
         if (std::uint64_t{entry.dataOffset} + entry.storedSize > fileSize)
-            corrupt("die Daten von Eintrag " + quoted(entryNameText(entry)) + " (Offset " +
+            corrupt("die Daten von Eintrag " + quoted(entryNameShown(entry)) + " (Offset " +
                     number(entry.dataOffset) + ", " + number(entry.storedSize) +
                     " Bytes) reichen über das Dateiende (" + number(fileSize) + " Bytes) hinaus");
         entries_.push_back(std::move(entry));
@@ -274,7 +279,7 @@ bool ArchiveReader::forEachChunkRow(const Entry& entry, std::uint32_t count,
 }
 
 void ArchiveReader::readCompressed(const Entry& entry, const Sink& sink) {
-    const std::string name = quoted(entryNameText(entry));
+    const std::string name = quoted(entryNameShown(entry));
     if (entry.storedSize < 4)
         corrupt("die Blocktabelle von Eintrag " + name + " fehlt");
     unsigned char buffer[4];

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "archive/archive.h"
+#include "core/files.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,8 @@ public:
     virtual std::uint64_t size() const = 0;
     // Up to count bytes at offset; fewer only at the end of the source.
     virtual std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) = 0;
+    // The file's identity, for a source that is a file.
+    virtual std::optional<FileIdentity> identity() const { return std::nullopt; }
 };
 
 std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path);
@@ -45,6 +49,7 @@ public:
     std::uint32_t version() const { return version_; }
     const std::vector<Entry>& entries() const { return entries_; }
     const std::string& displayName() const { return displayName_; }
+    std::optional<FileIdentity> identity() const { return source_->identity(); }
 
     // Streams the entry's uncompressed bytes: exactly entry.size bytes reach the sink, or
     // a tess::Error is thrown.
@@ -82,7 +87,11 @@ private:
     std::vector<unsigned char> output_;
 };
 
-// An entry's name for messages and the file system: UTF-8 of the stored 8-bit name.
+// An entry's name for the file system: UTF-8 of the stored 8-bit name.
 std::string entryNameText(const Entry& entry);
+
+// An entry's name for messages and listings: as entryNameText, with control characters
+// shown escaped ("\x1b"), so that a name cannot steer the terminal it is printed on.
+std::string entryNameShown(const Entry& entry);
 
 } // namespace tess::archive

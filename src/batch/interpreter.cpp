@@ -78,7 +78,8 @@ bool endsWithSeparator(std::string_view path) {
 
 class Interpreter {
 public:
-    explicit Interpreter(std::ostream& log) : log_(log) {}
+    Interpreter(std::ostream& log, std::string programFolder)
+        : log_(log), programFolder_(std::move(programFolder)) {}
 
     int run(const std::vector<std::string>& lines) {
         for (const std::string& line : lines) {
@@ -185,13 +186,13 @@ private:
         if (fs::equivalent(from, to, ec))
             return copyFailed(kSelfCopy);
 
-        fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-        if (ec)
-            return copyFailed("Fehler beim Kopieren nach \"" + toText +
-                              "\": " + systemReason(ec.value()));
-        // A copy of a read-only original (a map on a read-only medium) must not stop the
-        // next run of the same batch from replacing it.
-        fs::permissions(to, fs::perms::owner_write, fs::perm_options::add, ec);
+        // Atomically, never through a link; the copy of a read-only original (a map on a
+        // read-only medium) is a new file and does not stop the next run from replacing it.
+        try {
+            copyFileAtomically(from, to);
+        } catch (const Error& e) {
+            return copyFailed(e.what());
+        }
         log_ << kCopied << '\n';
         return true;
     }
@@ -243,8 +244,20 @@ private:
                 throw Error("Das Archiv \"" + arguments[0].text + "\" wurde nicht gefunden.");
             const fs::path destination =
                 arguments.size() == 2 ? resolvePath(arguments[1].text) : fs::current_path();
-            archive::unpackArchive(archive, destination, progress());
+            archive::UnpackOptions options;
+            options.onlyLevels = holdsProgramFiles(destination);
+            archive::unpackArchive(archive, destination, progress(), options);
         });
+    }
+
+    // The program folder and its Network folder hold the program's own files (the program,
+    // its templates, memory.bf, the batches): unpacking there writes level entries only.
+    bool holdsProgramFiles(const fs::path& destination) const {
+        if (programFolder_.empty())
+            return false;
+        const auto folder = identityOf(destination);
+        return folder && (folder == identityOf(resolvePath(programFolder_)) ||
+                          folder == identityOf(resolvePath(programFolder_ + "Network")));
     }
 
     // rfaPack.exe <folder> <path in archive> "<archive>" [-Compress]: once it has finished
@@ -290,6 +303,7 @@ private:
     }
 
     std::ostream& log_;
+    std::string programFolder_;
     bool echo_ = true;
     bool stopped_ = false;
     int failures_ = 0;
@@ -351,12 +365,14 @@ std::vector<Argument> splitArguments(std::string_view line) {
     return arguments;
 }
 
-int runBatchLines(const std::vector<std::string>& lines, std::ostream& log) {
-    return Interpreter(log).run(lines);
+int runBatchLines(const std::vector<std::string>& lines, std::ostream& log,
+                  const std::string& programFolder) {
+    return Interpreter(log, programFolder).run(lines);
 }
 
-int runBatchFile(const std::string& batchPath, std::ostream& log) {
-    return runBatchLines(splitLines(decodeCp1252(readFileBytes(batchPath))), log);
+int runBatchFile(const std::string& batchPath, std::ostream& log,
+                 const std::string& programFolder) {
+    return runBatchLines(splitLines(decodeCp1252(readFileBytes(batchPath))), log, programFolder);
 }
 
 std::string batchLogPath(const std::string& batchPath) {
@@ -367,16 +383,21 @@ std::string batchLogPath(const std::string& batchPath) {
     return batchPath + ".log";
 }
 
-int runBatchCommand(const std::string& batchPath) {
+int runBatchCommand(const std::string& batchPath, const std::string& programFolder) {
     const std::string logPath = batchLogPath(batchPath);
-    std::ofstream logFile(resolvePath(logPath), std::ios::binary | std::ios::trunc);
+    // A link in the log's place is replaced, not written through.
+    const fs::path logFilePath = resolvePath(logPath);
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(logFilePath, ec)))
+        fs::remove(logFilePath, ec);
+    std::ofstream logFile(logFilePath, std::ios::binary | std::ios::trunc);
     if (!logFile)
         std::cerr << cannotCreate(logPath, systemReason(errno)).what() << '\n';
     TeeBuffer tee(std::cout.rdbuf(), logFile ? logFile.rdbuf() : nullptr);
     std::ostream out(&tee);
     int result = 0;
     try {
-        runBatchFile(batchPath, out);
+        result = runBatchFile(batchPath, out, programFolder) > 0 ? 1 : 0;
     } catch (const std::exception& e) {
         out << e.what() << '\n';
         result = 1;

@@ -3,7 +3,8 @@
 // `rfaunpack.exe <archive>` and `rfaPack.exe <folder> <path in archive> "<archive>"
 // [-Compress]` (the last two run our own archive code), plus the harmless batch furniture
 // (empty lines, rem, ::, labels, echo, pause, exit). Everything else is reported and
-// skipped; nothing is ever handed to a shell.
+// skipped; nothing is ever handed to a shell. Files are written through core's atomic
+// copy and the archive tools, never through a link.
 //
 // As in cmd.exe: double quotes group and are removed, blanks and tabs separate, command
 // names ignore letter case, paths are Windows paths ("\" or "/", any letter case) relative
@@ -30,21 +31,26 @@ struct Argument {
 std::vector<Argument> splitArguments(std::string_view line);
 
 // Runs the lines of a batch in the current folder, writing what cmd.exe would show to log.
-// Returns the number of lines that failed (0 when all went well).
-int runBatchLines(const std::vector<std::string>& lines, std::ostream& log);
+// Returns the number of lines that failed (0 when all went well). programFolder (with its
+// trailing separator) is the folder of the program's own files: an archive unpacked there
+// or in its Network folder writes only its entries under bf1942/levels/ (where a level
+// archive holds all of its entries) and names every other one in the log as skipped.
+int runBatchLines(const std::vector<std::string>& lines, std::ostream& log,
+                  const std::string& programFolder);
 
 // Reads a batch file (a Windows path; Windows-1252; CR LF, CR or LF) and runs it in the
 // current folder. Returns the number of failed lines. Throws tess::Error when the file
 // cannot be read.
-int runBatchFile(const std::string& batchPath, std::ostream& log);
+int runBatchFile(const std::string& batchPath, std::ostream& log, const std::string& programFolder);
 
 // The log file beside a batch: "unpack.bat" -> "unpack.log".
 std::string batchLogPath(const std::string& batchPath);
 
 // The body of `tessarine-cli run-batch FILE`: runs the batch in the current folder and
 // writes its output both to standard output and to the log file beside the batch
-// (replaced on every run). Waits for the batch to end. Returns 0, or 1 when the batch file
-// cannot be read (the reason is written to both outputs).
-int runBatchCommand(const std::string& batchPath);
+// (replaced on every run). Waits for the batch to end. Returns 0 when every line went well,
+// 1 when any failed or the batch file cannot be read (the reason is written to both
+// outputs).
+int runBatchCommand(const std::string& batchPath, const std::string& programFolder);
 
 } // namespace tess::batch

@@ -32,8 +32,10 @@ int list(const ArchiveOptions& options) {
 
 int unpack(const ArchiveOptions& options) {
     const fs::path to = options.to.empty() ? fs::current_path() : fs::path(options.to);
-    fs::create_directories(to);
-    archive::unpackArchive(options.archive, to, printProgress);
+    // The folder is made only once the archive has been read.
+    archive::UnpackOptions unpackOptions;
+    unpackOptions.createDestination = true;
+    archive::unpackArchive(options.archive, to, printProgress, unpackOptions);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 
 #include "batch/interpreter.h"
+#include "platform/program_folder.h"
 
 #include <memory>
 
@@ -19,7 +20,7 @@ void addBatchCommands(CLI::App& app) {
     const auto options = std::make_shared<BatchOptions>();
     CLI::App* runCommand = addCommand(
         app, "run-batch", "Batchdatei im aktuellen Ordner ausführen (Ausgabe auch in .log)",
-        [options] { return batch::runBatchCommand(options->file); });
+        [options] { return batch::runBatchCommand(options->file, programFolder()); });
     runCommand->add_option("FILE", options->file)->required();
 }
 

@@ -3,95 +3,236 @@
 #include "core/error.h"
 #include "core/paths.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <random>
 #include <system_error>
 
 #ifdef _WIN32
-#include <io.h>
-#else
 #include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
 
 namespace tess {
+namespace {
+
+// Longest file name the file systems we meet allow, in bytes (NTFS counts UTF-16 units, ext4
+// bytes; a name of this many bytes fits both).
+constexpr std::size_t kMaxNameBytes = 255;
+
+fs::path fromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+int errnoOr(int fallback) {
+    return errno != 0 ? errno : fallback;
+}
+
+std::uint64_t mixed(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+std::uint64_t processSeed() {
+    try {
+        std::random_device random;
+        return (std::uint64_t{random()} << 32) ^ random();
+    } catch (...) {
+        return static_cast<std::uint64_t>(
+            fs::file_time_type::clock::now().time_since_epoch().count());
+    }
+}
+
+#ifdef _WIN32
+int processId() {
+    return ::_getpid();
+}
+#else
+// Asked once per process, and again in a forked child.
+std::atomic<int> cachedProcessId{0};
+
+int processId() {
+    static const bool registered = [] {
+        ::pthread_atfork(nullptr, nullptr, [] { cachedProcessId = 0; });
+        return true;
+    }();
+    (void)registered;
+    int pid = cachedProcessId;
+    if (pid == 0) {
+        pid = static_cast<int>(::getpid());
+        cachedProcessId = pid;
+    }
+    return pid;
+}
+#endif
+
+// A name beside `name` that no other process picks: the process id and a random part. A
+// process that forks keeps its random sequence, but not its process id.
+std::string temporaryName(const std::string& name) {
+    static const std::uint64_t seed = processSeed();
+    static std::atomic<std::uint64_t> counter{0};
+    const std::uint64_t random = mixed(seed ^ mixed(counter.fetch_add(1) + 1));
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(random));
+    const std::string suffix = ".tess-" + std::to_string(processId()) + "-" + hex + ".tmp";
+    if (name.size() + suffix.size() > kMaxNameBytes)
+        return suffix;
+    return name + suffix;
+}
+
+Error folderError(const fs::path& path, const std::string& reason) {
+    return Error("Der Ordner \"" + shownText(pathText(path)) + "\" kann nicht geöffnet werden. " +
+                 reason);
+}
+
+Error notAFolder(const fs::path& path) {
+    return Error("\"" + shownText(pathText(path)) +
+                 "\" ist kein Ordner, sondern eine Verknüpfung oder Datei; dort hindurch wird "
+                 "nichts geschrieben");
+}
+
+#ifdef _WIN32
+bool isReadOnly(const fs::file_status& status) {
+    return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
+}
+#else
+// Windows keeps a file with the read-only attribute as it is, although its folder would let
+// us replace it; here a file without any write permission is such a file, for every user
+// (the superuser, whom permissions do not stop, included).
+bool isReadOnly(const struct stat& info) {
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+#endif
+
+struct FileCloser {
+    std::FILE* file;
+    ~FileCloser() {
+        if (file)
+            std::fclose(file);
+    }
+};
+
+} // namespace
+
+std::string notARegularFileReason() {
+    return "Sie ist keine gewöhnliche Datei (sondern ein Gerät, eine Pipe oder ein Socket).";
+}
+
+std::optional<FileIdentity> identityOf(const fs::path& path) {
+#ifdef _WIN32
+    const HANDLE handle =
+        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
+    ::CloseHandle(handle);
+    if (!ok)
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+#else
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+#endif
+}
+
+std::FILE* openRegularFile(const fs::path& path, const std::string& shownName, std::uint64_t* size,
+                           FileIdentity* identity) {
+#ifdef _WIN32
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::is_directory(status))
+        throw cannotOpen(shownName, systemReason(EISDIR));
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        throw cannotOpen(shownName, notARegularFileReason());
+    errno = 0;
+    std::FILE* file = ::_wfopen(path.c_str(), L"rb");
+    if (!file)
+        throw cannotOpen(shownName, systemReason(errnoOr(ENOENT), pathText(path)));
+    if (size)
+        *size = fs::file_size(path, ec);
+    if (identity)
+        *identity = identityOf(path).value_or(FileIdentity{});
+    return file;
+#else
+    // Without waiting: a pipe opens at once and is then refused like any other non-file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw cannotOpen(shownName, systemReason(errnoOr(ENOENT), pathText(path)));
+    struct stat info {};
+    int error = 0;
+    if (::fstat(fd, &info) != 0)
+        error = errnoOr(EIO);
+    else if (S_ISDIR(info.st_mode))
+        error = EISDIR;
+    else if (!S_ISREG(info.st_mode))
+        error = -1;
+    if (error != 0) {
+        ::close(fd);
+        throw cannotOpen(shownName, error > 0 ? systemReason(error) : notARegularFileReason());
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        error = errnoOr(ENOMEM);
+        ::close(fd);
+        throw cannotOpen(shownName, systemReason(error));
+    }
+    if (size)
+        *size = static_cast<std::uint64_t>(info.st_size);
+    if (identity)
+        *identity = {static_cast<std::uint64_t>(info.st_dev),
+                     static_cast<std::uint64_t>(info.st_ino)};
+    return file;
+#endif
+}
 
 std::string readFileBytes(const std::string& windowsPath) {
-    const fs::path path = resolvePath(windowsPath);
-    std::error_code ec;
-    if (fs::is_directory(path, ec))
-        throw cannotOpen(windowsPath, systemReason(EISDIR));
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw cannotOpen(windowsPath, systemReason(errno ? errno : ENOENT, windowsPath));
+    std::uint64_t size = 0;
+    FileCloser in{openRegularFile(resolvePath(windowsPath), windowsPath, &size)};
     std::string bytes;
-    in.seekg(0, std::ios::end);
-    const auto size = in.tellg();
-    if (size > 0) {
-        bytes.resize(static_cast<std::size_t>(size));
-        in.seekg(0);
-        in.read(bytes.data(), size);
+    bytes.resize(static_cast<std::size_t>(size));
+    const std::size_t got = size > 0 ? std::fread(bytes.data(), 1, bytes.size(), in.file) : 0;
+    bytes.resize(got);
+    if (got == size) {
+        // A file that grew since it was measured is read to its end.
+        char more[65536];
+        std::size_t n = 0;
+        while ((n = std::fread(more, 1, sizeof more, in.file)) > 0)
+            bytes.append(more, n);
     }
-    if (in.bad())
-        throw cannotOpen(windowsPath, systemReason(errno ? errno : EIO));
+    if (std::ferror(in.file))
+        throw cannotOpen(windowsPath, systemReason(errnoOr(EIO)));
     return bytes;
 }
 
 void writeFileAtomically(const std::string& windowsPath, std::string_view bytes) {
-    static std::atomic<unsigned> counter{0};
-    const fs::path target = resolvePath(windowsPath);
-    std::error_code ec;
-    if (fs::is_directory(target, ec))
-        throw cannotCreate(windowsPath, systemReason(EISDIR));
-#ifndef _WIN32
-    // A read-only file stays as it is, as on Windows, although its folder would let us
-    // rename over it.
-    if (fs::exists(target, ec) && ::access(target.c_str(), W_OK) != 0)
-        throw cannotCreate(windowsPath, systemReason(errno));
-#endif
-    fs::path temp = target;
-    temp += ".tess-" + std::to_string(counter++) + ".tmp";
-
-#ifdef _WIN32
-    std::FILE* file = ::_wfopen(temp.c_str(), L"wb");
-#else
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
-#endif
-    if (!file)
-        throw cannotCreate(windowsPath, systemReason(errno, windowsPath));
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int error = ok ? 0 : errno;
-    if (std::fflush(file) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-#ifndef _WIN32
-    if (ok && ::fsync(::fileno(file)) != 0 && errno != EINVAL) {
-        ok = false;
-        error = errno;
-    }
-#endif
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok) {
-        fs::rename(temp, target, ec);
-        if (ec) {
-            ok = false;
-            error = ec.value();
-        }
-    }
-    if (!ok) {
-        fs::remove(temp, ec);
-        throw cannotCreate(windowsPath, systemReason(error ? error : EIO, windowsPath));
-    }
+    AtomicFile file(resolvePath(windowsPath), windowsPath);
+    file.write(bytes.data(), bytes.size());
+    file.commit(true);
 }
 
 bool fileExists(const std::string& windowsPath) {
@@ -99,13 +240,30 @@ bool fileExists(const std::string& windowsPath) {
     return fs::exists(resolvePath(windowsPath), ec);
 }
 
+void copyFileAtomically(const fs::path& from, const fs::path& to) {
+    FileCloser in{openRegularFile(from, pathText(from))};
+    AtomicFile out(to, pathText(to));
+    std::vector<char> buffer(1u << 17);
+    for (;;) {
+        errno = 0;
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.file);
+        out.write(buffer.data(), got);
+        if (got < buffer.size()) {
+            if (std::ferror(in.file))
+                throw cannotOpen(pathText(from), systemReason(errnoOr(EIO)));
+            break;
+        }
+    }
+    out.commit(true);
+}
+
 bool copyFileReplacing(const std::string& fromWindowsPath, const std::string& toWindowsPath) {
-    std::error_code ec;
-    const fs::path from = resolvePath(fromWindowsPath);
-    if (!fs::is_regular_file(from, ec))
+    try {
+        copyFileAtomically(resolvePath(fromWindowsPath), resolvePath(toWindowsPath));
+        return true;
+    } catch (const Error&) {
         return false;
-    fs::copy_file(from, resolvePath(toWindowsPath), fs::copy_options::overwrite_existing, ec);
-    return !ec;
+    }
 }
 
 bool createFolder(const std::string& windowsPath) {
@@ -126,6 +284,400 @@ bool deleteFile(const std::string& windowsPath) {
     if (!fs::is_regular_file(fs::symlink_status(path, ec)) && !fs::is_symlink(path))
         return false;
     return fs::remove(path, ec) && !ec;
+}
+
+// ---- Folder ----------------------------------------------------------------------------
+
+Folder::Folder(const fs::path& path) : path_(path) {
+#ifdef _WIN32
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::is_directory(status))
+        throw folderError(path, systemReason(fs::exists(status) ? ENOTDIR : ENOENT));
+#else
+    fd_ = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        throw folderError(path, systemReason(errnoOr(ENOENT)));
+#endif
+}
+
+Folder::Folder(Folder&& other) noexcept : path_(std::move(other.path_)) {
+#ifndef _WIN32
+    fd_ = other.fd_;
+    other.fd_ = -1;
+#endif
+}
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+    if (this != &other) {
+        path_ = std::move(other.path_);
+#ifndef _WIN32
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = other.fd_;
+        other.fd_ = -1;
+#endif
+    }
+    return *this;
+}
+
+Folder::~Folder() {
+#ifndef _WIN32
+    if (fd_ >= 0)
+        ::close(fd_);
+#endif
+}
+
+Folder::Item Folder::inspect(const std::string& name) const {
+    Item item;
+#ifdef _WIN32
+    std::error_code ec;
+    const fs::path path = path_ / fromUtf8(name);
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (!fs::exists(status))
+        return item;
+    if (fs::is_symlink(status))
+        item.kind = Kind::link;
+    else if (fs::is_directory(status))
+        item.kind = Kind::folder;
+    else if (fs::is_regular_file(status))
+        item.kind = Kind::file;
+    else
+        item.kind = Kind::other;
+    item.identity = identityOf(path).value_or(FileIdentity{});
+    item.readOnly = item.kind == Kind::file && isReadOnly(status);
+#else
+    struct stat info {};
+    if (::fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT)
+            item.kind = Kind::other;
+        return item;
+    }
+    if (S_ISLNK(info.st_mode))
+        item.kind = Kind::link;
+    else if (S_ISDIR(info.st_mode))
+        item.kind = Kind::folder;
+    else if (S_ISREG(info.st_mode))
+        item.kind = Kind::file;
+    else
+        item.kind = Kind::other;
+    item.identity = {static_cast<std::uint64_t>(info.st_dev),
+                     static_cast<std::uint64_t>(info.st_ino)};
+    item.readOnly = item.kind == Kind::file && isReadOnly(info);
+    item.permissions = static_cast<unsigned>(info.st_mode & 07777);
+#endif
+    return item;
+}
+
+std::vector<std::string> Folder::names() const {
+    std::vector<std::string> result;
+#ifdef _WIN32
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(path_, ec))
+        result.push_back(pathText(entry.path().filename()));
+#else
+    // A description of its own, so the listing does not move the folder's own position.
+    const int fd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        throw folderError(path_, systemReason(errnoOr(EIO)));
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        const int error = errnoOr(ENOMEM);
+        ::close(fd);
+        throw folderError(path_, systemReason(error));
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            result.push_back(name);
+    }
+    ::closedir(dir);
+#endif
+    return result;
+}
+
+Folder Folder::subfolder(const std::string& name, bool create) const {
+    const fs::path path = path_ / fromUtf8(name);
+    Folder folder;
+    folder.path_ = path;
+#ifdef _WIN32
+    std::error_code ec;
+    if (create)
+        fs::create_directory(path, ec);
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (!fs::exists(status))
+        throw folderError(path, systemReason(ENOENT));
+    if (fs::is_symlink(status) || !fs::is_directory(status))
+        throw notAFolder(path);
+#else
+    if (create && ::mkdirat(fd_, name.c_str(), 0777) != 0 && errno != EEXIST)
+        throw Error("Der Ordner \"" + shownText(pathText(path)) +
+                    "\" kann nicht erstellt werden. " + systemReason(errnoOr(EIO)));
+    folder.fd_ = ::openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder.fd_ < 0) {
+        if (errno == ELOOP || errno == ENOTDIR)
+            throw notAFolder(path);
+        throw folderError(path, systemReason(errnoOr(ENOENT)));
+    }
+#endif
+    return folder;
+}
+
+// ---- AtomicFile ------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::size_t kWriteBuffer = 1u << 16;
+
+#ifndef _WIN32
+// Puts the complete temporary file in the place of an existing target. Swapping the two
+// names and removing the old file under the temporary name is as atomic as renaming over the
+// target, but on ext4 renaming over a file starts writing the new file's data out at once,
+// which makes replacing many files several times slower than writing them anew: the swap
+// leaves that to the page cache, as a fresh file. Returns false when the swap is not
+// possible here (the caller then renames).
+bool swapIntoPlace(int dir, const std::string& temp, const std::string& name) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+    if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_EXCHANGE) != 0)
+        return false;
+    if (::unlinkat(dir, temp.c_str(), 0) == 0)
+        return true;
+    // A folder appeared at the target's name meanwhile: swap back and let the rename fail.
+    ::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_EXCHANGE);
+    return false;
+#else
+    (void)dir;
+    (void)temp;
+    (void)name;
+    return false;
+#endif
+}
+#endif
+
+#if defined(__linux__) && defined(O_TMPFILE)
+// Gives a file opened with O_TMPFILE (which has no name yet) the name `name` in the folder;
+// fails with EEXIST when the name is taken.
+bool linkUnnamed(int fd, int dir, const std::string& name) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, path, dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    // Without /proc the link is made directly (which needs more privilege).
+    return errno == ENOENT && ::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0;
+}
+#endif
+
+} // namespace
+
+AtomicFile::AtomicFile(const fs::path& target, std::string shownName)
+    : AtomicFile(target, std::move(shownName), Options{}) {}
+
+AtomicFile::AtomicFile(const fs::path& target, std::string shownName, Options options)
+    : shownName_(std::move(shownName)) {
+    name_ = pathText(target.filename());
+    if (name_.empty() || name_ == "." || name_ == "..")
+        fail(EISDIR);
+    const fs::path parent = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    std::error_code ec;
+    if (!fs::is_directory(parent, ec)) {
+        if (fs::exists(parent, ec))
+            fail(ENOTDIR);
+        // A missing folder on the way: Windows says the path was not found.
+        throw cannotCreate(shownName_, systemReason(ENOENT, pathText(target)));
+    }
+    try {
+        ownFolder_.emplace(parent);
+    } catch (const Error&) {
+        fail(EACCES);
+    }
+    folder_ = &*ownFolder_;
+    open(options);
+}
+
+AtomicFile::AtomicFile(const Folder& folder, std::string name, std::string shownName,
+                       Options options)
+    : folder_(&folder), name_(std::move(name)), shownName_(std::move(shownName)) {
+    open(options);
+}
+
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+void AtomicFile::open(const Options& options) {
+    const Folder::Item existing = options.target ? *options.target : folder_->inspect(name_);
+    if (existing.kind == Folder::Kind::folder)
+        fail(EISDIR);
+    if (existing.readOnly)
+        fail(EACCES);
+    targetExists_ = existing.kind != Folder::Kind::missing;
+#if defined(__linux__) && defined(O_TMPFILE)
+    // A new file is written without any name, and named once complete: one entry in the
+    // folder instead of a temporary one renamed, and nothing left behind should the
+    // process end before. Where the file system cannot, a named temporary file it is.
+    if (!targetExists_) {
+        fd_ = ::openat(folder_->descriptor(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            unnamed_ = true;
+            return;
+        }
+    }
+#endif
+    for (int attempt = 0;; ++attempt) {
+        const std::string candidate = temporaryName(name_);
+        errno = 0;
+#ifdef _WIN32
+        fd_ = ::_wopen((folder_->path() / fromUtf8(candidate)).c_str(),
+                       _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+        fd_ = ::openat(folder_->descriptor(), candidate.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+#endif
+        if (fd_ >= 0) {
+            tempName_ = candidate;
+            break;
+        }
+        if (errno != EEXIST || attempt >= 16)
+            fail(errnoOr(EACCES));
+    }
+#ifndef _WIN32
+    if (options.keepPermissions && existing.kind == Folder::Kind::file)
+        ::fchmod(fd_, existing.permissions);
+#endif
+}
+
+void AtomicFile::discard() noexcept {
+    if (fd_ >= 0) {
+#ifdef _WIN32
+        ::_close(fd_);
+#else
+        ::close(fd_);
+#endif
+        fd_ = -1;
+    }
+    if (!tempName_.empty()) {
+#ifdef _WIN32
+        std::error_code ec;
+        fs::remove(folder_->path() / fromUtf8(tempName_), ec);
+#else
+        ::unlinkat(folder_->descriptor(), tempName_.c_str(), 0);
+#endif
+        tempName_.clear();
+    }
+}
+
+void AtomicFile::fail(int error) {
+    discard();
+    throw cannotCreate(shownName_, systemReason(error));
+}
+
+void AtomicFile::writeOut(const char* data, std::size_t size) {
+    while (size > 0) {
+        errno = 0;
+#ifdef _WIN32
+        const int chunk = static_cast<int>(std::min<std::size_t>(size, 1u << 30));
+        const int written = ::_write(fd_, data, static_cast<unsigned>(chunk));
+#else
+        const ssize_t written = ::write(fd_, data, size);
+#endif
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            fail(errnoOr(ENOSPC));
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+void AtomicFile::flushBuffer() {
+    if (buffered_ == 0)
+        return;
+    const std::size_t size = buffered_;
+    buffered_ = 0;
+    writeOut(buffer_.data(), size);
+}
+
+void AtomicFile::write(const void* data, std::size_t size) {
+    if (size == 0)
+        return;
+    const char* bytes = static_cast<const char*>(data);
+    if (buffered_ + size > kWriteBuffer) {
+        flushBuffer();
+        if (size >= kWriteBuffer) {
+            writeOut(bytes, size);
+            position_ += size;
+            return;
+        }
+    }
+    if (buffer_.empty())
+        buffer_.resize(kWriteBuffer);
+    std::copy(bytes, bytes + size, buffer_.begin() + static_cast<std::ptrdiff_t>(buffered_));
+    buffered_ += size;
+    position_ += size;
+}
+
+void AtomicFile::seek(std::uint64_t offset) {
+    if (offset == position_)
+        return;
+    flushBuffer();
+#ifdef _WIN32
+    const bool ok = ::_lseeki64(fd_, static_cast<long long>(offset), SEEK_SET) >= 0;
+#else
+    const bool ok = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+#endif
+    if (!ok)
+        fail(errnoOr(EIO));
+    position_ = offset;
+}
+
+void AtomicFile::commit(bool sync) {
+    flushBuffer();
+#ifdef _WIN32
+    (void)sync;
+    if (::_close(fd_) != 0) {
+        fd_ = -1;
+        fail(errnoOr(EIO));
+    }
+    fd_ = -1;
+    std::error_code ec;
+    fs::rename(folder_->path() / fromUtf8(tempName_), folder_->path() / fromUtf8(name_), ec);
+    if (ec)
+        fail(ec.value());
+#else
+    if (sync && ::fsync(fd_) != 0 && errno != EINVAL)
+        fail(errnoOr(EIO));
+#if defined(__linux__) && defined(O_TMPFILE)
+    if (unnamed_) {
+        if (linkUnnamed(fd_, folder_->descriptor(), name_)) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+        if (errno != EEXIST)
+            fail(errnoOr(EIO));
+        // The target appeared meanwhile: the file takes a temporary name and replaces it.
+        for (int attempt = 0;; ++attempt) {
+            const std::string candidate = temporaryName(name_);
+            if (linkUnnamed(fd_, folder_->descriptor(), candidate)) {
+                tempName_ = candidate;
+                break;
+            }
+            if (errno != EEXIST || attempt >= 16)
+                fail(errnoOr(EIO));
+        }
+        targetExists_ = true;
+    }
+#endif
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0 && errno != EINTR)
+        fail(errnoOr(EIO));
+    const int dir = folder_->descriptor();
+    if (!(targetExists_ && swapIntoPlace(dir, tempName_, name_)) &&
+        ::renameat(dir, tempName_.c_str(), dir, name_.c_str()) != 0)
+        fail(errnoOr(EIO));
+#endif
+    tempName_.clear();
 }
 
 } // namespace tess

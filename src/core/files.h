@@ -1,25 +1,40 @@
 // File operations on Windows paths. Every path is resolved case-insensitively first.
+//
+// Every file the system writes is replaced atomically: its bytes go to a temporary file beside
+// it (a name no other process uses, created exclusively, never through a link; a new file on
+// Linux has no name at all until then), which is renamed over the target once complete. A failed
+// write or copy leaves the old file whole; a link at the target's name is replaced, never written
+// through. A read-only file is not replaced, as on Windows.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tess {
 
-// Whole file as bytes. Throws "Datei %s kann nicht geöffnet werden. %s" (path as given).
+// Whole file as bytes. Throws "Datei %s kann nicht geöffnet werden. %s" (path as given), also
+// for what is not a regular file (a folder, a pipe, a device), which is never read.
 std::string readFileBytes(const std::string& windowsPath);
 
-// Replaces the file atomically: the bytes go to a temporary file beside it, which is then
-// renamed over the target, so a failed save leaves the old file whole. Throws
-// "Datei "%s" kann nicht erstellt werden. %s".
+// Replaces the file atomically (see above). Throws "Datei "%s" kann nicht erstellt werden. %s".
 void writeFileAtomically(const std::string& windowsPath, std::string_view bytes);
 
 // The file exists (as a file or folder).
 bool fileExists(const std::string& windowsPath);
 
-// Copies a file byte for byte, replacing the target, as CopyFile does. Returns false on any
-// failure; the caller decides whether that matters.
+// Copies a file byte for byte, replacing the target atomically, as CopyFile does. Returns
+// false on any failure (the target is then as it was); the caller decides whether that
+// matters.
 bool copyFileReplacing(const std::string& fromWindowsPath, const std::string& toWindowsPath);
+
+// The same on file-system paths. Throws "Datei %s kann nicht geöffnet werden. %s" for the
+// source and "Datei "%s" kann nicht erstellt werden. %s" for the target.
+void copyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Creates one folder. Returns false when it cannot (it exists, or its parent is missing).
 bool createFolder(const std::string& windowsPath);
@@ -30,5 +45,123 @@ void changeDirectory(const std::string& windowsPath);
 
 // Deletes a file; false when it cannot.
 bool deleteFile(const std::string& windowsPath);
+
+// What makes a file the same file under any name: device and inode (on Windows the volume
+// serial number and the file id). Two hard links have the same identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of what the path names (links followed), or nothing when it does not exist.
+std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
+
+// Opens a regular file for reading in binary mode. Anything else is refused at once, a pipe
+// too (opening one would wait for a writer forever). Throws "Datei %s kann nicht geöffnet
+// werden. %s" naming shownName. Sets size and identity when asked.
+std::FILE* openRegularFile(const std::filesystem::path& path, const std::string& shownName,
+                           std::uint64_t* size = nullptr, FileIdentity* identity = nullptr);
+
+// A folder held open, to make files and folders in it without ever passing through a link:
+// the folder's own path is followed once when it is opened; below it nothing is.
+class Folder {
+public:
+    enum class Kind { missing, file, folder, link, other };
+    struct Item {
+        Kind kind = Kind::missing;
+        FileIdentity identity;
+        bool readOnly = false;    // a file that Windows would not let us replace
+        unsigned permissions = 0; // of a file (on Windows not kept)
+    };
+
+    // Opens an existing folder. Throws "Der Ordner "%s" kann nicht geöffnet werden. %s".
+    explicit Folder(const std::filesystem::path& path);
+    Folder(Folder&& other) noexcept;
+    Folder& operator=(Folder&& other) noexcept;
+    ~Folder();
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // What `name` is in this folder; a link is reported as a link, never followed.
+    Item inspect(const std::string& name) const;
+    // The names in the folder, "." and ".." left out.
+    std::vector<std::string> names() const;
+    // Opens the subfolder `name`, creating it first when create is set and it is missing.
+    // Throws when it is a link or anything but a folder ("... ist kein Ordner ...").
+    Folder subfolder(const std::string& name, bool create) const;
+
+#ifndef _WIN32
+    int descriptor() const {
+        return fd_;
+    }
+#endif
+
+private:
+    Folder() = default;
+
+    std::filesystem::path path_;
+#ifndef _WIN32
+    int fd_ = -1;
+#endif
+};
+
+// A file being written under a temporary name beside its target (see the top of this file).
+// Nothing is visible under the target's name until commit; destroying an uncommitted file
+// removes the temporary file. Writes are buffered here, so small pieces cost no system call
+// each.
+class AtomicFile {
+public:
+    struct Options {
+        // The replaced file's permissions go to the new one (saves, copies, archives). An
+        // unpacked file gets the usual permissions of a new file instead.
+        bool keepPermissions = true;
+        // What the caller has already found at the target's name (Folder::inspect), so it
+        // is not looked up again; null: look.
+        const Folder::Item* target = nullptr;
+    };
+
+    // Replaces the file at the file-system path `target` (its folder must exist).
+    // shownName names the file in "Datei "%s" kann nicht erstellt werden. %s".
+    AtomicFile(const std::filesystem::path& target, std::string shownName);
+    AtomicFile(const std::filesystem::path& target, std::string shownName, Options options);
+    // Replaces `name` in an open folder.
+    AtomicFile(const Folder& folder, std::string name, std::string shownName, Options options);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    void write(const void* data, std::size_t size);
+    void seek(std::uint64_t offset);
+    std::uint64_t position() const { return position_; }
+    // Writes what is buffered (forcing it to the disk when sync is set) and puts the file in
+    // its target's place.
+    void commit(bool sync);
+
+private:
+    void open(const Options& options);
+    void flushBuffer();
+    void writeOut(const char* data, std::size_t size);
+    void replaceTarget();
+    [[noreturn]] void fail(int error);
+    void discard() noexcept;
+
+    std::optional<Folder> ownFolder_;
+    const Folder* folder_ = nullptr;
+    std::string name_;
+    std::string tempName_;
+    std::string shownName_;
+    int fd_ = -1;
+    bool unnamed_ = false; // written without a name (O_TMPFILE), named at commit
+    bool targetExists_ = false;
+    std::vector<char> buffer_;
+    std::size_t buffered_ = 0;
+    std::uint64_t position_ = 0;
+};
+
+// The German reason given for what is not a regular file.
+std::string notARegularFileReason();
 
 } // namespace tess

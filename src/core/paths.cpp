@@ -13,25 +13,6 @@ bool isPathSeparator(char c) {
 
 namespace {
 
-// Upper case of one UTF-8 code point for the letters Windows folds: ASCII and Latin-1.
-char32_t foldedCodePoint(std::string_view s, std::size_t& pos) {
-    const auto c = static_cast<unsigned char>(s[pos]);
-    if (c < 0x80) {
-        ++pos;
-        return (c >= 'a' && c <= 'z') ? c - 32 : c;
-    }
-    if ((c & 0xE0) == 0xC0 && pos + 1 < s.size()) {
-        char32_t cp = ((c & 0x1F) << 6) | (static_cast<unsigned char>(s[pos + 1]) & 0x3F);
-        pos += 2;
-        if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)
-            cp -= 0x20;
-        return cp;
-    }
-    // Anything else compares byte by byte.
-    ++pos;
-    return 0x110000 + c;
-}
-
 // Paths are UTF-8 inside the program; say so to the file system (on Windows a narrow string
 // would be taken as the ANSI code page).
 fs::path fromUtf8(const std::string& text) {
@@ -39,15 +20,6 @@ fs::path fromUtf8(const std::string& text) {
 }
 
 } // namespace
-
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size())
-        if (foldedCodePoint(a, i) != foldedCodePoint(b, j))
-            return false;
-    return i == a.size() && j == b.size();
-}
 
 fs::path resolvePath(std::string_view windowsPath) {
     std::vector<std::string> parts;
@@ -134,6 +106,64 @@ char nativeSeparator() {
 std::string pathText(const fs::path& path) {
     const auto text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+namespace {
+
+void appendEscaped(std::string& out, unsigned value) {
+    static const char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[(value >> 4) & 0xF];
+    out += kHex[value & 0xF];
+}
+
+// Length of the valid UTF-8 sequence at pos, or 0 when the bytes there are not one.
+std::size_t utf8SequenceLength(std::string_view s, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(s[pos]);
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    if (length == 0 || pos + length > s.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+} // namespace
+
+std::string shownText(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const auto c = static_cast<unsigned char>(utf8[pos]);
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F)
+                appendEscaped(out, c);
+            else
+                out += static_cast<char>(c);
+            ++pos;
+            continue;
+        }
+        const std::size_t length = utf8SequenceLength(utf8, pos);
+        if (length == 0) {
+            appendEscaped(out, c); // not UTF-8: the byte itself
+            ++pos;
+        } else if (c == 0xC2 && static_cast<unsigned char>(utf8[pos + 1]) < 0xA0) {
+            appendEscaped(out, static_cast<unsigned char>(utf8[pos + 1]) & 0xBF); // C1 control
+            pos += 2;
+        } else {
+            out.append(utf8.substr(pos, length));
+            pos += length;
+        }
+    }
+    return out;
 }
 
 } // namespace tess

@@ -3,6 +3,8 @@
 // here first. Nothing else splits paths.
 #pragma once
 
+#include "core/letter_case.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -32,8 +34,11 @@ char nativeSeparator();
 // Text of a file-system path in UTF-8, for messages and folder texts.
 std::string pathText(const std::filesystem::path& path);
 
-// Case-insensitive comparison as Windows does it (ASCII and Latin-1 letters): file names, and
-// the whole-line look-ups of scripts.
-bool sameNameIgnoringCase(std::string_view a, std::string_view b);
+// Names compare without regard to letter case by the one rule of core/letter_case.h
+// (sameNameIgnoringCase).
+
+// Text for messages and listings: control characters (C0, DEL and C1) are shown escaped as
+// "\x1b", so a name cannot steer the terminal it is printed on.
+std::string shownText(std::string_view utf8);
 
 } // namespace tess

@@ -1,6 +1,8 @@
 #include "intake/map_choice.h"
 
 #include "batch/batch_text.h"
+#include "core/codepage.h"
+#include "core/error.h"
 #include "core/paths.h"
 #include "intake/map_inspection.h"
 #include "platform/shell.h"
@@ -23,11 +25,42 @@ std::string mapNameFromLevelDir(std::string_view levelDir, char separator) {
     return {};
 }
 
+void checkMapName(const std::string& mapName) {
+    std::string reason;
+    const auto onlyDotsAndBlanks = mapName.find_first_not_of(". ") == std::string::npos;
+    for (const char c : mapName) {
+        if (c == '\\' || c == '/') {
+            reason = std::string("er enthält \"") + c + "\", das unter Windows Ordner trennt";
+            break;
+        }
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
+            std::string_view("<>:\"|?*").find(c) != std::string_view::npos) {
+            reason = "er enthält das Zeichen \"" + shownText(std::string(1, c)) +
+                     "\", das Windows in Namen nicht erlaubt";
+            break;
+        }
+    }
+    if (reason.empty() && !mapName.empty() && onlyDotsAndBlanks)
+        reason = "er verweist auf einen übergeordneten Ordner";
+    if (reason.empty() && !fitsCp1252(mapName)) {
+        try {
+            encodeCp1252(mapName);
+        } catch (const Error& e) {
+            reason = e.what();
+        }
+    }
+    if (!reason.empty())
+        throw Error("Der Kartenname \"" + shownText(mapName) + "\" ist unzulässig: " + reason +
+                    ". Bitte benenne den Ordner oder das Archiv der Karte um");
+}
+
 std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath) {
     const std::string folder = folderPart(initConPath);
     state.packed = false;
+    const std::string mapName = mapNameFromLevelDir(folder, nativeSeparator());
+    checkMapName(mapName);
     state.levelDir = folder;
-    state.mapName = mapNameFromLevelDir(folder, nativeSeparator());
+    state.mapName = mapName;
     return folder;
 }
 
@@ -75,6 +108,7 @@ void takePackedMap(WizardState& state, const std::string& archiveFileName,
 
 std::string choosePackedMap(WizardState& state, const std::string& archivePath,
                             const std::string& programFolder) {
+    checkMapName(withoutExtension(fileNamePart(archivePath)));
     runBatch(programFolder, "unpack.bat", buildUnpackBatch(archivePath, programFolder));
     takePackedMap(state, fileNamePart(archivePath), programFolder);
     return archivePath;

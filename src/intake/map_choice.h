@@ -14,8 +14,16 @@ namespace tess::intake {
 // separator). Only `separator` separates; with no separator the name is empty.
 std::string mapNameFromLevelDir(std::string_view levelDir, char separator);
 
+// Refuses a map name that would lead the addon out of the levels folder or that the game
+// cannot store, before anything is written: a "\" or "/" (separators on Windows, whatever
+// the file system here thinks), a character Windows forbids in names, a name of dots and
+// blanks only ("..", also in disguise), a character outside Windows-1252. Throws tess::Error
+// naming the map.
+void checkMapName(const std::string& mapName);
+
 // An unpacked map was chosen by the full path of its init.con: levelDir becomes its
-// folder, mapName that folder's name. Returns the text shown in the path field.
+// folder, mapName that folder's name (checked first). Returns the text shown in the path
+// field.
 std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath);
 
 // The three lines of unpack.bat for an archive (full path) and the program folder (with

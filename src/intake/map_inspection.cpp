@@ -25,12 +25,14 @@ std::string addonFolderOf(const std::string& programFolder, const std::string& m
 }
 
 Inspection inspectMap(WizardState& state, const std::string& programFolder) {
+    const std::string mapName = state.packed ? withoutExtension(state.mapName) : state.mapName;
+    checkMapName(mapName);
     const LineList terrain = loadLines(state.levelDir + "init\\terrain.con");
     const WorldSize world = readWorldSize(terrain);
     state.worldSize = world.size;
     state.worldScale = world.scale;
     if (state.packed) {
-        state.mapName = withoutExtension(state.mapName);
+        state.mapName = mapName;
         state.levelDir = levelFolderOf(programFolder, state.mapName);
     }
     Inspection shown;

@@ -35,9 +35,13 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
         chooseUnpackedMap(state, text);
         return;
     }
-    // Anything else is taken as a level archive, as the window's archive dialog would.
+    // Anything else is taken as a level archive, as the window's archive dialog would. It
+    // is unpacked into the program folder, where it may write its level and nothing else.
+    checkMapName(withoutExtension(name));
     takePackedMap(state, name, programFolder);
-    archive::unpackArchive(given, resolvePath(programFolder));
+    archive::UnpackOptions options;
+    options.onlyLevels = true;
+    archive::unpackArchive(given, resolvePath(programFolder), {}, options);
 }
 
 } // namespace tess::intake

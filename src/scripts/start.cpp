@@ -1,7 +1,10 @@
 #include "scripts/start.h"
 
+#include "intake/map_choice.h"
 #include "intake/map_inspection.h"
 
+#include "core/codepage.h"
+#include "core/error.h"
 #include "core/files.h"
 #include "core/lines.h"
 #include "core/project_info.h"
@@ -174,7 +177,19 @@ void switchToAddonFolder(WizardState& state, const std::string& addonFolder) {
 
 StartReport writeAddonScripts(WizardState& state, SpawnFlags flags,
                               const std::string& programFolder) {
-    switchToAddonFolder(state, intake::addonFolderOf(programFolder, state.mapName));
+    // Before anything is written: a map name that would lead out of the levels folder, and
+    // an addon folder that the stats file cannot hold in the game's code page.
+    intake::checkMapName(state.mapName);
+    const std::string addonFolder = intake::addonFolderOf(programFolder, state.mapName);
+    const std::string statsFile = programFolder + "temp/stats.bf";
+    if (!fitsCp1252(addonFolder)) {
+        try {
+            encodeCp1252(addonFolder);
+        } catch (const Error& e) {
+            throw cannotCreate(statsFile, e.what());
+        }
+    }
+    switchToAddonFolder(state, addonFolder);
     const std::string& levelDir = state.levelDir;
 
     // The folder tree. Creation failures (the folder exists) pass silently; a folder that
@@ -186,7 +201,7 @@ StartReport writeAddonScripts(WizardState& state, SpawnFlags flags,
         createFolder(std::string(folder));
 
     saveLines(levelDir + "ai.con", aiStartScript(state.worldSize));
-    saveLines(programFolder + "temp/stats.bf", {std::to_string(state.worldSize), levelDir});
+    saveLines(statsFile, {std::to_string(state.worldSize), levelDir});
     saveLines(levelDir + "Coop.con", toLines(kCoopScript));
     saveLines(levelDir + "Gametypes\\Coop.con", toLines(kCoopGameTypeScript));
     saveLines(levelDir + "SinglePlayerAllied.con", toLines(kSinglePlayerSideScript));

@@ -1,6 +1,8 @@
 // The archive tools against genuine archives of the game, our own archives in both modes,
 // and broken or hostile archives kept as fixtures.
 #include "archive/archive.h"
+#include "archive/compressor.h"
+#include "archive/format.h"
 #include "archive/reader.h"
 #include "core/error.h"
 #include "core/paths.h"
@@ -9,18 +11,26 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <fstream>
 #include <map>
 #include <random>
 #include <string>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace tess::archive;
 
 using tess::test::errorMessage;
 using tess::test::filesUnder;
+using tess::test::le32;
+using tess::test::RawEntry;
 using tess::test::readBytes;
+using tess::test::runInChild;
+using tess::test::storeArchive;
 using tess::test::TempDir;
+using tess::test::temporaryFilesUnder;
 using tess::test::writeBytes;
 
 namespace {
@@ -33,13 +43,20 @@ fs::path fixture(const std::string& name) {
     return fs::path(TESS_SOURCE_DIR) / "tests" / "archive" / "fixtures" / name;
 }
 
-std::string le32(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-            static_cast<char>(v >> 24)};
-}
-
 std::string entryBytes(const fs::path& archive, const Entry& entry) {
     return readBytes(archive).substr(entry.dataOffset, entry.storedSize);
+}
+
+std::string text(const fs::path& path) {
+    return tess::pathText(path);
+}
+
+Progress collectInto(std::vector<std::string>& lines) {
+    return [&lines](const std::string& line) { lines.push_back(line); };
+}
+
+fs::perms permissionsOf(const fs::path& path) {
+    return fs::status(path).permissions() & fs::perms::all;
 }
 
 } // namespace
@@ -242,19 +259,17 @@ TEST(ArchiveUnpack, ReusesExistingFoldersAndFilesInOtherLetterCase) {
                                  dir / "BF1942/LEVELS/KURSK/init.con"));
     EXPECT_EQ(filesUnder(dir.path()).size(), 21u);
 
-    // Names that differ only in letter case within one archive meet in one file and one
-    // folder, the later entry winning, as on Windows.
+    // Folders whose names differ only in letter case within one archive meet in one folder,
+    // as on Windows.
     TempDir other;
-    writeBytes(other / "lvl/X.con", "first");
-    writeBytes(other / "lvl/x.con", "second");
     writeBytes(other / "lvl/SUB/b.con", "b");
     writeBytes(other / "lvl/Sub/a.con", "a");
     packFolder(other / "lvl", "lvl", other / "case.rfa", false);
-    ASSERT_EQ(listArchive(other / "case.rfa").size(), 4u);
+    ASSERT_EQ(listArchive(other / "case.rfa").size(), 2u);
     fs::create_directories(other / "out");
     unpackArchive(other / "case.rfa", other / "out");
-    const std::map<std::string, std::string> expected = {
-        {"lvl/X.con", "second"}, {"lvl/SUB/a.con", "a"}, {"lvl/SUB/b.con", "b"}};
+    const std::map<std::string, std::string> expected = {{"lvl/SUB/a.con", "a"},
+                                                         {"lvl/SUB/b.con", "b"}};
     EXPECT_EQ(filesUnder(other / "out"), expected);
 }
 
@@ -394,4 +409,432 @@ TEST(ArchivePack, CompressedEntryIsNeverAsLongAsItsContent) {
     fs::create_directories(dir / "out");
     unpackArchive(dir / "c.rfa", dir / "out");
     EXPECT_EQ(filesUnder(dir / "out/x"), filesUnder(dir / "src"));
+}
+
+// ---- Nothing written where it must not be, nothing lost when a step fails ---------------
+
+TEST(ArchiveUnpack, OnlyLevelEntriesReachTheProgramsOwnFolder) {
+    TempDir dir;
+    const fs::path program = dir / "program";
+    writeBytes(program / "tessarine", "the program");
+    fs::permissions(program / "tessarine", fs::perms::owner_exec, fs::perm_options::add);
+    writeBytes(program / "temp/con files/conditions.con", "template");
+    writeBytes(program / "memory.bf", "D:\\Spiele\\BF1942\\");
+    writeBytes(program / "unpack.bat", "rfaunpack.exe Oase.rfa \r\n");
+    const auto before = filesUnder(program);
+    writeBytes(dir / "Oase.rfa", storeArchive({{"tessarine", "#!/bin/sh\nrm -rf ~\n"},
+                                               {"TEMP/Con Files/conditions.con", "evil"},
+                                               {"memory.bf", "evil"},
+                                               {"bf1942/LEVELS/Oase/init.con", "rem init"},
+                                               {"unpack.bat", "evil"},
+                                               {"Bf1942\\levels\\Oase\\Init\\Terrain.con", "t"},
+                                               {"bf1942/levelsX/a.con", "evil"}}));
+    std::vector<std::string> lines;
+    unpackArchive(dir / "Oase.rfa", program, collectInto(lines), UnpackOptions{.onlyLevels = true});
+
+    auto expected = before;
+    expected["bf1942/LEVELS/Oase/init.con"] = "rem init";
+    expected["bf1942/LEVELS/Oase/Init/Terrain.con"] = "t";
+    EXPECT_EQ(filesUnder(program), expected);
+    const std::vector<std::string> expectedLines = {
+        "-- RFA Unpack 1.7 --",
+        "  Übersprungen, liegt nicht unter bf1942/levels/: tessarine",
+        "  Übersprungen, liegt nicht unter bf1942/levels/: TEMP/Con Files/conditions.con",
+        "  Übersprungen, liegt nicht unter bf1942/levels/: memory.bf",
+        "  Übersprungen, liegt nicht unter bf1942/levels/: unpack.bat",
+        "  Übersprungen, liegt nicht unter bf1942/levels/: bf1942/levelsX/a.con",
+        "Unpacking " + text(dir / "Oase.rfa") + " (2 files)",
+        "  bf1942/LEVELS/Oase/init.con",
+        "  Bf1942\\levels\\Oase\\Init\\Terrain.con",
+        "Done: 2 files unpacked, 5 skipped.",
+    };
+    EXPECT_EQ(lines, expectedLines);
+
+    // Elsewhere every entry is unpacked.
+    fs::create_directories(dir / "elsewhere");
+    unpackArchive(dir / "Oase.rfa", dir / "elsewhere");
+    EXPECT_EQ(filesUnder(dir / "elsewhere").size(), 7u);
+}
+
+TEST(ArchiveUnpack, NeverWritesThroughALink) {
+    TempDir dir;
+    const fs::path dest = dir / "dest";
+    fs::create_directories(dest);
+    writeBytes(dir / "outside/victim.txt", "victim");
+
+    // A link to a folder outside, met in another letter case on the way to a file: the whole
+    // archive is refused before anything is written.
+    fs::create_directory_symlink("../outside", dest / "LINK");
+    writeBytes(dir / "a.rfa", storeArchive({{"ok.txt", "ok"}, {"link/x.txt", "evil"}}));
+    EXPECT_EQ(errorMessage([&] { unpackArchive(dir / "a.rfa", dest); }),
+              "Archiv \"" + text(dir / "a.rfa") +
+                  "\": Eintrag \"link/x.txt\" führt durch die Verknüpfung \"" +
+                  text(dest / "LINK") +
+                  "\", durch die nicht geschrieben wird; es wurde nichts "
+                  "entpackt");
+    EXPECT_FALSE(fs::exists(dir / "outside/x.txt"));
+    EXPECT_FALSE(fs::exists(dest / "ok.txt"));
+
+    // A link at the file's own name is replaced by the file; what it points to stays.
+    fs::create_symlink("../outside/victim.txt", dest / "A.txt");
+    writeBytes(dir / "b.rfa", storeArchive({{"a.txt", "new"}}));
+    unpackArchive(dir / "b.rfa", dest);
+    EXPECT_EQ(readBytes(dir / "outside/victim.txt"), "victim");
+    EXPECT_FALSE(fs::is_symlink(dest / "A.txt"));
+    EXPECT_EQ(readBytes(dest / "A.txt"), "new");
+
+    // A file where a folder belongs.
+    writeBytes(dest / "plain", "x");
+    writeBytes(dir / "c.rfa", storeArchive({{"plain/y.txt", "y"}}));
+    EXPECT_EQ(errorMessage([&] { unpackArchive(dir / "c.rfa", dest); }),
+              "Archiv \"" + text(dir / "c.rfa") + "\": Eintrag \"plain/y.txt\" braucht \"" +
+                  text(dest / "plain") +
+                  "\" als Ordner, dort liegt aber eine Datei; es wurde nichts entpackt");
+
+    // A hard link to the archive under an entry's name: the archive is never replaced,
+    // whatever its name.
+    writeBytes(dir / "d.rfa", storeArchive({{"ok.txt", "ok"}, {"Level/Copy.RFA", "gone"}}));
+    fs::create_directories(dest / "level");
+    fs::create_hard_link(dir / "d.rfa", dest / "level/copy.rfa");
+    const std::string archiveBytes = readBytes(dir / "d.rfa");
+    EXPECT_EQ(errorMessage([&] { unpackArchive(dir / "d.rfa", dest); }),
+              "Archiv \"" + text(dir / "d.rfa") +
+                  "\": Eintrag \"Level/Copy.RFA\" würde das Archiv selbst überschreiben (\"" +
+                  text(dest / "level/copy.rfa") + "\"); es wurde nichts entpackt");
+    EXPECT_EQ(readBytes(dir / "d.rfa"), archiveBytes);
+    EXPECT_FALSE(fs::exists(dest / "ok.txt"));
+
+    // A read-only file is not replaced, as on Windows (whoever runs the program).
+    writeBytes(dest / "ro.txt", "read-only");
+    fs::permissions(dest / "ro.txt", fs::perms::owner_read);
+    writeBytes(dir / "e.rfa", storeArchive({{"ok.txt", "ok"}, {"RO.txt", "new"}}));
+    EXPECT_EQ(errorMessage([&] { unpackArchive(dir / "e.rfa", dest); }),
+              "Archiv \"" + text(dir / "e.rfa") + "\": Eintrag \"RO.txt\" würde die " +
+                  "schreibgeschützte Datei \"" + text(dest / "ro.txt") +
+                  "\" ersetzen; es wurde nichts entpackt");
+    EXPECT_EQ(readBytes(dest / "ro.txt"), "read-only");
+    EXPECT_FALSE(fs::exists(dest / "ok.txt"));
+    EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
+}
+
+TEST(ArchiveUnpack, AFailedEntryLeavesTheFileItWasToReplace) {
+    TempDir dir;
+    const fs::path dest = dir / "dest";
+    // An entry whose data turns out damaged.
+    writeBytes(dest / "bf1942/levels/Test/init.con", "old init");
+    EXPECT_NE(errorMessage([&] {
+                  unpackArchive(fixture("chunk_undecodable.rfa"), dest);
+              }).find("lässt sich nicht entpacken"),
+              std::string::npos);
+    EXPECT_EQ(readBytes(dest / "bf1942/levels/Test/init.con"), "old init");
+
+    // A full disk (a file-size limit): the entries before the failing one are unpacked, the
+    // failing one leaves its old file whole.
+    std::mt19937 random(3);
+    std::string level(3 << 20, '\0');
+    for (char& c : level)
+        c = static_cast<char>(random());
+    writeBytes(dir / "src/a.con", "a");
+    writeBytes(dir / "src/level.dat", level);
+    packFolder(dir / "src", "bf1942/levels/Big", dir / "big.rfa", false);
+    writeBytes(dest / "bf1942/levels/Big/level.dat", "old level");
+    const auto child = runInChild(
+        [&](std::string& out) {
+            out = errorMessage([&] { unpackArchive(dir / "big.rfa", dest); });
+            return 0;
+        },
+        {.fileSize = 1 << 20});
+    ASSERT_TRUE(child.finished) << child.output;
+    EXPECT_EQ(child.output.rfind("Datei \"" + text(dest / "bf1942/levels/Big/level.dat") +
+                                     "\" kann nicht erstellt werden. " + tess::systemReason(EFBIG),
+                                 0),
+              0u)
+        << child.output;
+    EXPECT_EQ(readBytes(dest / "bf1942/levels/Big/level.dat"), "old level");
+    EXPECT_EQ(readBytes(dest / "bf1942/levels/Big/a.con"), "a");
+    EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
+}
+
+TEST(ArchivePack, ALinkLoopStopsThePackWithNothingWritten) {
+    TempDir dir;
+    const fs::path level = dir / "lvl";
+    writeBytes(level / "init.con", "x");
+    fs::create_directory_symlink(".", level / "a");
+    fs::create_directory_symlink(".", level / "b");
+    for (int links = 2; links >= 1; --links) {
+        SCOPED_TRACE(links);
+        if (links == 1)
+            fs::remove(level / "b");
+        const auto child = runInChild(
+            [&](std::string& out) {
+                out = errorMessage(
+                    [&] { packFolder(level, "bf1942/levels/L", dir / "l.rfa", false); });
+                return 0;
+            },
+            {.seconds = 30});
+        ASSERT_TRUE(child.finished) << "the pack did not end";
+        EXPECT_EQ(child.output, "Der Ordner \"" + text(level / "a") + "\" ist derselbe wie \"" +
+                                    text(level) +
+                                    "\", in dem er liegt: eine Schleife aus Verknüpfungen; es "
+                                    "wurde nichts geschrieben");
+        EXPECT_FALSE(fs::exists(dir / "l.rfa"));
+        EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
+    }
+    // A link to a folder elsewhere is no loop: its files are packed once.
+    fs::remove(level / "a");
+    writeBytes(dir / "shared/common.con", "c");
+    fs::create_directory_symlink("../shared", level / "shared");
+    packFolder(level, "lvl", dir / "l.rfa", false);
+    ASSERT_EQ(listArchive(dir / "l.rfa").size(), 2u);
+    EXPECT_EQ(listArchive(dir / "l.rfa")[1].name, "lvl/shared/common.con");
+}
+
+TEST(ArchiveUnpack, ManyEntriesInOneFolderMeetTheirFilesInAnyLetterCase) {
+    // 80,000 entries in one folder, every fourth of them already there in upper case.
+    constexpr int kEntries = 80000;
+    TempDir dir;
+    const fs::path folder = dir / "dest/bf1942/levels/Big";
+    fs::create_directories(folder);
+    std::vector<RawEntry> entries;
+    for (int i = 0; i < kEntries; ++i) {
+        entries.push_back({"bf1942/levels/Big/f" + std::to_string(i) + ".con", std::to_string(i)});
+        if (i % 4 == 0)
+            writeBytes(folder / ("F" + std::to_string(i) + ".CON"), "old");
+    }
+    writeBytes(dir / "many.rfa", storeArchive(entries));
+    unpackArchive(dir / "many.rfa", dir / "dest");
+    std::size_t files = 0;
+    for (const auto& item : fs::directory_iterator(folder)) {
+        (void)item;
+        ++files;
+    }
+    EXPECT_EQ(files, static_cast<std::size_t>(kEntries));
+    EXPECT_EQ(readBytes(folder / "F0.CON"), "0");
+    EXPECT_EQ(readBytes(folder / "f1.con"), "1");
+    EXPECT_EQ(readBytes(folder / "F79996.CON"), "79996");
+    EXPECT_EQ(readBytes(folder / "f79999.con"), "79999");
+}
+
+TEST(ArchivePack, AReadOnlyArchiveIsNotReplacedAndAWritableOneKeepsItsPermissions) {
+    TempDir dir;
+    writeBytes(dir / "lvl/a.con", "a");
+    writeBytes(dir / "ro.rfa", "old archive");
+    fs::permissions(dir / "ro.rfa", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(errorMessage([&] { packFolder(dir / "lvl", "lvl", dir / "ro.rfa", false); }),
+              "Datei \"" + text(dir / "ro.rfa") + "\" kann nicht erstellt werden. " +
+                  tess::systemReason(EACCES));
+    EXPECT_EQ(readBytes(dir / "ro.rfa"), "old archive");
+    EXPECT_EQ(permissionsOf(dir / "ro.rfa"), fs::perms::owner_read | fs::perms::group_read);
+
+    writeBytes(dir / "rw.rfa", "old archive");
+    fs::permissions(dir / "rw.rfa", fs::perms::owner_read | fs::perms::owner_write);
+    packFolder(dir / "lvl", "lvl", dir / "rw.rfa", true);
+    EXPECT_EQ(listArchive(dir / "rw.rfa").size(), 1u);
+    EXPECT_EQ(permissionsOf(dir / "rw.rfa"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
+}
+
+TEST(ArchiveUnpack, AnArchiveDeclaringMoreThanTheDiskHoldsIsRefusedBeforeWriting) {
+    // Every entry shares one chunk table whose 4095 rows all point at the same LZO stream of
+    // 1 MiB of zeros: 4096 entries of 4095 MiB each, about 16 TiB, in an archive of 200 KB.
+    ChunkJob job;
+    job.count = 1;
+    job.inputSize = format::kMaxChunkSize;
+    job.input.assign(job.inputSize, 0);
+    std::vector<unsigned char> workMemory;
+    compressChunk(job, workMemory);
+    constexpr std::uint32_t kRows = 4095;
+    std::string data = le32(kRows);
+    for (std::uint32_t row = 0; row < kRows; ++row)
+        data += le32(static_cast<std::uint32_t>(job.outputSize)) + le32(format::kMaxChunkSize) +
+                le32(0);
+    data.append(reinterpret_cast<const char*>(job.output.data()), job.outputSize);
+    std::string bytes(156, '\0');
+    bytes[4] = 1; // compressed
+    bytes += data;
+    std::string directory = le32(4096);
+    for (int i = 0; i < 4096; ++i) {
+        const std::string name = "bf1942/levels/Big/f" + std::to_string(i) + ".raw";
+        directory += le32(static_cast<std::uint32_t>(name.size())) + name +
+                     le32(static_cast<std::uint32_t>(data.size())) +
+                     le32(kRows * format::kMaxChunkSize) + le32(156) + le32(0) + le32(0) + le32(0);
+    }
+    const std::string toc = le32(static_cast<std::uint32_t>(bytes.size()));
+    bytes.replace(0, 4, toc);
+    bytes += directory + le32(0);
+    TempDir dir;
+    writeBytes(dir / "huge.rfa", bytes);
+    fs::create_directories(dir / "dest");
+
+    // In a child with a file-size limit, so that a tool without the check stops at 64 MiB.
+    const auto child = runInChild(
+        [&](std::string& out) {
+            out = errorMessage([&] { unpackArchive(dir / "huge.rfa", dir / "dest"); });
+            return 0;
+        },
+        {.fileSize = 64 << 20});
+    ASSERT_TRUE(child.finished);
+    const std::string start = "Archiv \"" + text(dir / "huge.rfa") +
+                              "\" würde 17.587.891.077.120 Bytes entpacken, im Zielordner \"" +
+                              text(dir / "dest") + "\" sind aber nur ";
+    EXPECT_EQ(child.output.substr(0, start.size()), start) << child.output;
+    EXPECT_TRUE(child.output.ends_with(" Bytes frei; es wurde nichts entpackt")) << child.output;
+    EXPECT_TRUE(fs::is_empty(dir / "dest"));
+}
+
+TEST(ArchiveNames, OneRuleForPackingAndUnpacking) {
+    TempDir dir;
+    writeBytes(dir / "lvl/init.con", "x");
+    // Paths in the archive that unpacking would refuse are not packed.
+    for (const std::string packDir :
+         {"../../evil", "C:/x", "a*b", "a\tb", "bf1942/levels/CON", "bf1942/levels/Oase./x"}) {
+        SCOPED_TRACE(packDir);
+        const std::string message =
+            errorMessage([&] { packFolder(dir / "lvl", packDir, dir / "out.rfa", false); });
+        EXPECT_EQ(message.rfind(
+                      "Der Archivpfad \"" + tess::shownText(packDir) + "\" ist unzulässig (", 0),
+                  0u)
+            << message;
+        EXPECT_TRUE(message.ends_with("); es wurde nichts geschrieben")) << message;
+    }
+    // Nor are files Windows cannot hold.
+    for (const std::string name : {"CON", "nul.txt", "Com1.con", "LPT9", "dot.", "blank "}) {
+        SCOPED_TRACE(name);
+        TempDir one;
+        writeBytes(one / ("lvl/" + name), "x");
+        const std::string message =
+            errorMessage([&] { packFolder(one / "lvl", "lvl", one / "out.rfa", false); });
+        EXPECT_EQ(message.rfind("Die Datei \"" + text(one / ("lvl/" + name)) +
+                                    "\" kann als \"lvl/" + name + "\" nicht ins Archiv (",
+                                0),
+                  0u)
+            << message;
+        EXPECT_FALSE(fs::exists(one / "out.rfa"));
+    }
+    // Nor two files that are one on Windows.
+    writeBytes(dir / "lvl/Sub/X.con", "1");
+    writeBytes(dir / "lvl/SUB/x.con", "2");
+    const std::string clash =
+        errorMessage([&] { packFolder(dir / "lvl", "lvl", dir / "out.rfa", false); });
+    EXPECT_TRUE(clash == "Die Dateien \"" + text(dir / "lvl/SUB/x.con") + "\" und \"" +
+                             text(dir / "lvl/Sub/X.con") +
+                             "\" wären unter Windows dieselbe Datei; es wurde nichts geschrieben")
+        << clash;
+    EXPECT_FALSE(fs::exists(dir / "out.rfa"));
+
+    // Archives holding them anyway (made by other tools) are refused whole.
+    const std::pair<std::vector<RawEntry>, std::string> archives[] = {
+        {{{"a/ok.con", "1"}, {"a/X.con", "2"}, {"A/x.con", "3"}},
+         "enthält die Einträge \"a/X.con\" und \"A/x.con\", die unter Windows dieselbe Datei sind"},
+        {{{"a/b.con", "1"}, {"a\\b.con", "2"}},
+         "enthält die Einträge \"a/b.con\" und \"a\\b.con\", die unter Windows dieselbe Datei "
+         "sind"},
+        {{{"a/b.con", "1"}, {"a/b.con", "1"}},
+         "enthält die Einträge \"a/b.con\" und \"a/b.con\", die unter Windows dieselbe Datei sind"},
+        {{{"a/ok.con", "1"}, {"bf1942/levels/x/CON", "2"}},
+         "enthält den unzulässigen Eintrag \"bf1942/levels/x/CON\" (Gerätename von Windows"},
+        {{{"a/ok.con", "1"}, {"aux.con", "2"}},
+         "enthält den unzulässigen Eintrag \"aux.con\" (Gerätename von Windows"},
+        {{{"a/ok.con", "1"}, {"bf1942/levels/x./y.con", "2"}},
+         "enthält den unzulässigen Eintrag \"bf1942/levels/x./y.con\" (ein Name endet mit Punkt "
+         "oder Leerzeichen"},
+        {{{"a/ok.con", "1"}, {"y.con ", "2"}},
+         "enthält den unzulässigen Eintrag \"y.con \" (ein Name endet mit Punkt oder Leerzeichen"},
+    };
+    for (const auto& [entries, what] : archives) {
+        SCOPED_TRACE(what);
+        TempDir one;
+        writeBytes(one / "x.rfa", storeArchive(entries));
+        fs::create_directories(one / "dest");
+        const std::string message =
+            errorMessage([&] { unpackArchive(one / "x.rfa", one / "dest"); });
+        EXPECT_EQ(message.rfind("Archiv \"" + text(one / "x.rfa") + "\" " + what, 0), 0u)
+            << message;
+        EXPECT_TRUE(message.ends_with("; es wurde nichts entpackt")) << message;
+        EXPECT_TRUE(fs::is_empty(one / "dest"));
+    }
+}
+
+TEST(ArchiveNames, ControlCharactersAreShownEscaped) {
+    const Entry entry{"bf1942/levels/\x1b[31mRot\x1b[0m\x9d.con", 1, 1, 156};
+    EXPECT_EQ(formatListingLine(entry),
+              "         1          1 bf1942/levels/\\x1b[31mRot\\x1b[0m\\x9d.con");
+    TempDir dir;
+    writeBytes(dir / "x.rfa", storeArchive({{entry.name, "x"}}));
+    const std::string message = errorMessage([&] { unpackArchive(dir / "x.rfa", dir.path()); });
+    EXPECT_EQ(message, "Archiv \"" + text(dir / "x.rfa") +
+                           "\" enthält den unzulässigen Eintrag "
+                           "\"bf1942/levels/\\x1b[31mRot\\x1b[0m\\x9d.con\" (Steuerzeichen im "
+                           "Namen); es wurde nichts entpackt");
+}
+
+TEST(ArchiveUnpack, TheDestinationAndTheArchiveAreCheckedFirst) {
+    TempDir dir;
+    // A missing archive creates no destination.
+    EXPECT_EQ(errorMessage([&] {
+                  unpackArchive(dir / "missing.rfa", dir / "to", {},
+                                UnpackOptions{.createDestination = true});
+              }),
+              "Datei " + text(dir / "missing.rfa") + " kann nicht geöffnet werden. " +
+                  tess::systemReason(ENOENT));
+    EXPECT_FALSE(fs::exists(dir / "to"));
+    // A destination below a file.
+    writeBytes(dir / "somefile", "x");
+    EXPECT_EQ(errorMessage([&] {
+                  unpackArchive(genuine("kursk.rfa"), dir / "somefile/sub", {},
+                                UnpackOptions{.createDestination = true});
+              }),
+              "Zielordner \"" + text(dir / "somefile/sub") + "\" kann nicht angelegt werden. " +
+                  tess::systemReason(ENOTDIR));
+    unpackArchive(genuine("kursk.rfa"), dir / "to", {}, UnpackOptions{.createDestination = true});
+    EXPECT_EQ(filesUnder(dir / "to").size(), 21u);
+
+    // A pipe given as the archive is refused at once, instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo((dir / "pipe.rfa").c_str(), 0600), 0);
+    const auto child = runInChild(
+        [&](std::string& out) {
+            out = errorMessage([&] { unpackArchive(dir / "pipe.rfa", dir / "to"); });
+            return 0;
+        },
+        {.seconds = 20});
+    ASSERT_TRUE(child.finished) << "waited for the pipe";
+    EXPECT_EQ(child.output, "Datei " + text(dir / "pipe.rfa") + " kann nicht geöffnet werden. " +
+                                tess::notARegularFileReason());
+}
+
+TEST(ArchiveRead, HostileFixturesAreRefusedWholeAndASharedStreamReadsThrough) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"hostile_device.rfa", "den unzulässigen Eintrag \"bf1942/levels/Test/CON\""},
+        {"hostile_device_extension.rfa", "den unzulässigen Eintrag \"bf1942/levels/Test/nul.con\""},
+        {"hostile_trailing_dot.rfa", "den unzulässigen Eintrag \"bf1942/levels/Test./x.con\""},
+        {"hostile_trailing_blank.rfa", "den unzulässigen Eintrag \"bf1942/levels/Test/x.con \""},
+        {"case_duplicate.rfa", "die Einträge \"bf1942/levels/Test/init.con\" und "
+                               "\"BF1942\\levels\\test\\INIT.CON\""},
+        {"exact_duplicate.rfa",
+         "die Einträge \"bf1942/levels/Test/init.con\" und \"bf1942/levels/Test/init.con\""},
+        {"escape_in_name.rfa",
+         "den unzulässigen Eintrag \"bf1942/levels/Test/\\x1b[2J\\x1b]0;x\\x07.con\""},
+    };
+    for (const auto& [file, what] : cases) {
+        SCOPED_TRACE(file);
+        TempDir dir;
+        const std::string message = errorMessage([&] { unpackArchive(fixture(file), dir.path()); });
+        EXPECT_EQ(message.rfind("Archiv \"" + text(fixture(file)) + "\" enthält " + what, 0), 0u)
+            << message;
+        EXPECT_TRUE(fs::is_empty(dir.path()));
+    }
+    // Entries may share their bytes; each reads through its own table.
+    TempDir dir;
+    unpackArchive(fixture("shared_stream.rfa"), dir.path());
+    const auto files = filesUnder(dir.path());
+    ASSERT_EQ(files.size(), 64u);
+    std::string hello;
+    for (int i = 0; i < 1000; ++i)
+        hello += "hello";
+    EXPECT_EQ(files.at("bf1942/levels/Test/f63.raw"), hello);
+    // The program's own files are not in a level.
+    TempDir program;
+    unpackArchive(fixture("program_files.rfa"), program.path(), {},
+                  UnpackOptions{.onlyLevels = true});
+    EXPECT_EQ(filesUnder(program.path()).size(), 1u);
 }

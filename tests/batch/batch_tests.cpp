@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -20,7 +22,9 @@ namespace fs = std::filesystem;
 using tess::batch::runBatchLines;
 using tess::batch::splitArguments;
 
+using tess::test::filesUnder;
 using tess::test::readBytes;
+using tess::test::storeArchive;
 using tess::test::TempDir;
 using tess::test::writeBytes;
 
@@ -38,15 +42,18 @@ private:
     fs::path previous_;
 };
 
-// Runs `driver run-batch batch` as a process of its own in folder, its standard output
-// going to outputFile. Returns the exit code.
-int runBatchProcess(const fs::path& folder, const std::string& batch, const fs::path& outputFile) {
+// Runs `driver run-batch batch [programFolder]` as a process of its own in folder, its
+// standard output going to outputFile. Returns the exit code.
+int runBatchProcess(const fs::path& folder, const std::string& batch, const fs::path& outputFile,
+                    const std::string& programFolder = {}) {
+    std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || ::dup2(fd, 1) < 0 || ::chdir(folder.c_str()) != 0)
             ::_exit(126);
         ::execl(TESS_BATCH_DRIVER, TESS_BATCH_DRIVER, "run-batch", batch.c_str(),
+                programFolder.empty() ? static_cast<char*>(nullptr) : programFolder.c_str(),
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -93,7 +100,7 @@ TEST(BatchText, CommandsTheBuildersWriteRunAsMeant) {
     const int failed =
         runBatchLines({tess::batch::copyCommand("Meine Karte ü.rfa", "Kopie mit Blank.rfa"),
                        tess::batch::deleteCommand("Meine Karte ü.rfa")},
-                      log);
+                      log, "");
     EXPECT_EQ(failed, 0) << log.str();
     EXPECT_EQ(readBytes(temp.path() / "Kopie mit Blank.rfa"), "archive");
     EXPECT_FALSE(fs::exists(temp.path() / "Meine Karte ü.rfa"));
@@ -139,7 +146,8 @@ TEST(BatchProcess, CopiesAndDeletesRealFilesAndWritesTheLogBesideTheBatch) {
                                "copy \"fehlt.txt\" \"x.txt\"\r\n"
                                "echo Fertig\r\n");
 
-    EXPECT_EQ(runBatchProcess(f, "test.BAT", temp.path() / "stdout.txt"), 0);
+    // Some lines failed: the exit code says so, after every line has run.
+    EXPECT_EQ(runBatchProcess(f, "test.BAT", temp.path() / "stdout.txt"), 1);
 
     EXPECT_EQ(readBytes(f / "bf1942" / "levels" / "x" / "Kopie ü.txt"), "Inhalt\r\n");
     EXPECT_EQ(readBytes(f / "ziel.txt"), "Inhalt\r\n");
@@ -229,7 +237,7 @@ TEST(BatchLines, CopyDelAndFurnitureBehaveLikeCmd) {
          "COPY /Y \"a.txt\" \"sub\"", "copy \"a.txt\" \"A.TXT\"", "copy \"a.txt\"",
          "copy \"a.txt\" \"fehlt\\b.txt\"", "copy \"a.txt\" \"neu\\\"", "copy", "del \"ordner\"",
          "Erase /Q \"SUB\\A.TXT\"", "pause", "exit", "del \"a.txt\""},
-        log);
+        log, "");
     EXPECT_EQ(log.str(), "Hallo  Welt \n"
                          "\n"
                          "        1 Datei(en) kopiert.\n"
@@ -262,7 +270,7 @@ TEST(BatchLines, ArchiveToolLinesReachTheArchiveCodeAndTheBatchGoesOn) {
          "rfaunpack.exe fehlt.rfa ",
          "rfaPack.exe BF1942\\LEVELS\\oasis_001  bf1942/levels/Oasis \"Oasis_001.rfa\" -Compress",
          "echo weiter"},
-        log);
+        log, "");
     const std::string text = log.str();
     const std::string expectedStart =
         "Der Ordner \"bf1942\\Levels\\fehlt\" wurde nicht gefunden.\n"
@@ -277,4 +285,85 @@ TEST(BatchLines, ArchiveToolLinesReachTheArchiveCodeAndTheBatchGoesOn) {
         EXPECT_EQ(failures, 4) << text;
         EXPECT_TRUE(fs::is_regular_file("Oasis_001.rfa"));
     }
+}
+
+// A map archive holding more than its level: unpacked by the map step's batch in the
+// program folder, or in its Network folder, it writes its level and nothing else, and the
+// log names what was skipped.
+TEST(BatchProcess, AMapArchiveCannotReplaceTheProgramsOwnFiles) {
+    TempDir temp;
+    const fs::path program = temp.path() / "Tessarine";
+    const std::string programFolder = program.string() + "/";
+    writeBytes(program / "tessarine", "the program");
+    writeBytes(program / "temp/con files/conditions.con", "template");
+    writeBytes(program / "memory.bf", "D:\\Spiele\\");
+    writeBytes(program / "Network/merge.con", "merge");
+    writeBytes(temp.path() / "maps/Oase.rfa",
+               storeArchive({{"tessarine", "evil"},
+                             {"temp/con files/conditions.con", "evil"},
+                             {"memory.bf", "evil"},
+                             {"unpack.bat", "evil"},
+                             {"Network/merge.con", "evil"},
+                             {"bf1942/levels/Oase/init.con", "rem"}}));
+    const std::string archive = (temp.path() / "maps/Oase.rfa").string();
+    const auto untouched = filesUnder(program);
+
+    writeBytes(program / "unpack.bat", "copy \"" + archive + "\" \"" + programFolder +
+                                           "Oase.rfa\"\r\n"
+                                           "rfaunpack.exe Oase.rfa \r\n"
+                                           "del \"" +
+                                           programFolder + "Oase.rfa\"\r\n");
+    EXPECT_EQ(runBatchProcess(program, "unpack.bat", temp.path() / "stdout.txt", programFolder), 0);
+    auto expected = untouched;
+    expected["unpack.bat"] = readBytes(program / "unpack.bat");
+    expected["unpack.log"] = readBytes(program / "unpack.log");
+    expected["bf1942/levels/Oase/init.con"] = "rem";
+    EXPECT_EQ(filesUnder(program), expected);
+    const std::string log = readBytes(program / "unpack.log");
+    for (const char* skipped : {"tessarine", "temp/con files/conditions.con", "memory.bf",
+                                "unpack.bat", "Network/merge.con"})
+        EXPECT_NE(log.find("  Übersprungen, liegt nicht unter bf1942/levels/: " +
+                           std::string(skipped) + "\n"),
+                  std::string::npos)
+            << skipped << "\n"
+            << log;
+    EXPECT_NE(log.find("Done: 1 files unpacked, 5 skipped.\n"), std::string::npos) << log;
+
+    // The same in the Network folder.
+    writeBytes(program / "Network/merge.bat", "rfaunpack.exe \"" + archive + "\"\r\n");
+    EXPECT_EQ(runBatchProcess(program / "Network", "merge.bat", temp.path() / "stdout.txt",
+                              programFolder),
+              0);
+    EXPECT_EQ(readBytes(program / "Network/merge.con"), "merge");
+    EXPECT_EQ(readBytes(program / "Network/bf1942/levels/Oase/init.con"), "rem");
+    EXPECT_FALSE(fs::exists(program / "Network/tessarine"));
+
+    // Anywhere else the archive unpacks whole.
+    fs::create_directories(temp.path() / "elsewhere");
+    writeBytes(temp.path() / "elsewhere/all.bat", "rfaunpack.exe \"" + archive + "\"\r\n");
+    EXPECT_EQ(runBatchProcess(temp.path() / "elsewhere", "all.bat", temp.path() / "stdout.txt",
+                              programFolder),
+              0);
+    EXPECT_EQ(readBytes(temp.path() / "elsewhere/memory.bf"), "evil");
+}
+
+TEST(BatchLines, CopiesAreAtomicAndNeverFollowALink) {
+    TempDir temp;
+    CurrentFolder inside(temp.path());
+    writeBytes("a.txt", "A");
+    writeBytes("victim.txt", "victim");
+    fs::create_symlink(temp.path() / "victim.txt", "link.txt");
+    writeBytes("ro.txt", "read-only");
+    fs::permissions("ro.txt", fs::perms::owner_read);
+    std::ostringstream log;
+    const int failures = runBatchLines(
+        {"@echo off", "copy \"a.txt\" \"link.txt\"", "copy \"a.txt\" \"ro.txt\""}, log, "");
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(log.str(), "        1 Datei(en) kopiert.\n"
+                         "Datei \"ro.txt\" kann nicht erstellt werden. " +
+                             tess::systemReason(EACCES) + "\n        0 Datei(en) kopiert.\n");
+    EXPECT_FALSE(fs::is_symlink("link.txt"));
+    EXPECT_EQ(readBytes("link.txt"), "A");
+    EXPECT_EQ(readBytes("victim.txt"), "victim");
+    EXPECT_EQ(readBytes("ro.txt"), "read-only");
 }

@@ -1,5 +1,7 @@
 // tessarine-cli as a map maker scripts it: a real child process, real files.
 #include "areas/hill_and_bridge.h"
+#include "core/error.h"
+#include "core/files.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -9,17 +11,25 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
 
 #include <png.h>
 
 namespace fs = std::filesystem;
+using tess::test::ChildResult;
 using tess::test::cli;
 using tess::test::CliResult;
+using tess::test::copyTree;
+using tess::test::filesUnder;
 using tess::test::quoted;
 using tess::test::readBytes;
+using tess::test::runProgram;
+using tess::test::storeArchive;
 using tess::test::TempDir;
+using tess::test::temporaryFilesUnder;
 using tess::test::writeBytes;
 
 TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
@@ -294,4 +304,180 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
     EXPECT_FALSE(fs::exists(program.path() / "bf1942/levels/kursk"));
     EXPECT_FALSE(fs::exists(program.path() / "kursk.rfa"));
     EXPECT_EQ(cli("areas " + bastogne, program.path()).exitCode, 2);
+}
+
+namespace {
+
+// The tool run as a process of its own under limits (see tess::test::runProgram).
+ChildResult limitedCli(const std::vector<std::string>& args, const fs::path& folder,
+                       tess::test::ChildLimits limits = {}) {
+    std::vector<std::string> argv = {TESS_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProgram(argv, folder, limits);
+}
+
+// Bastogne with a soldier spawn script of `points` positions (about 2.4 MB for 60,000).
+void bigSpawnLevel(const fs::path& level, int points) {
+    copyTree(tess::test::testdata("levels/Bastogne"), level);
+    std::string script;
+    for (int i = 0; i < points; ++i)
+        script += "Object.create S" + std::to_string(i) + "\r\nObject.absolutePosition " +
+                  std::to_string(1000 + i % 997) + ".5/50/" + std::to_string(2000 + i % 991) +
+                  ".25\r\n";
+    writeBytes(level / "Conquest/SoldierSpawns.con", script);
+}
+
+} // namespace
+
+// An archive holding more than its level: generate unpacks it into the program folder, where
+// only its level is written.
+TEST(Cli, AMapArchiveCannotReplaceTheProgramsOwnFiles) {
+    tess::test::ProgramFolder program;
+    writeBytes(program.path() / "tessarine", "the window program");
+    const auto before = filesUnder(program.path());
+    const fs::path bastogne = tess::test::testdata("levels/Bastogne");
+    std::vector<tess::test::RawEntry> entries = {
+        {"tessarine", "evil"}, {"temp/con files/conditions.con", "evil"}, {"memory.bf", "evil"}};
+    for (const char* file : {"Init.con", "Init/Terrain.con", "Conquest/SoldierSpawns.con",
+                             "Conquest/ObjectSpawns.con"})
+        entries.push_back({"bf1942/levels/Evil/" + std::string(file), readBytes(bastogne / file)});
+    TempDir maps;
+    writeBytes(maps.path() / "Evil.rfa", storeArchive(entries));
+
+    const auto run = limitedCli({"generate", (maps.path() / "Evil.rfa").string(),
+                                 "--program-folder", program.path().string()},
+                                program.path());
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    for (const auto& [name, bytes] : before)
+        EXPECT_EQ(readBytes(program.path() / name), bytes) << name;
+    EXPECT_FALSE(fs::exists(program.path() / "memory.bf"));
+    EXPECT_EQ(readBytes(program.addon("Evil") / "AI/conditions.con").substr(0, 4), "rem ");
+}
+
+// A full disk during Start (a file-size limit reproduces one): a copy cut short is never kept.
+TEST(Cli, ACopyCutShortIsNeverKeptNorCounted) {
+    tess::test::ProgramFolder program;
+    TempDir maps;
+    const fs::path level = maps.path() / "Grosz";
+    bigSpawnLevel(level, 60000);
+    const std::vector<std::string> generate = {"generate", level.string(), "--program-folder",
+                                               program.path().string()};
+    const fs::path copy = program.addon("Grosz") / "SinglePlayer/SoldierSpawns.con";
+
+    // The first Start meets the full disk: the copy fails, and so does Start, which cannot
+    // read the spawn script it needs.
+    const auto limited = limitedCli(generate, program.path(), {.fileSize = 1024000});
+    EXPECT_EQ(limited.exitCode, 1) << limited.output;
+    EXPECT_NE(limited.output.find("singleplayer/soldierspawns.con kann nicht geöffnet werden."),
+              std::string::npos)
+        << limited.output;
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_TRUE(temporaryFilesUnder(program.path()).empty());
+
+    // With room on the disk every point counts.
+    const auto full = limitedCli(generate, program.path());
+    EXPECT_EQ(full.exitCode, 0) << full.output;
+    EXPECT_NE(full.output.find("soldierSpawnPoints: 60000\n"), std::string::npos) << full.output;
+    // (Large texts are compared without EXPECT_EQ, whose difference listing of two texts of
+    // many lines would take more memory than the machine has.)
+    const std::string whole = readBytes(copy);
+    EXPECT_TRUE(whole == readBytes(level / "Conquest/SoldierSpawns.con")) << whole.size();
+
+    // The map changes and the disk is full again: the failed copy leaves the last one whole.
+    bigSpawnLevel(level, 59000);
+    const auto again = limitedCli(generate, program.path(), {.fileSize = 1024000});
+    EXPECT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_NE(again.output.find("soldierSpawnPoints: 60000\n"), std::string::npos) << again.output;
+    EXPECT_TRUE(readBytes(copy) == whole) << readBytes(copy).size();
+    EXPECT_TRUE(temporaryFilesUnder(program.path()).empty());
+}
+
+// Two runs at once on the same map and program folder: every run succeeds and every file is
+// whole.
+TEST(Cli, TwoGenerateRunsAtOnceNeverMixTheirFiles) {
+    tess::test::ProgramFolder program;
+    tess::test::ProgramFolder reference;
+    const std::string bastogne = tess::test::testdata("levels/Bastogne");
+    const auto alone = limitedCli(
+        {"generate", bastogne, "--program-folder", reference.path().string()}, reference.path());
+    ASSERT_EQ(alone.exitCode, 0) << alone.output;
+    const auto expected = filesUnder(reference.addon("Bastogne"));
+    for (int round = 0; round < 8; ++round) {
+        ChildResult runs[2];
+        std::thread first([&] {
+            runs[0] =
+                limitedCli({"generate", bastogne, "--program-folder", program.path().string()},
+                           program.path());
+        });
+        runs[1] = limitedCli({"generate", bastogne, "--program-folder", program.path().string()},
+                             program.path());
+        first.join();
+        for (const ChildResult& run : runs)
+            ASSERT_EQ(run.exitCode, 0) << "round " << round << ": " << run.output;
+        ASSERT_EQ(filesUnder(program.addon("Bastogne")), expected) << "round " << round;
+    }
+    EXPECT_TRUE(temporaryFilesUnder(program.path()).empty());
+}
+
+// A map whose name the game cannot store is refused before anything is written, naming the
+// map.
+TEST(Cli, AMapNameOutsideTheGamesCodePageIsRefusedBeforeWriting) {
+    tess::test::ProgramFolder program;
+    TempDir maps;
+    const fs::path level = maps.path() / "Карта";
+    copyTree(tess::test::testdata("levels/Bastogne"), level);
+    const auto before = filesUnder(program.path());
+    const auto run = limitedCli(
+        {"generate", level.string(), "--program-folder", program.path().string()}, program.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.output, "Der Kartenname \"Карта\" ist unzulässig: Das Zeichen \"К\" kann im "
+                          "Zeichensatz des Spiels (Windows-1252) nicht gespeichert werden. Bitte "
+                          "benenne den Ordner oder das Archiv der Karte um\n");
+    EXPECT_EQ(filesUnder(program.path()), before);
+}
+
+TEST(Cli, ArchiveToolsSayClearlyWhatIsWrong) {
+    TempDir dir;
+    // Entry names never steer the terminal.
+    writeBytes(dir.path() / "esc.rfa",
+               storeArchive({{"bf1942/levels/\x1b[2J\x1b]0;pwned\x07.con", "x"}}));
+    const auto list = limitedCli({"rfa-list", "esc.rfa"}, dir.path());
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(list.output, "         1          1 bf1942/levels/\\x1b[2J\\x1b]0;pwned\\x07.con\n");
+
+    // A destination below a file, in German.
+    writeBytes(dir.path() / "somefile", "x");
+    const auto below = limitedCli(
+        {"rfa-unpack", tess::test::testdata("archives/kursk.rfa"), "--to", "somefile/sub"},
+        dir.path());
+    EXPECT_EQ(below.exitCode, 1);
+    EXPECT_EQ(below.output, "-- RFA Unpack 1.7 --\nZielordner \"somefile/sub\" kann nicht angelegt "
+                            "werden. " +
+                                tess::systemReason(ENOTDIR) + "\n");
+    // A missing archive makes no folder.
+    const auto missing = limitedCli({"rfa-unpack", "fehlt.rfa", "--to", "neu"}, dir.path());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_FALSE(fs::exists(dir.path() / "neu"));
+
+    // A pipe as the archive, or as a map's terrain script, is refused at once.
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.rfa").c_str(), 0600), 0);
+    const auto pipe = limitedCli({"rfa-list", "pipe.rfa"}, dir.path(), {.seconds = 30});
+    ASSERT_TRUE(pipe.finished) << "waited for the pipe";
+    EXPECT_EQ(pipe.exitCode, 1);
+    EXPECT_EQ(pipe.output,
+              "Datei pipe.rfa kann nicht geöffnet werden. " + tess::notARegularFileReason() + "\n");
+    writeBytes(dir.path() / "Karte/init.con", "");
+    ASSERT_EQ(::mkfifo((dir.path() / "Karte/terrain.con").c_str(), 0600), 0);
+    fs::create_directories(dir.path() / "Karte/Init");
+    fs::rename(dir.path() / "Karte/terrain.con", dir.path() / "Karte/Init/Terrain.con");
+    const auto terrain =
+        limitedCli({"inspect", "Karte", "--program-folder", "."}, dir.path(), {.seconds = 30});
+    ASSERT_TRUE(terrain.finished) << "waited for the pipe";
+    EXPECT_EQ(terrain.exitCode, 1);
+    EXPECT_NE(terrain.output.find(tess::notARegularFileReason()), std::string::npos)
+        << terrain.output;
+
+    // A batch whose every line fails ends with exit code 1.
+    writeBytes(dir.path() / "job.bat", "copy \"fehlt.txt\" \"x.txt\"\r\ndel \"fehlt.txt\"\r\n");
+    EXPECT_EQ(limitedCli({"run-batch", "job.bat"}, dir.path()).exitCode, 1);
 }

@@ -2,6 +2,7 @@
 #include "core/error.h"
 #include "core/files.h"
 #include "core/integers.h"
+#include "core/letter_case.h"
 #include "core/lines.h"
 #include "core/paths.h"
 #include "test_support.h"
@@ -11,12 +12,15 @@
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 using tess::test::errorMessage;
 using tess::test::readBytes;
+using tess::test::runInChild;
 using tess::test::TempDir;
+using tess::test::temporaryFilesUnder;
 using tess::test::writeBytes;
 
 TEST(LineList, LoadSplitsOnEveryLineBreakAndKeepsBlanks) {
@@ -187,4 +191,163 @@ TEST(Integers, TheFrameworksConversionAndItsMessage) {
                  "Listenindex überschreitet das Maximum (-1)");
     EXPECT_EQ(tess::withFullStop("abc"), "abc.");
     EXPECT_EQ(tess::withFullStop("abc."), "abc.");
+}
+
+TEST(LetterCase, OneRuleForEveryComparisonOfNames) {
+    // Windows treats these as one name; so do path resolution and the archive's name order.
+    EXPECT_TRUE(tess::sameNameIgnoringCase("š", "Š"));
+    EXPECT_TRUE(tess::sameNameIgnoringCase("ÿ", "Ÿ"));
+    EXPECT_TRUE(tess::sameNameIgnoringCase("œž", "ŒŽ"));
+    EXPECT_TRUE(tess::sameNameIgnoringCase("Ärger", "äRGER"));
+    EXPECT_FALSE(tess::sameNameIgnoringCase("ß", "SS"));
+    EXPECT_FALSE(tess::sameNameIgnoringCase("a", "ab"));
+    EXPECT_EQ(tess::caseFoldedKey("Škoda ÿ.con"), "ŠKODA Ÿ.CON");
+    EXPECT_EQ(tess::caseFoldedKey("a\xff\xc3"), "A\xff\xc3"); // not UTF-8: kept as it is
+
+    TempDir dir;
+    fs::create_directories(dir / "ŠKODA ŸPSILON");
+    EXPECT_EQ(tess::resolvePath(dir.text() + "škoda ÿpsilon/x.con"),
+              dir / "ŠKODA ŸPSILON" / "x.con");
+
+    // The rule on bytes of the game's code page (archive names) and on UTF-8 text (paths)
+    // agree on every pair.
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b) {
+            const std::string ta = tess::decodeCp1252(std::string(1, static_cast<char>(a)));
+            const std::string tb = tess::decodeCp1252(std::string(1, static_cast<char>(b)));
+            ASSERT_EQ(tess::upperCaseCp1252(static_cast<unsigned char>(a)) ==
+                          tess::upperCaseCp1252(static_cast<unsigned char>(b)),
+                      tess::sameNameIgnoringCase(ta, tb))
+                << a << " " << b;
+        }
+}
+
+TEST(Files, SavesReplaceLinksAndNeverFollowThem) {
+    TempDir dir;
+    writeBytes(dir / "victim.txt", "victim");
+    // A link at the target's name is replaced by the file.
+    fs::create_symlink(dir / "victim.txt", dir / "memory.bf");
+    tess::saveLines(dir.text() + "memory.bf", {"x"});
+    EXPECT_FALSE(fs::is_symlink(dir / "memory.bf"));
+    EXPECT_EQ(readBytes(dir / "memory.bf"), "x\r\n");
+    // Links planted at predictable temporary names (a counter) reach nothing.
+    for (int n = 0; n < 100; ++n)
+        fs::create_symlink(dir / "victim.txt",
+                           dir / ("save.con.tess-" + std::to_string(n) + ".tmp"));
+    const auto child = runInChild([&](std::string& out) {
+        out = errorMessage([&] { tess::writeFileAtomically(dir.text() + "save.con", "saved"); });
+        return 0;
+    });
+    EXPECT_EQ(child.output, "(no error)");
+    EXPECT_EQ(readBytes(dir / "save.con"), "saved");
+    EXPECT_EQ(readBytes(dir / "victim.txt"), "victim");
+
+    // A read-only file stays as it is, whoever runs the program (the superuser too).
+    writeBytes(dir / "ro.con", "keep");
+    fs::permissions(dir / "ro.con", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(errorMessage([&] { tess::saveLines(dir.text() + "ro.con", {"x"}); }),
+              "Datei \"" + dir.text() + "ro.con\" kann nicht erstellt werden. " +
+                  tess::systemReason(EACCES));
+    EXPECT_EQ(readBytes(dir / "ro.con"), "keep");
+    // A writable one keeps its permissions.
+    writeBytes(dir / "rw.con", "old");
+    fs::permissions(dir / "rw.con", fs::perms::owner_read | fs::perms::owner_write);
+    tess::saveLines(dir.text() + "rw.con", {"new"});
+    EXPECT_EQ(fs::status(dir / "rw.con").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(Files, TwoProcessesSavingOneFileNeverMixTheirBytes) {
+    TempDir dir;
+    const std::string target = dir.text() + "ai.con";
+    const std::string a(300000, 'a');
+    const std::string b(300000, 'b');
+    pid_t savers[2];
+    for (int k = 0; k < 2; ++k) {
+        std::fflush(nullptr);
+        savers[k] = ::fork();
+        if (savers[k] == 0) {
+            int failures = 0;
+            for (int i = 0; i < 150; ++i) {
+                try {
+                    tess::writeFileAtomically(target, k == 0 ? a : b);
+                } catch (const tess::Error&) {
+                    ++failures;
+                }
+            }
+            ::_exit(std::min(failures, 100));
+        }
+    }
+    // Meanwhile the file is always one whole save.
+    int mixed = 0;
+    int reads = 0;
+    int running = 2;
+    while (running > 0) {
+        const std::string bytes = readBytes(dir / "ai.con");
+        if (!bytes.empty()) {
+            ++reads;
+            mixed += bytes != a && bytes != b;
+        }
+        for (pid_t& pid : savers) {
+            int status = 0;
+            if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
+                EXPECT_EQ(WEXITSTATUS(status), 0) << "saves failed";
+                pid = -1;
+                --running;
+            }
+        }
+    }
+    EXPECT_EQ(mixed, 0) << "of " << reads << " reads";
+    const std::string last = readBytes(dir / "ai.con");
+    EXPECT_TRUE(last == a || last == b);
+    EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
+}
+
+TEST(Files, ACopyCutShortLeavesTheTargetAsItWas) {
+    TempDir dir;
+    const std::string big(3 << 20, 'x');
+    writeBytes(dir / "SoldierSpawns.con", big);
+    writeBytes(dir / "old/SoldierSpawns.con", "old copy");
+    fs::create_directories(dir / "new");
+    // A full disk (a file-size limit): the copy fails and says so; the target is as before.
+    const auto child = runInChild(
+        [&](std::string&) {
+            const bool over = tess::copyFileReplacing(dir.text() + "SoldierSpawns.con",
+                                                      dir.text() + "old/SoldierSpawns.con");
+            const bool fresh = tess::copyFileReplacing(dir.text() + "SoldierSpawns.con",
+                                                       dir.text() + "new/SoldierSpawns.con");
+            return (over ? 1 : 0) + (fresh ? 2 : 0);
+        },
+        {.fileSize = 1 << 20});
+    ASSERT_TRUE(child.finished);
+    EXPECT_EQ(child.exitCode, 0) << "a copy cut short was reported as done";
+    EXPECT_EQ(readBytes(dir / "old/SoldierSpawns.con"), "old copy");
+    EXPECT_FALSE(fs::exists(dir / "new/SoldierSpawns.con"));
+    EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
+
+    EXPECT_TRUE(tess::copyFileReplacing(dir.text() + "SoldierSpawns.con",
+                                        dir.text() + "old/SoldierSpawns.con"));
+    EXPECT_TRUE(readBytes(dir / "old/SoldierSpawns.con") == big);
+    // A read-only target is not replaced.
+    fs::permissions(dir / "old/SoldierSpawns.con", fs::perms::owner_read);
+    writeBytes(dir / "other.con", "other");
+    EXPECT_FALSE(
+        tess::copyFileReplacing(dir.text() + "other.con", dir.text() + "old/SoldierSpawns.con"));
+    EXPECT_TRUE(readBytes(dir / "old/SoldierSpawns.con") == big);
+}
+
+TEST(Files, WhatIsNotARegularFileIsRefusedAtOnce) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "terrain.con").c_str(), 0600), 0);
+    const auto child = runInChild(
+        [&](std::string& out) {
+            out = errorMessage([&] { tess::loadLines(dir.text() + "TERRAIN.CON"); });
+            return tess::copyFileReplacing(dir.text() + "terrain.con", dir.text() + "copy.con");
+        },
+        {.seconds = 20});
+    ASSERT_TRUE(child.finished) << "waited for the pipe";
+    EXPECT_EQ(child.exitCode, 0);
+    EXPECT_EQ(child.output, "Datei " + dir.text() + "TERRAIN.CON kann nicht geöffnet werden. " +
+                                tess::notARegularFileReason());
+    EXPECT_FALSE(fs::exists(dir / "copy.con"));
 }

@@ -176,3 +176,67 @@ TEST_F(IntakeTest, MemoryBfHoldsExactlyTheConfirmedText) {
 
     EXPECT_EQ(intake::gameFolderOfExecutable("/games/bf1942/BF1942.exe"), "/games/bf1942/");
 }
+
+TEST_F(IntakeTest, AMapNameThatCouldLeaveTheLevelsFolderIsRefused) {
+    const auto messageOf = [](const std::string& name) {
+        try {
+            intake::checkMapName(name);
+        } catch (const tess::Error& e) {
+            return std::string(e.what());
+        }
+        return std::string("(no error)");
+    };
+    for (const char* fine : {"Oasis", "El Alamein", "Müllers Karte", "Karte.1", "", "a..b"})
+        EXPECT_EQ(messageOf(fine), "(no error)") << fine;
+    const std::string start = "Der Kartenname \"";
+    const std::string end = ". Bitte benenne den Ordner oder das Archiv der Karte um";
+    EXPECT_EQ(messageOf("..\\..\\..\\..\\ESC"),
+              start +
+                  "..\\..\\..\\..\\ESC\" ist unzulässig: er enthält \"\\\", das unter Windows "
+                  "Ordner trennt" +
+                  end);
+    EXPECT_EQ(messageOf("a/b"),
+              start + "a/b\" ist unzulässig: er enthält \"/\", das unter Windows Ordner trennt" +
+                  end);
+    EXPECT_EQ(messageOf(". ."),
+              start + ". .\" ist unzulässig: er verweist auf einen übergeordneten Ordner" + end);
+    EXPECT_EQ(messageOf(".."),
+              start + "..\" ist unzulässig: er verweist auf einen übergeordneten Ordner" + end);
+    EXPECT_EQ(messageOf("a:b"), start +
+                                    "a:b\" ist unzulässig: er enthält das Zeichen \":\", das "
+                                    "Windows in Namen nicht erlaubt" +
+                                    end);
+    EXPECT_EQ(messageOf("a\x1b[2Jb"), start +
+                                          "a\\x1b[2Jb\" ist unzulässig: er enthält das Zeichen "
+                                          "\"\\x1b\", das Windows in Namen nicht erlaubt" +
+                                          end);
+    EXPECT_EQ(messageOf("Карта"), start +
+                                      "Карта\" ist unzulässig: Das Zeichen \"К\" kann im "
+                                      "Zeichensatz des Spiels (Windows-1252) nicht "
+                                      "gespeichert werden" +
+                                      end);
+
+    // Where the map name is settled: the folder of a chosen init.con (on Linux "\" is an
+    // ordinary character of a folder's name) and the file name of a chosen archive.
+    WizardState state;
+    state.mapName = "before";
+    EXPECT_THROW(intake::chooseUnpackedMap(state, "/maps/..\\..\\..\\..\\ESC/init.con"),
+                 tess::Error);
+    EXPECT_EQ(state.mapName, "before");
+    EXPECT_EQ(state.levelDir, "");
+    TempDir program;
+    TempDir maps;
+    for (const char* archive : {"Карта.rfa", "...rfa"}) {
+        writeBytes(maps.path() / archive, "x");
+        EXPECT_THROW(intake::choosePackedMap(state, maps.text() + archive, program.text()),
+                     tess::Error)
+            << archive;
+    }
+    EXPECT_FALSE(fs::exists(program.path() / "unpack.bat"));
+    EXPECT_EQ(state.mapName, "before");
+    // OK settles a packed map's name once more.
+    state.packed = true;
+    state.mapName = "..\\x.rfa";
+    EXPECT_THROW(intake::inspectMap(state, program.text()), tess::Error);
+    EXPECT_EQ(state.mapName, "..\\x.rfa");
+}

@@ -176,6 +176,34 @@ TEST(Start, StopsWithoutConquestScriptsAndASecondStartCompletes) {
     EXPECT_EQ(readBytes(addon / "AI/StrategicAreas.con"), "");
 }
 
+// A map name that would lead the addon out of the levels folder, or an addon folder the stats
+// file cannot hold: Start refuses before it writes anything.
+TEST(Start, RefusesBeforeWritingWhatItCouldNotFinish) {
+    ProgramFolder program;
+    TempDir maps;
+    copyTree(kFixtureLevel, maps.path() / "Alpha");
+    const auto before = filesUnder(program.path());
+    WizardState state = inspected(1024, "..\\..\\..\\ESC", maps.text() + "Alpha/");
+    EXPECT_EQ(errorMessage([&] { runStart(state, {}, program.text()); }),
+              "Der Kartenname \"..\\..\\..\\ESC\" ist unzulässig: er enthält \"\\\", das unter "
+              "Windows Ordner trennt. Bitte benenne den Ordner oder das Archiv der Karte um");
+    EXPECT_EQ(filesUnder(program.path()), before);
+    EXPECT_EQ(state.levelDir, maps.text() + "Alpha/");
+
+    // A program folder whose path the game's code page cannot hold (a Cyrillic user folder):
+    // the stats file would fail after ai.con; Start names the file and writes nothing.
+    TempDir home;
+    const fs::path cyrillic = home.path() / "Программы";
+    copyTree(program.path(), cyrillic);
+    const std::string folder = cyrillic.string() + "/";
+    WizardState alpha = inspected(1024, "Alpha", maps.text() + "Alpha/");
+    EXPECT_EQ(errorMessage([&] { runStart(alpha, {}, folder); }),
+              "Datei \"" + folder +
+                  "temp/stats.bf\" kann nicht erstellt werden. Das Zeichen \"П\" "
+                  "kann im Zeichensatz des Spiels (Windows-1252) nicht gespeichert werden");
+    EXPECT_FALSE(fs::exists(cyrillic / "bf1942/levels/Alpha_001"));
+}
+
 class ReviewEditor : public testing::Test {
 protected:
     void SetUp() override {
