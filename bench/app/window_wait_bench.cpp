@@ -8,6 +8,7 @@
 #include "platform/program_folder.h"
 #include "result_lines.h"
 #include "ui_mainwindow.h"
+#include "wait_clock.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,40 +22,16 @@
 #include <fstream>
 #include <string>
 
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-double processCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double realNow() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-double modifiedAt(const fs::path& file) {
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0)
-        return 0;
-    return static_cast<double>(info.st_mtim.tv_sec) +
-           static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
-}
-
-int batchSeconds() {
-    const char* text = std::getenv("TESS_BENCH_BATCH_SECONDS");
-    const int seconds = text ? std::atoi(text) : 0;
-    return seconds > 0 ? seconds : 10;
-}
+using tess::bench::batchSeconds;
+using tess::bench::modifiedAt;
+using tess::bench::processCpuSeconds;
+using tess::bench::realNow;
 
 void WindowWaitsForATenSecondBatch(benchmark::State& state) {
     ::setenv("TESS_NO_TERMINAL", "1", 1);

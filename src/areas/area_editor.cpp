@@ -391,6 +391,10 @@ void AreaEditor::autosave() {
     if (autosaveFolder_.empty() || !areaEverConfirmed_)
         return;
     try {
+        if (!earlierSaveKept_) {
+            keepEarlierSavedAreas(autosaveFolder_, state_.mapName);
+            earlierSaveKept_ = true;
+        }
         if (confirmedAreas_.empty())
             removeSavedAreas(autosaveFolder_, state_.mapName);
         else

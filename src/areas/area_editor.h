@@ -167,7 +167,12 @@ public:
     // (saved_areas.h), once the first area has been confirmed; when the last area is undone
     // the file is removed. An empty folder turns the autosave off. A failed save never cuts
     // a command short: its error text waits in autosaveError() for the window to show.
+    // A saved file of an earlier run that was not loaded is kept as
+    // "<mapName>.previous.json" before the first save or removal replaces it, so a first
+    // "OK" without loading never costs the user those areas.
     void enableAutosave(std::string programFolder);
+    // The saved file has been loaded into this editor: later saves may replace it.
+    void adoptSavedAreas() { earlierSaveKept_ = true; }
     const std::string& autosaveFolder() const { return autosaveFolder_; }
     // The German text of the last autosave's failure; empty once a save succeeded.
     const std::string& autosaveError() const { return autosaveError_; }
@@ -251,6 +256,7 @@ private:
     std::vector<AreaStep> steps_;
     std::vector<bool> namedByFinishedArea_; // per confirmed area
     bool areaEverConfirmed_ = false;
+    bool earlierSaveKept_ = false;
     std::string autosaveFolder_;
     std::string autosaveError_;
 };

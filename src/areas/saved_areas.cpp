@@ -79,6 +79,14 @@ void saveAreas(const AreaEditor& editor, const std::string& programFolder,
     writeFileAtomically(file, serialiseAreaSession(areaSessionOf(editor)));
 }
 
+void keepEarlierSavedAreas(const std::string& programFolder, const std::string& mapName) {
+    const std::string file = savedAreasFile(programFolder, mapName);
+    if (!fileExists(file))
+        return;
+    const std::string kept = programFolder + "temp\\areas\\" + mapName + ".previous.json";
+    writeFileAtomically(kept, readFileBytes(file));
+}
+
 void removeSavedAreas(const std::string& programFolder, const std::string& mapName) {
     const std::string file = savedAreasFile(programFolder, mapName);
     if (fileExists(file) && !deleteFile(file))
@@ -101,6 +109,7 @@ RestoreOutcome restoreAreaSession(AreaEditor& editor, const AreaSession& session
                     "begonnen oder bestätigt ist");
     checkWorldSize(session, editor.worldSize());
     const AutosavePause pause(editor);
+    editor.adoptSavedAreas();
     RestoreOutcome outcome;
     std::optional<Error> writeError;
     std::size_t confirmed = 0;

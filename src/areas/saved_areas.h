@@ -25,6 +25,11 @@ std::string savedAreasFile(const std::string& programFolder, const std::string& 
 void saveAreas(const AreaEditor& editor, const std::string& programFolder,
                const std::string& mapName);
 
+// Copies the map's file, when there is one, to "<mapName>.previous.json" beside it (replacing
+// an older copy), before a run that did not load it replaces or removes it. Throws the copy's
+// file error; then the file stays untouched.
+void keepEarlierSavedAreas(const std::string& programFolder, const std::string& mapName);
+
 // Removes the map's file; nothing when there is none.
 void removeSavedAreas(const std::string& programFolder, const std::string& mapName);
 

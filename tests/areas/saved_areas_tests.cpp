@@ -187,6 +187,8 @@ TEST(SavedAreas, EveryStepSavedAndRestoredGivesTheUninterruptedScript) {
                 << steps[next].label;
         }
         EXPECT_EQ(level.script(), kHillAndBridgeScript);
+        // A loaded file is this run's own: nothing is kept beside it.
+        EXPECT_FALSE(fs::exists(program.path() / "temp/areas/Bastogne.previous.json"));
     }
 
     // The area file reader and the command-line tool take every saved file as it is; the
@@ -300,8 +302,12 @@ TEST(SavedAreas, WhereAndWhenTheFileIsWritten) {
         ASSERT_TRUE(editor.finishArea());
         ASSERT_EQ(editor.confirmArea(hill()), ConfirmOutcome::confirmed);
         EXPECT_EQ(parseAreaSession(readBytes(file)).areas.size(), 1u);
+        // The earlier run's areas, not loaded, are kept beside it, once.
+        const fs::path kept = program.path() / "temp/areas/Bastogne.previous.json";
+        EXPECT_EQ(readBytes(kept), "from an earlier run");
         ASSERT_TRUE(editor.undoLastArea());
         EXPECT_FALSE(fs::exists(file));
+        EXPECT_EQ(readBytes(kept), "from an earlier run");
         EXPECT_EQ(savedAreaCount(tess::pathText(file), 2048), std::nullopt);
         EXPECT_EQ(editor.autosaveError(), "");
     }
