@@ -6,6 +6,8 @@
 # Usage: build.sh SOURCE-DIR
 set -euo pipefail
 cd "$1"
+# The tests after this one take a missing package folder for a skipped build.
+rm -rf build/package/package
 for tool in dpkg-shlibdeps file; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is missing (bash tools/install-deps installs it)"
@@ -15,6 +17,5 @@ done
 start=$SECONDS
 cmake --preset package
 cmake --build --preset package -j "$(nproc)"
-rm -rf build/package/package
 cpack --preset package
 echo "packages built in $((SECONDS - start)) s"

@@ -21,7 +21,7 @@ skip() {
     exit 77
 }
 [ "$(id -u)" -eq 0 ] || skip "installing a .deb needs root"
-for tool in dpkg dpkg-deb useradd userdel runuser flock; do
+for tool in dpkg dpkg-deb useradd userdel runuser setpriv flock; do
     command -v "$tool" >/dev/null || skip "$tool is missing"
 done
 
@@ -38,6 +38,10 @@ check() {
     if "$@"; then ok "$what"; else fail "$what"; fi
 }
 
+if [ ! -d "$package_dir" ]; then
+    echo "SKIP: $package_dir is missing: packages_build made no packages"
+    exit 77
+fi
 debs=("$package_dir"/tessarine_*.deb)
 tgzs=("$package_dir"/Tessarine-*-linux-*.tar.gz)
 if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ] || [ ! -f "${tgzs[0]}" ]; then
@@ -183,6 +187,13 @@ out=$(runuser -u "$user" -- env -i -C "$home" PATH=/usr/bin:/bin TESS_NO_TERMINA
 check "without HOME the first start copies the program folder to ~/.local/share/tessarine" \
     test -f "$data/tessarine-cli"
 check_copy "the copy is complete and the user's" "$data"
+# A user unknown to the user database, without HOME: no data folder, a clear message.
+stranger=54321
+while getent passwd "$stranger" >/dev/null; do stranger=$((stranger + 1)); done
+out=$(setpriv --reuid="$stranger" --regid="$stranger" --clear-groups env -i -C / PATH=/usr/bin:/bin \
+    tessarine-cli inspect "$bastogne" 2>&1) && fail "a start without any data folder ran"
+check "without HOME and XDG_DATA_HOME of an unknown user the launcher says why it stops" \
+    grep -q "Kein Datenordner" <<<"$out"
 
 out=$(as_user tessarine-cli generate "$bastogne" 2>&1) || fail "tessarine-cli generate: $out"
 check "tessarine-cli generate writes the addon into the user's data folder" \

@@ -16,6 +16,10 @@ fail() {
     failed=1
 }
 
+if [ ! -d "$package_dir" ]; then
+    echo "SKIP: $package_dir is missing: packages_build made no packages"
+    exit 77
+fi
 tgzs=("$package_dir"/Tessarine-*-linux-*.tar.gz)
 if [ ${#tgzs[@]} -ne 1 ] || [ ! -f "${tgzs[0]}" ]; then
     echo "FAIL - not exactly one tar.gz in $package_dir: ${tgzs[*]}"
