@@ -6,6 +6,7 @@
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "archive/archive.h"
+#include "archive_support.h"
 #include "pathmaps/grid.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
@@ -30,6 +31,8 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using tess::test::entryBytes;
+using tess::test::entryNameSet;
 using tess::test::qs;
 using tess::test::readBytes;
 using tess::test::TempDir;
@@ -73,19 +76,6 @@ std::vector<int> valuesOf(const QSignalSpy& spy) {
     for (const QList<QVariant>& call : spy)
         values.push_back(call.at(0).toInt());
     return values;
-}
-
-std::set<std::string> entryNames(const fs::path& archive) {
-    std::set<std::string> names;
-    for (const tess::archive::Entry& entry : tess::archive::listArchive(archive))
-        names.insert(entry.name);
-    return names;
-}
-
-std::string entryBytes(const fs::path& archive, const std::string& name) {
-    TempDir out;
-    tess::archive::unpackArchive(archive, out.path());
-    return readBytes(out.path() / name);
 }
 
 // With TESS_SCREENSHOTS=<folder> and a display (xvfb-run, QT_QPA_PLATFORM=xcb), the screen
@@ -269,7 +259,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
                   pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + gameText() + "\r\n" + target +
                       "\r\nBastogne\r\n");
         // The archive at the target: every file of the addon, under the map's level path.
-        firstNames = entryNames(target + ".rfa");
+        firstNames = entryNameSet(target + ".rfa");
         std::set<std::string> addonFiles;
         for (const auto& [name, bytes] : tess::test::filesUnder(program_.addon("Bastogne")))
             addonFiles.insert("bf1942/levels/Bastogne/" + name);
@@ -424,7 +414,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     screenshot("10-7-final-pack-done");
     EXPECT_EQ(valuesOf(bar), (std::vector<int>{20, 50, 66, 78, 100}));
     EXPECT_TRUE(ui.finalCancel->isHidden());
-    const std::set<std::string> finalNames = entryNames(target + ".rfa");
+    const std::set<std::string> finalNames = entryNameSet(target + ".rfa");
     EXPECT_EQ(finalNames.size(), firstNames.size() + 16);
     for (const std::string& name : inAddon)
         EXPECT_TRUE(finalNames.count("bf1942/levels/Bastogne/Pathfinding/" + name)) << name;
@@ -538,7 +528,7 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     const fs::path kursk = maps / "Kursk.rfa";
     fs::copy_file(tess::test::testdata("archives/kursk.rfa"), kursk);
     fs::permissions(kursk, fs::perms::owner_write, fs::perm_options::add);
-    const std::set<std::string> mapNames = entryNames(kursk);
+    const std::set<std::string> mapNames = entryNameSet(kursk);
     // An addon of an older version, with a file that the map has too.
     const fs::path addonSource = outside_.path() / "addon";
     writeBytes(addonSource / "Init.con", "rem the addon's own Init.con\r\n");
@@ -614,7 +604,7 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
                   pf() + "Network\\Kursk.rfa\"\r\n");
     // The merged map: the map's files and the addon's, the addon's version winning, and the
     // current Co-op scripts.
-    const std::set<std::string> merged = entryNames(kursk);
+    const std::set<std::string> merged = entryNameSet(kursk);
     EXPECT_EQ(merged.size(), mapNames.size() + 2); // ai.con and Coop.con are new
     EXPECT_EQ(entryBytes(kursk, "bf1942/levels/Kursk/Init.con"),
               "rem the addon's own Init.con\r\n");
@@ -660,7 +650,7 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     merge();
     EXPECT_EQ(messages_, std::vector<Message>{done});
     EXPECT_EQ(readBytes(addonArchive), addonBytes);
-    EXPECT_EQ(entryNames(kursk), merged);
+    EXPECT_EQ(entryNameSet(kursk), merged);
 }
 
 // The file list shows the pathmaps of the folder that is current at start-up, until the

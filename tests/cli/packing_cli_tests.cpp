@@ -1,7 +1,7 @@
 // The road of tab "(3) Pathmaps-config + Packing" through tessarine-cli, as a map maker
 // scripts it: each command a child process of its own, its batches run by the real batch
 // runner, the archives read back with our reader.
-#include "archive/archive.h"
+#include "archive_support.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,25 +14,14 @@
 namespace fs = std::filesystem;
 using tess::test::cli;
 using tess::test::CliResult;
+using tess::test::entryBytes;
+using tess::test::entryNameSet;
 using tess::test::quoted;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
 
 namespace {
-
-std::set<std::string> entryNames(const fs::path& archive) {
-    std::set<std::string> names;
-    for (const tess::archive::Entry& entry : tess::archive::listArchive(archive))
-        names.insert(entry.name);
-    return names;
-}
-
-std::string entryBytes(const fs::path& archive, const std::string& name) {
-    TempDir out;
-    tess::archive::unpackArchive(archive, out.path());
-    return readBytes(out.path() / name);
-}
 
 // The names in lower case: the archives spell the level path differently.
 std::set<std::string> lowered(const std::set<std::string>& names) {
@@ -109,7 +98,7 @@ TEST_F(PackingCliTest, FirstPackImportAndFinalPackOfBastogneAcrossProcesses) {
     EXPECT_EQ(readBytes(program_.path() / "temp" / "pathf.bf"),
               pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + game_.string() + "/\r\n" + target +
                   "\r\nBastogne\r\n");
-    const std::set<std::string> firstNames = entryNames(target + ".rfa");
+    const std::set<std::string> firstNames = entryNameSet(target + ".rfa");
     // Every file of the addon, under the map's own level path.
     std::set<std::string> addonFiles;
     for (const auto& [name, bytes] : tess::test::filesUnder(addon))
@@ -165,7 +154,7 @@ TEST_F(PackingCliTest, FirstPackImportAndFinalPackOfBastogneAcrossProcesses) {
     const CliResult last = run("final-pack");
     ASSERT_EQ(last.exitCode, 0) << last.err;
     EXPECT_EQ(last.out, "archive: " + target + ".rfa\nFertig\n");
-    const std::set<std::string> finalNames = entryNames(target + ".rfa");
+    const std::set<std::string> finalNames = entryNameSet(target + ".rfa");
     EXPECT_EQ(finalNames.size(), firstNames.size() + (caseOnly ? 16 : 15));
     EXPECT_TRUE(finalNames.count("bf1942/levels/Bastogne/Pathfinding/Tank0Level0Map.raw"));
     EXPECT_EQ(finalNames.count("bf1942/levels/Bastogne/Pathfinding/tank0Level0Map8Bit.raw"),
@@ -220,7 +209,7 @@ TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
     const fs::path kursk = maps / "Kursk.rfa";
     fs::copy_file(tess::test::testdata("archives/kursk.rfa"), kursk);
     fs::permissions(kursk, fs::perms::owner_write, fs::perm_options::add);
-    const std::set<std::string> mapNames = entryNames(kursk);
+    const std::set<std::string> mapNames = entryNameSet(kursk);
 
     // Kursk's addon, generated and packed for the first time.
     ASSERT_EQ(run("generate " + quoted(kursk.string())).exitCode, 0);
@@ -228,7 +217,7 @@ TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
               0);
     const fs::path addonArchive = addons_ / "Kursk_001.rfa";
     const std::string addonBytes = readBytes(addonArchive);
-    const std::set<std::string> addonNames = entryNames(addonArchive);
+    const std::set<std::string> addonNames = entryNameSet(addonArchive);
     const std::string merge =
         "merge 'Meine Karten/Kursk.rfa' 'Meine Addons/Kursk_001.rfa' --timeout 120";
 
@@ -256,7 +245,7 @@ TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
     // addon's version wins.
     std::set<std::string> expected = lowered(mapNames);
     expected.merge(lowered(addonNames));
-    const std::set<std::string> merged = entryNames(kursk);
+    const std::set<std::string> merged = entryNameSet(kursk);
     EXPECT_EQ(lowered(merged), expected);
     EXPECT_EQ(merged.size(), expected.size());
     EXPECT_EQ(entryBytes(kursk, "bf1942/levels/Kursk/ai.con"),
@@ -282,7 +271,7 @@ TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_NE(removed.out.find("addon: gelöscht\n"), std::string::npos);
     EXPECT_FALSE(fs::exists(addonArchive));
-    EXPECT_EQ(entryNames(kursk), merged);
+    EXPECT_EQ(entryNameSet(kursk), merged);
 
     // Both at once is wrong usage.
     EXPECT_EQ(run(merge + " --delete-addon --backup x.rfa").exitCode, 2);

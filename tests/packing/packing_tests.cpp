@@ -2,6 +2,7 @@
 // their own through our real `tessarine-cli run-batch`, and pack and unpack with our own
 // archive tool.
 #include "archive/archive.h"
+#include "archive_support.h"
 #include "core/error.h"
 #include "core/lines.h"
 #include "core/paths.h"
@@ -29,6 +30,8 @@
 namespace fs = std::filesystem;
 using namespace tess;
 using namespace tess::packing;
+using tess::test::entryBytes;
+using tess::test::entryNames;
 using tess::test::errorMessage;
 using tess::test::readBytes;
 using tess::test::TempDir;
@@ -56,19 +59,6 @@ bool waitForEnd(const BatchProcess& batch) {
         std::this_thread::sleep_for(kPollInterval);
     }
     return false;
-}
-
-std::vector<std::string> entryNames(const fs::path& archive) {
-    std::vector<std::string> names;
-    for (const archive::Entry& entry : archive::listArchive(archive))
-        names.push_back(entry.name);
-    return names;
-}
-
-std::string entryBytes(const fs::path& archive, const std::string& name) {
-    TempDir out;
-    archive::unpackArchive(archive, out.path());
-    return readBytes(out.path() / name);
 }
 
 // A test's installation: the program folder as the build lays it out, with our real
