@@ -9,16 +9,8 @@ seconds=${1:-30}
 repo=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${TESS_FUZZ_BUILD:-$repo/build/fuzz}
 testdata=${TESS_TESTDATA:-$repo/../shared/testdata}
-mkdir -p "$build"
-sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link $sanitizers" \
-    -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" \
-    -DTESS_FUZZ=ON -DTESS_TESTS=ON -DTESS_BENCH=OFF -DTESS_GUI=OFF >"$build/configure.log" 2>&1 ||
-    { cat "$build/configure.log"; exit 1; }
-ninja -C "$build" -j2 archive_reader_fuzzer
+. "$repo/tests/fuzz_build.sh"
+fuzzer=$(fuzz_build archive_reader_fuzzer)
 
 corpus=$build/archive-corpus
 findings=$build/archive-findings
@@ -30,6 +22,5 @@ else
 fi
 cp -f "$repo"/tests/archive/fixtures/*.rfa "$corpus"/ 2>/dev/null || true
 
-fuzzer=$(find "$build" -name archive_reader_fuzzer -type f -perm -u+x | head -n 1)
 exec "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=200000 \
     -print_final_stats=1 -artifact_prefix="$findings/" "$corpus"
