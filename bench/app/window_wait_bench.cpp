@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <unistd.h>
@@ -28,24 +27,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using tess::bench::batchSeconds;
 using tess::bench::modifiedAt;
 using tess::bench::processCpuSeconds;
 using tess::bench::realNow;
 
 void WindowWaitsForATenSecondBatch(benchmark::State& state) {
     ::setenv("TESS_NO_TERMINAL", "1", 1);
-    const fs::path root =
-        fs::temp_directory_path() / ("tess-bench-window-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    const fs::path program = root / "program";
-    const fs::path target = root / "target";
-    fs::create_directories(program / "temp");
-    fs::create_directories(target);
-    std::ofstream(program / "tessarine-cli")
-        << "#!/bin/sh\nsleep " << batchSeconds() << "\n: > Bench_001.rfa\n: > '"
-        << (target / "Bench_001.rfa").string() << "'\n";
-    fs::permissions(program / "tessarine-cli", fs::perms::owner_all);
+    const auto [root, program, target] = tess::bench::standInInstallation("tess-bench-window");
     tess::setProgramFolderOverride(program.string() + "/");
 
     double cpuShare = 0;

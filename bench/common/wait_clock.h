@@ -6,9 +6,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tess::bench {
 
@@ -37,6 +40,31 @@ inline int batchSeconds() {
     const char* text = std::getenv("TESS_BENCH_BATCH_SECONDS");
     const int seconds = text ? std::atoi(text) : 0;
     return seconds > 0 ? seconds : 10;
+}
+
+// A program folder whose batch interpreter is a stand-in: it sleeps as long as a pack would
+// take (batchSeconds) and then delivers the archive Bench_001.rfa, beside itself and in the
+// target folder. Everything lies under root, a fresh folder of this process.
+struct StandInInstallation {
+    std::filesystem::path root;
+    std::filesystem::path program;
+    std::filesystem::path target;
+};
+
+inline StandInInstallation standInInstallation(const std::string& name) {
+    namespace fs = std::filesystem;
+    StandInInstallation made;
+    made.root = fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
+    fs::remove_all(made.root);
+    made.program = made.root / "program";
+    made.target = made.root / "target";
+    fs::create_directories(made.program / "temp");
+    fs::create_directories(made.target);
+    std::ofstream(made.program / "tessarine-cli")
+        << "#!/bin/sh\nsleep " << batchSeconds() << "\n: > Bench_001.rfa\n: > '"
+        << (made.target / "Bench_001.rfa").string() << "'\n";
+    fs::permissions(made.program / "tessarine-cli", fs::perms::owner_all);
+    return made;
 }
 
 } // namespace tess::bench
