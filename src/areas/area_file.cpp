@@ -513,7 +513,7 @@ AreaSession areaSessionOf(const AreaEditor& editor) {
     session.worldSize = editor.worldSize();
     session.areas.reserve(editor.confirmedAreas().size());
     for (const ConfirmedArea& area : editor.confirmedAreas())
-        session.areas.push_back({{area.green, area.red, area.panel, area.neighbours},
+        session.areas.push_back({{area.green, area.red, area.panel, area.neighbours, {}},
                                  area.finished,
                                  area.neighbourEntries});
     session.steps = editor.steps();
@@ -528,7 +528,7 @@ AreaFile areaFileOf(const AreaEditor& editor) {
     AreaFile file;
     file.reserve(editor.confirmedAreas().size());
     for (const ConfirmedArea& area : editor.confirmedAreas())
-        file.push_back({area.green, area.red, area.panel, area.neighbours});
+        file.push_back({area.green, area.red, area.panel, area.neighbours, {}});
     return file;
 }
 

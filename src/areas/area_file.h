@@ -33,6 +33,10 @@ struct AreaDefinition {
     PixelPosition corner2; // red marker
     AreaPanel panel;       // panel.name is the area's name
     std::vector<std::string> neighbours;
+    // Lines of the area's block that the panel cannot hold (other flags, a search radius,
+    // order positions of their own), taken over from a level's script: written back after
+    // the area's own lines, in their order.
+    std::vector<std::string> extraLines;
     friend bool operator==(const AreaDefinition&, const AreaDefinition&) = default;
 };
 

@@ -5,6 +5,7 @@
 #include "core/files.h"
 #include "core/lines.h"
 #include "core/paths.h"
+#include "core/script_words.h"
 
 #include <algorithm>
 #include <charconv>
@@ -20,29 +21,6 @@ constexpr std::string_view kCreateCommand = "aiStrategicArea.create";
 // Area scripts are a few kilobytes; anything beyond this is not one.
 constexpr std::uintmax_t kLargestScript = 16 * 1024 * 1024;
 
-std::vector<std::string_view> words(std::string_view line) {
-    std::vector<std::string_view> result;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            result.push_back(line.substr(start, i - start));
-    }
-    return result;
-}
-
-std::optional<double> number(std::string_view text) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 struct Point {
     double x = 0;
     double z = 0;
@@ -53,8 +31,8 @@ std::optional<Point> point(std::string_view text) {
     const std::size_t slash = text.find('/');
     if (slash == std::string_view::npos)
         return std::nullopt;
-    const auto x = number(text.substr(0, slash));
-    const auto z = number(text.substr(slash + 1));
+    const auto x = scriptNumber(text.substr(0, slash));
+    const auto z = scriptNumber(text.substr(slash + 1));
     if (!x || !z)
         return std::nullopt;
     return Point{*x, *z};
@@ -69,7 +47,7 @@ std::optional<std::int32_t> integer(std::string_view text) {
 }
 
 std::optional<LevelArea> createLineArea(std::string_view line) {
-    const std::vector<std::string_view> w = words(line);
+    const std::vector<std::string_view> w = scriptWords(line);
     if (w.size() < 5 || !sameNameIgnoringCase(w[0], kCreateCommand))
         return std::nullopt;
     // The name runs up to the first two points that a priority follows.

@@ -1,0 +1,124 @@
+#include "scripts/control_points.h"
+
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/files.h"
+#include "core/letter_case.h"
+#include "core/paths.h"
+#include "core/script_words.h"
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+namespace tess::scripts {
+namespace {
+
+// Conquest scripts are a few kilobytes; anything beyond this is not one.
+constexpr std::uintmax_t kLargestScript = 16 * 1024 * 1024;
+
+struct Template {
+    std::optional<double> radius;
+    std::optional<int> team;
+    bool unableToChangeTeam = false;
+};
+
+bool is(std::string_view word, std::string_view command) {
+    return sameNameIgnoringCase(word, command);
+}
+
+std::map<std::string, Template> parseTemplates(std::string_view text) {
+    std::map<std::string, Template> templates;
+    Template* current = nullptr;
+    forEachScriptCommand(text, [&](const std::vector<std::string_view>& w) {
+        if (is(w[0], "ObjectTemplate.create")) {
+            // "ObjectTemplate.create <type> <name>": only control points count, but any
+            // other create ends the template before it.
+            current = nullptr;
+            if (w.size() >= 3 && is(w[1], "ControlPoint"))
+                current = &templates[caseFoldedKey(w[2])];
+            return;
+        }
+        if (is(w[0], "ObjectTemplate.active")) {
+            const auto found =
+                w.size() >= 2 ? templates.find(caseFoldedKey(w[1])) : templates.end();
+            current = found == templates.end() ? nullptr : &found->second;
+            return;
+        }
+        if (current == nullptr || w.size() < 2)
+            return;
+        const auto value = scriptNumber(w[1]);
+        if (!value)
+            return;
+        if (is(w[0], "ObjectTemplate.radius") && *value >= 0)
+            current->radius = *value;
+        else if (is(w[0], "ObjectTemplate.team") && std::abs(*value) < 1e6)
+            current->team = static_cast<int>(*value);
+        else if (is(w[0], "ObjectTemplate.unableToChangeTeam"))
+            current->unableToChangeTeam = *value != 0;
+    });
+    return templates;
+}
+
+std::string readScript(const std::string& path) {
+    const std::filesystem::path resolved = resolvePath(path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(resolved, error) ||
+        std::filesystem::file_size(resolved, error) > kLargestScript || error)
+        return {};
+    try {
+        return decodeCp1252(readFileBytes(pathText(resolved)));
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+} // namespace
+
+std::vector<ControlPoint> parseControlPoints(std::string_view controlPointsText,
+                                             std::string_view templatesText) {
+    const std::map<std::string, Template> templates = parseTemplates(templatesText);
+    std::vector<ControlPoint> points;
+    std::map<std::string, std::size_t> created; // object name -> index in points
+    std::optional<std::string> current;
+    forEachScriptCommand(controlPointsText, [&](const std::vector<std::string_view>& w) {
+        if (is(w[0], "Object.create")) {
+            current.reset();
+            if (w.size() >= 2)
+                current = std::string(w[1]);
+            return;
+        }
+        if (!current || w.size() < 2 || !is(w[0], "Object.absolutePosition"))
+            return;
+        const auto position = scriptVector(w[1]);
+        if (!position || position->size() != 3)
+            return;
+        const std::string key = caseFoldedKey(*current);
+        auto [entry, isNew] = created.try_emplace(key, points.size());
+        if (isNew) {
+            ControlPoint point;
+            point.name = *current;
+            if (const auto found = templates.find(key); found != templates.end()) {
+                point.radius = found->second.radius;
+                point.team = found->second.team;
+                point.unableToChangeTeam = found->second.unableToChangeTeam;
+                point.templateFound = true;
+            }
+            points.push_back(std::move(point));
+        }
+        ControlPoint& point = points[entry->second];
+        point.x = (*position)[0];
+        point.y = (*position)[1];
+        point.z = (*position)[2];
+    });
+    return points;
+}
+
+std::vector<ControlPoint> readControlPoints(const std::string& levelFolder) {
+    if (levelFolder.empty())
+        return {};
+    return parseControlPoints(readScript(levelFolder + "Conquest\\ControlPoints.con"),
+                              readScript(levelFolder + "Conquest\\ControlPointTemplates.con"));
+}
+
+} // namespace tess::scripts
