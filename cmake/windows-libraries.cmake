@@ -1,6 +1,6 @@
 # The libraries of the Windows build, when it is cross-compiled on Debian. Debian ships MinGW
-# builds of zlib only; LZO, libpng and libsquish are compiled here from Debian's own source
-# packages (unpacked once into the build tree and kept there), GoogleTest from the sources
+# builds of zlib only; LZO, libpng (unless Qt's prefix brings it) and libsquish are compiled
+# from Debian's own source packages (unpacked once into the build tree and kept there), GoogleTest from the sources
 # that libgtest-dev installs, and the header-only CLI11 and nlohmann-json from copies of
 # their Debian headers (the host's /usr/include must not reach the cross compiler).
 # Defines the same targets and variables that the Linux build finds on the system.
@@ -40,25 +40,24 @@ target_compile_definitions(tess_lzo2 PRIVATE LZO_CFG_NO_CONFIG_HEADER=1)
 tess_third_party(tess_lzo2)
 set(TESS_LZO2 tess_lzo2)
 
-# zlib (Debian's libz-mingw-w64-dev) and libpng (pathmap pictures).
+# zlib (Debian's libz-mingw-w64-dev) and libpng (pathmap pictures). With the window, the
+# libpng that Qt links lies in Qt's prefix (windows-qt.cmake) and serves the core as well:
+# one libpng in every program. Without it, the same recipe compiles it here.
 find_path(TESS_ZLIB_INCLUDE_DIR zlib.h REQUIRED)
 find_library(TESS_ZLIB_LIBRARY NAMES libz.a REQUIRED)
-tess_debian_source(libpng1.6 libpng PNG_SOURCE)
-set(TESS_PNG_CONFIG_DIR "${TESS_DEPS_DIR}/libpng-config")
-configure_file("${PNG_SOURCE}/scripts/pnglibconf.h.prebuilt"
-               "${TESS_PNG_CONFIG_DIR}/pnglibconf.h" COPYONLY)
-add_library(tess_png STATIC
-    ${PNG_SOURCE}/png.c ${PNG_SOURCE}/pngerror.c ${PNG_SOURCE}/pngget.c ${PNG_SOURCE}/pngmem.c
-    ${PNG_SOURCE}/pngpread.c ${PNG_SOURCE}/pngread.c ${PNG_SOURCE}/pngrio.c
-    ${PNG_SOURCE}/pngrtran.c ${PNG_SOURCE}/pngrutil.c ${PNG_SOURCE}/pngset.c
-    ${PNG_SOURCE}/pngtrans.c ${PNG_SOURCE}/pngwio.c ${PNG_SOURCE}/pngwrite.c
-    ${PNG_SOURCE}/pngwtran.c ${PNG_SOURCE}/pngwutil.c)
-target_include_directories(tess_png SYSTEM PUBLIC "${PNG_SOURCE}" "${TESS_PNG_CONFIG_DIR}"
-                           "${TESS_ZLIB_INCLUDE_DIR}")
-target_compile_definitions(tess_png PRIVATE PNG_ARM_NEON_OPT=0 PNG_INTEL_SSE_OPT=0)
-target_link_libraries(tess_png PUBLIC "${TESS_ZLIB_LIBRARY}")
-tess_third_party(tess_png)
-add_library(PNG::PNG ALIAS tess_png)
+if(TESS_GUI)
+    find_package(PNG REQUIRED)
+    string(FIND "${PNG_LIBRARY}" "${TESS_WINDOWS_QT_PREFIX}/" at)
+    if(NOT at EQUAL 0)
+        message(FATAL_ERROR "libpng found at ${PNG_LIBRARY}, not in Qt's ${TESS_WINDOWS_QT_PREFIX}")
+    endif()
+else()
+    include(${CMAKE_CURRENT_LIST_DIR}/windows-libpng.cmake)
+    tess_debian_source(libpng1.6 libpng PNG_SOURCE)
+    tess_add_libpng(tess_png "${PNG_SOURCE}" "${TESS_DEPS_DIR}/libpng-config"
+                    "${TESS_ZLIB_INCLUDE_DIR}" "${TESS_ZLIB_LIBRARY}")
+    add_library(PNG::PNG ALIAS tess_png)
+endif()
 
 # libsquish (DXT pictures), without SIMD and OpenMP: it only decodes here.
 tess_debian_source(libsquish libsquish SQUISH_SOURCE)

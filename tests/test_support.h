@@ -35,6 +35,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <stdlib.h>
@@ -43,6 +44,11 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include <tlhelp32.h>
+// windows.h defines the words near and far away (16-bit pointers); tests use them as names.
+#undef near
+#undef far
 #else
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -125,13 +131,27 @@ inline std::string readBytes(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Sets an environment variable of this process (and of the children it starts).
-inline void setEnvironment(const char* name, const std::string& value) {
+// Sets an environment variable of this process (and of the children it starts); with
+// `replace` false a value that is set already stays.
+inline void setEnvironment(const char* name, const std::string& value, bool replace = true) {
+    if (!replace && std::getenv(name) != nullptr)
+        return;
 #ifdef _WIN32
     ::_putenv_s(name, value.c_str());
 #else
     ::setenv(name, value.c_str(), 1);
 #endif
+}
+
+// The separators of a path given with "/" made the system's own ("\\" on Windows), as the
+// window shows paths and the file dialogs give them.
+inline std::string nativePath(std::string path) {
+#ifdef _WIN32
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+#endif
+    return path;
 }
 
 // The text of the tess::Error that an action throws, or "(no error)".
@@ -350,7 +370,8 @@ inline void installBatchTools(const std::filesystem::path& programFolder) {
 #ifdef _WIN32
     for (const char* tool : {"rfaPack.exe", "rfaunpack.exe"})
         std::filesystem::copy_file(std::filesystem::path(TESS_PROGRAM_DIR) / tool,
-                                   programFolder / tool);
+                                   programFolder / tool,
+                                   std::filesystem::copy_options::overwrite_existing);
 #else
     std::filesystem::create_symlink(TESS_CLI_PATH, programFolder / "tessarine-cli");
 #endif
@@ -399,6 +420,42 @@ inline std::string nativeFolderText(std::string path) {
 #endif
 }
 
+#ifdef _WIN32
+// Waits until every program that this process started has ended (the cmd.exe of each batch
+// that the shell started), at most `seconds`; true when none is left.
+inline bool waitForChildPrograms(int seconds) {
+    const auto childLeft = [] {
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE)
+            return false;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        bool found = false;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+             more = Process32NextW(snapshot, &entry))
+            found = entry.th32ParentProcessID == GetCurrentProcessId();
+        CloseHandle(snapshot);
+        return found;
+    };
+    for (int i = 0; i < seconds * 20 && childLeft(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return !childLeft();
+}
+#endif
+
+// Whether the unpack batch of a program folder (copy, rfaunpack.exe, del) has run to its end.
+// Linux: its log names the last line. Windows (cmd.exe keeps no log): the archive's level is
+// there, and the copy of the archive beside the batch, deleted after the unpack, is gone.
+inline bool unpackHasEnded(const std::filesystem::path& folder, const std::string& archiveName) {
+    namespace fs = std::filesystem;
+    const fs::path copy = folder / utf8Path(archiveName);
+#ifdef _WIN32
+    return fs::exists(folder / "bf1942" / "levels" / copy.stem()) && !fs::exists(copy);
+#else
+    return readBytes(folder / "unpack.log").find("del ") != std::string::npos && !fs::exists(copy);
+#endif
+}
+
 // A temporary installation as the build lays it out (temp/con files/ with the three behaviour
 // templates, Network/, bf1942/levels/), made the program folder for the test. Restores the current
 // folder (Start changes it) and the program folder at the end.
@@ -416,14 +473,22 @@ public:
         std::error_code ec;
         std::filesystem::current_path(previous_, ec);
         setProgramFolderOverride("");
+#ifdef _WIN32
+        // Windows removes no folder that a batch still runs in.
+        waitForChildPrograms(60);
+#endif
     }
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
-    const std::filesystem::path& path() const { return dir_.path(); }
-    std::string text() const { return dir_.text(); }
+    const std::filesystem::path& path() const {
+        return dir_.path();
+    }
+    std::string text() const {
+        return dir_.text();
+    }
     std::filesystem::path addon(const std::string& mapName) const {
-        return dir_.path() / "bf1942/levels" / utf8Path(mapName + "_001");
+        return dir_.path() / "bf1942" / "levels" / utf8Path(mapName + "_001");
     }
 
 private:
@@ -431,10 +496,72 @@ private:
     TempDir dir_;
 };
 
-#ifndef _WIN32
-// A stand-in for xdg-open, first on PATH while it lives: it notes each document it is asked
-// to open, one a line, and opens nothing. The system opens documents without waiting, so
-// waitForOpened() gives the detached opener a moment.
+// A stand-in for the program that opens documents, in place while it lives: it notes each
+// document it is asked to open, one a line, and opens nothing. The system opens documents
+// without waiting, so waitForOpened() gives the detached opener a moment.
+#ifdef _WIN32
+// Windows opens a document with the program registered for its type: a batch file of the
+// stand-in's registered for ".con", for the user (Windows) and in the classes of the machine
+// (which are the only ones Wine reads). The batch writes in the console's code page.
+class FakeDocumentOpener {
+public:
+    FakeDocumentOpener() {
+        const std::filesystem::path batch = dir_.path() / "opener.bat";
+        writeBytes(batch, "@echo %~1>>\"" + log().string() + "\"\r\n");
+        const std::wstring command = L"\"" + batch.wstring() + L"\" \"%1\"";
+        for (const auto& [root, classes] : kClassRoots) {
+            setDefault(root, classes + L".con", kProgId);
+            setDefault(root, classes + kProgId + L"\\shell\\open\\command", command);
+        }
+    }
+    ~FakeDocumentOpener() {
+        for (const auto& [root, classes] : kClassRoots) {
+            RegDeleteTreeW(root, (classes + kProgId).c_str());
+            RegDeleteTreeW(root, (classes + L".con").c_str());
+        }
+    }
+    FakeDocumentOpener(const FakeDocumentOpener&) = delete;
+    FakeDocumentOpener& operator=(const FakeDocumentOpener&) = delete;
+
+    // The documents opened so far (UTF-8), each followed by a line break.
+    std::string opened() const {
+        const std::string bytes = readBytes(log());
+        std::wstring wide(bytes.size(), L'\0');
+        wide.resize(static_cast<std::size_t>(
+            MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                wide.data(), static_cast<int>(wide.size()))));
+        const auto utf8 = std::filesystem::path(wide).u8string();
+        std::string text;
+        for (const char8_t c : utf8)
+            if (c != u8'\r')
+                text += static_cast<char>(c);
+        return text;
+    }
+    std::string waitForOpened() const {
+        for (int i = 0; i < 3000 && opened().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return opened();
+    }
+
+private:
+    static constexpr const wchar_t* kProgId = L"Tessarine.TestDocument";
+    static inline const std::pair<HKEY, std::wstring> kClassRoots[] = {
+        {HKEY_CURRENT_USER, L"Software\\Classes\\"}, {HKEY_CLASSES_ROOT, L""}};
+
+    static void setDefault(HKEY root, const std::wstring& key, const std::wstring& value) {
+        HKEY opened = nullptr;
+        if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &opened,
+                            nullptr) != ERROR_SUCCESS)
+            return;
+        RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(opened);
+    }
+    std::filesystem::path log() const { return dir_.path() / "opened.txt"; }
+    TempDir dir_;
+};
+#else
+// Linux opens documents with xdg-open: the stand-in is first on PATH.
 class FakeDocumentOpener {
 public:
     FakeDocumentOpener() {
@@ -453,7 +580,7 @@ public:
     // The documents opened so far, each followed by a line break.
     std::string opened() const { return readBytes(log()); }
     std::string waitForOpened() const {
-        for (int i = 0; i < 200 && opened().empty(); ++i)
+        for (int i = 0; i < 3000 && opened().empty(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return opened();
     }

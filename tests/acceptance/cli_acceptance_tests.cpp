@@ -21,8 +21,8 @@ namespace {
 class CliRoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("TESS_NO_TERMINAL", "1", 1);
-        fs::create_symlink(TESS_CLI_PATH, program_.path() / "tessarine-cli");
+        tess::test::setEnvironment("TESS_NO_TERMINAL", "1");
+        tess::test::installBatchTools(program_.path());
         for (const char* folder : {"Battlefield 1942", "Meine Karten", "Meine Addons", "Sicherung"})
             fs::create_directories(outside_.path() / folder);
         fs::copy_file(kurskArchive(), outside_.path() / "Meine Karten" / "kursk.rfa");

@@ -304,7 +304,8 @@ inline constexpr std::string_view kStrategicAreasCon =
     "\r\n";
 
 // The places of one run: the program folder and the user's own folders outside it. Folder
-// texts end with "/", as the file dialogs and the command line give them on Linux.
+// texts end with the system's separator, as the file dialogs give them ("/" on Linux, "\\" on
+// Windows).
 struct Places {
     std::string program;    // the program folder
     std::string game;       // the game folder

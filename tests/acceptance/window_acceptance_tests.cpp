@@ -47,9 +47,9 @@ bool near(const QColor& seen, const QColor& wanted, int tolerance) {
 class WindowRoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("TESS_NO_TERMINAL", "1", 1);
+        tess::test::setEnvironment("TESS_NO_TERMINAL", "1");
         // The installation runs its batches with the tessarine-cli beside the window.
-        fs::create_symlink(TESS_CLI_PATH, program_.path() / "tessarine-cli");
+        tess::test::installBatchTools(program_.path());
         for (const char* folder : {"Battlefield 1942", "Meine Karten", "Meine Addons", "Sicherung"})
             fs::create_directories(outside_.path() / folder);
         writeBytes(outside_.path() / "Battlefield 1942" / "BF1942.exe", "MZ");
@@ -57,10 +57,10 @@ protected:
         fs::permissions(outside_.path() / "Meine Karten" / "kursk.rfa", fs::perms::owner_write,
                         fs::perm_options::add);
         places_.program = program_.text();
-        places_.game = outside_.text() + "Battlefield 1942/";
-        places_.target = outside_.text() + "Meine Addons/kursk_001";
-        places_.mapArchive = outside_.text() + "Meine Karten/kursk.rfa";
-        places_.backup = outside_.text() + "Sicherung/kursk_001.rfa";
+        places_.game = outside_.text() + nativePath("Battlefield 1942/");
+        places_.target = outside_.text() + nativePath("Meine Addons/kursk_001");
+        places_.mapArchive = outside_.text() + nativePath("Meine Karten/kursk.rfa");
+        places_.backup = outside_.text() + nativePath("Sicherung/kursk_001.rfa");
     }
 
     fs::path program() const { return program_.path(); }
@@ -303,7 +303,7 @@ TEST_F(WindowRoad, KurskFromThePackedMapToTheMergedArchive) {
 
 int main(int argc, char** argv) {
     // Headless unless a display is asked for explicitly (test discovery runs without one).
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    tess::test::setEnvironment("QT_QPA_PLATFORM", "offscreen", false);
     QApplication application(argc, argv);
     TForm1::prepareApplication();
     ::testing::InitGoogleTest(&argc, argv);

@@ -175,13 +175,9 @@ void WindowUser::chooseMap(const std::string& archive) {
 }
 
 bool WindowUser::waitForUnpack(const fs::path& programFolder, const std::string& archiveName) {
-    const auto ended = [&] {
-        return readBytes(programFolder / "unpack.log").find("del ") != std::string::npos &&
-               !fs::exists(programFolder / archiveName);
-    };
-    for (int i = 0; i < kPatience && !ended(); ++i)
+    for (int i = 0; i < kPatience && !unpackHasEnded(programFolder, archiveName); ++i)
         QTest::qWait(50);
-    return ended();
+    return unpackHasEnded(programFolder, archiveName);
 }
 
 void WindowUser::pressOk() {

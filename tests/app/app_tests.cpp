@@ -30,6 +30,7 @@ namespace fs = std::filesystem;
 using tess::test::chooseInDialog;
 using tess::test::click;
 using tess::test::expectErrorBox;
+using tess::test::nativePath;
 using tess::test::qs;
 using tess::test::readBytes;
 using tess::test::TempDir;
@@ -40,7 +41,7 @@ namespace {
 
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("TESS_NO_TERMINAL", "1", 1); }
+    void SetUp() override { tess::test::setEnvironment("TESS_NO_TERMINAL", "1"); }
     tess::test::ProgramFolder program_;
 };
 
@@ -144,23 +145,24 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     click(ui.Image12);
     EXPECT_EQ(filters->name, QStringLiteral("o1"));
     EXPECT_EQ(filters->filter, QStringLiteral("Main Init.con (init.con)"));
-    EXPECT_EQ(ui.Edit3->text(), qs(maps.text() + "Bastogne/"));
+    EXPECT_EQ(ui.Edit3->text(), qs(maps.text() + nativePath("Bastogne/")));
     EXPECT_FALSE(ui.pack->isEnabled());
     EXPECT_FALSE(ui.unpack->isEnabled());
 
     click(ui.Button1);
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("2048"));
-    EXPECT_EQ(ui.Label30->text(), qs(maps.text() + "Bastogne/"));
+    EXPECT_EQ(ui.Label30->text(), qs(maps.text() + nativePath("Bastogne/")));
     EXPECT_EQ(ui.Label32->text(), QStringLiteral("bf1942/levels/Bastogne"));
     EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/Bastogne"));
     EXPECT_EQ(ui.Label33->text(), QStringLiteral("Non - RFA"));
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Bastogne"));
     // Where the addon goes, whole, with the full path as a tip; paths are shown with the
     // platform's separator.
-    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/Bastogne_001"));
-    EXPECT_EQ(ui.Label46->toolTip(), qs(program_.text() + "bf1942/levels/Bastogne_001/"));
+    EXPECT_EQ(ui.Label46->text(), qs(nativePath("Tessarine/bf1942/levels/Bastogne_001")));
+    EXPECT_EQ(ui.Label46->toolTip(),
+              qs(program_.text() + nativePath("bf1942/levels/Bastogne_001/")));
     const QString longest =
-        QStringLiteral("Tessarine/bf1942/levels/Operation_Market_Garden_Arnhem_Bridge_XL_001");
+        qs(nativePath("Tessarine/bf1942/levels/Operation_Market_Garden_Arnhem_Bridge_XL_001"));
     EXPECT_LE(ui.Label46->fontMetrics().horizontalAdvance(longest),
               ui.Label46->contentsRect().width());
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
@@ -235,16 +237,16 @@ TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024"));
     EXPECT_EQ(ui.Label33->text(), QStringLiteral("Is - RFA"));
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Oasis"));
-    EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/Oasis_001"));
+    EXPECT_EQ(ui.Label46->text(), qs(nativePath("Tessarine/bf1942/levels/Oasis_001")));
     // The level folder the system names as <program folder>bf1942\levels\Oasis\ .
-    EXPECT_EQ(ui.Label30->text(), qs(program_.text() + "bf1942/levels/Oasis/"));
+    EXPECT_EQ(ui.Label30->text(), qs(program_.text() + nativePath("bf1942/levels/Oasis/")));
     EXPECT_EQ(form.state().levelDir, program_.text() + "bf1942\\levels\\Oasis\\");
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
 }
 
 TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     // The program folder holds the command-line tool that runs batches, as installed.
-    fs::create_symlink(TESS_CLI_PATH, program_.path() / "tessarine-cli");
+    tess::test::installBatchTools(program_.path());
     TForm1 form;
     form.show();
     auto& ui = form.controls();
@@ -252,17 +254,13 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     click(ui.Image12);
     EXPECT_EQ(form.state().mapName, "kursk.rfa");
 
-    // The batch runs on its own; wait for its log to report the end, as a user waits for
-    // the console window to close.
-    const fs::path log = program_.path() / "unpack.log";
-    const auto finished = [&] {
-        return readBytes(log).find("del ") != std::string::npos &&
-               !fs::exists(program_.path() / "kursk.rfa");
-    };
-    for (int i = 0; i < 600 && !finished(); ++i)
+    // The batch runs on its own; wait for its end, as a user waits for the console window
+    // to close.
+    for (int i = 0; i < 600 && !tess::test::unpackHasEnded(program_.path(), "kursk.rfa"); ++i)
         QTest::qWait(50);
     click(ui.Button1);
-    EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024")) << readBytes(log);
+    EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024"))
+        << readBytes(program_.path() / "unpack.log");
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("kursk"));
     EXPECT_TRUE(fs::exists(tess::test::testdata("archives/kursk.rfa")));
     EXPECT_FALSE(fs::exists(program_.path() / "kursk.rfa")); // the batch removed its copy
@@ -337,7 +335,7 @@ TEST(ClickableLabelTest, ClickedOnlyByTheLeftButtonReleasedInsideWhileEnabled) {
 
 int main(int argc, char** argv) {
     // Headless unless a display is asked for explicitly (test discovery runs without one).
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    tess::test::setEnvironment("QT_QPA_PLATFORM", "offscreen", false);
     QApplication application(argc, argv);
     TForm1::prepareApplication();
     ::testing::InitGoogleTest(&argc, argv);

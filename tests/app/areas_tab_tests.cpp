@@ -162,7 +162,7 @@ int countInColumn(const QImage& image, int x, int top, int bottom, const QColor&
 class AreasTab : public ::testing::Test {
 protected:
     AreasTab() {
-        ::setenv("TESS_NO_TERMINAL", "1", 1);
+        tess::test::setEnvironment("TESS_NO_TERMINAL", "1");
         tess::test::copyTree(testdata("levels/Bastogne"), bastogne());
     }
 
