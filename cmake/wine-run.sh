@@ -16,4 +16,14 @@ mkdir -p "$prefix"
 if "$wineserver" -p60 </dev/null >/dev/null 2>&1; then
     "$wine" wineboot </dev/null >/dev/null 2>&1
 fi
+# Wine's own fonts (fonts-wine: Tahoma, MS Sans Serif, ...), which this Wine does not find by
+# itself, in the Windows font folder of the prefix, where a Windows has its fonts: without
+# them every Windows font is drawn in some serif font of the host.
+windows_fonts=$prefix/drive_c/windows/Fonts
+for fonts in "$(dirname "$wine")"/../../share/wine/fonts "$(dirname "$wine")"/../share/wine/fonts; do
+    if [ -d "$fonts" ] && [ -d "$prefix/drive_c/windows" ] && [ ! -e "$windows_fonts/tahoma.ttf" ]; then
+        mkdir -p "$windows_fonts"
+        ln -sf "$(cd "$fonts" && pwd)"/* "$windows_fonts/"
+    fi
+done
 exec "$wine" "$@"

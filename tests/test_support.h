@@ -421,10 +421,25 @@ inline std::string nativeFolderText(std::string path) {
 }
 
 #ifdef _WIN32
-// Waits until every program that this process started has ended (the cmd.exe of each batch
-// that the shell started), at most `seconds`; true when none is left.
+// Waits until the batches that this process started have ended (the cmd.exe that the shell
+// started for each; Wine's own helpers are left aside), at most `seconds`; true when none is
+// left.
 inline bool waitForChildPrograms(int seconds) {
-    const auto childLeft = [] {
+    // A process id is used again once its process has ended: a child was started after us.
+    const auto startOf = [](HANDLE process) {
+        FILETIME created{}, ended{}, kernel{}, user{};
+        GetProcessTimes(process, &created, &ended, &kernel, &user);
+        return (std::uint64_t(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    };
+    const auto startedAfterUs = [&](DWORD id) {
+        const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        if (process == nullptr)
+            return false;
+        const bool after = startOf(process) >= startOf(GetCurrentProcess());
+        CloseHandle(process);
+        return after;
+    };
+    const auto childLeft = [&] {
         const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         if (snapshot == INVALID_HANDLE_VALUE)
             return false;
@@ -433,7 +448,9 @@ inline bool waitForChildPrograms(int seconds) {
         bool found = false;
         for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
              more = Process32NextW(snapshot, &entry))
-            found = entry.th32ParentProcessID == GetCurrentProcessId();
+            found = entry.th32ParentProcessID == GetCurrentProcessId() &&
+                    CompareStringOrdinal(entry.szExeFile, -1, L"cmd.exe", -1, TRUE) == CSTR_EQUAL &&
+                    startedAfterUs(entry.th32ProcessID);
         CloseHandle(snapshot);
         return found;
     };
@@ -593,6 +610,21 @@ private:
 #endif
 
 #ifdef QT_WIDGETS_LIB
+#ifdef _WIN32
+// Offscreen, Qt on Windows draws with the fonts of one folder (QT_QPA_FONTDIR), not with the
+// system's: the window's tests take Windows' font folder, where the Wine prefix of the tests
+// keeps Wine's own fonts too. Set before any test program's main().
+inline const bool kOffscreenFontsOfWindows = [] {
+    wchar_t windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        const auto folder = (std::filesystem::path(windows) / "Fonts").u8string();
+        setEnvironment("QT_QPA_FONTDIR", std::string(folder.begin(), folder.end()), false);
+    }
+    return true;
+}();
+#endif
+
 // --- The window's tests: dialogs and message boxes answered as a user would ---
 
 // Answers the next modal widget once it is up: `answer` gets it and closes it.

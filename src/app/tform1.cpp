@@ -27,15 +27,26 @@ static void initResources() {
     Q_INIT_RESOURCE(tessarine);
 }
 
-void TForm1::prepareApplication() {
-    // The window design's font, MS Sans Serif 8 pt, exists on Windows; elsewhere a narrow sans
-    // comes closest, so that every text fits its box. It is the application's font as well:
-    // a control with a style of its own takes its font from the application, not from its
-    // window, and the dialogs match the window.
+// The window's font. The design's is MS Sans Serif 8 pt. On Windows that is a bitmap font of
+// a few pixel sizes, unevenly spaced once the display is scaled; Windows draws its own 8-point
+// dialogs in Tahoma (the font of "MS Shell Dlg 2"), its scalable successor of the same width,
+// which every Windows has, and Wine too. Elsewhere a narrow sans comes closest to the design's,
+// so that every text fits its box.
+static QFont windowFont() {
+#ifdef Q_OS_WIN
+    return QFont(QStringLiteral("Tahoma"), 8);
+#else
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans Narrow"),
                                 QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Arial")});
-    QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
+#endif
+}
+
+void TForm1::prepareApplication() {
+    // The window's font is the application's as well: a control with a style of its own takes
+    // its font from the application, not from its window, and the dialogs match the window.
+    QApplication::setFont(windowFont());
 
     // Qt's own texts in German: the file dialogs, the buttons of the message boxes, the
     // context menus. The translation comes with Qt (Debian: qt6-translations-l10n) or lies
@@ -54,6 +65,17 @@ void TForm1::prepareApplication() {
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()) {
     initResources();
     ui_->setupUi(this);
+#ifdef Q_OS_WIN
+    // The window's font in place of the design's, on every control: a control with a style
+    // sheet took its own copy of the design's already.
+    const QFont font = windowFont();
+    setFont(font);
+    for (QWidget* control : findChildren<QWidget*>()) {
+        QFont own = control->font();
+        own.setFamily(font.family());
+        control->setFont(own);
+    }
+#endif
     // A fixed-size tool window: small caption bar, not resizable.
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint);

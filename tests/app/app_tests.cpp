@@ -250,7 +250,11 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     TForm1 form;
     form.show();
     auto& ui = form.controls();
-    chooseInDialog(form, tess::test::testdata("archives/kursk.rfa"));
+    // The map maker's own copy of the map, writable (Windows deletes no read-only copy).
+    TempDir maps;
+    fs::copy_file(tess::test::testdata("archives/kursk.rfa"), maps.path() / "kursk.rfa");
+    fs::permissions(maps.path() / "kursk.rfa", fs::perms::owner_write, fs::perm_options::add);
+    chooseInDialog(form, (maps.path() / "kursk.rfa").string());
     click(ui.Image12);
     EXPECT_EQ(form.state().mapName, "kursk.rfa");
 
@@ -262,7 +266,7 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024"))
         << readBytes(program_.path() / "unpack.log");
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("kursk"));
-    EXPECT_TRUE(fs::exists(tess::test::testdata("archives/kursk.rfa")));
+    EXPECT_TRUE(fs::exists(maps.path() / "kursk.rfa"));
     EXPECT_FALSE(fs::exists(program_.path() / "kursk.rfa")); // the batch removed its copy
 }
 
