@@ -30,6 +30,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -54,6 +55,13 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
+
+#ifdef QT_CORE_LIB
+// A QString in a test's failure message: its text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 #endif
 
 namespace tess::test {

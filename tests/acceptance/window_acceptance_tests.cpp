@@ -113,7 +113,7 @@ TEST_F(WindowRoad, KurskFromThePackedMapToTheMergedArchive) {
         EXPECT_EQ(ui.Label33->text(), QStringLiteral("Is - RFA"));
         EXPECT_EQ(ui.Label32->text(), QStringLiteral("bf1942/levels/kursk"));
         EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/kursk"));
-        EXPECT_EQ(ui.Label46->text(), QStringLiteral("Tessarine/bf1942/levels/kursk_001"));
+        EXPECT_EQ(ui.Label46->text(), qs(nativePath("Tessarine/bf1942/levels/kursk_001")));
         EXPECT_FALSE(ui.GroupBox7->isEnabled());
         EXPECT_TRUE(ui.GroupBox8->isEnabled());
 
