@@ -31,10 +31,11 @@ for entry in tessarine.exe tessarine-cli.exe rfaPack.exe rfaunpack.exe LICENSE \
     if grep -qxF "$top/$entry" <<<"$listing"; then ok "$entry"; else fail "$entry missing in $zip"; fi
 done
 
-# Windows' own DLLs: what every Windows since 7 has in its system folder.
+# Windows' own DLLs: what every Windows 10 has in its system folder.
 own='KERNEL32|MSVCRT|USER32|GDI32|SHELL32|ADVAPI32|OLE32|OLEAUT32|COMDLG32|IMM32|WINMM|'
 own+='UXTHEME|DWMAPI|VERSION|SHLWAPI|SETUPAPI|WTSAPI32|USERENV|NETAPI32|WS2_32|MPR|DWRITE|'
-own+='D3D9|D3D11|DXGI|D3DCOMPILER_47|AUTHZ|CRYPT32|RPCRT4|NTDLL|UIAUTOMATIONCORE|SHCORE'
+own+='D3D9|D3D11|DXGI|D3DCOMPILER_47|AUTHZ|CRYPT32|RPCRT4|NTDLL|UIAUTOMATIONCORE|SHCORE|'
+own+='API-MS-WIN-CORE-[A-Z0-9-]*' # the API sets of Windows 8 and later
 unzipped=$(mktemp -d)
 trap 'rm -rf "$unzipped"' EXIT
 (cd "$unzipped" && cmake -E tar xf "$build/$zip") || fail "the zip cannot be unpacked"
@@ -60,25 +61,25 @@ if [ -z "$wine" ] || ! command -v xvfb-run >/dev/null || ! command -v xdotool >/
 fi
 folder="$unzipped/Meine Programme/Tessarine für BF1942"
 mkdir -p "$(dirname "$folder")" && mv "$unzipped/$top" "$folder"
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$WINEPREFIX"
-"$wineserver" -p60 2>/dev/null
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -s "$wine" "$folder" "$build/package" <<'EOF'
-wine=$1
-folder=$2
-pictures=$3
+run=$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-run.sh
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -s "$run" "$prefix" "$wine" "$wineserver" "$folder" \
+    "$build/package" <<'EOF'
+run=$1
+folder=$5
+pictures=$6
 failed=0
-cd "$folder" && "$wine" tessarine.exe >/dev/null 2>&1 &
+cd "$folder" && bash "$run" "$2" "$3" "$4" tessarine.exe >/dev/null 2>&1 &
 window=$(timeout 120 xdotool search --sync --name '^Tessarine by ferro_lumen$' | head -n 1)
 splash=$(timeout 20 xdotool search --sync --name '^Welcome$' | head -n 1)
 if [ -n "$window" ]; then echo "ok - the main window is up"; else echo "FAIL - no main window"; failed=1; fi
 if [ -n "$splash" ]; then echo "ok - the splash is up"; else echo "FAIL - no splash"; failed=1; fi
 if [ -n "$window" ] && [ -n "$splash" ]; then
-    # The splash is clicked away, then the map icon (tab 1, group "Deine Map").
+    # The splash is clicked away, then the map icon (tab 1, group "Deine Map"; the place is
+    # counted from the window's frame, whose caption Wine draws).
     sleep 1
     xdotool mousemove --window "$splash" 100 100 click 1
     sleep 1
-    xdotool mousemove --window "$window" 40 92 click 1
+    xdotool mousemove --window "$window" 47 124 click 1
     dialog=$(timeout 30 xdotool search --sync --name '^Öffnen$' | head -n 1)
     if [ -n "$dialog" ]; then
         echo "ok - the map icon opens the file dialog \"Öffnen\""
