@@ -1,7 +1,7 @@
 # The installed program folder, laid out as in the build tree: the executables, temp/ with
 # temp/con files/ (the three behaviour templates), Network/ and bf1942/levels/, and the
 # licence. On Windows `cpack -G ZIP` (or `cpack --preset windows`) packs it into a zip, the
-# window with Qt's German texts in translations/ beside it. On Linux `cpack` (or `cpack --preset release`) packs
+# window with Qt's German texts in translations/ and its font in fonts/ beside it. On Linux `cpack` (or `cpack --preset release`) packs
 # it into a tar.gz, and into a .deb that installs it under /opt/tessarine with launchers that
 # give each user a copy of it (packaging/linux/).
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
@@ -25,6 +25,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "computer-controlled players for Battlefie
 if(WIN32)
     if(TARGET tessarine AND TESS_QT_TRANSLATION)
         install(FILES "${TESS_QT_TRANSLATION}" DESTINATION translations COMPONENT program)
+        install(FILES ${TESS_WINDOW_FONTS} DESTINATION fonts COMPONENT program)
+        install(FILES "${TESS_WINDOW_FONTS_LICENCE}" DESTINATION fonts
+                RENAME LICENCE-Liberation.txt COMPONENT program)
     endif()
     set(CPACK_STRIP_FILES ON)
     set(CPACK_GENERATOR ZIP)

@@ -21,6 +21,29 @@ set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
 set(ZLIB_INCLUDE_DIR "/usr/${TESS_MINGW_TRIPLE}/include" CACHE PATH "")
 set(ZLIB_LIBRARY "/usr/${TESS_MINGW_TRIPLE}/lib/libz.a" CACHE FILEPATH "")
 
-# Qt's German texts, which the window loads from "translations" beside the program.
+# What the window loads from beside the program: Qt's German texts (qt6-translations-l10n) in
+# translations/, and in fonts/ the narrow sans that the window is laid out for, as on Linux
+# (fonts-liberation, with its licence).
 find_file(TESS_QT_TRANSLATION qtbase_de.qm PATHS /usr/share/qt6/translations
           NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(TESS_WINDOW_FONTS)
+foreach(face Regular Bold)
+    find_file(TESS_FONT_${face} LiberationSansNarrow-${face}.ttf
+              PATHS /usr/share/fonts/truetype/liberation NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+              REQUIRED)
+    list(APPEND TESS_WINDOW_FONTS "${TESS_FONT_${face}}")
+endforeach()
+set(TESS_WINDOW_FONTS_LICENCE /usr/share/doc/fonts-liberation/copyright)
+
+# Puts those files beside a program of the window (and in the zip, cmake/package.cmake).
+function(tess_window_files target)
+    set(dir "$<TARGET_FILE_DIR:${target}>")
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different "${TESS_QT_TRANSLATION}"
+                "${dir}/translations/qtbase_de.qm"
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${dir}/fonts"
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TESS_WINDOW_FONTS} "${dir}/fonts"
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different "${TESS_WINDOW_FONTS_LICENCE}"
+                "${dir}/fonts/LICENCE-Liberation.txt"
+        VERBATIM)
+endfunction()

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -27,14 +28,16 @@ static void initResources() {
     Q_INIT_RESOURCE(tessarine);
 }
 
-// The window's font. The design's is MS Sans Serif 8 pt. On Windows that is a bitmap font of
-// a few pixel sizes, unevenly spaced once the display is scaled; Windows draws its own 8-point
-// dialogs in Tahoma (the font of "MS Shell Dlg 2"), its scalable successor of the same width,
-// which every Windows has, and Wine too. Elsewhere a narrow sans comes closest to the design's,
-// so that every text fits its box.
+// The window's font. The design's is MS Sans Serif 8 pt, and the window's boxes are as narrow
+// as its texts: elsewhere a narrow sans comes closest, so that every text fits its box. On
+// Windows MS Sans Serif is a bitmap font that Qt draws a size too large, and Windows' own
+// sans fonts (Tahoma, Arial) are too wide for the boxes; the narrow sans of Linux
+// comes with the program (fonts\ beside it), Tahoma stands in without it.
 static QFont windowFont() {
 #ifdef Q_OS_WIN
-    return QFont(QStringLiteral("Tahoma"), 8);
+    QFont::insertSubstitutions(QStringLiteral("Liberation Sans Narrow"),
+                               {QStringLiteral("Arial Narrow"), QStringLiteral("Tahoma")});
+    return QFont(QStringLiteral("Liberation Sans Narrow"), 8);
 #else
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans Narrow"),
@@ -44,6 +47,11 @@ static QFont windowFont() {
 }
 
 void TForm1::prepareApplication() {
+#ifdef Q_OS_WIN
+    const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+    for (const QString& face : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files))
+        QFontDatabase::addApplicationFont(fonts.filePath(face));
+#endif
     // The window's font is the application's as well: a control with a style of its own takes
     // its font from the application, not from its window, and the dialogs match the window.
     QApplication::setFont(windowFont());

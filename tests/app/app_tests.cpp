@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFocusEvent>
@@ -17,6 +18,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -281,6 +284,34 @@ TEST_F(WindowTest, OneFontForTheWholeWindow) {
         const QFontInfo used(w->font());
         EXPECT_EQ(used.family(), design.family()) << w->objectName().toStdString();
         EXPECT_EQ(used.pointSize(), design.pointSize()) << w->objectName().toStdString();
+    }
+}
+
+// Every caption of the window fits its control in the window's font: labels on one line, the
+// buttons, and the boxes beside their indicators.
+TEST_F(WindowTest, EveryCaptionFitsItsControl) {
+    TForm1 form;
+    form.show();
+    for (QWidget* w : form.findChildren<QWidget*>()) {
+        const QFontMetrics metrics(w->font());
+        int room = 0;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
+            text = label->text();
+            room = label->contentsRect().width() - 2 * label->margin();
+        } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+            text = button->text();
+            room = button->width() - 2 * w->style()->pixelMetric(QStyle::PM_ButtonMargin);
+        } else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) {
+            text = static_cast<QAbstractButton*>(w)->text();
+            room = w->width() - w->style()->pixelMetric(QStyle::PM_IndicatorWidth) -
+                   w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        }
+        text.remove(QLatin1Char('&'));
+        if (text.isEmpty() || text.contains(QLatin1Char('<')) || text.contains(QLatin1Char('\n')))
+            continue;
+        EXPECT_LE(metrics.horizontalAdvance(text), room)
+            << w->objectName().toStdString() << ": " << text.toStdString();
     }
 }
 
