@@ -19,8 +19,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 

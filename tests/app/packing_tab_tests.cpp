@@ -118,18 +118,16 @@ protected:
         fs::remove(program_.path() / "tessarine-cli");
         tess::test::installBatchTools(program_.path());
     }
-#ifdef _WIN32
-    void useSlowBatchRunner(int) {}
-#else
-    void useSlowBatchRunner(int seconds) {
+    void useSlowBatchRunner([[maybe_unused]] int seconds) {
+#ifndef _WIN32
         fs::remove(program_.path() / "tessarine-cli");
         writeBytes(program_.path() / "tessarine-cli",
                    "#!/bin/sh\nsleep " + std::to_string(seconds) + "\nexec " +
                        tess::test::quoted(TESS_CLI_PATH) + " \"$@\"\n");
         fs::permissions(program_.path() / "tessarine-cli", fs::perms::owner_exec,
                         fs::perm_options::add);
-    }
 #endif
+    }
 
     // A window as the user meets it after a start, with its dialogs and boxes answered here,
     // and tab 3 as the end of the neighbour phase leaves it.
@@ -305,27 +303,29 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     click(ui.Button6);
     EXPECT_EQ(messages_, std::vector<Message>{});
     screenshot("10-5-imported");
-    std::vector<std::string> listed{"Boat2Level0Map8Bit.raw",
-                                    "Car.raw",
-                                    "Car0Level0Map.raw",
-                                    "Car0Level1Map.raw",
-                                    "Car0Level2Map.raw",
-                                    "Car4Level0Map8Bit.raw",
-                                    "car4Level0Map8Bit.raw",
-                                    "CarInfo.raw",
-                                    "Infantry.raw",
-                                    "Infantry0Level0Map.raw",
-                                    "Infantry0Level1Map.raw",
-                                    "Infantry0Level2Map.raw",
-                                    "Infantry1Level0Map8Bit.raw",
-                                    "InfantryInfo.raw",
-                                    "Landingcraft3Level0Map8Bit.raw",
-                                    "Tank.raw",
-                                    "Tank0Level0Map.raw",
-                                    "Tank0Level0Map8Bit.raw",
-                                    "Tank0Level1Map.raw",
-                                    "Tank0Level2Map.raw",
-                                    "TankInfo.raw"};
+    const std::vector<std::string> wanted{"Boat2Level0Map8Bit.raw",
+                                          "Car.raw",
+                                          "Car0Level0Map.raw",
+                                          "Car0Level1Map.raw",
+                                          "Car0Level2Map.raw",
+                                          "Car4Level0Map8Bit.raw",
+                                          "car4Level0Map8Bit.raw",
+                                          "CarInfo.raw",
+                                          "Infantry.raw",
+                                          "Infantry0Level0Map.raw",
+                                          "Infantry0Level1Map.raw",
+                                          "Infantry0Level2Map.raw",
+                                          "Infantry1Level0Map8Bit.raw",
+                                          "InfantryInfo.raw",
+                                          "Landingcraft3Level0Map8Bit.raw",
+                                          "Tank.raw",
+                                          "Tank0Level0Map.raw",
+                                          "Tank0Level0Map8Bit.raw",
+                                          "Tank0Level1Map.raw",
+                                          "Tank0Level2Map.raw",
+                                          "TankInfo.raw"};
+    // Where letter case makes no other name, the twin is Car4Level0Map8Bit.raw itself.
+    std::vector<std::string> listed = wanted;
     if (!caseTwin)
         listed.erase(std::find(listed.begin(), listed.end(), "car4Level0Map8Bit.raw"));
     ASSERT_EQ(ui.FileListBox2->count(), int(listed.size()));
