@@ -558,7 +558,7 @@ AreaFile readAreaFile(const std::string& file) {
         return parseAreaFile(bytes);
     } catch (const Error& e) {
         throw Error("Die Area-Datei \"" + file + "\" kann nicht gelesen werden: " + e.what() +
-                    ". Bitte die Datei berichtigen (src/areas/area_file.h beschreibt jedes Feld).");
+                    ". Bitte die Datei berichtigen.");
     }
 }
 
