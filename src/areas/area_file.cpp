@@ -249,48 +249,41 @@ ReadArea readArea(const json& area, std::size_t index, bool readableNames) {
             optionalIndices(area, "neighbourEntries", context)};
 }
 
-// Follows the parser through the document to find a field given twice in one object, which
-// the parser itself would take silently, the last one winning.
-class DuplicateKeys {
+// Reads the document once more, without building it, to find a field given twice in one
+// object, which the parser itself would take silently, the last one winning.
+class DuplicateKeys : public nlohmann::json_sax<json> {
 public:
-    bool operator()(int, json::parse_event_t event, json& parsed) {
-        switch (event) {
-        case json::parse_event_t::object_start:
-        case json::parse_event_t::array_start: {
-            Frame frame;
-            frame.object = event == json::parse_event_t::object_start;
-            // An object right inside the document's "areas" list is an area.
-            if (frame.object && stack_.size() == 2 && !stack_[1].object && stack_[0].key == "areas")
-                frame.area = stack_[1].elements;
-            countElement();
-            stack_.push_back(std::move(frame));
-            break;
-        }
-        case json::parse_event_t::key:
-            if (!stack_.empty()) {
-                Frame& top = stack_.back();
-                top.key = parsed.get<std::string>();
-                if (!top.keys.insert(top.key).second && !found_)
-                    found_ = Found{areaOfTop(), top.key};
-            }
-            break;
-        case json::parse_event_t::value:
-            countElement();
-            break;
-        case json::parse_event_t::object_end:
-        case json::parse_event_t::array_end:
-            if (!stack_.empty())
-                stack_.pop_back();
-            break;
-        }
-        return true;
-    }
-
     struct Found {
         std::optional<std::size_t> area;
         std::string key;
     };
     const std::optional<Found>& found() const { return found_; }
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return start(true); }
+    bool start_array(std::size_t) override { return start(false); }
+    bool end_object() override { return end(); }
+    bool end_array() override { return end(); }
+    bool key(string_t& key) override {
+        if (stack_.empty())
+            return true;
+        Frame& top = stack_.back();
+        top.key = key;
+        if (!top.keys.insert(key).second) {
+            found_ = Found{areaOfTop(), key};
+            return false; // the first one is enough
+        }
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
 
 private:
     struct Frame {
@@ -301,9 +294,25 @@ private:
         std::optional<std::size_t> area;
     };
 
-    void countElement() {
+    bool value() {
         if (!stack_.empty() && !stack_.back().object)
             ++stack_.back().elements;
+        return true;
+    }
+    bool start(bool object) {
+        Frame frame;
+        frame.object = object;
+        // An object right inside the document's "areas" list is an area.
+        if (object && stack_.size() == 2 && !stack_[1].object && stack_[0].key == "areas")
+            frame.area = stack_[1].elements;
+        value();
+        stack_.push_back(std::move(frame));
+        return true;
+    }
+    bool end() {
+        if (!stack_.empty())
+            stack_.pop_back();
+        return true;
     }
     std::optional<std::size_t> areaOfTop() const {
         for (auto frame = stack_.rbegin(); frame != stack_.rend(); ++frame)
@@ -329,9 +338,8 @@ std::string quotedToken(std::string_view what) {
 
 json parseDocument(std::string_view text) {
     json document;
-    DuplicateKeys duplicates;
     try {
-        document = json::parse(text.begin(), text.end(), std::ref(duplicates));
+        document = json::parse(text.begin(), text.end());
     } catch (const json::parse_error& e) {
         throw Error("Die Area-Datei ist kein gültiges JSON (" + positionOf(text, e.byte) + ")");
     } catch (const json::out_of_range& e) {
@@ -344,6 +352,8 @@ json parseDocument(std::string_view text) {
     } catch (const json::exception&) {
         throw Error("Die Area-Datei ist kein gültiges JSON");
     }
+    DuplicateKeys duplicates;
+    json::sax_parse(text.begin(), text.end(), &duplicates);
     if (const auto& found = duplicates.found()) {
         const std::string problem = "steht zweimal da; welcher Wert gelten soll, bleibt unklar";
         if (!found->area)
