@@ -348,7 +348,8 @@ void addNotes(LevelTakeover& result, const std::vector<TakenArea>& areas,
     if (!snapped.empty())
         result.summary += ", " + std::to_string(snapped.size()) +
                           " davon auf die Bildpunkte erweitert (um höchstens " +
-                          formatNumber(std::ceil(largestShift)) + " Welteinheiten)";
+                          formatNumber(std::ceil(largestShift)) +
+                          (std::ceil(largestShift) == 1 ? " Welteinheit)" : " Welteinheiten)");
     if (keptLines > 0)
         result.summary += ", " + std::to_string(keptLines) + " zusätzliche " +
                           (keptLines == 1 ? "Zeile" : "Zeilen") + " behalten";
