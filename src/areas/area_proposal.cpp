@@ -99,35 +99,47 @@ private:
 };
 
 // The links of the Gabriel graph: i and j are linked when no third point lies strictly
-// within the circle whose diameter is the line between them. Such a point is nearer to i
-// than j is, so for each i the points are tried nearest first, and only the nearer ones
-// are looked at as blockers; one of the nearest usually blocks a far pair at once.
+// within the circle whose diameter is the line between them. A far pair nearly always has
+// one of the nearest points of either end in its circle, so those few are tried first and
+// all points only for a pair that they leave open.
 std::vector<std::vector<std::size_t>> gabrielLinks(const std::vector<Point>& points) {
     const std::size_t n = points.size();
-    std::vector<std::vector<std::size_t>> links(n);
+    constexpr std::size_t kNearest = 8;
+    std::vector<std::vector<std::size_t>> nearest(n);
     std::vector<std::pair<double, std::size_t>> byDistance;
-    byDistance.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
         byDistance.clear();
         for (std::size_t j = 0; j < n; ++j)
             if (j != i)
                 byDistance.emplace_back(squaredDistance(points[i], points[j]), j);
-        std::sort(byDistance.begin(), byDistance.end());
-        for (std::size_t rank = 0; rank < byDistance.size(); ++rank) {
-            const auto [distance, j] = byDistance[rank];
-            if (j < i)
-                continue; // tried from j's side
+        const std::size_t count = std::min(kNearest, byDistance.size());
+        std::partial_sort(byDistance.begin(),
+                          byDistance.begin() + static_cast<std::ptrdiff_t>(count),
+                          byDistance.end());
+        for (std::size_t k = 0; k < count; ++k)
+            nearest[i].push_back(byDistance[k].second);
+    }
+    const auto blocks = [&](std::size_t k, std::size_t i, std::size_t j, double distance) {
+        return k != i && k != j &&
+               squaredDistance(points[i], points[k]) + squaredDistance(points[j], points[k]) <
+                   distance;
+    };
+    std::vector<std::vector<std::size_t>> links(n);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j) {
+            const double distance = squaredDistance(points[i], points[j]);
+            const auto inCircle = [&](std::size_t k) { return blocks(k, i, j, distance); };
+            if (std::any_of(nearest[i].begin(), nearest[i].end(), inCircle) ||
+                std::any_of(nearest[j].begin(), nearest[j].end(), inCircle))
+                continue;
             bool blocked = false;
-            for (std::size_t nearer = 0; nearer < rank && !blocked; ++nearer) {
-                const auto& [toK, k] = byDistance[nearer];
-                blocked = toK + squaredDistance(points[j], points[k]) < distance;
-            }
+            for (std::size_t k = 0; k < n && !blocked; ++k)
+                blocked = inCircle(k);
             if (!blocked) {
                 links[i].push_back(j);
                 links[j].push_back(i);
             }
         }
-    }
     return links;
 }
 
