@@ -1,6 +1,8 @@
 #include "areas/area_proposal.h"
 
 #include "areas/area_names.h"
+#include "areas/level_takeover.h"
+#include "core/error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -144,7 +146,8 @@ std::vector<std::vector<std::size_t>> gabrielLinks(const std::vector<Point>& poi
 }
 
 // Adds the shortest links between points that the links do not yet connect, until every
-// point reaches every other.
+// point reaches every other. The Gabriel graph holds the shortest tree through all points
+// and so connects them; this guards against a rounded distance that drops one of its links.
 void connectAll(const std::vector<Point>& points, std::vector<std::vector<std::size_t>>& links) {
     const std::size_t n = points.size();
     Components components(n);
@@ -183,6 +186,8 @@ std::string joined(const std::vector<std::string>& items) {
 AreaProposal proposeAreas(const std::vector<scripts::ControlPoint>& points,
                           const AreaFile& existing, std::int32_t worldSize, std::int32_t worldScale,
                           ProposalPriorities priorities) {
+    if (worldScale <= 0)
+        throw Error(std::string(kWorldSizeUnknownMessage));
     AreaProposal result;
     const std::int32_t limit = worldSize / worldScale;
     std::vector<std::pair<std::string, WorldRectangle>> held; // name, rectangle

@@ -44,7 +44,7 @@ struct AreaProposal {
 
 // Proposes the areas for the control points that no area (of `existing` or proposed before
 // them) holds yet. The existing areas stay as they are and are not linked to the new ones.
-// worldScale must be positive.
+// Throws kWorldSizeUnknownMessage (level_takeover.h) while worldScale is not positive.
 AreaProposal proposeAreas(const std::vector<scripts::ControlPoint>& points,
                           const AreaFile& existing, std::int32_t worldSize, std::int32_t worldScale,
                           ProposalPriorities priorities = {});

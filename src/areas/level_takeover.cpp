@@ -228,8 +228,10 @@ void sortBlockLines(TakenArea& area, const AreaNames& names, std::int32_t worldS
 
     for (BlockLine& line : area.lines) {
         const std::vector<std::string_view> w = scriptWords(line.text);
+        // A comment stays as it is, whatever command it holds.
         bool held = false;
         if (line.comment) {
+            held = false;
         } else if (is(w[0], kAddNeighbour) && w.size() >= 2) {
             const std::string neighbour = wordsFrom(w, 1);
             held = names.exact.contains(neighbour);
@@ -343,6 +345,10 @@ void addNotes(LevelTakeover& result, const std::vector<TakenArea>& areas,
             (leftovers.outsideLines == 1 ? "wird" : "werden") +
             " nicht übernommen (die erste: " + quotedLine(leftovers.firstOutside) + ").");
 
+    if (areas.empty()) {
+        result.summary = "Keine Area übernommen: das Skript legt keine Area an.";
+        return;
+    }
     result.summary = std::to_string(areas.size()) +
                      (areas.size() == 1 ? " Area übernommen" : " Areas übernommen");
     if (!snapped.empty())
@@ -360,6 +366,8 @@ void addNotes(LevelTakeover& result, const std::vector<TakenArea>& areas,
 
 LevelTakeover takeOverLevelAreas(std::string_view script, std::int32_t worldSize,
                                  std::int32_t worldScale) {
+    if (worldScale <= 0)
+        throw Error(std::string(kWorldSizeUnknownMessage));
     Leftovers leftovers;
     std::vector<TakenArea> areas = readAreaBlocks(script, leftovers);
     // Neighbours name areas exactly; a name in another letter case is only pointed out.

@@ -43,7 +43,12 @@ struct LevelTakeover {
     std::vector<std::string> notes;
 };
 
-// The areas of a script's text. worldScale must be positive.
+// Refused while the world frame is not known (worldScale not positive): the corners could
+// not be placed on the picture.
+inline constexpr std::string_view kWorldSizeUnknownMessage =
+    "Die Größe der Karte ist noch nicht bekannt; bitte zuerst die Karte mit OK einlesen";
+
+// The areas of a script's text; throws kWorldSizeUnknownMessage without a world frame.
 LevelTakeover takeOverLevelAreas(std::string_view script, std::int32_t worldSize,
                                  std::int32_t worldScale);
 

@@ -1,6 +1,7 @@
 #include "archive/archive.h"
 #include "areas/area_names.h"
 #include "areas/area_proposal.h"
+#include "areas/level_takeover.h"
 #include "core/lines.h"
 #include "intake/map_inspection.h"
 #include "test_support.h"
@@ -187,6 +188,8 @@ TEST(AreaProposal, DrawnAreasStayAndNamesAreMadeReadable) {
         EXPECT_NE(notes.find(c.note), std::string::npos) << notes;
         expectMutualAndConnected(proposal.areas);
     }
+    EXPECT_EQ(tess::test::errorMessage([&] { proposeAreas(cases[0].points, {}, 0, 0); }),
+              kWorldSizeUnknownMessage);
 }
 
 // The links are those of the Gabriel graph: no third point strictly inside the circle over

@@ -390,6 +390,10 @@ TEST(LevelTakeover, KeepsWhatThePanelCannotHoldAndNamesWhatItLeaves) {
         // Whatever the script, the areas make a valid area file.
         EXPECT_EQ(parseAreaFile(serialiseAreaFile(takeover.areas)), takeover.areas);
     }
+    EXPECT_EQ(takeOverLevelAreas("rem nichts\n", 2048, 4).summary,
+              "Keine Area übernommen: das Skript legt keine Area an.");
+    EXPECT_EQ(tess::test::errorMessage([&] { takeOverLevelAreas(cases[0].script, 0, 0); }),
+              kWorldSizeUnknownMessage);
     const tess::test::TempDir level;
     EXPECT_EQ(tess::test::errorMessage([&] { takeOverLevelAreasOf(level.text(), 2048, 4); }),
               "Die Karte bringt keine eigenen Strategic Areas mit: " + level.text() +
