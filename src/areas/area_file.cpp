@@ -21,7 +21,7 @@ namespace {
 using nlohmann::json;
 
 constexpr std::string_view kKnownFields[] = {"name", "corner1", "corner2", "priority", "flags",
-                                             "light", "heavy", "side", "neighbours",
+                                             "light", "heavy", "side", "neighbours", "extraLines",
                                              // kept by the autosave
                                              "finished", "neighbourEntries"};
 
@@ -119,6 +119,27 @@ std::vector<std::string> optionalTexts(const json& area, std::string_view field,
         texts.push_back(item.get<std::string>());
     }
     return texts;
+}
+
+// Lines of the area's block that the panel cannot hold: each must stay one line of the
+// script, in the game's code page.
+std::vector<std::string> extraLines(const json& area, const AreaContext& context) {
+    std::vector<std::string> lines = optionalTexts(area, "extraLines", context);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string number = "Zeile " + std::to_string(i + 1) + ": ";
+        if (std::any_of(lines[i].begin(), lines[i].end(), [](char c) {
+                const auto byte = static_cast<unsigned char>(c);
+                return (byte < 0x20 && c != '\t') || byte == 0x7F;
+            }))
+            throw context.fieldError("extraLines", number + "darf keine Zeilenumbrüche oder "
+                                                            "Steuerzeichen enthalten");
+        try {
+            encodeCp1252(lines[i]);
+        } catch (const Error& e) {
+            throw context.fieldError("extraLines", number + e.what());
+        }
+    }
+    return lines;
 }
 
 bool fitsInt32(const json& value) {
@@ -245,6 +266,7 @@ ReadArea readArea(const json& area, std::size_t index, bool readableNames) {
     definition.panel.schwer = optionalBool(area, "heavy", context);
     definition.panel.side = side(area, context);
     definition.neighbours = optionalTexts(area, "neighbours", context);
+    definition.extraLines = extraLines(area, context);
     return {std::move(definition), optionalBool(area, "finished", context),
             optionalIndices(area, "neighbourEntries", context)};
 }
@@ -648,6 +670,8 @@ ordered areaObject(const AreaDefinition& definition) {
         break;
     }
     area["neighbours"] = definition.neighbours;
+    if (!definition.extraLines.empty())
+        area["extraLines"] = definition.extraLines;
     return area;
 }
 

@@ -3,13 +3,16 @@
 //
 //   {"areas": [{"name": "Hill", "corner1": [100, 100], "corner2": [200, 300],
 //               "priority": 100, "flags": ["cp"], "light": true, "heavy": false,
-//               "side": 1, "neighbours": ["Bridge"]}, ...]}
+//               "side": 1, "neighbours": ["Bridge"],
+//               "extraLines": ["aiStrategicArea.vehicleSearchRadius 160"]}, ...]}
 //
 // corner1 and corner2 are the picture pixels (Left, Top) of the green and the red marker;
 // flags are the check box names basis, cp, strong, air, Flanke, center; side is 1 (Team 1),
 // 2 (Team2), 0 (Neutral) or absent (none); priority is a number or a text read as the
-// priority field reads it. name, corner1, corner2 and priority are required; flags,
-// neighbours, light and heavy default to none and false.
+// priority field reads it; extraLines are lines of the area's block that the panel cannot
+// hold (taken over from a level's script), written back after the area's own lines, each one
+// line in the game's code page. name, corner1, corner2 and priority are required; flags,
+// neighbours, extraLines, light and heavy default to none and false.
 //
 // corner1 and corner2 lie at most kCornerReach pixels outside the picture.
 //

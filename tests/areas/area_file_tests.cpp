@@ -118,7 +118,15 @@ TEST(AreaFile, WhatIsLeftOutAndWhatIsKept) {
     const std::string text = serialiseAreaFile(file);
     EXPECT_NE(text.find("\"priority\": \" $1F\""), std::string::npos);
     EXPECT_EQ(text.find("\"side\""), std::string::npos);
+    EXPECT_EQ(text.find("\"extraLines\""), std::string::npos);
     EXPECT_EQ(parseAreaFile(text), file);
+
+    // Kept lines go through the file in their order, tabs and trailing blanks included.
+    file = parseAreaFile(oneArea(kHill + R"("priority": 1,
+        "extraLines": ["aiStrategicArea.vehicleSearchRadius\t160 ", "rem Süd"])"));
+    EXPECT_EQ(file[0].extraLines,
+              (std::vector<std::string>{"aiStrategicArea.vehicleSearchRadius\t160 ", "rem Süd"}));
+    EXPECT_EQ(parseAreaFile(serialiseAreaFile(file)), file);
 
     // A name with umlauts, its own neighbour, written in the game's code page.
     file = parseAreaFile(R"({"areas": [
@@ -261,6 +269,14 @@ TEST(AreaFile, EveryMalformedInputNamesItsPlace) {
          "ohne Seite fehlt das Feld"},
         {oneArea(kHill + R"("priority": 1, "neighbours": "Hill")"),
          "Area 1 (\"Hill\"), Feld \"neighbours\": muss eine Liste von Texten sein"},
+        {oneArea(kHill + R"("priority": 1, "extraLines": [3])"),
+         "Area 1 (\"Hill\"), Feld \"extraLines\": muss eine Liste von Texten sein"},
+        {oneArea(kHill + R"("priority": 1, "extraLines": ["rem a", "rem b\r\nrem c"])"),
+         "Area 1 (\"Hill\"), Feld \"extraLines\": Zeile 2: darf keine Zeilenumbrüche oder "
+         "Steuerzeichen enthalten"},
+        {oneArea(kHill + R"("priority": 1, "extraLines": ["rem →"])"),
+         "Area 1 (\"Hill\"), Feld \"extraLines\": Zeile 1: Das Zeichen \"→\" kann im "
+         "Zeichensatz des Spiels (Windows-1252) nicht gespeichert werden"},
         {oneArea(kHill + R"("priority": 1, "neighbours": ["hill"])"),
          "Area 1 (\"Hill\"), Feld \"neighbours\": \"hill\" ist keine Area dieser Datei"},
         // The second area is named by its number and name.

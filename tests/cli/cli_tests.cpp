@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -326,6 +327,47 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
     EXPECT_FALSE(fs::exists(program.path() / "bf1942/levels/kursk"));
     EXPECT_FALSE(fs::exists(program.path() / "kursk.rfa"));
     EXPECT_EQ(cli("areas " + bastogne, program.path()).exitCode, 2);
+}
+
+TEST(Cli, AreasFromTheLevelAndAtItsControlPointsMakeAreaFilesToWrite) {
+    tess::test::ProgramFolder program;
+    const std::string bastogne = quoted(tess::test::testdata("levels/Bastogne"));
+    const std::string folderOption = " --program-folder " + quoted(program.path().string());
+    ASSERT_EQ(cli("generate " + bastogne + folderOption, program.path()).exitCode, 0);
+    const struct {
+        std::string option;
+        std::string summary;
+        std::string inFile;
+    } cases[] = {
+        {" --from-level taken.json",
+         "7 Areas übernommen, 6 davon auf die Bildpunkte erweitert (um höchstens 3 "
+         "Welteinheiten), 24 zusätzliche Zeilen behalten.\n",
+         "\"aiStrategicArea.vehicleSearchRadius 160\""},
+        {" --propose proposed.json", "7 Areas an den Flaggenpunkten vorgeschlagen.\n",
+         "\"name\": \"volkssturm\""},
+    };
+    for (const auto& c : cases) {
+        const CliResult made = cli("areas " + bastogne + c.option + folderOption, program.path());
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        EXPECT_EQ(made.out.substr(0, made.out.find('\n') + 1), c.summary);
+        const std::string file = c.option.substr(c.option.rfind(' ') + 1);
+        EXPECT_NE(readBytes(program.path() / file).find(c.inFile), std::string::npos);
+        // The file is an area file that writes the script.
+        const CliResult written =
+            cli("areas " + bastogne + " " + file + folderOption, program.path());
+        EXPECT_EQ(written.exitCode, 0) << written.err;
+        EXPECT_EQ(std::count(written.out.begin(), written.out.end(), '\n'), 7);
+    }
+
+    // A level without areas of its own: the German reason, no file.
+    const CliResult none =
+        cli("areas " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")) +
+                " --from-level e.json" + folderOption,
+            program.path());
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("Strategic Areas mit: "), std::string::npos) << none.err;
+    EXPECT_FALSE(fs::exists(program.path() / "e.json"));
+    EXPECT_EQ(cli("areas " + bastogne + " a.json --propose b.json", program.path()).exitCode, 2);
 }
 
 // The tool under limits, several at once, with links and pipes in its way: POSIX processes
