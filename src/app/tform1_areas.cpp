@@ -8,7 +8,9 @@
 #include "app/qt_text.h"
 #include "app/tform1.h"
 #include "areas/area_file.h"
+#include "areas/area_proposal.h"
 #include "areas/level_areas.h"
+#include "areas/level_takeover.h"
 #include "areas/overview_picture.h"
 #include "areas/saved_areas.h"
 #include "platform/program_folder.h"
@@ -596,7 +598,13 @@ void TForm1::Label26zClick() {
 void TForm1::takeInAreas(const AreaFile& areas, const std::string& summary,
                          const std::vector<std::string>& notes) {
     ImportOutcome outcome;
-    areaCommand([&] { outcome = areaEditor_->importAreas(areas); });
+    bool taken = false;
+    areaCommand([&] {
+        outcome = areaEditor_->importAreas(areas);
+        taken = true;
+    });
+    if (!taken)
+        return;
     std::string text = summary;
     for (const std::string& note : notes)
         text += "\n" + note;
@@ -608,11 +616,24 @@ void TForm1::takeInAreas(const AreaFile& areas, const std::string& summary,
 }
 
 void TForm1::Label25zClick() {
-    // wired to the level's own script below
+    if (!areaEditor_->isEnabled(Command::importAreas))
+        return;
+    LevelTakeover takeover;
+    bool read = false;
+    guarded([&] {
+        takeover = takeOverLevelAreasOf(wizard_.mapLevelDir, wizard_.worldSize, wizard_.worldScale);
+        read = true;
+    });
+    if (read)
+        takeInAreas(takeover.areas, takeover.summary, takeover.notes);
 }
 
 void TForm1::Label22zClick() {
-    // wired to the level's control points below
+    if (!areaEditor_->isEnabled(Command::importAreas) || wizard_.worldScale <= 0)
+        return;
+    const AreaProposal proposal = proposeAreas(controlPoints_, areaFileOf(*areaEditor_),
+                                               wizard_.worldSize, wizard_.worldScale);
+    takeInAreas(proposal.areas, proposal.summary, proposal.notes);
 }
 
 // --- Neighbour phase (Image2z, CheckListBox1, Label16z) ---

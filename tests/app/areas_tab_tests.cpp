@@ -6,6 +6,8 @@
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "areas/hill_and_bridge.h"
+#include "areas/level_takeover.h"
+#include "core/codepage.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
 
@@ -41,6 +43,11 @@ using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::testdata;
 using tess::test::writeBytes;
+using tess::areas::AreaDefinition;
+using tess::areas::AreaFile;
+using tess::areas::LevelTakeover;
+using tess::areas::takeOverLevelAreas;
+using tess::areas::takeOverLevelAreasOf;
 
 namespace {
 
@@ -731,6 +738,72 @@ TEST_F(AreasTab, EarlierAreasAreKeptAndOffered) {
     EXPECT_EQ(entries(ui.ListBox1z), (QStringList{qs(kHillSummary), qs(kBridgeSummary)}));
     EXPECT_FALSE(ui.ComboBox1z->isVisible());
     EXPECT_FALSE(ui.Label18z->isVisible());
+}
+
+// "Vorhandene Areas übernehmen" on Bastogne, then "Fertig" and "Nächste" through every area:
+// the script holds the level's own areas. On a level without areas, "Areas an den
+// Flaggenpunkten vorschlagen" gives a connected set, one step for Ctrl+Z, that "Fertig" writes.
+TEST_F(AreasTab, AreasFromTheLevelAndItsControlPoints) {
+    const LevelTakeover own =
+        takeOverLevelAreasOf(bastogne().string() + "/", 2048, 4);
+    {
+        TForm1 form;
+        start(form, bastogne());
+        Ui::TForm1& ui = form.controls();
+        auto message = answerMessageBox();
+        click(ui.Label25z);
+        EXPECT_TRUE(message->text.startsWith(QStringLiteral("7 Areas übernommen")))
+            << message->text.toStdString();
+        EXPECT_EQ(message->icon, QMessageBox::Information);
+        EXPECT_EQ(ui.ListBox1z->count(), 7);
+        click(ui.Image2z);
+        for (int i = 0; i < 6; ++i)
+            click(ui.Label16z);
+        message = answerMessageBox();
+        click(ui.Label16z);
+        EXPECT_EQ(message->text, QStringLiteral("Ändere etwas, wenn du willst."));
+        EXPECT_EQ(takeOverLevelAreas(tess::decodeCp1252(script()), 2048, 4).areas, own.areas);
+    }
+
+    fs::remove_all(bastogne() / "AI");
+    writeBytes(scriptFile(), "");
+    TForm1 form;
+    start(form, bastogne());
+    Ui::TForm1& ui = form.controls();
+    EXPECT_FALSE(ui.Label25z->isVisible());
+    ASSERT_TRUE(ui.Label22z->isEnabled());
+    auto message = answerMessageBox();
+    click(ui.Label22z);
+    EXPECT_TRUE(message->text.startsWith(
+        QStringLiteral("7 Areas an den Flaggenpunkten vorgeschlagen.")))
+        << message->text.toStdString();
+    EXPECT_EQ(ui.ListBox1z->count(), 7);
+    press(ui.e, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui.ListBox1z->count(), 0);
+    message = answerMessageBox();
+    click(ui.Label22z);
+    ASSERT_EQ(ui.ListBox1z->count(), 7);
+    click(ui.Image2z);
+    for (int i = 0; i < 6; ++i)
+        click(ui.Label16z);
+    message = answerMessageBox();
+    click(ui.Label16z);
+    // Every area links to another, and every link is mutual.
+    const AreaFile written = takeOverLevelAreas(tess::decodeCp1252(script()), 2048, 4).areas;
+    ASSERT_EQ(written.size(), 7u);
+    for (const AreaDefinition& area : written) {
+        EXPECT_FALSE(area.neighbours.empty()) << area.panel.name;
+        for (const std::string& neighbour : area.neighbours) {
+            const auto other = std::find_if(written.begin(), written.end(), [&](const auto& a) {
+                return a.panel.name == neighbour;
+            });
+            ASSERT_NE(other, written.end());
+            EXPECT_EQ(std::count(other->neighbours.begin(), other->neighbours.end(),
+                                 area.panel.name),
+                      1)
+                << area.panel.name << " - " << neighbour;
+        }
+    }
 }
 
 TEST_F(AreasTab, ADamagedSavedFileIsReportedAndKept) {

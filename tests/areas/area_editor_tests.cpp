@@ -3,6 +3,8 @@
 #include "areas/area_editor.h"
 #include "areas/area_file.h"
 #include "areas/hill_and_bridge.h"
+#include "areas/level_takeover.h"
+#include "core/codepage.h"
 #include "core/wizard_state.h"
 #include "test_support.h"
 
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -824,4 +827,54 @@ TEST(Editing, AreasTakenInWithKeptLinesAndNamesToChange) {
                           "\r\n"),
               std::string::npos)
         << script;
+}
+
+// A level's own script, taken over: written again by the editor unchanged, it gives the same
+// bytes when the editor wrote it first, and the same areas for the game's own levels.
+TEST(AreasFromTheLevel, TakenOverAndWrittenAgainUnchanged) {
+    std::mt19937 random(7);
+    const char* const names[] = {"Hill", "Brücke", "x", "Fort_2", "Ölfeld", "HQ-A"};
+    const char* const extras[] = {"aiStrategicArea.vehicleSearchRadius 160",
+                                  "aiStrategicArea.addObjectTypeFlag Remote",
+                                  "AIStrategicArea.setOrderPosition Infantry 12.5/7", "rem Notiz"};
+    const auto pick = [&](int range) { return static_cast<std::int32_t>(random() % range); };
+    for (int round = 0; round < 100; ++round) {
+        Level level(1024 << pick(3));
+        const std::int32_t size = level.state.worldSize;
+        AreaFile areas(1 + static_cast<std::size_t>(pick(std::size(names))));
+        for (std::size_t i = 0; i < areas.size(); ++i) {
+            AreaDefinition& a = areas[i];
+            a.corner1 = {pick(560) - 20, pick(560) - 20};
+            a.corner2 = {a.corner1.left + (1 + pick(80)) * (pick(2) ? 1 : -1),
+                         a.corner1.top + (1 + pick(80)) * (pick(2) ? 1 : -1)};
+            a.panel = {names[i], std::to_string(pick(500) - 50), {}, pick(2) == 0, pick(2) == 0,
+                       static_cast<Side>(pick(4))};
+            for (bool& flag : a.panel.flags)
+                flag = pick(2);
+            for (std::size_t n = 0; n < areas.size(); ++n)
+                if (pick(3) == 0)
+                    a.neighbours.push_back(names[n]);
+            for (int e = pick(4); e > 0; --e)
+                a.extraLines.push_back(extras[pick(std::size(extras))]);
+        }
+        AreaEditor first(level.state);
+        applyAreaFile(first, areas);
+        const std::string written = level.script();
+        const LevelTakeover taken = takeOverLevelAreas(tess::decodeCp1252(written), size, size / 512);
+        fs::remove(level.dir.path() / "AI/StrategicAreas.con");
+        AreaEditor second(level.state);
+        applyAreaFile(second, taken.areas);
+        ASSERT_EQ(level.script(), written) << "round " << round;
+    }
+
+    // Bastogne's areas through the editor: name, flags, side, neighbours, kept lines and
+    // corners all come back as they were taken over.
+    Level level;
+    const LevelTakeover bastogne =
+        takeOverLevelAreasOf(tess::test::testdata("levels/Bastogne") + "/", 2048, 4);
+    ASSERT_EQ(bastogne.areas.size(), 7u);
+    AreaEditor editor(level.state);
+    applyAreaFile(editor, bastogne.areas);
+    EXPECT_EQ(takeOverLevelAreas(tess::decodeCp1252(level.script()), 2048, 4).areas,
+              bastogne.areas);
 }
