@@ -635,8 +635,11 @@ ImportOutcome AreaEditor::takeIn(const AreaFile& file, const std::vector<bool>* 
     checkList_.reserve(areas_.size() + incoming.size());
     for (ConfirmedArea& area : incoming)
         appendArea(std::move(area));
-    if (!file.empty())
+    if (!file.empty()) {
         areaEverConfirmed_ = true;
+        // As after an "OK": the cursor is put away until the next new area.
+        parkCursor();
+    }
     if (!current_)
         findCurrent(first);
     changed();
