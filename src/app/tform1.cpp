@@ -104,8 +104,8 @@ void TForm1::showMessage(const QString& text, QMessageBox::Icon icon) {
 }
 
 bool TForm1::askYesNo(const QString& text) {
-    QMessageBox box(QMessageBox::Question, windowTitle(), text,
-                    QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(QMessageBox::Question, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    this);
     box.setObjectName(QStringLiteral("questionBox"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

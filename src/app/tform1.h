@@ -199,6 +199,6 @@ private:
     void finishNetworkMerge();
     std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
     std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
-    std::vector<tess::areas::EarlierAreas> earlierAreas_; // the earlier sets offered
+    std::vector<tess::areas::EarlierAreas> earlierAreas_;    // the earlier sets offered
     std::vector<tess::scripts::ControlPoint> controlPoints_; // of the level's Conquest mode
 };

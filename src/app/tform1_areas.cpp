@@ -277,9 +277,9 @@ void TForm1::areasTabEnabled() {
         for (const tess::scripts::ControlPoint& point : controlPoints_) {
             const PixelPosition at =
                 worldToPixel(point.x, point.z, wizard_.worldSize, wizard_.worldScale);
-            flags.push_back({QPoint(std::clamp(at.left, -1000, 2000),
-                                    std::clamp(at.top, -1000, 2000)),
-                             point.team.value_or(0), qs(point.name)});
+            flags.push_back(
+                {QPoint(std::clamp(at.left, -1000, 2000), std::clamp(at.top, -1000, 2000)),
+                 point.team.value_or(0), qs(point.name)});
         }
     ui_->e->setControlPoints(std::move(flags));
     areaEditor_->enableAutosave(tess::programFolder());
@@ -558,8 +558,8 @@ void TForm1::Label21zClick() {
 
 void TForm1::ListBox1zClick(int row) {
     areaCommand([this, row] {
-        areaEditor_->selectArea(row < 0 ? std::nullopt
-                                        : std::optional<std::size_t>(static_cast<std::size_t>(row)));
+        areaEditor_->selectArea(
+            row < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(row)));
     });
 }
 

@@ -62,7 +62,9 @@ Error namesToChangeError(const std::vector<std::string>& names) {
 } // namespace
 
 bool cornerWithinReach(PixelPosition corner) {
-    const auto within = [](std::int32_t v) { return v >= -kCornerReach && v <= 511 + kCornerReach; };
+    const auto within = [](std::int32_t v) {
+        return v >= -kCornerReach && v <= 511 + kCornerReach;
+    };
     return within(corner.left) && within(corner.top);
 }
 
@@ -202,9 +204,8 @@ void AreaEditor::clickPicture(PixelPosition position) {
             const bool inner = x > r.left + kOutlineReach && x < r.right - kOutlineReach &&
                                y > r.top + kOutlineReach && y < r.bottom - kOutlineReach;
             const bool onOutline = !inner;
-            if (!onOutline && (x < r.left || x > r.right || y < r.top || y > r.bottom))
-                continue;
-            const std::int64_t size = (std::int64_t{r.right} - r.left) * (std::int64_t{r.bottom} - r.top);
+            const std::int64_t size =
+                (std::int64_t{r.right} - r.left) * (std::int64_t{r.bottom} - r.top);
             if (!best || (onOutline && !bestOnOutline) ||
                 (onOutline == bestOnOutline && size < bestSize)) {
                 best = i;
@@ -558,8 +559,8 @@ bool AreaEditor::undo() {
         // Back into the neighbour lists it was taken from, in reverse order of taking.
         for (auto it = step.namedBy.rbegin(); it != step.namedBy.rend(); ++it) {
             auto& list = areas_[indexOf(it->first)].neighbours;
-            list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(it->second, list.size())),
-                        id);
+            list.insert(
+                list.begin() + static_cast<std::ptrdiff_t>(std::min(it->second, list.size())), id);
         }
         rebuildViews();
         break;

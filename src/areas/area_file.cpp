@@ -405,8 +405,10 @@ int checkVersion(const json& document, bool required) {
         throw Error("Das Feld \"version\" der Area-Datei muss eine ganze Zahl sein");
     const auto number = version->get<std::int64_t>();
     if (number != 1 && number != kAreaFileVersion)
-        throw Error("Die Area-Datei hat die Version " + version->dump() + "; gelesen werden die "
-                    "Versionen 1 und " + std::to_string(kAreaFileVersion));
+        throw Error("Die Area-Datei hat die Version " + version->dump() +
+                    "; gelesen werden die "
+                    "Versionen 1 und " +
+                    std::to_string(kAreaFileVersion));
     return static_cast<int>(number);
 }
 
@@ -541,8 +543,8 @@ AreaSession sessionOfSteps(std::vector<ReadArea> areas, const std::vector<OldSte
         }
     }
     if (confirmed != areas.size())
-        throw mismatch("nur " + std::to_string(confirmed) + " von " +
-                       std::to_string(areas.size()) + " Areas werden bestätigt");
+        throw mismatch("nur " + std::to_string(confirmed) + " von " + std::to_string(areas.size()) +
+                       " Areas werden bestätigt");
     for (std::size_t area = finished; area < areas.size(); ++area) {
         const ReadArea& waiting = areas[area];
         if (waiting.finished || !waiting.neighbourEntries.empty() ||

@@ -84,8 +84,7 @@ bool newerStamp(const std::string& a, const std::string& b) {
 std::string stampOf(std::time_t now) {
     const std::tm* local = std::localtime(&now);
     char text[32] = {};
-    if (local == nullptr ||
-        std::strftime(text, sizeof text, "%Y-%m-%d_%H-%M-%S", local) == 0)
+    if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d_%H-%M-%S", local) == 0)
         return "0000-00-00_00-00-00";
     return text;
 }
@@ -187,7 +186,8 @@ std::vector<EarlierAreas> earlierSavedAreas(const std::string& programFolder,
     if (legacy)
         stamps.push_back(std::string(kLegacyEarlier));
     for (const std::string& stamp : stamps)
-        sets.push_back({areasFolder(programFolder) + mapName + "." + stamp + ".json", labelOf(stamp)});
+        sets.push_back(
+            {areasFolder(programFolder) + mapName + "." + stamp + ".json", labelOf(stamp)});
     return sets;
 }
 

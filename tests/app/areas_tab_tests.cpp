@@ -27,6 +27,11 @@
 #include <string>
 
 namespace fs = std::filesystem;
+using tess::areas::AreaDefinition;
+using tess::areas::AreaFile;
+using tess::areas::LevelTakeover;
+using tess::areas::takeOverLevelAreas;
+using tess::areas::takeOverLevelAreasOf;
 using tess::test::answerMessageBox;
 using tess::test::answerQuestion;
 using tess::test::chooseInDialog;
@@ -43,11 +48,6 @@ using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::testdata;
 using tess::test::writeBytes;
-using tess::areas::AreaDefinition;
-using tess::areas::AreaFile;
-using tess::areas::LevelTakeover;
-using tess::areas::takeOverLevelAreas;
-using tess::areas::takeOverLevelAreasOf;
 
 namespace {
 
@@ -723,8 +723,8 @@ TEST_F(AreasTab, EarlierAreasAreKeptAndOffered) {
         EXPECT_TRUE(status.startsWith(qs("Die Areas des früheren Laufs liegen jetzt in \"" +
                                          program_.text() + "temp\\areas\\Bastogne.20")))
             << status.toStdString();
-        EXPECT_TRUE(status.endsWith(QStringLiteral(
-            ".json\"; beim nächsten Start bietet \"Frühere Areas laden\" sie an.")))
+        EXPECT_TRUE(status.endsWith(
+            QStringLiteral(".json\"; beim nächsten Start bietet \"Frühere Areas laden\" sie an.")))
             << status.toStdString();
     }
     TForm1 form;
@@ -733,7 +733,8 @@ TEST_F(AreasTab, EarlierAreasAreKeptAndOffered) {
     EXPECT_EQ(ui.Label18z->text(), QStringLiteral("Gespeicherte Areas laden (1)"));
     ASSERT_TRUE(ui.ComboBox1z->isVisible());
     ASSERT_EQ(ui.ComboBox1z->count(), 1);
-    EXPECT_TRUE(ui.ComboBox1z->itemText(0).contains(u':')) << ui.ComboBox1z->itemText(0).toStdString();
+    EXPECT_TRUE(ui.ComboBox1z->itemText(0).contains(u':'))
+        << ui.ComboBox1z->itemText(0).toStdString();
     click(ui.Label21z);
     EXPECT_EQ(entries(ui.ListBox1z), (QStringList{qs(kHillSummary), qs(kBridgeSummary)}));
     EXPECT_FALSE(ui.ComboBox1z->isVisible());
@@ -744,8 +745,7 @@ TEST_F(AreasTab, EarlierAreasAreKeptAndOffered) {
 // the script holds the level's own areas. On a level without areas, "Areas an den
 // Flaggenpunkten vorschlagen" gives a connected set, one step for Ctrl+Z, that "Fertig" writes.
 TEST_F(AreasTab, AreasFromTheLevelAndItsControlPoints) {
-    const LevelTakeover own =
-        takeOverLevelAreasOf(bastogne().string() + "/", 2048, 4);
+    const LevelTakeover own = takeOverLevelAreasOf(bastogne().string() + "/", 2048, 4);
     {
         TForm1 form;
         start(form, bastogne());
@@ -774,8 +774,8 @@ TEST_F(AreasTab, AreasFromTheLevelAndItsControlPoints) {
     ASSERT_TRUE(ui.Label22z->isEnabled());
     auto message = answerMessageBox();
     click(ui.Label22z);
-    EXPECT_TRUE(message->text.startsWith(
-        QStringLiteral("7 Areas an den Flaggenpunkten vorgeschlagen.")))
+    EXPECT_TRUE(
+        message->text.startsWith(QStringLiteral("7 Areas an den Flaggenpunkten vorgeschlagen.")))
         << message->text.toStdString();
     EXPECT_EQ(ui.ListBox1z->count(), 7);
     press(ui.e, Qt::Key_Z, Qt::ControlModifier);
@@ -798,9 +798,8 @@ TEST_F(AreasTab, AreasFromTheLevelAndItsControlPoints) {
                 return a.panel.name == neighbour;
             });
             ASSERT_NE(other, written.end());
-            EXPECT_EQ(std::count(other->neighbours.begin(), other->neighbours.end(),
-                                 area.panel.name),
-                      1)
+            EXPECT_EQ(
+                std::count(other->neighbours.begin(), other->neighbours.end(), area.panel.name), 1)
                 << area.panel.name << " - " << neighbour;
         }
     }

@@ -521,33 +521,32 @@ TEST(NeighbourPhase, EachAreaOnceWithItsOwnTicks) {
     ASSERT_TRUE(outcome.scriptWritten);
     EXPECT_TRUE(editor.scriptFinal());
     EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
-    EXPECT_EQ(level.script(), kHeader +
-                                  "aiStrategicArea.create A 40/1968 80/2008 100\r\n"
-                                  " \r\n"
-                                  "aiStrategicArea.create B 120/1888 160/1928 100\r\n"
-                                  " \r\n"
-                                  "aiStrategicArea.create C 200/1808 240/1848 100\r\n"
-                                  " \r\n"
-                                  "\r\n"
-                                  " \r\n"
-                                  " \r\n"
-                                  "aiStrategicArea.setActive A\r\n"
-                                  "AIStrategicArea.addNeighbour B\r\n"
-                                  "AIStrategicArea.addNeighbour C\r\n"
-                                  "AIStrategicArea.setOrderPosition Infantry 50/1978\r\n"
-                                  "aiStrategicArea.setSide 0\r\n"
-                                  "\r\n"
-                                  "aiStrategicArea.setActive B\r\n"
-                                  "AIStrategicArea.addNeighbour A\r\n"
-                                  "AIStrategicArea.setOrderPosition Infantry 130/1898\r\n"
-                                  "aiStrategicArea.setSide 0\r\n"
-                                  "\r\n"
-                                  "aiStrategicArea.setActive C\r\n"
-                                  "AIStrategicArea.addNeighbour B\r\n"
-                                  "AIStrategicArea.setOrderPosition Infantry 210/1818\r\n"
-                                  "aiStrategicArea.setSide 0\r\n"
-                                  "\r\n"
-                                  "\r\n");
+    EXPECT_EQ(level.script(), kHeader + "aiStrategicArea.create A 40/1968 80/2008 100\r\n"
+                                        " \r\n"
+                                        "aiStrategicArea.create B 120/1888 160/1928 100\r\n"
+                                        " \r\n"
+                                        "aiStrategicArea.create C 200/1808 240/1848 100\r\n"
+                                        " \r\n"
+                                        "\r\n"
+                                        " \r\n"
+                                        " \r\n"
+                                        "aiStrategicArea.setActive A\r\n"
+                                        "AIStrategicArea.addNeighbour B\r\n"
+                                        "AIStrategicArea.addNeighbour C\r\n"
+                                        "AIStrategicArea.setOrderPosition Infantry 50/1978\r\n"
+                                        "aiStrategicArea.setSide 0\r\n"
+                                        "\r\n"
+                                        "aiStrategicArea.setActive B\r\n"
+                                        "AIStrategicArea.addNeighbour A\r\n"
+                                        "AIStrategicArea.setOrderPosition Infantry 130/1898\r\n"
+                                        "aiStrategicArea.setSide 0\r\n"
+                                        "\r\n"
+                                        "aiStrategicArea.setActive C\r\n"
+                                        "AIStrategicArea.addNeighbour B\r\n"
+                                        "AIStrategicArea.setOrderPosition Infantry 210/1818\r\n"
+                                        "aiStrategicArea.setSide 0\r\n"
+                                        "\r\n"
+                                        "\r\n");
     // Nothing waits and nothing changed: "Nächste" does nothing.
     EXPECT_FALSE(editor.nextArea().scriptWritten);
 
@@ -641,10 +640,11 @@ struct ThreeAreas {
 } // namespace
 
 TEST(Editing, EveryStepOnAnyAreaAndItsUndo) {
-    const std::string base = "Hill [ 400;848 / 800;1648 ] ==> Prio. [100] -> Bridge Irrtum (fertig)\n"
-                             "Bridge [ 1040;1568 / 1200;1848 ] ==> Prio. [50] -> Hill (fertig)\n"
-                             "Irrtum [ 1600;128 / 1800;448 ] ==> Prio. [7] ->\n"
-                             "Irrtum ist Nachbar von: ";
+    const std::string base =
+        "Hill [ 400;848 / 800;1648 ] ==> Prio. [100] -> Bridge Irrtum (fertig)\n"
+        "Bridge [ 1040;1568 / 1200;1848 ] ==> Prio. [50] -> Hill (fertig)\n"
+        "Irrtum [ 1600;128 / 1800;448 ] ==> Prio. [7] ->\n"
+        "Irrtum ist Nachbar von: ";
     struct Case {
         std::string label;
         std::function<void(ThreeAreas&)> step;
@@ -847,8 +847,8 @@ TEST(AreasFromTheLevel, TakenOverAndWrittenAgainUnchanged) {
             a.corner1 = {pick(560) - 20, pick(560) - 20};
             a.corner2 = {a.corner1.left + (1 + pick(80)) * (pick(2) ? 1 : -1),
                          a.corner1.top + (1 + pick(80)) * (pick(2) ? 1 : -1)};
-            a.panel = {names[i], std::to_string(pick(500) - 50), {}, pick(2) == 0, pick(2) == 0,
-                       static_cast<Side>(pick(4))};
+            a.panel = {names[i],     std::to_string(pick(500) - 50), {}, pick(2) == 0,
+                       pick(2) == 0, static_cast<Side>(pick(4))};
             for (bool& flag : a.panel.flags)
                 flag = pick(2);
             for (std::size_t n = 0; n < areas.size(); ++n)
@@ -860,7 +860,8 @@ TEST(AreasFromTheLevel, TakenOverAndWrittenAgainUnchanged) {
         AreaEditor first(level.state);
         applyAreaFile(first, areas);
         const std::string written = level.script();
-        const LevelTakeover taken = takeOverLevelAreas(tess::decodeCp1252(written), size, size / 512);
+        const LevelTakeover taken =
+            takeOverLevelAreas(tess::decodeCp1252(written), size, size / 512);
         fs::remove(level.dir.path() / "AI/StrategicAreas.con");
         AreaEditor second(level.state);
         applyAreaFile(second, taken.areas);

@@ -524,8 +524,7 @@ TEST(SavedAreas, ADamagedOrForeignFileIsRefusedAndLeftAsItIs) {
                replace(replace(good, "Bridge", "Brücke Nord"), "Bridge", "Brücke Nord"));
     Level level;
     AreaEditor editor(level.state);
-    EXPECT_EQ(loadSavedAreas(editor, file).namesToChange,
-              std::vector<std::string>{"Brücke Nord"});
+    EXPECT_EQ(loadSavedAreas(editor, file).namesToChange, std::vector<std::string>{"Brücke Nord"});
     const std::string refused = errorMessage([&] { editor.openNeighbours(); });
     EXPECT_NE(refused.find("\"Brücke Nord\""), std::string::npos) << refused;
     EXPECT_EQ(errorMessage([&] { editor.nextArea(); }), refused);
