@@ -780,9 +780,9 @@ TEST(Editing, AreasTakenInWithKeptLinesAndNamesToChange) {
     file[2].panel.name = "Wald";
 
     // A corner out of reach refuses the whole file.
-    AreaFile far = file;
-    far[2].corner2 = {2000, 120};
-    EXPECT_EQ(errorMessage([&] { editor.importAreas(far); }),
+    AreaFile outOfReach = file;
+    outOfReach[2].corner2 = {2000, 120};
+    EXPECT_EQ(errorMessage([&] { editor.importAreas(outOfReach); }),
               "Area 3 (\"Wald\"): Die Ecke (2000, 120) liegt zu weit außerhalb des Bildes: eine "
               "Ecke darf höchstens 512 Bildpunkte über seinen Rand hinaus liegen (-512 bis 1023)");
     EXPECT_EQ(editor.confirmedAreas().size(), 1u);
