@@ -86,8 +86,9 @@ TEST(PathmapWriter, EveryRealPathmapComesBackByteForByteAlsoThroughItsPicture) {
         EXPECT_TRUE(encodePathmap(grid) == bytes);
         if (grid.kind == Kind::regions) {
             ++regionMaps;
-            EXPECT_NE(tess::test::errorMessage([&] { encodeMapPicture(grid, name); })
-                          .find("Gebietskarte " + name),
+            EXPECT_NE(tess::test::errorMessage([&] {
+                          encodeMapPicture(grid, name);
+                      }).find("Gebietskarte " + name),
                       std::string::npos);
             continue;
         }
@@ -114,8 +115,14 @@ TEST(PathmapEdit, BrushSizesUndoRedoAndWhatIsUnsaved) {
         std::size_t cells; // blocked by one dab
     };
     // Odd sizes centre on the cell, even ones on its corner; off the grid nothing is painted.
-    for (const Row& row : {Row{1, 10, 10, 1}, {2, 10, 10, 4}, {3, 10, 10, 9}, {4, 10, 10, 12},
-                           {5, 10, 10, 21}, {0, 10, 10, 1}, {3, 0, 0, 4}, {1, -1, 5, 0},
+    for (const Row& row : {Row{1, 10, 10, 1},
+                           {2, 10, 10, 4},
+                           {3, 10, 10, 9},
+                           {4, 10, 10, 12},
+                           {5, 10, 10, 21},
+                           {0, 10, 10, 1},
+                           {3, 0, 0, 4},
+                           {1, -1, 5, 0},
                            {200, 16, 16, 32 * 32}}) {
         SCOPED_TRACE(row.size);
         GridEdit edit(grid);
@@ -229,9 +236,9 @@ TEST(PathmapSave, AStrokeChangesExactlyThePaintedCellsAndTheCoarserOnesByTheRule
                 expected0[game0.index(x, z)] = kPassable;
         }
     const SaveReport report = saveMapWithLevels(edit.grid(), edit.savedCells(), target, target);
-    EXPECT_EQ(report.written, (std::vector<std::string>{"Tank0Level0Map.raw", "Tank0Level1Map.raw",
-                                                        "Tank0Level1Map8Bit.raw",
-                                                        "Tank0Level2Map.raw"}));
+    EXPECT_EQ(report.written,
+              (std::vector<std::string>{"Tank0Level0Map.raw", "Tank0Level1Map.raw",
+                                        "Tank0Level1Map8Bit.raw", "Tank0Level2Map.raw"}));
     EXPECT_EQ(report.originalsKept.size(), 4u);
     EXPECT_TRUE(cellsOf(target) == expected0);
 
