@@ -685,12 +685,20 @@ void PathmapWindow::buildControls() {
     connect(exportButton_, &QAbstractButton::clicked, this, &PathmapWindow::exportPicture);
     connect(importButton_, &QAbstractButton::clicked, this, &PathmapWindow::importPicture);
     connect(brushTool_, &QAbstractButton::toggled, canvas_, [this] { canvas_->update(); });
-    for (const QKeySequence& keys :
-         {QKeySequence(QKeySequence::Undo), QKeySequence(Qt::CTRL | Qt::Key_Z)})
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, &PathmapWindow::undo);
-    for (const QKeySequence& keys :
-         {QKeySequence(QKeySequence::Redo), QKeySequence(Qt::CTRL | Qt::Key_Y)})
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, &PathmapWindow::redo);
+    // Ctrl+Z and Ctrl+Y everywhere, and the platform's own keys besides; each key once, since
+    // two shortcuts on one key would both stay silent.
+    const auto shortcut = [this](QKeySequence::StandardKey standard, QKeySequence own,
+                                 void (PathmapWindow::*command)()) {
+        QList<QKeySequence> keys{own};
+        for (const QKeySequence& key : QKeySequence::keyBindings(standard))
+            if (!keys.contains(key))
+                keys.append(key);
+        auto* s = new QShortcut(this);
+        s->setKeys(keys);
+        connect(s, &QShortcut::activated, this, command);
+    };
+    shortcut(QKeySequence::Undo, QKeySequence(Qt::CTRL | Qt::Key_Z), &PathmapWindow::undo);
+    shortcut(QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y), &PathmapWindow::redo);
     updateCommands();
     resize(kShownEdge + 16 + 128, kShownEdge + 220);
 }
