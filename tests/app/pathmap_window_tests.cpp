@@ -281,7 +281,22 @@ TEST_F(PathmapWindowTest, UnsavedStrokesAreAskedAboutBeforeTheyAreLost) {
     EXPECT_EQ(window.note(), QStringLiteral("Eine Klassendatei"));
     EXPECT_TRUE(pm::readPathmap(inAddon("Tank0Level0Map.raw").string()).blocked(x_, z_));
     // Nothing unsaved: closing asks nothing.
-    tess::test::NoModalExpected none;
-    window.close();
-    EXPECT_TRUE(none.seen().isEmpty());
+    {
+        tess::test::NoModalExpected none;
+        window.close();
+        EXPECT_TRUE(none.seen().isEmpty());
+    }
+
+    // Closing the main window ends the program: strokes in its pathmap window are asked about.
+    QWidget main;
+    main.show();
+    PathmapWindow beside(&main);
+    open(beside);
+    beside.showWorldPoint(x_, z_);
+    stroke(beside, Qt::RightButton, cell, cell);
+    answer(QStringLiteral("Abbrechen"));
+    EXPECT_FALSE(main.close());
+    EXPECT_TRUE(main.isVisible());
+    answer(QStringLiteral("Verwerfen"));
+    EXPECT_TRUE(main.close());
 }
