@@ -599,12 +599,11 @@ void PathmapWindow::buildControls() {
     auto* tools = new QButtonGroup(this);
     tools->addButton(brushTool_);
     tools->addButton(rectangleTool_);
-    auto* sizeLabel = new QLabel(QStringLiteral("Größe:"), this);
+    auto* sizeLabel = new QLabel(QStringLiteral("Größe in Feldern:"), this);
     brushSize_ = new QSpinBox(this);
     brushSize_->setObjectName(QStringLiteral("brushSize"));
     brushSize_->setRange(pm::kSmallestBrush, pm::kLargestBrush);
     brushSize_->setValue(3);
-    brushSize_->setSuffix(QStringLiteral(" Felder"));
     brushSize_->setToolTip(QStringLiteral("Durchmesser des Pinsels in Feldern"));
     sizeLabel->setBuddy(brushSize_);
     undoButton_ = button("undoButton", QStringLiteral("Rückgängig"),
