@@ -4,7 +4,6 @@
 #include "core/error.h"
 #include "core/paths.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -14,7 +13,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
