@@ -3,12 +3,15 @@
 #include "app/qt_text.h"
 
 #include <QLabel>
+#include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 using tess::app::qs;
 
@@ -81,8 +84,10 @@ void PathmapWindow::showPathmap(const QString& fileName, const tess::pathmaps::P
     picture_ = QImage(picture.rgba.data(), picture.width, picture.height, picture.width * 4,
                       QImage::Format_RGBA8888)
                    .copy();
-    pictureLabel_->setPixmap(QPixmap::fromImage(
-        picture_.scaled(kShownEdge, kShownEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    worldWidth_ = double(view.summary.width) * view.summary.cellSize;
+    worldHeight_ = double(view.summary.height) * view.summary.cellSize;
+    marked_.reset();
+    drawShown();
     pictureLabel_->setToolTip(qs(view.tip));
     QString facts = factsOf(fileName, view.summary);
     if (!withOverview)
@@ -99,12 +104,39 @@ void PathmapWindow::showPathmap(const QString& fileName, const tess::pathmaps::P
 
 void PathmapWindow::showNote(const QString& fileName, const QString& note) {
     picture_ = QImage();
+    marked_.reset();
     pictureLabel_->setText(note);
     pictureLabel_->setToolTip(QString());
     factsLabel_->setText(fileName);
     lineLabel_->clear();
     lineLabel_->setStyleSheet(QString());
     appear(fileName);
+}
+
+void PathmapWindow::showWorldPoint(double x, double z) {
+    if (picture_.isNull() || worldWidth_ <= 0 || worldHeight_ <= 0)
+        return;
+    const QSize shown = picture_.size().scaled(kShownEdge, kShownEdge, Qt::KeepAspectRatio);
+    marked_ = QPointF(x / worldWidth_ * shown.width(), (1.0 - z / worldHeight_) * shown.height());
+    drawShown();
+    show();
+    raise();
+}
+
+// The picture at its shown size, with the marked point when there is one.
+void PathmapWindow::drawShown() {
+    QPixmap shown = QPixmap::fromImage(
+        picture_.scaled(kShownEdge, kShownEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (marked_) {
+        QPainter painter(&shown);
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (const auto& [colour, width] :
+             {std::pair{QColor(0, 0, 0), 5}, {QColor(255, 0, 255), 3}}) {
+            painter.setPen(QPen(colour, width));
+            painter.drawEllipse(*marked_, 9, 9);
+        }
+    }
+    pictureLabel_->setPixmap(shown);
 }
 
 QString PathmapWindow::note() const {

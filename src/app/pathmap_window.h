@@ -7,8 +7,11 @@
 #include "pathmaps/picture.h"
 
 #include <QImage>
+#include <QPointF>
 #include <QString>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 
@@ -25,6 +28,12 @@ public:
                      bool withOverview);
     // Shows a note in place of the picture.
     void showNote(const QString& fileName, const QString& note);
+    // Marks a world point (x along a row, z up the picture) on the map shown, as the addon
+    // check's jump to a spawn point: a ring round it, drawn over the picture.
+    void showWorldPoint(double x, double z);
+    // Where the marked point lies on the shown picture (pixels of its 512 x 512 box, rows from
+    // the top); nothing while none is marked.
+    std::optional<QPointF> markedPoint() const { return marked_; }
 
     // The picture as drawn, at its full size (rows from the top); null after a note.
     const QImage& picture() const { return picture_; }
@@ -39,7 +48,12 @@ private:
     void appear(const QString& fileName);
     void placeBesideParent();
 
+    void drawShown();
+
     QImage picture_;
+    double worldWidth_ = 0; // the ground the map covers, in world units
+    double worldHeight_ = 0;
+    std::optional<QPointF> marked_;
     QLabel* pictureLabel_ = nullptr;
     QLabel* factsLabel_ = nullptr;
     QLabel* lineLabel_ = nullptr;
