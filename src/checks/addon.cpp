@@ -301,23 +301,14 @@ std::vector<const AddonFile*> Addon::pathmapFiles() {
 const PathmapFacts& Addon::pathmap(const AddonFile& file) {
     if (const auto found = pathmaps_.find(&file); found != pathmaps_.end())
         return found->second;
-    PathmapFacts facts;
-    try {
-        pathmaps::Grid grid = pathmaps::parsePathmap(files_->read(file), file.path);
-        facts.readable = true;
-        facts.kind = grid.kind;
-        facts.width = grid.width;
-        facts.height = grid.height;
-        facts.cellSize = grid.cellSize;
-        // The finest map of each class is asked for again by the spawn, area and level
-        // checks: it is kept, the others are not.
+    auto grid = readGrid(file);
+    // The finest map of each class is asked for again by the spawn, area and level checks:
+    // it is kept, the others are not.
+    if (grid)
         for (const SearchMap& map : searchMaps())
             if (!map.maps.empty() && map.maps.front() == &file)
-                grids_[&file] = std::move(grid);
-    } catch (const Error& e) {
-        facts.error = e.what();
-    }
-    return pathmaps_[&file] = std::move(facts);
+                grids_[&file] = std::move(*grid);
+    return pathmaps_[&file];
 }
 
 const pathmaps::Grid* Addon::finestGrid(const SearchMap& map) {
@@ -328,11 +319,20 @@ const pathmaps::Grid* Addon::finestGrid(const SearchMap& map) {
 }
 
 std::optional<pathmaps::Grid> Addon::readGrid(const AddonFile& file) {
+    PathmapFacts facts;
+    std::optional<pathmaps::Grid> grid;
     try {
-        return pathmaps::parsePathmap(files_->read(file), file.path);
-    } catch (const Error&) {
-        return std::nullopt;
+        grid = pathmaps::parsePathmap(files_->read(file), file.path);
+        facts.readable = true;
+        facts.kind = grid->kind;
+        facts.width = grid->width;
+        facts.height = grid->height;
+        facts.cellSize = grid->cellSize;
+    } catch (const Error& e) {
+        facts.error = e.what();
     }
+    pathmaps_.try_emplace(&file, std::move(facts));
+    return grid;
 }
 
 } // namespace tess::checks

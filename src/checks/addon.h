@@ -105,7 +105,8 @@ public:
     const PathmapFacts& pathmap(const AddonFile& file);
     // The grid of a search map's finest pathmap; null when it has none or it cannot be read.
     const pathmaps::Grid* finestGrid(const SearchMap& map);
-    // Any other map read again (coarser levels are read only to be compared).
+    // A map read (again): the coarser levels are kept only while they are compared. What it
+    // holds is noted for pathmap() as well.
     std::optional<pathmaps::Grid> readGrid(const AddonFile& file);
 
 private:

@@ -21,10 +21,12 @@ constexpr std::array kChecks = {
     Check{"area-in-world", checkAreasInWorld},
     Check{"control-point-area", checkControlPointsInAreas},
     Check{"area-passable", checkAreasPassable},
+    // The levels first: each coarser map is read once, and what it holds is noted for the
+    // two checks after it.
+    Check{"pathmap-levels", checkPathmapLevels},
     Check{"pathmap-readable", checkPathmapsReadable},
     Check{"pathmap-size", checkPathmapSizes},
     Check{"spawn-blocked", checkSpawnPointsPassable},
-    Check{"pathmap-levels", checkPathmapLevels},
     Check{"archive-level-path", checkArchiveLevelPath},
     Check{"coop-scripts", checkCoopScripts},
     Check{"addon-archive", checkAddonArchive},

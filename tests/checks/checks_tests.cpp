@@ -1,0 +1,419 @@
+// The addon check on real addons: made by Start from our own level and from Bastogne, with
+// pathmaps, packed by our archive tool. A clean addon gives no finding at all, in its folder,
+// as its archive and merged with its map; each fault gives exactly its own finding; and the
+// command-line tool says so in its lines, its JSON and its exit code.
+#include "addon_fixture.h"
+#include "checks/checks.h"
+#include "checks/targets.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <functional>
+
+namespace fs = std::filesystem;
+using namespace tess::checks;
+using namespace tess::test;
+
+namespace {
+
+enum class Subject { folder, addonArchive, mergedArchive };
+
+CheckReport checkSubject(const AddonFixture& f, const ProgramFolder& program, Subject subject) {
+    if (subject == Subject::folder)
+        return checkAddon(targetOfArgument("", program.text()));
+    CheckTarget target;
+    target.archive = (subject == Subject::addonArchive ? f.archive() : f.mergedArchive()).string();
+    return checkAddon(target);
+}
+
+std::string described(const CheckReport& report) {
+    std::string text;
+    for (const Finding& finding : report.findings)
+        text += "\n  [" + finding.check + "] " + findingLine(finding);
+    return text;
+}
+
+using Step = std::function<void(AddonFixture&)>;
+
+struct Fault {
+    const char* name;
+    CheckLevel (*level)();
+    Step addon;  // on the addon folder, before it is packed
+    Step merged; // on the merge folder, before it is packed
+    Step packed; // on the archives and the pack state, afterwards
+    Subject subject;
+    const char* check;
+    Severity severity;
+    const char* mentions; // a word of the finding that names its place
+};
+
+fs::path in(const AddonFixture& f, const std::string& relative) {
+    return f.addon() / relative;
+}
+
+BlockedGround plus(const AddonFixture& f, Rect more) {
+    BlockedGround ground = f.level().blocked;
+    ground.push_back(more);
+    return ground;
+}
+
+const Fault kFaults[] = {
+    {"ai.con missing",
+     bastogne,
+     [](auto& f) { fs::remove(in(f, "ai.con")); },
+     {},
+     {},
+     Subject::folder,
+     "ai-con",
+     Severity::error,
+     "ai.con"},
+    {"ai.createallmaps left in after the import",
+     hafen,
+     [](auto& f) {
+         replaceIn(in(f, "ai.con"), "ai.init 2\r\n", "ai.init 2\r\nai.createallmaps\r\n");
+     },
+     {},
+     {},
+     Subject::folder,
+     "createallmaps",
+     Severity::error,
+     "\"ai.createallmaps\""},
+    {"a class without pathmaps",
+     hafen,
+     [](auto& f) {
+         for (int level = 0; level <= 2; ++level)
+             fs::remove(in(f, "Pathfinding/Car4Level" + std::to_string(level) + "Map.raw"));
+     },
+     {},
+     {},
+     Subject::folder,
+     "class-pathmaps",
+     Severity::error,
+     "Car4"},
+    {"infantry without spawn points",
+     bastogne,
+     [](auto& f) {
+         const fs::path file = in(f, "AIPathFinding.con");
+         std::string text = readBytes(file);
+         const std::size_t start = text.find("ai.setMapSpawnPoints 1 ");
+         ASSERT_NE(start, std::string::npos);
+         text.erase(start + 22, text.find("\r\n", start) - start - 22);
+         writeBytes(file, text);
+     },
+     {},
+     {},
+     Subject::folder,
+     "class-spawn-points",
+     Severity::error,
+     "Infantry1"},
+    {"a script saved with a byte-order mark",
+     hafen,
+     [](auto& f) { replaceIn(in(f, "Coop.con"), "Game.", "\xEF\xBB\xBFGame."); },
+     {},
+     {},
+     Subject::folder,
+     "script-text",
+     Severity::error,
+     "BOM"},
+    {"no area at all",
+     hafen,
+     [](auto& f) { writeBytes(in(f, "AI/StrategicAreas.con"), "rem *** no areas ***\r\n"); },
+     {},
+     {},
+     Subject::folder,
+     "areas",
+     Severity::error,
+     "keine einzige"},
+    {"an area name the game splits",
+     hafen,
+     [](auto& f) {
+         std::string text = f.level().areaScript;
+         for (std::size_t at = 0; (at = text.find("Dorf", at)) != std::string::npos; at += 10)
+             text.replace(at, 4, "Altes Dorf");
+         writeBytes(in(f, "AI/StrategicAreas.con"), text);
+     },
+     {},
+     {},
+     Subject::folder,
+     "area-names",
+     Severity::error,
+     "\"Altes Dorf\""},
+    {"a neighbour that names no area",
+     bastogne,
+     [](auto& f) {
+         replaceIn(in(f, "AI/StrategicAreas.con"), "AIStrategicArea.addNeighbour Ost\r\n",
+                   "AIStrategicArea.addNeighbour Ost\r\nAIStrategicArea.addNeighbour "
+                   "AlliedBaseEntry\r\n");
+     },
+     {},
+     {},
+     Subject::folder,
+     "neighbour-names",
+     Severity::error,
+     "AlliedBaseEntry"},
+    {"a link one way only",
+     hafen,
+     [](auto& f) {
+         replaceIn(in(f, "AI/StrategicAreas.con"), "AIStrategicArea.addNeighbour Dorf\r\n", "");
+     },
+     {},
+     {},
+     Subject::folder,
+     "mutual-links",
+     Severity::hint,
+     "\"Huegel\" aber nicht \"Dorf\""},
+    {"areas in two groups",
+     hafen,
+     [](auto& f) {
+         const fs::path file = in(f, "AI/StrategicAreas.con");
+         replaceIn(file, "AIStrategicArea.addNeighbour Bahnhof\r\n", "");
+         replaceIn(file, "Bahnhof\r\nAIStrategicArea.addNeighbour Huegel\r\n", "Bahnhof\r\n");
+     },
+     {},
+     {},
+     Subject::folder,
+     "area-groups",
+     Severity::error,
+     "(Dorf, Huegel), (Bahnhof)"},
+    {"an area partly outside the world",
+     hafen,
+     [](auto& f) { replaceIn(in(f, "AI/StrategicAreas.con"), "768/384 80", "1100/384 80"); },
+     {},
+     {},
+     Subject::folder,
+     "area-in-world",
+     Severity::hint,
+     "Huegel"},
+    {"a control point in no area",
+     hafen,
+     [](auto& f) {
+         replaceIn(in(f, "SinglePlayer/ControlPoints.con"), "640/30/768", "640/30/560");
+     },
+     {},
+     {},
+     Subject::folder,
+     "control-point-area",
+     Severity::error,
+     "\"Bahnhofplatz\" (640/560)"},
+    {"an area on ground the infantry cannot enter",
+     hafen,
+     [](auto& f) {
+         f.writeMaps("Infantry1", plus(f, {512, 640, 768, 896}));
+     },
+     {},
+     {},
+     Subject::folder,
+     "area-passable",
+     Severity::hint,
+     "\"Bahnhof\""},
+    {"a damaged pathmap",
+     hafen,
+     [](auto& f) { writeBytes(in(f, "Pathfinding/Tank0Level1Map.raw"), std::string(100, '\0')); },
+     {},
+     {},
+     Subject::folder,
+     "pathmap-readable",
+     Severity::error,
+     "beschädigt"},
+    {"a pathmap of another world size",
+     hafen,
+     [](auto& f) { writeBytes(in(f, "Pathfinding/Car4Level2Map.raw"), tiledPathmap(2048, 2, {})); },
+     {},
+     {},
+     Subject::folder,
+     "pathmap-size",
+     Severity::error,
+     "512 x 512"},
+    {"a soldier spawning on a blocked cell",
+     hafen,
+     [](auto& f) {
+         f.writeMaps("Infantry1", plus(f, {128, 128, 256, 256}));
+     },
+     {},
+     {},
+     Subject::folder,
+     "spawn-blocked",
+     Severity::error,
+     "(200/200)"},
+    {"a retouched coarse level",
+     hafen,
+     [](auto& f) {
+         writeBytes(in(f, "Pathfinding/Tank0Level2Map.raw"),
+                    tiledPathmap(1024, 2, plus(f, {0, 0, 512, 512})));
+     },
+     {},
+     {},
+     Subject::folder,
+     "pathmap-levels",
+     Severity::hint,
+     "25,0 %"},
+    {"the addon archive missing",
+     hafen,
+     {},
+     {},
+     [](auto& f) { fs::remove(f.archive()); },
+     Subject::folder,
+     "addon-archive",
+     Severity::error,
+     "fehlt"},
+    {"the addon archive without pathmaps",
+     hafen,
+     {},
+     {},
+     [](auto& f) {
+         const fs::path copy = f.root() / "without-pathmaps";
+         copyTree(f.addon(), copy);
+         fs::remove_all(copy / "Pathfinding");
+         f.pack(copy);
+     },
+     Subject::folder,
+     "addon-archive",
+     Severity::error,
+     "9 der 9 Pathmaps"},
+    {"the addon archive outside the game's levels folder",
+     hafen,
+     {},
+     {},
+     [](auto& f) { f.pack({}, {}, f.root() / "Hafen_001.rfa"); },
+     Subject::folder,
+     "pack-target",
+     Severity::hint,
+     "bf1942/levels/"},
+    {"a damaged addon archive",
+     hafen,
+     {},
+     {},
+     [](auto& f) { fs::resize_file(f.archive(), 1000); },
+     Subject::addonArchive,
+     "archive-readable",
+     Severity::error,
+     "beschädigt"},
+    {"an addon archive under the addon folder's name",
+     hafen,
+     {},
+     {},
+     [](auto& f) { f.pack({}, "bf1942/levels/Hafen_001"); },
+     Subject::addonArchive,
+     "archive-level-path",
+     Severity::error,
+     "bf1942/levels/Hafen_001"},
+    {"a merged map without the addon's bot names",
+     hafen,
+     {},
+     [](auto& f) { fs::remove(f.mergeFolder() / "SinglePlayer/Bots.con"); },
+     {},
+     Subject::mergedArchive,
+     "addon-files",
+     Severity::error,
+     "SinglePlayer/Bots.con"},
+    {"a merged map with old Co-op scripts",
+     hafen,
+     {},
+     [](auto& f) { replaceIn(f.mergeFolder() / "Coop.con", "run ai\r\n", "run AI\r\n"); },
+     {},
+     Subject::mergedArchive,
+     "coop-scripts",
+     Severity::hint,
+     "Co-op"},
+};
+
+class AddonCheck : public ::testing::Test {
+protected:
+    void SetUp() override { setEnvironment("TESS_NO_TERMINAL", "1"); }
+    ProgramFolder program_;
+};
+
+} // namespace
+
+TEST_F(AddonCheck, ACleanAddonGivesNoFindingInItsFolderItsArchiveAndTheMergedMap) {
+    for (CheckLevel (*level)() : {hafen, bastogne}) {
+        AddonFixture f(program_, level());
+        f.pack();
+        f.unpackMerged();
+        f.packMerged();
+        for (const Subject subject :
+             {Subject::folder, Subject::addonArchive, Subject::mergedArchive}) {
+            const CheckReport report = checkSubject(f, program_, subject);
+            EXPECT_TRUE(report.findings.empty())
+                << f.level().mapName << " " << int(subject) << described(report);
+            EXPECT_EQ(countLine(report), "Keine Fehler gefunden.");
+            EXPECT_EQ(report.worldSize, f.level().worldSize);
+        }
+    }
+}
+
+TEST_F(AddonCheck, EachFaultGivesExactlyItsFinding) {
+    for (const Fault& fault : kFaults) {
+        SCOPED_TRACE(fault.name);
+        AddonFixture f(program_, fault.level());
+        if (fault.addon)
+            fault.addon(f);
+        f.pack();
+        if (fault.subject == Subject::mergedArchive) {
+            f.unpackMerged();
+            fault.merged(f);
+            f.packMerged();
+        }
+        if (fault.packed)
+            fault.packed(f);
+        const CheckReport report = checkSubject(f, program_, fault.subject);
+        ASSERT_EQ(report.findings.size(), 1u) << described(report);
+        const Finding& found = report.findings.front();
+        EXPECT_EQ(found.check, fault.check);
+        EXPECT_EQ(found.severity, fault.severity);
+        EXPECT_NE(found.text.find(fault.mentions), std::string::npos) << found.text;
+        EXPECT_FALSE(found.advice.empty());
+        // Each check is in the table once, under the key its findings carry.
+        EXPECT_EQ(std::count_if(allChecks().begin(), allChecks().end(),
+                                [&](const Check& c) { return c.key == fault.check; }),
+                  1);
+    }
+}
+
+TEST_F(AddonCheck, CommandLineLinesJsonAndExitCodes) {
+    AddonFixture f(program_, hafen());
+    f.pack();
+    const std::string folder = " --program-folder " + quoted(program_.text());
+
+    CliResult run = cli("check" + folder, program_.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Keine Fehler gefunden."), std::string::npos) << run.err;
+
+    // A fault after the pack: its error first, then the hint that the archive is older, exit
+    // code 1; by the map's name and by its level folder.
+    replaceIn(f.addon() / "ai.con", "ai.init 2\r\n", "ai.init 2\r\nai.createallmaps\r\n");
+    for (const std::string& map : {std::string("Hafen"), f.level().source.string()}) {
+        run = cli("check " + quoted(map) + folder, program_.path());
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        const std::string lines[] = {"Fehler: ai.con: ai.con enthält noch \"ai.createallmaps\"",
+                                     "Hinweis: " + f.archive().string() +
+                                         ": 1 Dateien des Addons wurden nach dem Packen "
+                                         "geändert (ai.con)."};
+        const std::size_t second = run.out.find('\n') + 1;
+        EXPECT_EQ(run.out.rfind(lines[0], 0), 0u) << run.out;
+        EXPECT_EQ(run.out.compare(second, lines[1].size(), lines[1]), 0) << run.out;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
+        EXPECT_NE(run.err.find("1 Fehler, 1 Hinweis\n"), std::string::npos) << run.err;
+    }
+
+    // The archive, packed before the fault, without unpacking it; the findings as JSON.
+    run = cli("check --json " + quoted(f.archive().string()), program_.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out), nlohmann::json::array());
+    run = cli("check --json" + folder, program_.path());
+    const nlohmann::json findings = nlohmann::json::parse(run.out);
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_EQ(findings[0]["severity"], "error");
+    EXPECT_EQ(findings[0]["check"], "createallmaps");
+    EXPECT_EQ(findings[0]["place"]["line"], 13);
+    EXPECT_EQ(findings[1]["severity"], "hint");
+    EXPECT_EQ(findings[1]["check"], "addon-archive");
+
+    // Wrong usage: a map that is not there.
+    run = cli("check Nirgendwo" + folder, program_.path());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("Nirgendwo gibt es nicht"), std::string::npos) << run.err;
+}
