@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 using tess::app::qs;
@@ -52,8 +53,8 @@ CheckDialog::CheckDialog(QWidget* parent) : QWidget(parent) {
     list_->setUniformRowHeights(true);
     list_->setAlternatingRowColors(true);
     list_->header()->setStretchLastSection(true);
-    list_->setColumnWidth(0, 60);
-    list_->setColumnWidth(1, 190);
+    list_->setColumnWidth(0, 56);
+    list_->setColumnWidth(1, 170);
     details_ = new QLabel(this);
     details_->setObjectName(QStringLiteral("checkDetails"));
     details_->setWordWrap(true);
@@ -70,7 +71,7 @@ CheckDialog::CheckDialog(QWidget* parent) : QWidget(parent) {
     layout->addWidget(list_, 1);
     layout->addWidget(details_);
     layout->addWidget(again_, 0, Qt::AlignRight);
-    resize(720, 420);
+    resize(560, 380);
 
     connect(list_, &QTreeWidget::currentItemChanged, this, [this] { showDetails(); });
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
@@ -162,13 +163,23 @@ QString CheckDialog::details() const {
     return details_->text();
 }
 
-// The first time it opens: below the main window's tabs, over its lower part, where it hides
-// the least. Afterwards it stays where the user put it.
+// The first time it opens: to the right of the main window when the screen has room there,
+// else to its left, else at the screen's right edge, where it hides the least of tab 2's
+// picture. Afterwards it stays where the user put it.
 void CheckDialog::appear() {
     if (!placed_ && parentWidget() != nullptr) {
         placed_ = true;
         const QRect main = parentWidget()->window()->frameGeometry();
-        move(main.left() + 20, main.top() + 160);
+        const QScreen* screen = parentWidget()->screen();
+        const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+        const int gap = 8;
+        int x = main.right() + gap;
+        if (x + width() > room.right()) {
+            x = main.left() - gap - width();
+            if (x < room.left())
+                x = std::max(room.left(), room.right() - width());
+        }
+        move(x, std::max(room.top(), main.top()));
     }
     show();
     raise();

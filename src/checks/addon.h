@@ -39,6 +39,8 @@ struct CheckTarget {
     // ".rfa", and the game folder. Empty: the addon has not been packed.
     std::string packTarget;
     std::string gameDir;
+    // The map archive this addon's archive was merged into, when the window knows of it.
+    std::string mergedArchive;
 };
 
 // One "ai.addSearchMap" of the path-finding script, with what belongs to it.

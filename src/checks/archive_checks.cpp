@@ -123,69 +123,125 @@ std::vector<Finding> checkArchiveLevelPath(Addon& addon) {
     return findings;
 }
 
-std::vector<Finding> checkAddonArchive(Addon& addon) {
-    const CheckTarget& target = addon.target();
-    if (addon.fromArchive() || target.packTarget.empty())
-        return {};
-    const std::string path = target.packTarget + ".rfa";
-    if (!fileExists(path))
-        return {error(path,
-                      "Das Addon-Archiv, das das 1. Packen angelegt hat (temp/pathf.bf), fehlt.",
-                      std::string(kPackAgain))};
-    std::unique_ptr<archive::ArchiveReader> reader;
+namespace {
+
+// An archive made of the addon folder: the first pack's addon archive, or the map archive
+// the addon was merged into.
+struct PackedAddon {
+    std::string path;
+    std::string name;        // "Das Addon-Archiv", "Das verbundene Kartenarchiv"
+    std::string dative;      // "Dem Addon-Archiv", ...
+    std::string advice;      // how to make it anew
+    bool mapArchive = false; // the Co-op scripts there are the merge's own
+};
+
+// Opens the archive and reads every entry once; a damaged one ends in the finding.
+std::unique_ptr<archive::ArchiveReader> openWhole(const PackedAddon& packed,
+                                                  std::vector<Finding>& findings) {
     try {
-        reader = std::make_unique<archive::ArchiveReader>(resolvePath(path));
+        auto reader = std::make_unique<archive::ArchiveReader>(resolvePath(packed.path));
         for (const archive::Entry& entry : reader->entries())
             reader->readEntry(entry, [](const unsigned char*, std::size_t) {});
+        return reader;
     } catch (const Error& e) {
-        return {error(path, withFullStop(e.what()) + " Das Spiel lädt es nicht.",
-                      std::string(kPackAgain))};
+        findings.push_back(error(packed.path, withFullStop(e.what()) + " Das Spiel lädt es nicht.",
+                                 packed.advice));
+        return nullptr;
     }
+}
 
+// Whether the archive holds the addon: its ai.con under the map's level path.
+bool holdsAddon(const std::string& path, const std::string& levelPath) {
+    try {
+        archive::ArchiveReader reader(resolvePath(path));
+        return archiveFiles(reader, levelPath)->find(kAiScript) != nullptr;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+// The addon folder against the archive made of it: everything there, nothing changed since.
+std::vector<Finding> compareWithArchive(Addon& addon, const PackedAddon& packed) {
     std::vector<Finding> findings;
-    const std::vector<std::string> outside = outsideLevel(reader->entries(), addon.levelPath());
-    if (!outside.empty())
-        findings.push_back(error(path,
-                                 std::to_string(outside.size()) +
-                                     " Einträge des Addon-Archivs "
-                                     "liegen nicht unter " +
-                                     addon.levelPath() + "/ (" + listed(outside) +
-                                     "): das Spiel lädt sie nicht mit der "
-                                     "Karte.",
-                                 "Das Addon mit dem Basepath " + addon.levelPath() +
-                                     " packen, wie \"Packen zum 1.\" und \"Packen\" es tun."));
-
-    const std::unique_ptr<AddonFiles> packed = archiveFiles(*reader, addon.levelPath());
+    const auto reader = openWhole(packed, findings);
+    if (!reader)
+        return findings;
+    if (!packed.mapArchive) {
+        const std::vector<std::string> outside = outsideLevel(reader->entries(), addon.levelPath());
+        if (!outside.empty())
+            findings.push_back(error(packed.path,
+                                     std::to_string(outside.size()) +
+                                         " Einträge des Addon-Archivs liegen nicht unter " +
+                                         addon.levelPath() + "/ (" + listed(outside) +
+                                         "): das Spiel lädt sie nicht mit der Karte.",
+                                     "Das Addon mit dem Basepath " + addon.levelPath() +
+                                         " packen, wie \"Packen zum 1.\" und \"Packen\" es tun."));
+    }
+    const std::unique_ptr<AddonFiles> files = archiveFiles(*reader, addon.levelPath());
     std::vector<std::string> missing;
     std::vector<std::string> missingMaps;
     std::vector<std::string> changed;
     for (const AddonFile& file : addon.files().files()) {
-        const AddonFile* entry = packed->find(file.path);
-        const bool pathmap = under(file.path, kPathmapFolder);
+        const AddonFile* entry = files->find(file.path);
+        const bool coop = sameNameIgnoringCase(file.path, "Coop.con") ||
+                          sameNameIgnoringCase(file.path, "GameTypes/Coop.con");
         if (entry == nullptr)
-            (pathmap ? missingMaps : missing).push_back(file.path);
-        else if (entry->size != file.size)
+            (under(file.path, kPathmapFolder) ? missingMaps : missing).push_back(file.path);
+        else if (entry->size != file.size && !(packed.mapArchive && coop))
             changed.push_back(file.path);
     }
     if (!missing.empty())
-        findings.push_back(error(path,
-                                 "Dem Addon-Archiv fehlen " + std::to_string(missing.size()) +
+        findings.push_back(error(packed.path,
+                                 packed.dative + " fehlen " + std::to_string(missing.size()) +
                                      " Dateien des Addons (" + listed(missing) + ").",
-                                 std::string(kPackAgain)));
+                                 packed.advice));
     if (!missingMaps.empty())
-        findings.push_back(error(path,
-                                 "Dem Addon-Archiv fehlen " + std::to_string(missingMaps.size()) +
+        findings.push_back(error(packed.path,
+                                 packed.dative + " fehlen " + std::to_string(missingMaps.size()) +
                                      " der " + std::to_string(addon.pathmapFiles().size()) +
                                      " Pathmaps des Addons: die Bots finden im Spiel keinen Weg.",
-                                 "Mit \"Packen\" (Tab 3, Teil 2) das Addon samt Pathmaps packen."));
+                                 packed.advice));
     if (missing.empty() && missingMaps.empty() && !changed.empty())
-        findings.push_back(hint(path,
+        findings.push_back(hint(packed.path,
                                 std::to_string(changed.size()) +
-                                    " Dateien des Addons wurden "
-                                    "nach dem Packen geändert (" +
+                                    " Dateien des Addons wurden nach dem Packen geändert (" +
                                     listed(changed) + ").",
-                                "Mit \"Packen\" (Tab 3, Teil 2) das Archiv erneuern."));
+                                packed.advice));
     return findings;
+}
+
+} // namespace
+
+std::vector<Finding> checkAddonArchive(Addon& addon) {
+    const CheckTarget& target = addon.target();
+    if (addon.fromArchive() || target.packTarget.empty())
+        return {};
+    const PackedAddon packed{target.packTarget + ".rfa", "Das Addon-Archiv", "Dem Addon-Archiv",
+                             "Das Addon mit \"Packen\" (Tab 3, Teil 2) neu packen.", false};
+    if (!fileExists(packed.path)) {
+        // The merge of map and addon disposes of the addon archive as the user chose.
+        if (!target.mergedArchive.empty() && holdsAddon(target.mergedArchive, addon.levelPath()))
+            return {};
+        return {error(packed.path,
+                      "Das Addon-Archiv, das das 1. Packen angelegt hat (temp/pathf.bf), fehlt.",
+                      std::string(kPackAgain) +
+                          " Wurde es nach dem Verbinden mit der Karte entfernt, stattdessen das "
+                          "verbundene Kartenarchiv prüfen (tessarine-cli check KARTE.rfa).")};
+    }
+    return compareWithArchive(addon, packed);
+}
+
+std::vector<Finding> checkMergedArchive(Addon& addon) {
+    const CheckTarget& target = addon.target();
+    if (addon.fromArchive() || target.mergedArchive.empty() ||
+        !holdsAddon(target.mergedArchive, addon.levelPath()))
+        return {}; // not merged (yet)
+    const PackedAddon packed{target.mergedArchive, "Das verbundene Kartenarchiv",
+                             "Dem verbundenen Kartenarchiv",
+                             "Das Addon neu packen und Map und Addon noch einmal verbinden "
+                             "(Netzwerk ?).",
+                             true};
+    return compareWithArchive(addon, packed);
 }
 
 std::vector<Finding> checkPackTargetPlace(Addon& addon) {

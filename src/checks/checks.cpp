@@ -30,6 +30,7 @@ constexpr std::array kChecks = {
     Check{"archive-level-path", checkArchiveLevelPath},
     Check{"coop-scripts", checkCoopScripts},
     Check{"addon-archive", checkAddonArchive},
+    Check{"merged-archive", checkMergedArchive},
     Check{"pack-target", checkPackTargetPlace},
 };
 

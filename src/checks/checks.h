@@ -49,6 +49,7 @@ std::vector<Finding> checkPathmapLevels(Addon& addon);
 std::vector<Finding> checkArchiveLevelPath(Addon& addon);
 std::vector<Finding> checkCoopScripts(Addon& addon);
 std::vector<Finding> checkAddonArchive(Addon& addon);
+std::vector<Finding> checkMergedArchive(Addon& addon);
 std::vector<Finding> checkPackTargetPlace(Addon& addon);
 
 } // namespace tess::checks

@@ -26,6 +26,15 @@ bool sameFolder(const std::string& a, const std::string& b) {
     return !a.empty() && !b.empty() && fs::equivalent(resolvePath(a), resolvePath(b), ec);
 }
 
+// The same file, also when it is gone: the paths compared as written, letter case aside.
+bool samePath(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const auto key = [&](const std::string& path) {
+        return caseFoldedKey(pathText(fs::absolute(resolvePath(path), ec).lexically_normal()));
+    };
+    return !a.empty() && !b.empty() && key(a) == key(b);
+}
+
 bool isFolder(const std::string& folder) {
     std::error_code ec;
     return !folder.empty() && fs::is_directory(resolvePath(folder), ec);
@@ -89,6 +98,10 @@ CheckTarget targetOfState(const WizardState& state, const std::string& programFo
     target.packTarget = state.packTarget;
     target.gameDir = state.gameDir;
     addPackState(target, programFolder);
+    // The network merge of this run took the addon archive (and may have disposed of it).
+    if (!target.packTarget.empty() && !state.netMapArchive.empty() &&
+        samePath(state.netAddonArchive, target.packTarget + ".rfa"))
+        target.mergedArchive = state.netMapArchive;
     return target;
 }
 

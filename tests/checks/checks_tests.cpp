@@ -18,11 +18,17 @@ using namespace tess::test;
 
 namespace {
 
-enum class Subject { folder, addonArchive, mergedArchive };
+// The addon folder (as the command-line tool finds it by temp\pathf.bf, or as the window
+// knows it after merging it into its map), its archive, or the merged map archive.
+enum class Subject { folder, folderMerged, addonArchive, mergedArchive };
 
 CheckReport checkSubject(const AddonFixture& f, const ProgramFolder& program, Subject subject) {
-    if (subject == Subject::folder)
-        return checkAddon(targetOfArgument("", program.text()));
+    if (subject == Subject::folder || subject == Subject::folderMerged) {
+        CheckTarget target = targetOfArgument("", program.text());
+        if (subject == Subject::folderMerged)
+            target.mergedArchive = f.mergedArchive().string();
+        return checkAddon(target);
+    }
     CheckTarget target;
     target.archive = (subject == Subject::addonArchive ? f.archive() : f.mergedArchive()).string();
     return checkAddon(target);
@@ -351,7 +357,7 @@ TEST_F(AddonCheck, EachFaultGivesExactlyItsFinding) {
         if (fault.addon)
             fault.addon(f);
         f.pack();
-        if (fault.subject == Subject::mergedArchive) {
+        if (fault.subject == Subject::mergedArchive || fault.subject == Subject::folderMerged) {
             f.unpackMerged();
             fault.merged(f);
             f.packMerged();
