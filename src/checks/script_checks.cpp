@@ -101,11 +101,17 @@ int firstOtherBreak(std::string_view bytes) {
     return 0;
 }
 
+// Whether the files hold an addon at all: the two scripts only an addon has.
+bool holdsAddon(const Addon& addon) {
+    return addon.files().find(kAiScript) != nullptr ||
+           addon.files().find(kPathFindingScript) != nullptr;
+}
+
 } // namespace
 
 std::vector<Finding> checkAiScript(Addon& addon) {
-    if (addon.files().find(kAiScript) != nullptr)
-        return {};
+    if (addon.files().find(kAiScript) != nullptr || !holdsAddon(addon))
+        return {}; // a map without any addon is one finding of the addon's files
     return {error(std::string(kAiScript),
                   "Das Addon hat keine ai.con: ohne sie startet das Spiel keine Bots.",
                   std::string(kRestart))};
@@ -125,13 +131,12 @@ std::vector<Finding> checkAddonFiles(Addon& addon) {
         merged ? "Map und Addon noch einmal verbinden (Netzwerk ?), mit dem fertig gepackten "
                  "Addon-Archiv."
                : std::string(kRestart);
-    if (missing.size() == kAddonFiles.size() && addon.files().find(kAiScript) == nullptr)
-        return {error(addon.shown(),
-                      merged ? "Das Kartenarchiv enthält kein Addon: keine der Dateien, die "
-                               "Tessarine in ein Addon schreibt."
-                             : "Hier liegt kein Addon: keine der Dateien, die Tessarine in "
-                               "ein Addon schreibt.",
-                      advice)};
+    if (!holdsAddon(addon))
+        return {error(
+            addon.shown(),
+            std::string(merged ? "Das Kartenarchiv enthält kein Addon" : "Hier liegt kein Addon") +
+                " (weder ai.con noch AIPathFinding.con): die Karte hat keine Bots.",
+            advice)};
     std::vector<Finding> findings;
     for (const std::string& name : missing)
         findings.push_back(error(name,
@@ -267,7 +272,7 @@ std::vector<Finding> checkScriptText(Addon& addon) {
 }
 
 std::vector<Finding> checkCoopScripts(Addon& addon) {
-    if (!addon.isMapArchive())
+    if (!addon.isMapArchive() || !holdsAddon(addon))
         return {};
     std::vector<Finding> findings;
     const auto compare = [&](std::string_view path, const auto& listing) {

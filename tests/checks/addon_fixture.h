@@ -185,7 +185,9 @@ public:
     // The map and its addon in one folder, as "Entpacken" leaves them; packed by pack merged.
     void unpackMerged() const {
         copyTree(level_.source, mergeFolder());
-        copyTree(addon(), mergeFolder());
+        // The addon over it, its files replacing the map's.
+        for (const auto& [relative, bytes] : filesUnder(addon()))
+            writeBytes(mergeFolder() / utf8Path(relative), bytes);
     }
     void packMerged() const {
         archive::packFolder(mergeFolder(), "bf1942/levels/" + level_.mapName, mergedArchive(),
