@@ -43,16 +43,19 @@ std::string described(const CheckReport& report) {
 
 using Step = std::function<void(AddonFixture&)>;
 
+// When a fault is made: in the addon folder before it is packed, in the merge folder before it
+// is packed, or afterwards, on the archives and the pack state.
+enum class Stage { addon, merged, packed };
+
 struct Fault {
     const char* name;
     CheckLevel (*level)();
-    Step addon;  // on the addon folder, before it is packed
-    Step merged; // on the merge folder, before it is packed
-    Step packed; // on the archives and the pack state, afterwards
     Subject subject;
+    Stage stage;
+    Step step;
     const char* check;
     Severity severity;
-    const char* mentions; // a word of the finding that names its place
+    const char* mentions; // words of the finding that name its place
 };
 
 fs::path in(const AddonFixture& f, const std::string& relative) {
@@ -65,265 +68,114 @@ BlockedGround plus(const AddonFixture& f, Rect more) {
     return ground;
 }
 
+void emptySpawnLine(const fs::path& file, const std::string& command) {
+    std::string text = readBytes(file);
+    const std::size_t start = text.find(command + " ");
+    ASSERT_NE(start, std::string::npos);
+    text.erase(start + command.size(), text.find("\r\n", start) - start - command.size());
+    writeBytes(file, text);
+}
+
+void renameArea(const AddonFixture& f, const std::string& from, const std::string& to) {
+    std::string text = f.level().areaScript;
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    writeBytes(in(f, "AI/StrategicAreas.con"), text);
+}
+
+const Severity error = Severity::error;
+const Severity hint = Severity::hint;
+const Subject folder = Subject::folder;
+
+// clang-format off
 const Fault kFaults[] = {
-    {"ai.con missing",
-     bastogne,
-     [](auto& f) { fs::remove(in(f, "ai.con")); },
-     {},
-     {},
-     Subject::folder,
-     "ai-con",
-     Severity::error,
-     "ai.con"},
-    {"ai.createallmaps left in after the import",
-     hafen,
+    {"ai.con missing", bastogne, folder, Stage::addon,
+     [](auto& f) { fs::remove(in(f, "ai.con")); }, "ai-con", error, "ai.con"},
+    {"ai.createallmaps left in after the import", hafen, folder, Stage::addon,
+     [](auto& f) { replaceIn(in(f, "ai.con"), "ai.init 2\r\n", "ai.init 2\r\nai.createallmaps\r\n"); },
+     "createallmaps", error, "\"ai.createallmaps\""},
+    {"a class without pathmaps", hafen, folder, Stage::addon,
      [](auto& f) {
-         replaceIn(in(f, "ai.con"), "ai.init 2\r\n", "ai.init 2\r\nai.createallmaps\r\n");
-     },
-     {},
-     {},
-     Subject::folder,
-     "createallmaps",
-     Severity::error,
-     "\"ai.createallmaps\""},
-    {"a class without pathmaps",
-     hafen,
-     [](auto& f) {
-         for (int level = 0; level <= 2; ++level)
-             fs::remove(in(f, "Pathfinding/Car4Level" + std::to_string(level) + "Map.raw"));
-     },
-     {},
-     {},
-     Subject::folder,
-     "class-pathmaps",
-     Severity::error,
-     "Car4"},
-    {"infantry without spawn points",
-     bastogne,
-     [](auto& f) {
-         const fs::path file = in(f, "AIPathFinding.con");
-         std::string text = readBytes(file);
-         const std::size_t start = text.find("ai.setMapSpawnPoints 1 ");
-         ASSERT_NE(start, std::string::npos);
-         text.erase(start + 22, text.find("\r\n", start) - start - 22);
-         writeBytes(file, text);
-     },
-     {},
-     {},
-     Subject::folder,
-     "class-spawn-points",
-     Severity::error,
-     "Infantry1"},
-    {"a script saved with a byte-order mark",
-     hafen,
+         for (const char* level : {"0", "1", "2"})
+             fs::remove(in(f, std::string("Pathfinding/Car4Level") + level + "Map.raw"));
+     }, "class-pathmaps", error, "Car4"},
+    {"infantry without spawn points", bastogne, folder, Stage::addon,
+     [](auto& f) { emptySpawnLine(in(f, "AIPathFinding.con"), "ai.setMapSpawnPoints 1"); },
+     "class-spawn-points", error, "Infantry1"},
+    {"a script saved with a byte-order mark", hafen, folder, Stage::addon,
      [](auto& f) { replaceIn(in(f, "Coop.con"), "Game.", "\xEF\xBB\xBFGame."); },
-     {},
-     {},
-     Subject::folder,
-     "script-text",
-     Severity::error,
-     "BOM"},
-    {"no area at all",
-     hafen,
+     "script-text", error, "BOM"},
+    {"no area at all", hafen, folder, Stage::addon,
      [](auto& f) { writeBytes(in(f, "AI/StrategicAreas.con"), "rem *** no areas ***\r\n"); },
-     {},
-     {},
-     Subject::folder,
-     "areas",
-     Severity::error,
-     "keine einzige"},
-    {"an area name the game splits",
-     hafen,
+     "areas", error, "keine einzige"},
+    {"an area name the game splits", hafen, folder, Stage::addon,
+     [](auto& f) { renameArea(f, "Dorf", "Altes Dorf"); }, "area-names", error, "\"Altes Dorf\""},
+    {"a neighbour that names no area", bastogne, folder, Stage::addon,
      [](auto& f) {
-         std::string text = f.level().areaScript;
-         for (std::size_t at = 0; (at = text.find("Dorf", at)) != std::string::npos; at += 10)
-             text.replace(at, 4, "Altes Dorf");
-         writeBytes(in(f, "AI/StrategicAreas.con"), text);
-     },
-     {},
-     {},
-     Subject::folder,
-     "area-names",
-     Severity::error,
-     "\"Altes Dorf\""},
-    {"a neighbour that names no area",
-     bastogne,
+         replaceIn(in(f, "AI/StrategicAreas.con"), "addNeighbour Ost\r\n",
+                   "addNeighbour Ost\r\nAIStrategicArea.addNeighbour AlliedBaseEntry\r\n");
+     }, "neighbour-names", error, "AlliedBaseEntry"},
+    {"a link one way only", hafen, folder, Stage::addon,
+     [](auto& f) { replaceIn(in(f, "AI/StrategicAreas.con"), "AIStrategicArea.addNeighbour Dorf\r\n", ""); },
+     "mutual-links", hint, "\"Huegel\" aber nicht \"Dorf\""},
+    {"areas in two groups", hafen, folder, Stage::addon,
      [](auto& f) {
-         replaceIn(in(f, "AI/StrategicAreas.con"), "AIStrategicArea.addNeighbour Ost\r\n",
-                   "AIStrategicArea.addNeighbour Ost\r\nAIStrategicArea.addNeighbour "
-                   "AlliedBaseEntry\r\n");
-     },
-     {},
-     {},
-     Subject::folder,
-     "neighbour-names",
-     Severity::error,
-     "AlliedBaseEntry"},
-    {"a link one way only",
-     hafen,
-     [](auto& f) {
-         replaceIn(in(f, "AI/StrategicAreas.con"), "AIStrategicArea.addNeighbour Dorf\r\n", "");
-     },
-     {},
-     {},
-     Subject::folder,
-     "mutual-links",
-     Severity::hint,
-     "\"Huegel\" aber nicht \"Dorf\""},
-    {"areas in two groups",
-     hafen,
-     [](auto& f) {
-         const fs::path file = in(f, "AI/StrategicAreas.con");
-         replaceIn(file, "AIStrategicArea.addNeighbour Bahnhof\r\n", "");
-         replaceIn(file, "Bahnhof\r\nAIStrategicArea.addNeighbour Huegel\r\n", "Bahnhof\r\n");
-     },
-     {},
-     {},
-     Subject::folder,
-     "area-groups",
-     Severity::error,
-     "(Dorf, Huegel), (Bahnhof)"},
-    {"an area partly outside the world",
-     hafen,
+         replaceIn(in(f, "AI/StrategicAreas.con"), "AIStrategicArea.addNeighbour Bahnhof\r\n", "");
+         replaceIn(in(f, "AI/StrategicAreas.con"), "Bahnhof\r\nAIStrategicArea.addNeighbour Huegel", "Bahnhof");
+     }, "area-groups", error, "(Dorf, Huegel), (Bahnhof)"},
+    {"an area partly outside the world", hafen, folder, Stage::addon,
      [](auto& f) { replaceIn(in(f, "AI/StrategicAreas.con"), "768/384 80", "1100/384 80"); },
-     {},
-     {},
-     Subject::folder,
-     "area-in-world",
-     Severity::hint,
-     "Huegel"},
-    {"a control point in no area",
-     hafen,
-     [](auto& f) {
-         replaceIn(in(f, "SinglePlayer/ControlPoints.con"), "640/30/768", "640/30/560");
-     },
-     {},
-     {},
-     Subject::folder,
-     "control-point-area",
-     Severity::error,
-     "\"Bahnhofplatz\" (640/560)"},
-    {"an area on ground the infantry cannot enter",
-     hafen,
-     [](auto& f) {
-         f.writeMaps("Infantry1", plus(f, {512, 640, 768, 896}));
-     },
-     {},
-     {},
-     Subject::folder,
-     "area-passable",
-     Severity::hint,
-     "\"Bahnhof\""},
-    {"a damaged pathmap",
-     hafen,
+     "area-in-world", hint, "\"Huegel\""},
+    {"a control point in no area", hafen, folder, Stage::addon,
+     [](auto& f) { replaceIn(in(f, "SinglePlayer/ControlPoints.con"), "640/30/768", "640/30/560"); },
+     "control-point-area", error, "\"Bahnhofplatz\" (640/560)"},
+    {"an area on ground the infantry cannot enter", hafen, folder, Stage::addon,
+     [](auto& f) { f.writeMaps("Infantry1", plus(f, {512, 640, 768, 896})); },
+     "area-passable", hint, "\"Bahnhof\""},
+    {"a damaged pathmap", hafen, folder, Stage::addon,
      [](auto& f) { writeBytes(in(f, "Pathfinding/Tank0Level1Map.raw"), std::string(100, '\0')); },
-     {},
-     {},
-     Subject::folder,
-     "pathmap-readable",
-     Severity::error,
-     "beschädigt"},
-    {"a pathmap of another world size",
-     hafen,
+     "pathmap-readable", error, "beschädigt"},
+    {"a pathmap of another world size", hafen, folder, Stage::addon,
      [](auto& f) { writeBytes(in(f, "Pathfinding/Car4Level2Map.raw"), tiledPathmap(2048, 2, {})); },
-     {},
-     {},
-     Subject::folder,
-     "pathmap-size",
-     Severity::error,
-     "512 x 512"},
-    {"a soldier spawning on a blocked cell",
-     hafen,
+     "pathmap-size", error, "512 x 512"},
+    {"a soldier spawning on a blocked cell", hafen, folder, Stage::addon,
+     [](auto& f) { f.writeMaps("Infantry1", plus(f, {128, 128, 256, 256})); },
+     "spawn-blocked", error, "(200/200)"},
+    {"a retouched coarse level", hafen, folder, Stage::addon,
+     [](auto& f) { writeBytes(in(f, "Pathfinding/Tank0Level2Map.raw"), tiledPathmap(1024, 2, plus(f, {0, 0, 512, 512}))); },
+     "pathmap-levels", hint, "25,0 %"},
+    {"the addon archive missing", hafen, folder, Stage::packed,
+     [](auto& f) { fs::remove(f.archive()); }, "addon-archive", error, "fehlt"},
+    {"the addon archive without pathmaps", hafen, folder, Stage::packed,
      [](auto& f) {
-         f.writeMaps("Infantry1", plus(f, {128, 128, 256, 256}));
-     },
-     {},
-     {},
-     Subject::folder,
-     "spawn-blocked",
-     Severity::error,
-     "(200/200)"},
-    {"a retouched coarse level",
-     hafen,
-     [](auto& f) {
-         writeBytes(in(f, "Pathfinding/Tank0Level2Map.raw"),
-                    tiledPathmap(1024, 2, plus(f, {0, 0, 512, 512})));
-     },
-     {},
-     {},
-     Subject::folder,
-     "pathmap-levels",
-     Severity::hint,
-     "25,0 %"},
-    {"the addon archive missing",
-     hafen,
-     {},
-     {},
-     [](auto& f) { fs::remove(f.archive()); },
-     Subject::folder,
-     "addon-archive",
-     Severity::error,
-     "fehlt"},
-    {"the addon archive without pathmaps",
-     hafen,
-     {},
-     {},
-     [](auto& f) {
-         const fs::path copy = f.root() / "without-pathmaps";
-         copyTree(f.addon(), copy);
-         fs::remove_all(copy / "Pathfinding");
-         f.pack(copy);
-     },
-     Subject::folder,
-     "addon-archive",
-     Severity::error,
-     "9 der 9 Pathmaps"},
-    {"the addon archive outside the game's levels folder",
-     hafen,
-     {},
-     {},
-     [](auto& f) { f.pack({}, {}, f.root() / "Hafen_001.rfa"); },
-     Subject::folder,
-     "pack-target",
-     Severity::hint,
-     "bf1942/levels/"},
-    {"a damaged addon archive",
-     hafen,
-     {},
-     {},
-     [](auto& f) { fs::resize_file(f.archive(), 1000); },
-     Subject::addonArchive,
-     "archive-readable",
-     Severity::error,
-     "beschädigt"},
-    {"an addon archive under the addon folder's name",
-     hafen,
-     {},
-     {},
+         copyTree(f.addon(), f.root() / "copy");
+         fs::remove_all(f.root() / "copy/Pathfinding");
+         f.pack(f.root() / "copy");
+     }, "addon-archive", error, "9 der 9 Pathmaps"},
+    {"the addon archive outside the game's levels folder", hafen, folder, Stage::packed,
+     [](auto& f) { f.pack({}, {}, f.root() / "Hafen_001.rfa"); }, "pack-target", hint, "bf1942/levels/"},
+    {"a damaged addon archive", hafen, Subject::addonArchive, Stage::packed,
+     [](auto& f) { fs::resize_file(f.archive(), 1000); }, "archive-readable", error, "beschädigt"},
+    {"an addon archive under the addon folder's name", hafen, Subject::addonArchive, Stage::packed,
      [](auto& f) { f.pack({}, "bf1942/levels/Hafen_001"); },
-     Subject::addonArchive,
-     "archive-level-path",
-     Severity::error,
-     "bf1942/levels/Hafen_001"},
-    {"a merged map without the addon's bot names",
-     hafen,
-     {},
+     "archive-level-path", error, "bf1942/levels/Hafen_001"},
+    {"a merged map without the addon's bot names", hafen, Subject::mergedArchive, Stage::merged,
      [](auto& f) { fs::remove(f.mergeFolder() / "SinglePlayer/Bots.con"); },
-     {},
-     Subject::mergedArchive,
-     "addon-files",
-     Severity::error,
-     "SinglePlayer/Bots.con"},
-    {"a merged map with old Co-op scripts",
-     hafen,
-     {},
+     "addon-files", error, "SinglePlayer/Bots.con"},
+    {"a map archive without any addon", hafen, Subject::mergedArchive, Stage::packed,
+     [](auto& f) { tess::archive::packFolder(f.level().source, "bf1942/levels/Hafen", f.mergedArchive(), false); },
+     "addon-files", error, "kein Addon"},
+    {"a merged map with old Co-op scripts", hafen, Subject::mergedArchive, Stage::merged,
      [](auto& f) { replaceIn(f.mergeFolder() / "Coop.con", "run ai\r\n", "run AI\r\n"); },
-     {},
-     Subject::mergedArchive,
-     "coop-scripts",
-     Severity::hint,
-     "Co-op"},
+     "coop-scripts", hint, "Co-op"},
+    {"the addon merged into a map without its pathmaps, its archive disposed of", hafen,
+     Subject::folderMerged, Stage::merged,
+     [](auto& f) {
+         fs::remove_all(f.mergeFolder() / "Pathfinding");
+         fs::remove(f.archive());
+     }, "merged-archive", error, "9 der 9 Pathmaps"},
 };
+// clang-format on
 
 class AddonCheck : public ::testing::Test {
 protected:
@@ -354,16 +206,17 @@ TEST_F(AddonCheck, EachFaultGivesExactlyItsFinding) {
     for (const Fault& fault : kFaults) {
         SCOPED_TRACE(fault.name);
         AddonFixture f(program_, fault.level());
-        if (fault.addon)
-            fault.addon(f);
+        if (fault.stage == Stage::addon)
+            fault.step(f);
         f.pack();
         if (fault.subject == Subject::mergedArchive || fault.subject == Subject::folderMerged) {
             f.unpackMerged();
-            fault.merged(f);
+            if (fault.stage == Stage::merged)
+                fault.step(f);
             f.packMerged();
         }
-        if (fault.packed)
-            fault.packed(f);
+        if (fault.stage == Stage::packed)
+            fault.step(f);
         const CheckReport report = checkSubject(f, program_, fault.subject);
         ASSERT_EQ(report.findings.size(), 1u) << described(report);
         const Finding& found = report.findings.front();
