@@ -1,4 +1,4 @@
-// Small helpers the check functions share: making findings and their places.
+// Small pieces the check functions share: making findings and their places.
 #pragma once
 
 #include "areas/level_areas.h"
