@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // An outline on the picture: left, top, right and bottom pixel (not confined to the
@@ -21,6 +22,16 @@ struct PictureOutline {
     QString name;
 };
 
+// A place shown highlighted on the picture, apart from the editor's own state: an area
+// (left, top, right, bottom) or a point (left, top; right and bottom equal to them).
+struct PictureMark {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    bool isPoint() const { return left == right && top == bottom; }
+};
+
 class AreaPicture : public QLabel {
     Q_OBJECT
 public:
@@ -29,12 +40,16 @@ public:
     // The colours the outlines are drawn in: the user's areas solid, the level's own dashed.
     static QColor areaColour() { return {255, 255, 0}; }
     static QColor guideColour() { return {0, 255, 255}; }
+    static QColor markColour() { return {255, 0, 255}; }
 
     void setAreaOutlines(std::vector<PictureOutline> outlines);
     void setGuideOutlines(std::vector<PictureOutline> outlines);
     const std::vector<PictureOutline>& guideOutlines() const { return guides_; }
     void setGuidesShown(bool shown);
     bool guidesShown() const { return guidesShown_; }
+    // The place the addon check points to, drawn over everything else; nothing removes it.
+    void setMark(std::optional<PictureMark> mark);
+    const std::optional<PictureMark>& mark() const { return mark_; }
 
 signals:
     // The left mouse button went down on the picture, at this pixel.
@@ -48,4 +63,5 @@ private:
     std::vector<PictureOutline> areas_;
     std::vector<PictureOutline> guides_;
     bool guidesShown_ = true;
+    std::optional<PictureMark> mark_;
 };

@@ -163,6 +163,8 @@ public:
         update();
     }
 
+    const std::optional<QPointF>& marked() const { return marked_; }
+
     double zoom() const { return scale_; }
 
     QPoint pointOfCell(int x, int z) const {
@@ -760,6 +762,10 @@ void PathmapWindow::showWorldPoint(double x, double z) {
     raise();
     canvas_->centreOn(x / grid.cellSize, z / grid.cellSize, std::max(zoom(), kPointZoom));
     canvas_->mark(x, z);
+}
+
+std::optional<QPointF> PathmapWindow::markedPoint() const {
+    return canvas_->marked();
 }
 
 const QImage& PathmapWindow::picture() const {

@@ -13,6 +13,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QPointF>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -50,6 +51,8 @@ public:
     // Centres the view on this world point (x along a row, z from the first row) at a zoom
     // where single cells are visible, and marks it.
     void showWorldPoint(double x, double z);
+    // The world point marked by showWorldPoint; nothing while none is marked.
+    std::optional<QPointF> markedPoint() const;
 
     // The map as drawn at its full size (rows from the top), with the strokes so far; null
     // after a note.
