@@ -81,6 +81,26 @@ void drawFlags(QPainter& painter, const std::vector<PictureFlag>& flags) {
     }
 }
 
+// The marked place: a thick frame round an area, rings round a point, on a dark band.
+void drawMark(QPainter& painter, const PictureMark& mark, QSize size) {
+    const int left = clipped(mark.left, size.width());
+    const int top = clipped(mark.top, size.height());
+    const int right = clipped(mark.right, size.width());
+    const int bottom = clipped(mark.bottom, size.height());
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const auto& [colour, width] :
+         {std::pair{QColor(0, 0, 0, 160), 5}, {AreaPicture::markColour(), 3}}) {
+        painter.setPen(QPen(colour, width));
+        if (mark.isPoint()) {
+            painter.drawEllipse(QPoint(left, top), 8, 8);
+            painter.drawEllipse(QPoint(left, top), 2, 2);
+        } else {
+            painter.drawRect(left - 2, top - 2, right - left + 4, bottom - top + 4);
+        }
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
 } // namespace
 
 AreaPicture::AreaPicture(QWidget* parent) : QLabel(parent) {
@@ -121,6 +141,11 @@ void AreaPicture::setGuidesShown(bool shown) {
     update();
 }
 
+void AreaPicture::setMark(std::optional<PictureMark> mark) {
+    mark_ = mark;
+    update();
+}
+
 void AreaPicture::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     QPainter painter(this);
@@ -129,6 +154,8 @@ void AreaPicture::paintEvent(QPaintEvent* event) {
         drawOutlines(painter, guides_, guideColour(), Qt::DashLine, size());
     drawOutlines(painter, areas_, areaColour(), Qt::SolidLine, size());
     drawFlags(painter, flags_);
+    if (mark_)
+        drawMark(painter, *mark_, size());
 }
 
 void AreaPicture::mousePressEvent(QMouseEvent* event) {

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // An outline on the picture: left, top, right and bottom pixel (not confined to the
@@ -33,6 +34,16 @@ struct PictureFlag {
     QString name;
 };
 
+// A place shown highlighted on the picture, apart from the editor's own state: an area
+// (left, top, right, bottom) or a point (left, top; right and bottom equal to them).
+struct PictureMark {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    bool isPoint() const { return left == right && top == bottom; }
+};
+
 class AreaPicture : public QLabel {
     Q_OBJECT
 public:
@@ -45,6 +56,7 @@ public:
     static QColor nameToChangeColour() { return {255, 128, 0}; }
     // A control point's flag: team 1 red, team 2 blue, any other white.
     static QColor teamColour(int team);
+    static QColor markColour() { return {255, 0, 255}; }
 
     void setAreaOutlines(std::vector<PictureOutline> outlines);
     void setGuideOutlines(std::vector<PictureOutline> outlines);
@@ -53,6 +65,9 @@ public:
     void setControlPoints(std::vector<PictureFlag> flags);
     const std::vector<PictureFlag>& controlPoints() const { return flags_; }
     bool guidesShown() const { return guidesShown_; }
+    // The place the addon check points to, drawn over everything else; nothing removes it.
+    void setMark(std::optional<PictureMark> mark);
+    const std::optional<PictureMark>& mark() const { return mark_; }
 
 signals:
     // The left mouse button went down on the picture, at this pixel.
@@ -67,4 +82,5 @@ private:
     std::vector<PictureOutline> guides_;
     std::vector<PictureFlag> flags_;
     bool guidesShown_ = true;
+    std::optional<PictureMark> mark_;
 };

@@ -2,6 +2,7 @@
 // own (tform1_map.cpp, tform1_areas.cpp, tform1_packing.cpp).
 #include "app/tform1.h"
 
+#include "app/check_dialog.h"
 #include "app/packing_tab.h"
 #include "app/qt_text.h"
 #include "app/tform2.h"

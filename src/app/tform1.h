@@ -5,7 +5,8 @@
 //
 // The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
 // dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3;
-// tform1_areas.cpp tab "(2) Areas"; tform1_packing.cpp the packing and the network merge of tab 3.
+// tform1_areas.cpp tab "(2) Areas"; tform1_packing.cpp the packing and the network merge of tab 3;
+// tform1_check.cpp "Addon prüfen" of tab 3.
 // Each tab file connects its own controls in a connect...Tab() function that the constructor
 // calls; the clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab
 // comes the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
@@ -33,6 +34,10 @@ class TForm1;
 }
 class TForm2;
 class PathmapWindow;
+class CheckDialog;
+namespace tess::checks {
+struct Finding;
+}
 class QProgressBar;
 class QPushButton;
 namespace tess::packing {
@@ -123,6 +128,14 @@ public:
     // The small window that shows the pathmap selected in FileListBox2; null until one is.
     PathmapWindow* pathmapWindow();
 
+    // "Addon prüfen" on tab 3 (tform1_check.cpp): checks the addon of the run and lists the
+    // findings in a window of their own; a double click shows a finding's place. Usable once
+    // Start has run or the pack state is restored (updateCheckButton after either).
+    void checkButtonClick();
+    void showFindingPlace(const tess::checks::Finding& finding);
+    void updateCheckButton();
+    CheckDialog* checkDialog() { return checkDialog_.get(); }
+
     // The stop box: the error's text, a full stop appended when missing, one OK button.
     void showError(const QString& text);
 
@@ -197,6 +210,7 @@ private:
     void blockWindowForWait(bool block);
     void showPathmaps(const std::string& folder, const std::vector<std::string>& names);
     void finishNetworkMerge();
+    std::unique_ptr<CheckDialog> checkDialog_;
     std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
     std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
     std::vector<tess::areas::EarlierAreas> earlierAreas_;    // the earlier sets offered

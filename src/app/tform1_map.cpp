@@ -94,6 +94,7 @@ void TForm1::Button2Click() {
         ui_->Button2->setEnabled(false);
         areasTabEnabled();
     });
+    updateCheckButton();
 }
 
 namespace {

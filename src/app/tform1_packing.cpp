@@ -90,6 +90,7 @@ void TForm1::connectPackingTab() {
     connect(ui_->fix3, &QCheckBox::clicked, this, [this] { fix3Click(); });
     connect(ui_->Button10, &QPushButton::clicked, this, [this] { Button10Click(); });
     connect(ui_->Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
+    connect(ui_->checkButton, &QPushButton::clicked, this, [this] { checkButtonClick(); });
 
     // Until the import points it to the game's pathmap folder, the file list shows the
     // pathmaps of the folder that is current at start-up.
@@ -259,6 +260,7 @@ void TForm1::Button6Click() {
                                                              : QStringLiteral("color: #FF0000;"));
         ui_->pathmapCount->setToolTip(tip);
     });
+    updateCheckButton();
 }
 
 void TForm1::Button7Click() {

@@ -40,6 +40,7 @@ void addCommands(CLI::App& app) {
     addPathmapCommands(app);
     addAreaCommands(app);
     addPackingCommands(app);
+    addCheckCommands(app);
 }
 
 int runSelected(CLI::App& app) {

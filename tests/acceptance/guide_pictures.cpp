@@ -5,18 +5,22 @@
 // without that variable the pictures go to a temporary folder and are only checked.
 #include "acceptance/sketch.h"
 #include "acceptance/window_user.h"
+#include "app/check_dialog.h"
 #include "archive/archive.h"
 #include "platform/program_folder.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextCursor>
+#include <QWheelEvent>
 
 #include <squish.h>
 
@@ -169,6 +173,23 @@ void writeGeneratedPathmaps(const fs::path& folder, const QImage& sketch) {
     }
 }
 
+// A map maker at work in the pathmap window: zoomed in on the village, the road west of it
+// closed with the brush (a fence the tanks must not pass), the brush's outline where the
+// stroke ended.
+void retouch(PathmapWindow& view) {
+    QWidget* canvas = view.canvas();
+    // Cells of the 512 x 512 map; the sketch's pixel (x, y) is cell (x, 511 - y).
+    const auto at = [&view](int x, int y) { return view.pointOfCell(x, 511 - y); };
+    QWheelEvent zoomIn(QPointF(at(120, 170)), canvas->mapToGlobal(QPointF(at(120, 170))), QPoint(),
+                       QPoint(0, 3 * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &zoomIn);
+    view.findChild<QSpinBox*>(QStringLiteral("brushSize"))->setValue(5);
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, at(64, 142));
+    QTest::mouseMove(canvas, at(64, 160));
+    QTest::mouseMove(canvas, at(64, 178));
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at(64, 178));
+}
+
 // Where the pictures go, and the folder everything of the road lies in. With TESS_PICTURES the
 // folder has a fixed name, so that the paths the pictures show are the same at every run.
 struct Places {
@@ -319,11 +340,24 @@ TEST(GuidePictures, TheRoadOfTheUserGuideOnTheSampleLevel) {
     PathmapWindow* view = user.lookAtPathmap(QStringLiteral("Tank0Level1Map8Bit.raw"));
     ASSERT_NE(view, nullptr);
     pictures.take(*view, "8-pathmap-window");
+    retouch(*view);
+    pictures.take(*view, "8b-pathmap-edit");
+    // The strokes were for the picture only.
+    QTest::mouseClick(view->findChild<QAbstractButton*>(QStringLiteral("undoButton")),
+                      Qt::LeftButton);
+    EXPECT_FALSE(view->editor()->edit().unsaved());
     view->close();
     ASSERT_TRUE(user.finalPack());
     ASSERT_TRUE(user.merge(mapArchive.string(), target + ".rfa",
                            (root / "Sicherung" / "Nordtal_001.rfa").string()));
     pictures.take(user.form(), "9-final-pack-and-merge");
+    QTest::mouseClick(ui.checkButton, Qt::LeftButton);
+    CheckDialog* check = user.form().checkDialog();
+    ASSERT_NE(check, nullptr);
+    for (int i = 0; i < 600 && check->isChecking(); ++i)
+        QTest::qWait(50);
+    pictures.take(*check, "10-addon-check");
+    check->close();
     EXPECT_EQ(user.takeMessages(),
               (std::vector<Message>{{QMessageBox::NoIcon, QStringLiteral("Fertig")},
                                     {QMessageBox::NoIcon, QStringLiteral("Fertig")}}));
@@ -332,11 +366,12 @@ TEST(GuidePictures, TheRoadOfTheUserGuideOnTheSampleLevel) {
     fs::current_path(startedIn);
 
     // Every picture of the main window is the window's client area.
-    ASSERT_EQ(pictures.taken().size(), 11u);
+    ASSERT_EQ(pictures.taken().size(), 13u);
     for (const fs::path& file : pictures.taken()) {
         const QImage image(qs(file.string()));
         ASSERT_FALSE(image.isNull()) << file;
-        if (file.filename() != "8-pathmap-window.png") {
+        if (file.filename().string().find("-pathmap-") == std::string::npos &&
+            file.filename() != "10-addon-check.png") {
             EXPECT_EQ(image.size(), QSize(760, 620)) << file;
         }
     }

@@ -357,7 +357,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
             .match(view->line())
             .hasMatch())
         << view->line().toStdString();
-    EXPECT_TRUE(view->findChild<QLabel*>(QStringLiteral("pathmapPicture"))
+    EXPECT_TRUE(view->findChild<QWidget*>(QStringLiteral("pathmapPicture"))
                     ->toolTip()
                     .contains(QStringLiteral("Objekt-Spawnpunkte")));
     // Each pixel of the 1024 x 1024 picture covers 2 x 2 cells, the first row at the bottom:

@@ -165,6 +165,7 @@ const Control kControls[] = {
     {"GroupBox19", "Button8", "QPushButton", "Map und Addon verbinden", 8, 408, 177, 25, off, off, -1},
     {"GroupBox19", "netbar", "QProgressBar", "", 8, 444, 177, 17, on, on, -1},
     {"GroupBox19", "netCancel", "QPushButton", "Abbrechen", 8, 468, 177, 25, on, on, -1},
+    {"GroupBox19", "checkButton", "QPushButton", "Addon prüfen", 8, 532, 177, 25, off, off, -1},
 
     // Tab "Stats"
     {"t6", "Label26", "QLabel", "Pfad:", 16, 8, any, any, on, off, -1},
