@@ -314,7 +314,7 @@ TEST(GuidePictures, TheRoadOfTheUserGuideOnTheSampleLevel) {
     fs::current_path(startedIn);
 
     // Every picture of the main window is the window's client area.
-    ASSERT_EQ(pictures.taken().size(), 10u);
+    ASSERT_EQ(pictures.taken().size(), 11u);
     for (const fs::path& file : pictures.taken()) {
         const QImage image(qs(file.string()));
         ASSERT_FALSE(image.isNull()) << file;
