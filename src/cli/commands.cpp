@@ -18,12 +18,12 @@ std::map<const CLI::App*, Action>& actions() {
     return registered;
 }
 
-// The commands that write into the program folder (an unpacked map, the addon, batches,
-// temp\pathf.bf, the merge folder): each runs under the program folder's lock, and the
-// batches it starts work under it too. run-batch takes none: it runs a batch of such a
-// command, under that command's lock.
-constexpr std::array<std::string_view, 7> kWritingCommands = {
-    "inspect", "generate", "areas", "first-pack", "import-pathmaps", "final-pack", "merge"};
+// The commands that write into the program folder (the addon, batches, temp\pathf.bf, the
+// merge folder): each runs under the program folder's lock, and the batches it starts work
+// under it too. inspect takes it only to unpack an archive (intake/map_source.cpp); run-batch
+// takes none: it runs a batch of such a command, under that command's lock.
+constexpr std::array<std::string_view, 6> kWritingCommands = {
+    "generate", "areas", "first-pack", "import-pathmaps", "final-pack", "merge"};
 
 bool writesProgramFolder(const CLI::App& command) {
     for (const std::string_view name : kWritingCommands)

@@ -104,7 +104,7 @@ LevelArchive readForMerge(const std::string& path) {
 std::string batchOutputSentence(const std::string& network, const std::string& batch) {
     const std::string log = batchLogFile(network, batch);
     if (log.empty())
-        return "Was dabei geschah, zeigte ihr Konsolenfenster.";
+        return "Was dabei geschah, zeigt ihr Konsolenfenster.";
     return "Was dabei geschah, steht in \"" + log + "\".";
 }
 

@@ -21,7 +21,7 @@ std::string spelling(std::string text) {
 std::string packStateProblem(const LineList& lines, const std::string& programFolder,
                              bool needGameFolder) {
     if (lines.size() < 4)
-        return "Sie hat " + std::to_string(lines.size()) + " Zeilen statt 4";
+        return "Sie hat " + std::to_string(lines.size()) + " von 4 Zeilen";
     const std::string& mapName = lines[3];
     if (mapName.empty())
         return "Zeile 4 nennt keine Map";

@@ -8,6 +8,7 @@
 #include "archive/archive.h"
 #include "archive_support.h"
 #include "pathmaps/grid.h"
+#include "platform/program_lock.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
 
@@ -22,6 +23,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -157,6 +159,19 @@ protected:
         return qs(answer);
     }
 
+    // The batches that a step left running hold the program folder until they end.
+    bool batchesEnd() {
+        for (int i = 0; i < 1200; ++i) {
+            try {
+                const tess::ProgramLock free(pf(), std::chrono::milliseconds(0));
+                return true;
+            } catch (const tess::Error&) {
+                QTest::qWait(50);
+            }
+        }
+        return false;
+    }
+
     // The user watches the bar until the wait is over.
     static bool waitEnds(TForm1& form) {
         for (int i = 0; i < 1200 && form.isWaiting(); ++i)
@@ -257,7 +272,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
                       pf() + "Bastogne_001.rfa\" \"" + target + ".rfa\"\r\n");
         EXPECT_EQ(readBytes(program_.path() / "temp" / "pathf.bf"),
                   pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + gameText() + "\r\n" + target +
-                      "\r\nBastogne\r\n");
+                      "\r\nBastogne\r\n" + pf() + "bf1942\\levels\\Bastogne\\\r\n");
         // The archive at the target: every file of the addon, under the map's level path.
         firstNames = entryNameSet(target + ".rfa");
         std::set<std::string> addonFiles;
@@ -287,6 +302,21 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
                                   "Addon zuerst zum 1. Mal (Teil 1) oder kopiere die generierten "
                                   "Pathmaps in das Addon (Teil 2).")}}));
     EXPECT_TRUE(ui.finalbar->isHidden());
+    messages_.clear();
+    // "Packen zum 1." before the state is restored: no map is known, nothing is asked or
+    // written.
+    const std::string packBatch = readBytes(program_.path() / "pack.bat");
+    const std::size_t asked = dialogs_.size();
+    click(ui.Label42);
+    EXPECT_EQ(messages_, (std::vector<Message>{
+                             {QMessageBox::Critical,
+                              QStringLiteral("Es ist noch keine Map bekannt. Wähle deine Map auf "
+                                             "Tab (1) und schreibe ihr Addon mit OK und Start; "
+                                             "nach einem Neustart kopiere zuerst die generierten "
+                                             "Pathmaps in das Addon (Teil 2).")}}));
+    EXPECT_EQ(dialogs_.size(), asked);
+    EXPECT_EQ(readBytes(program_.path() / "pack.bat"), packBatch);
+    EXPECT_FALSE(ui.Label42->isHidden());
     messages_.clear();
 
     click(ui.Button6);
@@ -428,6 +458,7 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     state.mapName = "Oasis";
     state.levelDir = pf() + "bf1942\\levels\\Oasis_001\\";
     const std::string target = addons_.string() + "/Oasis_001";
+    writeBytes(program_.addon("Oasis") / "ai.con", "rem\r\n");
 
     // A name that would carry a command of its own: refused, nothing written.
     answers_.push_back(addons_.string() + "/Oasis&del");
@@ -438,16 +469,17 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     EXPECT_FALSE(fs::exists(program_.path() / "pack.bat"));
     messages_.clear();
 
-    // No addon folder: the batch ends without its archive, and the message names the log.
-    answers_.push_back(target);
+    // A target folder that does not exist: the batch ends without the archive there, and the
+    // message names the log.
+    answers_.push_back(addons_.string() + "/Fehlt/Oasis_001");
     click(ui.Label42);
     ASSERT_TRUE(waitEnds(*form));
     EXPECT_EQ(messages_,
               (std::vector<Message>{
                   {QMessageBox::Critical,
-                   qs("Die Batchdatei \"" + pf() + "pack.bat\" ist beendet, ohne \"" + pf() +
-                      "Oasis_001.rfa\" zu liefern. Was dabei geschah, steht in \"" + pf() +
-                      "pack.log\".")}}));
+                   qs("Die Batchdatei \"" + pf() + "pack.bat\" ist beendet, ohne \"" +
+                      addons_.string() + "/Fehlt/Oasis_001.rfa\" zu liefern. Was dabei geschah, "
+                      "steht in \"" + pf() + "pack.log\".")}}));
     // The first pack can be tried again.
     EXPECT_FALSE(ui.Label42->isHidden());
     EXPECT_TRUE(ui.packbar->isHidden());
@@ -455,7 +487,6 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     messages_.clear();
 
     // "Abbrechen" while the batch has not even begun.
-    writeBytes(program_.addon("Oasis") / "ai.con", "rem\r\n");
     useSlowBatchRunner(1);
     answers_.push_back(target);
     click(ui.Label42);
@@ -475,7 +506,9 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     EXPECT_FALSE(fs::exists(program_.path() / "temp" / "pathf.bf"));
     messages_.clear();
 
-    // The final pack, abandoned: no "Fertig".
+    // The abandoned batch holds the program folder until it ends. The final pack, abandoned:
+    // no "Fertig".
+    ASSERT_TRUE(batchesEnd());
     state.packTarget = target;
     click(ui.Button7);
     ASSERT_TRUE(form->isWaiting());
@@ -490,12 +523,15 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     // "Map und Addon verbinden" while "Entpacken" still runs waits for it; abandoned, it
     // leaves the addon archive alone although "Löschen" is ticked.
     const fs::path addonArchive = addons_ / "Kursk_001.rfa";
-    writeBytes(addonArchive, "addon");
+    const std::string addonBytes =
+        tess::test::storeArchive({{"bf1942/levels/Kursk/ai.con", "rem ai\r\n"}});
+    writeBytes(addonArchive, addonBytes);
     answers_.push_back(tess::test::testdata("archives/kursk.rfa"));
     click(ui.Image13);
     answers_.push_back(addonArchive.string());
     click(ui.Image14);
     tick(ui.fix1);
+    ASSERT_TRUE(batchesEnd());
     click(ui.Button10);
     click(ui.Button8);
     ASSERT_TRUE(form->isWaiting());
@@ -507,7 +543,7 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     EXPECT_TRUE(messages_[0].text.startsWith(
         qs("Abgebrochen: Auf \"" + pf() + "Network\\bf1942\\levels\\kursk\\\" wird nicht")))
         << messages_[0].text.toStdString();
-    EXPECT_EQ(readBytes(addonArchive), "addon");
+    EXPECT_EQ(readBytes(addonArchive), addonBytes);
     EXPECT_FALSE(fs::exists(program_.path() / "Network" / "pack.bat"));
     EXPECT_TRUE(ui.Button8->isEnabled());
     EXPECT_TRUE(ui.fix1->isChecked());

@@ -408,8 +408,8 @@ TEST(Cli, ACopyCutShortIsNeverKeptNorCounted) {
     EXPECT_TRUE(temporaryFilesUnder(program.path()).empty());
 }
 
-// Two runs at once on the same map and program folder: every run succeeds and every file is
-// whole.
+// Two runs at once on the same map and program folder: one after the other, or the second
+// refused while the first holds the program folder; every file is whole.
 TEST(Cli, TwoGenerateRunsAtOnceNeverMixTheirFiles) {
     tess::test::ProgramFolder program;
     tess::test::ProgramFolder reference;
@@ -428,8 +428,14 @@ TEST(Cli, TwoGenerateRunsAtOnceNeverMixTheirFiles) {
         runs[1] = limitedCli({"generate", bastogne, "--program-folder", program.path().string()},
                              program.path());
         first.join();
-        for (const ChildResult& run : runs)
-            ASSERT_EQ(run.exitCode, 0) << "round " << round << ": " << run.output;
+        for (const ChildResult& run : runs) {
+            if (run.exitCode != 0) {
+                ASSERT_NE(run.output.find(" arbeitet gerade ein anderer Lauf von Tessarine"),
+                          std::string::npos)
+                    << "round " << round << ": " << run.output;
+            }
+        }
+        ASSERT_TRUE(runs[0].exitCode == 0 || runs[1].exitCode == 0) << "round " << round;
         ASSERT_EQ(filesUnder(program.addon("Bastogne")), expected) << "round " << round;
     }
     EXPECT_TRUE(temporaryFilesUnder(program.path()).empty());
@@ -449,7 +455,9 @@ TEST(Cli, AMapNameOutsideTheGamesCodePageIsRefusedBeforeWriting) {
     EXPECT_EQ(run.output, "Der Kartenname \"Карта\" ist unzulässig: Das Zeichen \"К\" kann im "
                           "Zeichensatz des Spiels (Windows-1252) nicht gespeichert werden. Bitte "
                           "benenne den Ordner oder das Archiv der Karte um\n");
-    EXPECT_EQ(filesUnder(program.path()), before);
+    auto after = filesUnder(program.path());
+    after.erase("temp/tessarine.lock"); // the program folder's lock, taken before the step
+    EXPECT_EQ(after, before);
 }
 
 TEST(Cli, ArchiveToolsSayClearlyWhatIsWrong) {

@@ -97,7 +97,7 @@ TEST_F(PackingCliTest, FirstPackImportAndFinalPackOfBastogneAcrossProcesses) {
                   pf() + "Bastogne_001.rfa\" \"" + target + ".rfa\"\r\n");
     EXPECT_EQ(readBytes(program_.path() / "temp" / "pathf.bf"),
               pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + game_.string() + "/\r\n" + target +
-                  "\r\nBastogne\r\n");
+                  "\r\nBastogne\r\n" + tess::test::nativeFolderText(bastogne) + "\r\n");
     const std::set<std::string> firstNames = entryNameSet(target + ".rfa");
     // Every file of the addon, under the map's own level path.
     std::set<std::string> addonFiles;
@@ -190,9 +190,9 @@ TEST_F(PackingCliTest, ImportAndFinalPackRefuseWithoutAFirstPack) {
     writeBytes(program_.path() / "temp" / "pathf.bf", "\r\n\r\n\r\n\r\n");
     const CliResult last = run("final-pack");
     EXPECT_EQ(last.exitCode, 1);
-    EXPECT_EQ(last.err, "Es ist noch kein Ziel für das Addon-Archiv bekannt. Packe dein Addon "
-                        "zuerst zum 1. Mal (Teil 1) oder kopiere die generierten Pathmaps in das "
-                        "Addon (Teil 2)\n");
+    EXPECT_EQ(last.err, "Die Datei " + pf() +
+                            "temp\\pathf.bf ist beschädigt. Zeile 4 nennt keine Map. Packe dein "
+                            "Addon noch einmal zum 1. Mal (Teil 1); das schreibt die Datei neu\n");
     // first-pack needs the addon that generate writes.
     const CliResult first =
         run("first-pack " + quoted(tess::test::testdata("levels/Bastogne")) + " x");

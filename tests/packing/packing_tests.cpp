@@ -111,6 +111,8 @@ TEST(PackBatch, IsWrittenByteForByteAndQuotesOnlyWhatWouldSplit) {
     TempDir program;
     WizardState state;
     state.mapName = "Bastogne";
+    state.levelDir = intake::addonFolderOf(program.text(), "Bastogne");
+    writeBytes(program.path() / "bf1942/levels/Bastogne_001/ai.con", "rem\r\n");
     EXPECT_EQ(proposedPackName(state), "Bastogne_001");
     choosePackTarget(state, "/srv/maps/Bastogne_001", program.text());
     EXPECT_EQ(state.packTarget, "/srv/maps/Bastogne_001");
@@ -136,13 +138,14 @@ TEST(PackBatch, IsWrittenByteForByteAndQuotesOnlyWhatWouldSplit) {
     EXPECT_FALSE(fs::exists(program.path() / "pack.bat"));
 }
 
-TEST(PackState, FourLinesSurviveTheRestart) {
+TEST(PackState, FiveLinesSurviveTheRestart) {
     TempDir program;
     WizardState state;
     state.levelDir = program.text() + "bf1942\\levels\\Bastogne_001\\";
     state.gameDir = "D:\\Spiele\\Battlefield 1942\\";
     state.packTarget = "D:\\Addons\\Bastogne_001";
     state.mapName = "Bastogne";
+    state.mapLevelDir = "D:\\Karten\\Bastogne\\";
     // Without temp\ there is no state file, and the error names it.
     EXPECT_EQ(errorMessage([&] { writePackState(state, program.text()); })
                   .rfind("Datei \"" + program.text() +
@@ -156,7 +159,8 @@ TEST(PackState, FourLinesSurviveTheRestart) {
               program.text() + "bf1942\\levels\\Bastogne_001\\\r\n"
                                "D:\\Spiele\\Battlefield 1942\\\r\n"
                                "D:\\Addons\\Bastogne_001\r\n"
-                               "Bastogne\r\n");
+                               "Bastogne\r\n"
+                               "D:\\Karten\\Bastogne\\\r\n");
 
     WizardState restarted;
     restorePackState(restarted, program.text());
@@ -164,14 +168,7 @@ TEST(PackState, FourLinesSurviveTheRestart) {
     EXPECT_EQ(restarted.gameDir, state.gameDir);
     EXPECT_EQ(restarted.packTarget, state.packTarget);
     EXPECT_EQ(restarted.mapName, state.mapName);
-
-    // Lines that are missing give empty values; a file edited with LF only reads the same.
-    writeBytes(program.path() / "temp" / "pathf.bf", "L\\\nG\\\n");
-    restorePackState(restarted, program.text());
-    EXPECT_EQ(restarted.levelDir, "L\\");
-    EXPECT_EQ(restarted.gameDir, "G\\");
-    EXPECT_EQ(restarted.packTarget, "");
-    EXPECT_EQ(restarted.mapName, "");
+    EXPECT_EQ(restarted.mapLevelDir, state.mapLevelDir);
 
     fs::remove(program.path() / "temp" / "pathf.bf");
     restarted.mapName = "kept";
@@ -234,8 +231,24 @@ TEST(NetworkBatches, AreWrittenByteForByte) {
     EXPECT_EQ(joinLinesCrLf(buildNetworkUnpackBatch(state, program.text())),
               "rfaunpack.exe Kursk.rfa\r\n"
               "rfaunpack.exe KURSK_001.rfa\r\n");
+    // The pack's own archive takes a name of its own beside the map archive, and so does the
+    // copy of an addon whose name the map archive in the network folder has.
     EXPECT_EQ(joinLinesCrLf(buildNetworkPackBatch(state, program.text())),
-              "rfaPack.exe bf1942\\levels\\Kursk bf1942/levels/Kursk \"Kursk.rfa\"\r\n");
+              "rfaPack.exe bf1942\\levels\\Kursk bf1942/levels/Kursk \"Kursk~2.rfa\"\r\n"
+              "copy \"" +
+                  program.text() + "Network\\Kursk~2.rfa\" \"" + program.text() +
+                  "Network/Kursk.rfa\"\r\n"
+                  "del \"" +
+                  program.text() + "Network\\Kursk~2.rfa\"\r\n");
+    chooseNetAddon(state, "/srv/sub/Kursk.rfa");
+    EXPECT_EQ(joinLinesCrLf(buildNetworkUnpackBatch(state, program.text())),
+              "rfaunpack.exe Kursk.rfa\r\n"
+              "copy \"/srv/sub/Kursk.rfa\" \"" +
+                  program.text() +
+                  "Network\\Kursk~2.rfa\"\r\n"
+                  "rfaunpack.exe Kursk~2.rfa\r\n"
+                  "del \"" +
+                  program.text() + "Network\\Kursk~2.rfa\"\r\n");
 }
 
 TEST(CreateAllMaps, OnlyTheFirstWholeLineGoesInAnyLetterCase) {
@@ -403,7 +416,7 @@ TEST_F(PackingTest, FirstPackImportAfterARestartAndFinalPack) {
     EXPECT_EQ(readBytes(program.path() / "temp" / "pathf.bf"),
               pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + pathText(game) + "/\r\n" + target +
                   "\r\n"
-                  "Bastogne\r\n");
+                  "Bastogne\r\n" + state.mapLevelDir + "\r\n");
     ASSERT_TRUE(waitForEnd(first.batch()));
 
     // The archive carries the addon under the map's own level path.
@@ -563,8 +576,9 @@ TEST_F(PackingTest, FinalPackIsRefusedWithoutATargetAndNeverEndsOnAnOldArchive) 
     // The first pack's archive is still in the program folder and at the target.
     writeBytes(program.addon("Oasis") / "ai.con", "rem\r\n");
     writePackBatch(state, pf());
-    writeBytes(program.path() / "Oasis_001.rfa", "old archive");
-    writeBytes(outside.path() / "Oasis_001.rfa", "old archive");
+    const std::string old = test::storeArchive({{"bf1942/levels/Oasis/ai.con", "old"}});
+    writeBytes(program.path() / "Oasis_001.rfa", old);
+    writeBytes(outside.path() / "Oasis_001.rfa", old);
     BatchWait wait = startFinalPack(state, pf());
     EXPECT_FALSE(fs::exists(program.path() / "Oasis_001.rfa"));
     const WaitStatus status = waitOut(wait);
@@ -581,8 +595,11 @@ TEST_F(PackingTest, AWaitSaysWhyWhenTheArchiveNeverComes) {
     // once, naming the log that tells why.
     WizardState state;
     state.mapName = "Fehlt";
+    state.levelDir = intake::addonFolderOf(pf(), "Fehlt");
+    writeBytes(program.addon("Fehlt") / "ai.con", "rem\r\n");
     choosePackTarget(state, outside.text() + "Fehlt_001", pf());
     writePackBatch(state, pf());
+    fs::remove_all(program.addon("Fehlt"));
     BatchWait wait = startFirstPack(state, pf());
     const WaitStatus status = waitOut(wait);
     EXPECT_TRUE(status.done);
@@ -630,6 +647,7 @@ TEST_F(PackingTest, AWaitSaysWhyWhenTheArchiveNeverComes) {
 TEST_F(PackingTest, AWaitCanBeAbandonedOrRunOutOfTime) {
     WizardState state;
     state.mapName = "Oasis";
+    state.levelDir = intake::addonFolderOf(pf(), "Oasis");
     writeBytes(program.addon("Oasis") / "ai.con", "rem\r\n");
     choosePackTarget(state, outside.text() + "Oasis_001", pf());
     writePackBatch(state, pf());
@@ -683,7 +701,7 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     WizardState state;
     EXPECT_EQ(chooseNetMap(state, pathText(maps / "Kursk.rfa")), pathText(maps / "Kursk.rfa"));
     chooseNetAddon(state, pathText(addonArchive));
-    BatchProcess unpack = startNetworkUnpack(state, pf());
+    BatchProcess unpack = startNetworkUnpack(state, Disposal::keep, pf());
     EXPECT_FALSE(fs::exists(program.path() / "Network/bf1942/Levels/Kursk/stale.con"));
     EXPECT_EQ(readBytes(program.path() / "Network" / "unpack.bat"),
               "copy \"" + pathText(maps / "Kursk.rfa") + "\" \"" + pf() +
@@ -705,8 +723,7 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     ASSERT_FALSE(unpackStatus.failed) << unpackStatus.message;
     EXPECT_EQ(unpackStatus.bar, kBarDone);
 
-    const MergeStarted merge = finishMerge(state, Disposal::keep, pf());
-    EXPECT_EQ(merge.disposal.note, "");
+    const MergeStarted merge = finishMerge(state, Disposal::keep, pf(), unpack);
     EXPECT_EQ(readBytes(program.path() / "Network" / "pack.bat"),
               "rfaPack.exe bf1942\\levels\\Kursk bf1942/levels/Kursk \"Kursk.rfa\"\r\n"
               "copy \"" +
@@ -717,6 +734,7 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     BatchWait packed = waitForNetworkPack(merge, state, pf());
     const WaitStatus packStatus = waitOut(packed);
     ASSERT_FALSE(packStatus.failed) << packStatus.message;
+    EXPECT_EQ(completeMerge(state, Disposal::keep, pf()).note, "");
 
     // The merged map: every file of the map and of the addon, once, under the map's level
     // path; the addon's version where both had one, and the current Co-op scripts.
@@ -748,24 +766,28 @@ TEST_F(PackingTest, MergeRefusesUnsafeNamesAndKeepsTheAddonWhenItCannotBegin) {
     writeBytes(program.path() / "Network/bf1942/levels/Kursk/keep.con", "x");
     chooseNetMap(state, outside.text() + "Kursk.rfa");
     chooseNetAddon(state, outside.text() + "A&B.rfa");
-    EXPECT_NE(errorMessage([&] { startNetworkUnpack(state, pf()); }), "(no error)");
+    EXPECT_NE(errorMessage([&] { startNetworkUnpack(state, Disposal::keep, pf()); }),
+              "(no error)");
     EXPECT_FALSE(fs::exists(program.path() / "Network" / "unpack.bat"));
     EXPECT_TRUE(fs::exists(program.path() / "Network/bf1942/levels/Kursk/keep.con"));
 
-    // Nothing was unpacked for this map: the Co-op scripts cannot be written, and the addon
+    // Nothing was unpacked for this map: the merge stops before the Co-op scripts, the addon
     // archive is neither deleted nor copied, no pack batch is written.
+    const std::string map = outside.text() + "Oasis.rfa";
     const std::string addon = outside.text() + "Oasis_001.rfa";
-    writeBytes(addon, "addon");
-    chooseNetMap(state, outside.text() + "Oasis.rfa");
+    writeBytes(map, test::storeArchive({{"bf1942/levels/Oasis/init.con", "map"}}));
+    writeBytes(addon, test::storeArchive({{"bf1942/levels/Oasis/ai.con", "addon"}}));
+    chooseNetMap(state, map);
     chooseNetAddon(state, addon);
-    EXPECT_EQ(errorMessage([&] { finishMerge(state, Disposal::remove, pf()); })
-                  .rfind("Datei \"" + pf() +
-                             "Network\\bf1942\\levels\\Oasis\\Coop.con\" kann "
-                             "nicht erstellt werden. ",
-                         0),
-              0u);
+    EXPECT_EQ(errorMessage([&] { finishMerge(state, Disposal::remove, pf(), BatchProcess{}); }),
+              "Das Entpacken ist nicht vollständig: \"" + pf() +
+                  "Network\\bf1942\\levels\\Oasis\\ai.con\" aus " + addon + " fehlt. " +
+                  test::batchOutputSentence(pf() + "Network\\unpack.log") +
+                  " Map- und Addon-Archiv bleiben, wie sie sind; entpacke sie noch einmal "
+                  "(\"Entpacken\"), wenn die Ursache behoben ist");
     EXPECT_TRUE(fs::exists(addon));
     EXPECT_FALSE(fs::exists(program.path() / "Network" / "pack.bat"));
+    EXPECT_FALSE(fs::exists(program.path() / "Network/bf1942/levels/Oasis/Coop.con"));
 }
 
 TEST(PictureLevelFolder, IsTheFirstOfTheMapsFoldersThatHoldsTheOverviewPicture) {
