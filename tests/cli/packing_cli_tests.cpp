@@ -2,13 +2,17 @@
 // scripts it: each command a child process of its own, its batches run by the real batch
 // runner, the archives read back with our reader.
 #include "archive_support.h"
+#include "platform/program_lock.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -275,4 +279,151 @@ TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
 
     // Both at once is wrong usage.
     EXPECT_EQ(run(merge + " --delete-addon --backup x.rfa").exitCode, 2);
+}
+
+// Each way a merge could cost the map or the addon archive: the merge is refused before
+// anything is written, or it succeeds; either way no archive is lost.
+TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
+    const std::string map = readBytes(tess::test::testdata("archives/kursk.rfa"));
+    const std::string addon = tess::test::storeArchive(
+        {{"bf1942/levels/Kursk/ai.con", "rem ai\r\n"}, {"bf1942/levels/Kursk/Coop.con", "rem"}});
+    const std::string berlin =
+        tess::test::storeArchive({{"bf1942/levels/Berlin/Init.con", "rem Berlin\r\n"}});
+    enum class After { untouched, mergedAddonKept, mergedAddonGone };
+    struct Case {
+        const char* what;
+        std::string map;   // below the current folder, or "Network/" for the network folder
+        std::string addon; // the same
+        std::string options;
+        std::string message; // a part of what the run says on failure
+        After after;
+        std::uint64_t fileSizeLimit = 0; // a full disk
+    };
+    const std::string kept = " Map- und Addon-Archiv bleiben, wie sie sind";
+    const std::vector<Case> cases = {
+        {"damaged map", "kaputt/kursk.rfa", "kursk_001.rfa", "--delete-addon", "ist beschädigt",
+         After::untouched},
+        {"damaged addon", "kursk.rfa", "kaputt/kursk_001.rfa", "--delete-addon",
+         "ist beschädigt", After::untouched},
+        {"missing map", "fehlt/kursk.rfa", "kursk_001.rfa", "--delete-addon",
+         "kann nicht geöffnet werden", After::untouched},
+        {"another map's addon", "berlin.rfa", "kursk_001.rfa", "--delete-addon",
+         "gehört nicht zur Map Berlin", After::untouched},
+        {"one archive as both", "kursk.rfa", "kursk.rfa", "--delete-addon",
+         "sind dieselbe Datei", After::untouched},
+        {"backup onto the map", "kursk.rfa", "kursk_001.rfa", "--backup kursk.rfa",
+         "wäre das Map-Archiv selbst", After::untouched},
+        {"backup into the network folder", "kursk.rfa", "kursk_001.rfa",
+         "--backup " + quoted(program_.text() + "Network/kursk_001.rfa"),
+         "läge im Netzwerkordner", After::untouched},
+        {"map in the network folder, addon of its name", "Network/kursk.rfa", "sub/kursk.rfa",
+         "--delete-addon", "", After::mergedAddonGone},
+        {"addon in the network folder, of the map's name", "sub/kursk.rfa", "Network/kursk.rfa",
+         "", "", After::mergedAddonKept},
+#ifndef _WIN32
+        {"full disk while unpacking", "kursk.rfa", "kursk_001.rfa", "--delete-addon",
+         "Das Entpacken", After::untouched, 20000},
+#endif
+    };
+    const auto place = [&](const std::string& path) {
+        return path.rfind("Network/", 0) == 0 ? program_.path() / path : outside_.path() / path;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& [path, bytes] :
+             std::vector<std::pair<std::string, std::string>>{
+                 {"kursk.rfa", map},
+                 {"kursk_001.rfa", addon},
+                 {"berlin.rfa", berlin},
+                 {"kaputt/kursk.rfa", map.substr(0, map.size() - 100)},
+                 {"kaputt/kursk_001.rfa", addon.substr(0, addon.size() - 10)}})
+            writeBytes(outside_.path() / path, bytes);
+        fs::remove_all(program_.path() / "Network");
+        fs::remove_all(outside_.path() / "sub");
+        fs::create_directories(program_.path() / "Network");
+        if (!fs::exists(place(c.map)) && c.map.rfind("fehlt/", 0) != 0)
+            writeBytes(place(c.map), map);
+        if (!fs::exists(place(c.addon)))
+            writeBytes(place(c.addon), addon);
+        const std::string mapBefore = readBytes(place(c.map));
+        const std::string addonBefore = readBytes(place(c.addon));
+        const std::string mapArg = place(c.map).string();
+        const std::string addonArg = place(c.addon).string();
+
+        int exitCode = -1;
+        std::string said;
+#ifndef _WIN32
+        if (c.fileSizeLimit > 0) {
+            const tess::test::ChildResult run = tess::test::runProgram(
+                {TESS_CLI_PATH, "merge", mapArg, addonArg, "--delete-addon", "--timeout", "120",
+                 "--program-folder", program_.text()},
+                outside_.path(), {.fileSize = c.fileSizeLimit});
+            exitCode = run.exitCode;
+            said = run.output;
+        }
+#endif
+        if (c.fileSizeLimit == 0) {
+            const CliResult run = this->run("merge " + quoted(mapArg) + " " + quoted(addonArg) +
+                                            " " + c.options + " --timeout 120");
+            exitCode = run.exitCode;
+            said = run.err + run.out;
+        }
+
+        const bool merged = c.after != After::untouched;
+        EXPECT_EQ(exitCode, merged ? 0 : 1) << said;
+        if (!merged) {
+            EXPECT_NE(said.find(c.message), std::string::npos) << said;
+            EXPECT_NE(said.find(kept), std::string::npos) << said;
+            // (Archives are compared whole, without a listing of their bytes.)
+            EXPECT_TRUE(readBytes(place(c.map)) == mapBefore);
+            EXPECT_EQ(fs::exists(place(c.map)), !mapBefore.empty());
+            EXPECT_TRUE(readBytes(place(c.addon)) == addonBefore);
+            continue;
+        }
+        EXPECT_EQ(entryBytes(place(c.map), "bf1942/levels/kursk/ai.con"), "rem ai\r\n");
+        EXPECT_GT(entryNameSet(place(c.map)).size(),
+                  entryNameSet(outside_.path() / "kursk.rfa").size());
+        // What the run says of the addon archive is true.
+        if (c.after == After::mergedAddonGone) {
+            EXPECT_FALSE(fs::exists(place(c.addon)));
+            EXPECT_NE(said.find("\naddon: gelöscht\n"), std::string::npos) << said;
+        } else {
+            EXPECT_TRUE(readBytes(place(c.addon)) == addonBefore);
+            EXPECT_NE(said.find("\naddon: " + addonArg + "\n"), std::string::npos) << said;
+        }
+    }
+}
+
+// One run per program folder: a second one is refused while the first holds it, before it
+// writes anything; a run that died holding it blocks nobody.
+TEST_F(PackingCliTest, ASecondRunIsRefusedWhileTheProgramFolderIsHeld) {
+    const std::string map = readBytes(tess::test::testdata("archives/kursk.rfa"));
+    const std::string addon =
+        tess::test::storeArchive({{"bf1942/levels/Kursk/ai.con", "rem ai\r\n"}});
+    writeBytes(outside_.path() / "kursk.rfa", map);
+    writeBytes(outside_.path() / "kursk_001.rfa", addon);
+    const std::string merge = "merge kursk.rfa kursk_001.rfa --delete-addon --timeout 120";
+    {
+        const tess::ProgramLock held(pf());
+        const CliResult second = run(merge);
+        EXPECT_EQ(second.exitCode, 1);
+        EXPECT_EQ(second.err, "Im Programmordner " + pf() +
+                                  " arbeitet gerade ein anderer Lauf von Tessarine (ein zweites "
+                                  "Fenster, tessarine-cli oder eine Batchdatei, die noch läuft). "
+                                  "Warte, bis er fertig ist, und versuche es dann noch einmal\n");
+        EXPECT_FALSE(fs::exists(program_.path() / "Network" / "unpack.bat"));
+        EXPECT_TRUE(readBytes(outside_.path() / "kursk.rfa") == map);
+        EXPECT_EQ(readBytes(outside_.path() / "kursk_001.rfa"), addon);
+    }
+#ifndef _WIN32
+    const tess::test::ChildResult died = tess::test::runInChild([&](std::string&) {
+        const tess::ProgramLock held(pf());
+        std::raise(SIGKILL);
+        return 0;
+    });
+    EXPECT_FALSE(died.finished);
+#endif
+    const CliResult alone = run(merge);
+    EXPECT_EQ(alone.exitCode, 0) << alone.err;
+    EXPECT_FALSE(fs::exists(outside_.path() / "kursk_001.rfa"));
 }
