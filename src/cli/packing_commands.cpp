@@ -202,8 +202,8 @@ void addTimeoutOption(CLI::App* command, int& seconds) {
     command
         ->add_option("--timeout", seconds,
                      "Höchstens so viele Sekunden auf die Batchdateien warten (Vorgabe: 600)")
-        ->check(CLI::Validator(
-            [](std::string& text) { return timeoutProblem(text); }, "SEKUNDEN", "Wartezeit"));
+        ->check(CLI::Validator([](std::string& text) { return timeoutProblem(text); }, "SEKUNDEN",
+                               "Wartezeit"));
 }
 
 } // namespace

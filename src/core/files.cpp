@@ -169,7 +169,8 @@ std::optional<std::vector<fs::path>> componentsBelow(const fs::path& root, const
 
 void setGuardedFolder(const std::string& windowsFolder) {
     GuardedFolder& guarded = guardedFolder();
-    const fs::path folder = windowsFolder.empty() ? fs::path() : normalFolder(resolvePath(windowsFolder));
+    const fs::path folder =
+        windowsFolder.empty() ? fs::path() : normalFolder(resolvePath(windowsFolder));
     const std::lock_guard<std::mutex> lock(guarded.mutex);
     guarded.folder = folder;
 }
@@ -460,7 +461,8 @@ bool sameContents(const fs::path& a, const fs::path& b) {
         for (;;) {
             const std::size_t gotA = std::fread(bufferA.data(), 1, bufferA.size(), inA.file);
             const std::size_t gotB = std::fread(bufferB.data(), 1, bufferB.size(), inB.file);
-            if (gotA != gotB || !std::equal(bufferA.begin(), bufferA.begin() + gotA, bufferB.begin()))
+            if (gotA != gotB ||
+                !std::equal(bufferA.begin(), bufferA.begin() + gotA, bufferB.begin()))
                 return false;
             if (gotA < bufferA.size())
                 return !std::ferror(inA.file) && !std::ferror(inB.file);

@@ -39,10 +39,9 @@ void checkReplaceable(const std::string& archive, const std::string& mapName) {
         return;
     const std::string reason = notAnAddonReason(archive, mapName);
     if (!reason.empty())
-        throw Error(archive + " ist schon da und ist kein Addon-Archiv der Map " + mapName +
-                    " (" + reason +
-                    ") Es wird nicht überschrieben. Wähle einen anderen Namen, etwa " + mapName +
-                    "_001, oder verschiebe die Datei");
+        throw Error(archive + " ist schon da und ist kein Addon-Archiv der Map " + mapName + " (" +
+                    reason + ") Es wird nicht überschrieben. Wähle einen anderen Namen, etwa " +
+                    mapName + "_001, oder verschiebe die Datei");
 }
 
 // The archive in the program folder and the target: both replaceable, and the one in the

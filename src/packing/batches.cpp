@@ -94,8 +94,8 @@ LineList buildNetworkPackBatch(const std::string& netMapArchive, const std::stri
     batch::checkSafeForBatch(programFolder);
     const std::string packed = networkPackArchive(netMapName, programFolder);
     return {"rfaPack.exe " + batch::batchArgument("bf1942\\levels\\" + netMapName) + " " +
-                batch::batchArgument("bf1942/levels/" + netMapName) + " \"" +
-                fileNamePart(packed) + "\"",
+                batch::batchArgument("bf1942/levels/" + netMapName) + " \"" + fileNamePart(packed) +
+                "\"",
             batch::copyCommand(packed, netMapArchive), batch::deleteCommand(packed)};
 }
 

@@ -57,10 +57,11 @@ LevelArchive readLevelArchive(const std::string& windowsPath) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (!fs::exists(status))
-        throw cannotOpen(windowsPath, systemReason(ec.value() == ELOOP ? ELOOP : ENOENT, windowsPath));
+        throw cannotOpen(windowsPath,
+                         systemReason(ec.value() == ELOOP ? ELOOP : ENOENT, windowsPath));
     if (!fs::is_regular_file(status))
-        throw cannotOpen(windowsPath, fs::is_directory(status) ? systemReason(EISDIR)
-                                                               : notARegularFileReason());
+        throw cannotOpen(windowsPath,
+                         fs::is_directory(status) ? systemReason(EISDIR) : notARegularFileReason());
     LevelArchive result;
     result.path = windowsPath;
     archive::ArchiveReader reader(path);

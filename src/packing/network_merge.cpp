@@ -1,8 +1,8 @@
 #include "packing/network_merge.h"
 
+#include "archive/reader.h"
 #include "core/error.h"
 #include "core/files.h"
-#include "archive/reader.h"
 #include "core/paths.h"
 #include "intake/map_choice.h"
 #include "packing/batches.h"
@@ -402,8 +402,9 @@ DisposalOutcome completeMerge(const WizardState& state, Disposal disposal,
                 c = '/';
         const auto found = entries.find(caseFoldedKey(name));
         if (found == entries.end() || found->second.size != it->file_size(ec))
-            throw Error("Das verbundene Map-Archiv " + state.netMapArchive + " ist nicht vollständig: \"" +
-                        windowsName(name) + "\" fehlt darin." + kept);
+            throw Error("Das verbundene Map-Archiv " + state.netMapArchive +
+                        " ist nicht vollständig: \"" + windowsName(name) + "\" fehlt darin." +
+                        kept);
     }
     if (ec)
         throw Error("Der Ordner " + folder + " kann nicht gelesen werden. " +

@@ -32,8 +32,8 @@ std::string packStateProblem(const LineList& lines, const std::string& programFo
     }
     const std::string addon = intake::addonFolderOf(programFolder, mapName);
     if (spelling(lines[0]) != spelling(addon))
-        return "Zeile 1 (\"" + lines[0] + "\") ist nicht der Addon-Ordner " + addon +
-               " der Map " + mapName;
+        return "Zeile 1 (\"" + lines[0] + "\") ist nicht der Addon-Ordner " + addon + " der Map " +
+               mapName;
     if (needGameFolder && lines[1].empty())
         return "Zeile 2 nennt keinen Spielordner; bestätige ihn zuerst unter \"Battlefield 1942\"";
     if (lines[2].empty())
@@ -48,12 +48,11 @@ std::string packStatePath(const std::string& programFolder) {
 }
 
 void writePackState(const WizardState& state, const std::string& programFolder) {
-    saveLines(packStatePath(programFolder), {state.levelDir, state.gameDir, state.packTarget,
-                                             state.mapName, state.mapLevelDir});
+    saveLines(packStatePath(programFolder),
+              {state.levelDir, state.gameDir, state.packTarget, state.mapName, state.mapLevelDir});
 }
 
-void restorePackState(WizardState& state, const std::string& programFolder,
-                      bool needGameFolder) {
+void restorePackState(WizardState& state, const std::string& programFolder, bool needGameFolder) {
     const std::string path = packStatePath(programFolder);
     const LineList lines = loadLines(path);
     const std::string problem = packStateProblem(lines, programFolder, needGameFolder);

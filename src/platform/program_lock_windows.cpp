@@ -60,10 +60,10 @@ std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const std::string& progr
     }();
     auto hold = std::make_shared<ProgramLock::Hold>();
     const std::filesystem::path path = temp.path() / file.filename();
-    hold->file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                             nullptr);
+    hold->file =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (hold->file == INVALID_HANDLE_VALUE)
         throw cannotCreate(shown, systemReason(errnoOf(GetLastError())));
     OVERLAPPED where{};

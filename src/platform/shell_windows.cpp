@@ -45,8 +45,8 @@ bool BatchProcess::hasEnded() const {
 
 bool BatchProcess::failed() const {
     DWORD code = 0;
-    return state_ && state_->process && hasEnded() &&
-           GetExitCodeProcess(state_->process, &code) && code != 0;
+    return state_ && state_->process && hasEnded() && GetExitCodeProcess(state_->process, &code) &&
+           code != 0;
 }
 
 bool BatchProcess::shownInWindow() const {

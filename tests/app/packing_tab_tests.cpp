@@ -7,6 +7,7 @@
 #include "app/tform2.h"
 #include "archive/archive.h"
 #include "archive_support.h"
+#include "core/paths.h"
 #include "pathmaps/grid.h"
 #include "platform/program_lock.h"
 #include "test_support.h"
@@ -33,6 +34,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using tess::app::shownPath;
 using tess::test::entryBytes;
 using tess::test::entryNameSet;
 using tess::test::qs;
@@ -475,11 +477,12 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     click(ui.Label42);
     ASSERT_TRUE(waitEnds(*form));
     EXPECT_EQ(messages_,
-              (std::vector<Message>{
-                  {QMessageBox::Critical,
-                   qs("Die Batchdatei \"" + pf() + "pack.bat\" ist beendet, ohne \"" +
-                      addons_.string() + "/Fehlt/Oasis_001.rfa\" zu liefern. Was dabei geschah, "
-                      "steht in \"" + pf() + "pack.log\".")}}));
+              (std::vector<Message>{{QMessageBox::Critical,
+                                     qs("Die Batchdatei \"" + pf() +
+                                        "pack.bat\" ist beendet, ohne \"" + addons_.string() +
+                                        "/Fehlt/Oasis_001.rfa\" zu liefern. Was dabei geschah, "
+                                        "steht in \"" +
+                                        pf() + "pack.log\".")}}));
     // The first pack can be tried again.
     EXPECT_FALSE(ui.Label42->isHidden());
     EXPECT_TRUE(ui.packbar->isHidden());
@@ -687,6 +690,59 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     EXPECT_EQ(messages_, std::vector<Message>{done});
     EXPECT_EQ(readBytes(addonArchive), addonBytes);
     EXPECT_EQ(entryNameSet(kursk), merged);
+}
+
+// Where a batch runs without a window of its own, or no program opens the area script, a line
+// in the window says so and where to look.
+TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
+    auto form = openWindow();
+    auto& ui = form->controls();
+    generateBastogne(*form);
+    EXPECT_EQ(ui.mapNote->text(),
+              QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
+                             "unpack.log im Ordner ") +
+                  shownPath(pf()) + QStringLiteral("."));
+
+    // One area, its neighbours, and the script written with no program to open it.
+    ui.PageControl1->setCurrentWidget(ui.t3);
+    click(ui.Label1z);
+    QTest::mouseClick(ui.e, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    click(ui.Label2z);
+    QTest::mouseClick(ui.e, Qt::LeftButton, Qt::NoModifier, QPoint(200, 300));
+    click(ui.Label8z);
+    ui.Edit2z->setText(QStringLiteral("Hill"));
+    ui.Edit3z->setText(QStringLiteral("50"));
+    click(ui.Neutral);
+    click(ui.Label9z);
+    click(ui.Image2z);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", outside_.path().c_str(), 1);
+    click(ui.Label16z);
+    ::setenv("PATH", oldPath.c_str(), 1);
+    const std::string script = program_.addon("Bastogne").string() + "/AI/StrategicAreas.con";
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, QStringLiteral("Ändere etwas, wenn du willst."))
+        << messages_[0].text.toStdString();
+    EXPECT_NE(readBytes(script), "");
+    EXPECT_EQ(ui.shellNote->text(),
+              QStringLiteral("Kein Programm zum Öffnen gefunden. StrategicAreas.con liegt in ") +
+                  shownPath(tess::folderPart(pf() + "bf1942\\levels\\Bastogne_001\\AI\\x")) +
+                  QStringLiteral("."));
+
+    // "Entpacken" in the network folder.
+    const fs::path addonArchive = addons_ / "Kursk_001.rfa";
+    writeBytes(addonArchive,
+               tess::test::storeArchive({{"bf1942/levels/Kursk/ai.con", "rem ai\r\n"}}));
+    answers_.push_back(tess::test::testdata("archives/kursk.rfa"));
+    click(ui.Image13);
+    answers_.push_back(addonArchive.string());
+    click(ui.Image14);
+    click(ui.Button10);
+    EXPECT_EQ(ui.shellNote->text(),
+              QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
+                             "unpack.log im Ordner ") +
+                  shownPath(pf() + "Network\\") + QStringLiteral("."));
+    EXPECT_TRUE(batchesEnd());
 }
 
 // The file list shows the pathmaps of the folder that is current at start-up, until the

@@ -62,6 +62,39 @@ TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
     EXPECT_NE(edson.out.find("worldSize: 1024\nworldScale: 2\n"), std::string::npos);
 }
 
+// Waits that cannot be and links that lead in a circle are refused in German, saying what
+// to do.
+TEST(Cli, TimeoutsAndLinkLoopsAreRefusedInGerman) {
+    TempDir dir;
+    const std::string timeout =
+        " ist keine gültige Wartezeit. Gib eine ganze Zahl von Sekunden an, von 0 bis 604800 "
+        "(eine Woche)\n";
+    const struct {
+        std::string args;
+        int exitCode;
+        std::string firstLine;
+    } cases[] = {
+        {"final-pack --timeout -1", 2, "--timeout: \"-1\"" + timeout},
+        {"merge a.rfa b.rfa --timeout 99999999999", 2, "--timeout: \"99999999999\"" + timeout},
+        {"first-pack m t --timeout 604801", 2, "--timeout: \"604801\"" + timeout},
+        {"final-pack --timeout 1.5", 2, "--timeout: \"1.5\"" + timeout},
+#ifndef _WIN32
+        {"rfa-list loop.rfa", 1,
+         "Datei loop.rfa kann nicht geöffnet werden. Der Name der Datei kann vom System nicht "
+         "aufgelöst werden: Verknüpfungen auf dem Weg dorthin zeigen im Kreis aufeinander. Bitte "
+         "lösche oder berichtige die Verknüpfung.\n"},
+#endif
+    };
+#ifndef _WIN32
+    fs::create_symlink("loop.rfa", dir.path() / "loop.rfa");
+#endif
+    for (const auto& c : cases) {
+        const CliResult run = cli(c.args, dir.path());
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args;
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1), c.firstLine) << c.args;
+    }
+}
+
 TEST(Cli, ErrorsAreGermanOnStandardErrorAndUsageExitsTwo) {
     TempDir dir;
     fs::create_directories(dir.path() / "Leer");

@@ -120,6 +120,16 @@ TEST_F(PackingCliTest, FirstPackImportAndFinalPackOfBastogneAcrossProcesses) {
           "Boat2Level0Map8Bit.raw", "Landingcraft3Level0Map8Bit.raw", "tank0Level0Map8Bit.raw"})
         if (caseOnly || std::string(name) != "tank0Level0Map8Bit.raw")
             writeBytes(generated / name, "8 bit");
+            // A link among them, to a file that is none of the game's: never read, never shipped.
+#ifdef _WIN32
+    const bool links = false; // (links need rights that a Windows user seldom has)
+#else
+    const bool links = true;
+#endif
+    if (links) {
+        writeBytes(outside_.path() / "geheim.txt", "secret");
+        fs::create_symlink(outside_.path() / "geheim.txt", generated / "Shadow.raw");
+    }
 
     const CliResult imported = run("import-pathmaps");
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
@@ -146,7 +156,12 @@ TEST_F(PackingCliTest, FirstPackImportAndFinalPackOfBastogneAcrossProcesses) {
                                 "skipped: Car4Level0Map8Bit.raw\n"
                                 "skipped: Infantry1Level0Map8Bit.raw\n"
                                 "skipped: Landingcraft3Level0Map8Bit.raw\n"
-                                "skipped: Tank0Level0Map8Bit.raw\n");
+                                "skipped: Tank0Level0Map8Bit.raw\n" +
+                                std::string(links ? "refused: Shadow.raw (keine gewöhnliche "
+                                                    "Datei, sondern eine Verknüpfung oder "
+                                                    "anderes; wird nicht gelesen)\n"
+                                                  : ""));
+    EXPECT_FALSE(fs::exists(addon / "Pathfinding" / "Shadow.raw"));
     std::string withoutCommand = aiCon;
     withoutCommand.erase(withoutCommand.find("ai.createallmaps\r\n"), 18);
     EXPECT_EQ(readBytes(addon / "ai.con"), withoutCommand);
@@ -303,23 +318,23 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
     const std::vector<Case> cases = {
         {"damaged map", "kaputt/kursk.rfa", "kursk_001.rfa", "--delete-addon", "ist beschädigt",
          After::untouched},
-        {"damaged addon", "kursk.rfa", "kaputt/kursk_001.rfa", "--delete-addon",
-         "ist beschädigt", After::untouched},
+        {"damaged addon", "kursk.rfa", "kaputt/kursk_001.rfa", "--delete-addon", "ist beschädigt",
+         After::untouched},
         {"missing map", "fehlt/kursk.rfa", "kursk_001.rfa", "--delete-addon",
          "kann nicht geöffnet werden", After::untouched},
         {"another map's addon", "berlin.rfa", "kursk_001.rfa", "--delete-addon",
          "gehört nicht zur Map Berlin", After::untouched},
-        {"one archive as both", "kursk.rfa", "kursk.rfa", "--delete-addon",
-         "sind dieselbe Datei", After::untouched},
+        {"one archive as both", "kursk.rfa", "kursk.rfa", "--delete-addon", "sind dieselbe Datei",
+         After::untouched},
         {"backup onto the map", "kursk.rfa", "kursk_001.rfa", "--backup kursk.rfa",
          "wäre das Map-Archiv selbst", After::untouched},
         {"backup into the network folder", "kursk.rfa", "kursk_001.rfa",
-         "--backup " + quoted(program_.text() + "Network/kursk_001.rfa"),
-         "läge im Netzwerkordner", After::untouched},
+         "--backup " + quoted(program_.text() + "Network/kursk_001.rfa"), "läge im Netzwerkordner",
+         After::untouched},
         {"map in the network folder, addon of its name", "Network/kursk.rfa", "sub/kursk.rfa",
          "--delete-addon", "", After::mergedAddonGone},
-        {"addon in the network folder, of the map's name", "sub/kursk.rfa", "Network/kursk.rfa",
-         "", "", After::mergedAddonKept},
+        {"addon in the network folder, of the map's name", "sub/kursk.rfa", "Network/kursk.rfa", "",
+         "", After::mergedAddonKept},
 #ifndef _WIN32
         {"full disk while unpacking", "kursk.rfa", "kursk_001.rfa", "--delete-addon",
          "Das Entpacken", After::untouched, 20000},
@@ -330,8 +345,7 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const auto& [path, bytes] :
-             std::vector<std::pair<std::string, std::string>>{
+        for (const auto& [path, bytes] : std::vector<std::pair<std::string, std::string>>{
                  {"kursk.rfa", map},
                  {"kursk_001.rfa", addon},
                  {"berlin.rfa", berlin},
@@ -354,10 +368,10 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
         std::string said;
 #ifndef _WIN32
         if (c.fileSizeLimit > 0) {
-            const tess::test::ChildResult run = tess::test::runProgram(
-                {TESS_CLI_PATH, "merge", mapArg, addonArg, "--delete-addon", "--timeout", "120",
-                 "--program-folder", program_.text()},
-                outside_.path(), {.fileSize = c.fileSizeLimit});
+            const tess::test::ChildResult run =
+                tess::test::runProgram({TESS_CLI_PATH, "merge", mapArg, addonArg, "--delete-addon",
+                                        "--timeout", "120", "--program-folder", program_.text()},
+                                       outside_.path(), {.fileSize = c.fileSizeLimit});
             exitCode = run.exitCode;
             said = run.output;
         }
@@ -427,3 +441,99 @@ TEST_F(PackingCliTest, ASecondRunIsRefusedWhileTheProgramFolderIsHeld) {
     EXPECT_EQ(alone.exitCode, 0) << alone.err;
     EXPECT_FALSE(fs::exists(outside_.path() / "kursk_001.rfa"));
 }
+
+// The first pack replaces nothing but an earlier addon archive of the map, and reports
+// success only for the archive that this run made.
+TEST_F(PackingCliTest, AFirstPackReplacesOnlyAnEarlierAddonOfTheMap) {
+    const fs::path maps = outside_.path() / "Karten";
+    const fs::path map = maps / "Bastogne.rfa";
+    fs::create_directories(maps);
+    tess::archive::packFolder(tess::test::testdata("levels/Bastogne"), "bf1942/levels/Bastogne",
+                              map, false);
+    const std::string mapBytes = readBytes(map);
+    ASSERT_EQ(run("generate " + quoted(map.string())).exitCode, 0);
+    const std::string oldAddon =
+        tess::test::storeArchive({{"bf1942/levels/Bastogne/ai.con", "rem old\r\n"}});
+    struct Case {
+        const char* what;
+        fs::path target;      // without ".rfa"
+        std::string existing; // what lies there before; empty: nothing
+        bool readOnly;
+        std::string message; // a part of the refusal; empty: packed
+    };
+    const std::vector<Case> cases = {
+        {"the map archive itself", maps / "Bastogne", readBytes(map), false,
+         "ist schon da und ist kein Addon-Archiv der Map Bastogne (Es enthält die init.con "
+         "einer Map.)"},
+        {"another map's archive", maps / "Berlin",
+         tess::test::storeArchive({{"bf1942/levels/Berlin/ai.con", "rem"}}), false,
+         "Es enthält Dateien außerhalb von bf1942/levels/Bastogne/"},
+        {"a file that is no archive", addons_ / "Notizen", "notes", false,
+         "ist schon da und ist kein Addon-Archiv der Map Bastogne (Archiv"},
+        {"an earlier addon of the map", addons_ / "Bastogne_001", oldAddon, false, ""},
+        {"an earlier addon that cannot be replaced", addons_ / "Alt_001", oldAddon, true,
+         "\" zu liefern."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path archive = c.target.string() + ".rfa";
+        if (!c.existing.empty() && !fs::exists(archive))
+            writeBytes(archive, c.existing);
+        if (c.readOnly)
+            fs::permissions(archive, fs::perms::owner_read);
+        const std::string before = readBytes(archive);
+        const CliResult pack =
+            run("first-pack " + quoted(map.string()) + " " + quoted(c.target.string()));
+        if (c.readOnly)
+            fs::permissions(archive, fs::perms::owner_write, fs::perm_options::add);
+        if (!c.message.empty()) {
+            EXPECT_EQ(pack.exitCode, 1);
+            EXPECT_NE(pack.err.find(c.message), std::string::npos) << pack.err;
+            EXPECT_TRUE(readBytes(archive) == before);
+            continue;
+        }
+        EXPECT_EQ(pack.exitCode, 0) << pack.err;
+        EXPECT_EQ(entryBytes(archive, "bf1942/levels/Bastogne/ai.con"),
+                  readBytes(program_.addon("Bastogne") / "ai.con"));
+    }
+    EXPECT_TRUE(readBytes(map) == mapBytes);
+}
+
+#ifndef _WIN32
+// A folder of the addon that is a link leads no write elsewhere: the step is refused and
+// the link's target stays as it was.
+TEST_F(PackingCliTest, NothingIsWrittenThroughAFolderLinkInTheAddon) {
+    const std::string bastogne = tess::test::testdata("levels/Bastogne");
+    ASSERT_EQ(run("generate " + quoted(bastogne)).exitCode, 0);
+    const fs::path addon = program_.addon("Bastogne");
+    writeBytes(program_.path() / "temp" / "pathf.bf", pf() + "bf1942\\levels\\Bastogne_001\\\r\n" +
+                                                          game_.string() +
+                                                          "/\r\n/x/Bastogne_001\r\nBastogne\r\n");
+    writeBytes(game_ / "bf1942/levels/Bastogne/Pathfinding/Tank0Level0Map.raw", "map");
+    struct Case {
+        const char* folder; // of the addon, made a link to a folder outside
+        std::string command;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"AI", "generate " + quoted(bastogne), "AI\" ist kein Ordner, sondern eine Verknüpfung"},
+        {"Pathfinding", "import-pathmaps",
+         "1 Pathmaps konnten nicht nach " + pf() +
+             "bf1942\\levels\\Bastogne_001\\Pathfinding\\ "
+             "kopiert werden: Tank0Level0Map.raw"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const fs::path elsewhere = outside_.path() / "anderswo" / c.folder;
+        fs::create_directories(elsewhere);
+        fs::remove_all(addon / c.folder);
+        fs::create_directory_symlink(elsewhere, addon / c.folder);
+        const CliResult step = run(c.command);
+        EXPECT_EQ(step.exitCode, 1);
+        EXPECT_NE(step.err.find(c.message), std::string::npos) << step.err;
+        EXPECT_TRUE(fs::is_empty(elsewhere));
+        fs::remove(addon / c.folder);
+        fs::create_directory(addon / c.folder);
+    }
+}
+#endif

@@ -145,7 +145,10 @@ TEST(PackState, FiveLinesSurviveTheRestart) {
     state.gameDir = "D:\\Spiele\\Battlefield 1942\\";
     state.packTarget = "D:\\Addons\\Bastogne_001";
     state.mapName = "Bastogne";
-    state.mapLevelDir = "D:\\Karten\\Bastogne\\";
+    // An unpacked map kept elsewhere, with its overview picture.
+    TempDir map;
+    writeBytes(map.path() / "Textures" / "ingamemap.dds", "dds");
+    state.mapLevelDir = map.text();
     // Without temp\ there is no state file, and the error names it.
     EXPECT_EQ(errorMessage([&] { writePackState(state, program.text()); })
                   .rfind("Datei \"" + program.text() +
@@ -156,11 +159,12 @@ TEST(PackState, FiveLinesSurviveTheRestart) {
     fs::create_directories(program.path() / "temp");
     writePackState(state, program.text());
     EXPECT_EQ(readBytes(program.path() / "temp" / "pathf.bf"),
-              program.text() + "bf1942\\levels\\Bastogne_001\\\r\n"
-                               "D:\\Spiele\\Battlefield 1942\\\r\n"
-                               "D:\\Addons\\Bastogne_001\r\n"
-                               "Bastogne\r\n"
-                               "D:\\Karten\\Bastogne\\\r\n");
+              program.text() +
+                  "bf1942\\levels\\Bastogne_001\\\r\n"
+                  "D:\\Spiele\\Battlefield 1942\\\r\n"
+                  "D:\\Addons\\Bastogne_001\r\n"
+                  "Bastogne\r\n" +
+                  map.text() + "\r\n");
 
     WizardState restarted;
     restorePackState(restarted, program.text());
@@ -169,6 +173,8 @@ TEST(PackState, FiveLinesSurviveTheRestart) {
     EXPECT_EQ(restarted.packTarget, state.packTarget);
     EXPECT_EQ(restarted.mapName, state.mapName);
     EXPECT_EQ(restarted.mapLevelDir, state.mapLevelDir);
+    // So the pathmaps are drawn over the map's picture after the restart too.
+    EXPECT_EQ(pictureLevelFolder(restarted, program.text()), map.text());
 
     fs::remove(program.path() / "temp" / "pathf.bf");
     restarted.mapName = "kept";
@@ -416,7 +422,8 @@ TEST_F(PackingTest, FirstPackImportAfterARestartAndFinalPack) {
     EXPECT_EQ(readBytes(program.path() / "temp" / "pathf.bf"),
               pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + pathText(game) + "/\r\n" + target +
                   "\r\n"
-                  "Bastogne\r\n" + state.mapLevelDir + "\r\n");
+                  "Bastogne\r\n" +
+                  state.mapLevelDir + "\r\n");
     ASSERT_TRUE(waitForEnd(first.batch()));
 
     // The archive carries the addon under the map's own level path.
@@ -559,6 +566,64 @@ TEST_F(PackingTest, ImportStopsWhereItsStepFails) {
     writeBytes(outside.path() / "bf1942/levels/Oasis/Pathfinding/Tank.raw", "x");
     imported = importPathmaps(state, pf());
     EXPECT_EQ(imported.copy.failed, std::vector<std::string>{"Tank.raw"});
+}
+
+// A damaged temp\pathf.bf is refused before anything is touched: no ai.con anywhere is
+// edited, and the state stays as it was.
+TEST_F(PackingTest, ADamagedPackStateTouchesNothing) {
+    const std::string aiCon = "rem\r\nai.createallmaps\r\n";
+    writeBytes(outside.path() / "ai.con", aiCon); // the current folder's
+    writeBytes(outside.path() / "Karte_001" / "ai.con", aiCon);
+    writeBytes(program.addon("Oasis") / "ai.con", aiCon);
+    fs::current_path(outside.path()); // (the program folder puts the old one back)
+    const std::string addon = pf() + "bf1942\\levels\\Oasis_001\\";
+    const std::string game = outside.text() + "\r\n";
+    const struct {
+        std::string lines;
+        std::string problem;
+    } cases[] = {
+        {"", "Sie hat 0 von 4 Zeilen"},
+        {"\r\n", "Sie hat 1 von 4 Zeilen"},
+        {addon + "\r\n" + game + "D:\\x\r\n", "Sie hat 3 von 4 Zeilen"},
+        {"\r\n" + game + "D:\\x\r\nOasis\r\n",
+         "Zeile 1 (\"\") ist nicht der Addon-Ordner " + addon + " der Map Oasis"},
+        {outside.text() + "Karte_001\\\r\n" + game + "D:\\x\r\nKarte\r\n",
+         "Zeile 1 (\"" + outside.text() + "Karte_001\\\") ist nicht der Addon-Ordner " + pf() +
+             "bf1942\\levels\\Karte_001\\ der Map Karte"},
+        {pf() + "bf1942\\levels\\Oasis\\\r\n" + game + "D:\\x\r\nOasis\r\n",
+         "Zeile 1 (\"" + pf() + "bf1942\\levels\\Oasis\\\") ist nicht der Addon-Ordner " + addon +
+             " der Map Oasis"},
+        {pf() + "bf1942\\levels\\..\\..\\Karte_001\\\r\n" + game + "D:\\x\r\n..\\..\\Karte\r\n",
+         "Zeile 4: Der Kartenname \"..\\..\\Karte\" ist unzulässig"},
+        {addon + "\r\n" + game + "D:\\x\r\n\r\n", "Zeile 4 nennt keine Map"},
+        {addon + "\r\n\r\nD:\\x\r\nOasis\r\n", "Zeile 2 nennt keinen Spielordner"},
+        {addon + "\r\n" + game + "\r\nOasis\r\n", "Zeile 3 nennt kein Ziel für das Addon-Archiv"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        writeBytes(program.path() / "temp" / "pathf.bf", c.lines);
+        WizardState state;
+        state.mapName = "vorher";
+        const std::string message = errorMessage([&] { importPathmaps(state, pf()); });
+        EXPECT_EQ(
+            message.rfind("Die Datei " + pf() + "temp\\pathf.bf ist beschädigt. " + c.problem, 0),
+            0u)
+            << message;
+        EXPECT_NE(message.find(" Packe dein Addon noch einmal zum 1. Mal (Teil 1)"),
+                  std::string::npos);
+        EXPECT_EQ(state.mapName, "vorher");
+        for (const fs::path& file :
+             {outside.path() / "ai.con", outside.path() / "Karte_001" / "ai.con",
+              program.addon("Oasis") / "ai.con"})
+            EXPECT_EQ(readBytes(file), aiCon) << file;
+    }
+    // A file edited with LF only, its folders in other letter case and separators, is whole.
+    writeBytes(program.path() / "temp" / "pathf.bf",
+               pf() + "BF1942/Levels/oasis_001/\n" + outside.text() + "\nD:\\x\nOasis\n");
+    WizardState state;
+    EXPECT_NE(errorMessage([&] { importPathmaps(state, pf()); }).find("Pathfinding"),
+              std::string::npos);
+    EXPECT_EQ(readBytes(program.addon("Oasis") / "ai.con"), "rem\r\n");
 }
 
 TEST_F(PackingTest, FinalPackIsRefusedWithoutATargetAndNeverEndsOnAnOldArchive) {
@@ -766,8 +831,7 @@ TEST_F(PackingTest, MergeRefusesUnsafeNamesAndKeepsTheAddonWhenItCannotBegin) {
     writeBytes(program.path() / "Network/bf1942/levels/Kursk/keep.con", "x");
     chooseNetMap(state, outside.text() + "Kursk.rfa");
     chooseNetAddon(state, outside.text() + "A&B.rfa");
-    EXPECT_NE(errorMessage([&] { startNetworkUnpack(state, Disposal::keep, pf()); }),
-              "(no error)");
+    EXPECT_NE(errorMessage([&] { startNetworkUnpack(state, Disposal::keep, pf()); }), "(no error)");
     EXPECT_FALSE(fs::exists(program.path() / "Network" / "unpack.bat"));
     EXPECT_TRUE(fs::exists(program.path() / "Network/bf1942/levels/Kursk/keep.con"));
 
