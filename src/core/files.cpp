@@ -381,6 +381,7 @@ void copyWithCopyFile(const fs::path& from, const fs::path& to) {
 } // namespace
 #endif
 
+#ifndef _WIN32
 namespace {
 
 // Copies what is left of an open file to `to`, replacing it atomically.
@@ -401,6 +402,7 @@ void copyOpenFile(std::FILE* in, const std::string& fromShown, const fs::path& t
 }
 
 } // namespace
+#endif
 
 void copyFileAtomically(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32

@@ -702,6 +702,8 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
               QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
                              "unpack.log im Ordner ") +
                   shownPath(pf()) + QStringLiteral("."));
+    ui.PageControl1->setCurrentWidget(ui.t1);
+    screenshot("10-11-unpack-without-a-window");
 
     // One area, its neighbours, and the script written with no program to open it.
     ui.PageControl1->setCurrentWidget(ui.t3);
@@ -742,6 +744,7 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
               QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
                              "unpack.log im Ordner ") +
                   shownPath(pf() + "Network\\") + QStringLiteral("."));
+    screenshot("10-12-network-unpack-without-a-window");
     EXPECT_TRUE(batchesEnd());
 }
 

@@ -471,8 +471,11 @@ TEST_F(PackingCliTest, AFirstPackReplacesOnlyAnEarlierAddonOfTheMap) {
         {"a file that is no archive", addons_ / "Notizen", "notes", false,
          "ist schon da und ist kein Addon-Archiv der Map Bastogne (Archiv"},
         {"an earlier addon of the map", addons_ / "Bastogne_001", oldAddon, false, ""},
+#ifndef _WIN32
+        // (Wine's cmd.exe copies over a read-only file, which Windows' keeps.)
         {"an earlier addon that cannot be replaced", addons_ / "Alt_001", oldAddon, true,
          "\" zu liefern."},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
