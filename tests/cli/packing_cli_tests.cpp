@@ -300,8 +300,10 @@ TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
 // anything is written, or it succeeds; either way no archive is lost.
 TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
     const std::string map = readBytes(tess::test::testdata("archives/kursk.rfa"));
-    const std::string addon = tess::test::storeArchive(
-        {{"bf1942/levels/Kursk/ai.con", "rem ai\r\n"}, {"bf1942/levels/Kursk/Coop.con", "rem"}});
+    const std::string addon =
+        tess::test::storeArchive({{"bf1942/levels/Kursk/ai.con", "rem ai\r\n"},
+                                  {"bf1942/levels/Kursk/Coop.con", "rem"},
+                                  {"bf1942/levels/Kursk/GameTypes/Coop.con", "rem"}});
     const std::string berlin =
         tess::test::storeArchive({{"bf1942/levels/Berlin/Init.con", "rem Berlin\r\n"}});
     enum class After { untouched, mergedAddonKept, mergedAddonGone };
