@@ -7,8 +7,10 @@
 #include "app/qt_text.h"
 #include "app/tform2.h"
 #include "core/error.h"
+#include "core/paths.h"
 #include "intake/game_folder.h"
 #include "platform/program_folder.h"
+#include "platform/shell.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -16,12 +18,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
 
 using tess::app::qs;
+using tess::app::shownPath;
 using tess::app::str;
 
 static void initResources() {
@@ -118,6 +122,32 @@ void TForm1::guarded(const std::function<void()>& handler) {
     } catch (const std::exception& e) {
         showError(qs(e.what()));
     }
+}
+
+void TForm1::noteUnseenBatch(QLabel* note, const tess::BatchProcess& batch,
+                             const std::string& folder, const std::string& fileName) {
+    const std::string log = tess::batchLogFile(folder, fileName);
+    if (!batch.started() || batch.shownInWindow() || log.empty()) {
+        note->clear();
+        note->setToolTip(QString());
+        return;
+    }
+    note->setText(qs(fileName + " läuft ohne eigenes Fenster. Was sie tut, steht in " +
+                     tess::fileNamePart(log) + " im Ordner ") +
+                  shownPath(folder) + QStringLiteral("."));
+    note->setToolTip(shownPath(log));
+}
+
+void TForm1::openForUser(const std::string& path) {
+    if (tess::openDocument(path)) {
+        ui_->shellNote->clear();
+        ui_->shellNote->setToolTip(QString());
+        return;
+    }
+    ui_->shellNote->setText(
+        qs("Kein Programm zum Öffnen gefunden. " + tess::fileNamePart(path) + " liegt in ") +
+        shownPath(tess::folderPart(path)) + QStringLiteral("."));
+    ui_->shellNote->setToolTip(shownPath(path));
 }
 
 QString TForm1::chooseFile(const QString& objectName, const QString& filter) {

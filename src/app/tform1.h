@@ -38,8 +38,12 @@ class CheckDialog;
 namespace tess::checks {
 struct Finding;
 }
+class QLabel;
 class QProgressBar;
 class QPushButton;
+namespace tess {
+class BatchProcess;
+} // namespace tess
 namespace tess::packing {
 class BatchWait;
 struct WaitStatus;
@@ -168,6 +172,13 @@ protected:
 private:
     // Runs a handler; a failure shows the stop box and ends the handler there.
     void guarded(const std::function<void()>& handler);
+    // A line in the window for a batch that runs without a window of its own: where its log
+    // is. Cleared for a batch the user sees at work.
+    void noteUnseenBatch(QLabel* note, const tess::BatchProcess& batch, const std::string& folder,
+                         const std::string& fileName);
+    // Opens a document for the user (the area script); when no program to open it is found,
+    // a line on tab 3 says so and where the file is.
+    void openForUser(const std::string& path);
     // An open-file dialog; an empty text when the user cancels.
     QString chooseFile(const QString& objectName, const QString& filter);
     // A save dialog proposing `proposed`, with no default extension and no overwrite prompt;

@@ -663,7 +663,7 @@ void TForm1::Label16zClick() {
 // awaited; no opener is no error) and the packing tab with its groups.
 void TForm1::areaScriptWritten(const std::string& path) {
     showMessage(qs(kScriptWrittenMessage));
-    tess::openDocument(path);
+    openForUser(path);
     enablePackingTab(*ui_);
     ui_->PageControl1->setCurrentWidget(ui_->t4);
 }

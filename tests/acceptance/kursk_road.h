@@ -321,7 +321,7 @@ inline std::string packBat(const Places& p) {
 
 inline std::string pathfBf(const Places& p) {
     return p.program + "bf1942\\levels\\kursk_001\\\r\n" + p.game + "\r\n" + p.target +
-           "\r\nkursk\r\n";
+           "\r\nkursk\r\n" + p.program + "bf1942\\levels\\kursk\\\r\n";
 }
 
 inline std::string statsBf(const Places& p) {

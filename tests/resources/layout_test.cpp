@@ -49,6 +49,7 @@ const Control kControls[] = {
     {"GroupBox9", "Button3", "QPushButton", "Änderungen (rechts) Speichern", any, any, any, any, on, off, -1},
     {"GroupBox9", "Label34", "QLabel", "Hinweiß: Du musst natürlich gar nichts ändern ! Die Bots werden auch so funktionieren, diese Möglichkeit ist für Fortgeschrittene gedacht !", any, any, any, any, on, off, -1},
     {"t1", "Memo6", "QPlainTextEdit", "", 288, 176, 409, 265, off, off, -1},
+    {"t1", "mapNote", "QLabel", "", 8, 452, 689, 39, on, off, -1},
 
     // Tab "(2) Areas"
     {"t3", "e", "AreaPicture", "", 0, 0, 512, 512, on, off, -1},
@@ -165,7 +166,8 @@ const Control kControls[] = {
     {"GroupBox19", "Button8", "QPushButton", "Map und Addon verbinden", 8, 408, 177, 25, off, off, -1},
     {"GroupBox19", "netbar", "QProgressBar", "", 8, 444, 177, 17, on, on, -1},
     {"GroupBox19", "netCancel", "QPushButton", "Abbrechen", 8, 468, 177, 25, on, on, -1},
-    {"GroupBox19", "checkButton", "QPushButton", "Addon prüfen", 8, 532, 177, 25, off, off, -1},
+    {"GroupBox19", "shellNote", "QLabel", "", 8, 494, 177, 38, on, off, -1},
+    {"GroupBox19", "checkButton", "QPushButton", "Addon prüfen", 8, 535, 177, 25, off, off, -1},
 
     // Tab "Stats"
     {"t6", "Label26", "QLabel", "Pfad:", 16, 8, any, any, on, off, -1},
