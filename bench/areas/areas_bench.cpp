@@ -11,6 +11,7 @@
 // Taking over a level's areas and proposing areas at its control points are one click each:
 // with a thousand areas (far more than any level has) each must stay below 100 ms.
 #include "areas/area_editor.h"
+#include "areas/area_file.h"
 #include "areas/area_proposal.h"
 #include "areas/level_takeover.h"
 #include "areas/saved_areas.h"
@@ -21,6 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -136,6 +138,46 @@ BENCHMARK(BM_AutosaveOfOneClick)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
+// "Gespeicherte Areas laden" with 10,000 areas, each naming the areas before and after it as
+// neighbours, half of them walked in an open neighbour phase: read, checked and in the editor.
+// The neighbours are found by name, so the time grows with the areas, not with their square.
+void BM_LoadSavedAreas(benchmark::State& state) {
+    const AddonFolder addon;
+    const auto areas = static_cast<std::size_t>(state.range(0));
+    AreaSession session;
+    session.worldSize = 4096;
+    session.neighbourPhase = true;
+    for (std::size_t i = 0; i < areas; ++i) {
+        SavedArea area;
+        const auto x = static_cast<std::int32_t>(i % 500);
+        const auto y = static_cast<std::int32_t>((i / 500) % 500);
+        area.definition.corner1 = {x, y};
+        area.definition.corner2 = {x + 10, y + 12};
+        area.definition.panel.name = "Area" + std::to_string(i);
+        area.definition.panel.priorityText = "100";
+        area.definition.panel.side = Side::team1;
+        area.definition.neighbours = {"Area" + std::to_string((i + areas - 1) % areas),
+                                      "Area" + std::to_string((i + 1) % areas)};
+        area.finished = i < areas / 2;
+        session.areas.push_back(std::move(area));
+    }
+    const std::string file = addon.text() + "saved.json";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << serialiseAreaSession(session);
+    }
+    for (auto _ : state) {
+        tess::WizardState wizard;
+        wizard.worldSize = 4096;
+        wizard.worldScale = 8;
+        wizard.areaEditMode = 1;
+        wizard.levelDir = addon.text();
+        AreaEditor editor(wizard);
+        benchmark::DoNotOptimize(loadSavedAreas(editor, file).areaCount);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_LoadSavedAreas)->Arg(10000)->Unit(benchmark::kMillisecond);
 // A script as this editor writes it for that many areas on a 4096 level, each with three
 // neighbours, two flags, Infantry and Car order positions, a side and one kept line.
 std::string areaScript(std::size_t areas) {

@@ -108,6 +108,14 @@ void TForm1::showMessage(const QString& text, QMessageBox::Icon icon) {
     box.exec();
 }
 
+bool TForm1::askYesNo(const QString& text) {
+    QMessageBox box(QMessageBox::Question, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setObjectName(QStringLiteral("questionBox"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void TForm1::guarded(const std::function<void()>& handler) {
     try {
         handler();

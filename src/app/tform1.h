@@ -13,7 +13,9 @@
 #pragma once
 
 #include "areas/area_editor.h"
+#include "areas/saved_areas.h"
 #include "core/wizard_state.h"
+#include "scripts/control_points.h"
 
 #include <QMessageBox>
 #include <QPoint>
@@ -91,13 +93,22 @@ public:
     void BitBtn4Click();
     void RadioButton1Click();
     void RadioButton2Click();
-    // Beyond the design: a click on the picture, a tick in the check list, "Letzte Area
-    // entfernen" (also Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen".
+    // Beyond the design: a click on the picture, a tick in the check list, "Rückgängig" (also
+    // Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen", "Frühere Areas
+    // laden", "Areas an den Flaggenpunkten vorschlagen", an entry chosen in "Areas", "Area
+    // bearbeiten", "Area löschen", "Vorhandene Areas übernehmen", "Areas wieder bearbeiten".
     void eMouseDown(QPoint pixel);
     void CheckListBox1ClickCheck(int entry, bool ticked);
     void Label17zClick();
     void Label18zClick();
     void CheckBox1zClick();
+    void Label21zClick();
+    void Label22zClick();
+    void ListBox1zClick(int row);
+    void Label23zClick();
+    void Label24zClick();
+    void Label25zClick();
+    void Label26zClick();
     // Start has enabled the tab: the level's own picture and areas, the autosave and the
     // offer of saved areas.
     void areasTabEnabled();
@@ -149,6 +160,8 @@ public:
     void setMessageReader(MessageReader reader) { messageReader_ = std::move(reader); }
     // A box with one OK button: "Fertig" (no icon) and notes (a warning).
     void showMessage(const QString& text, QMessageBox::Icon icon = QMessageBox::NoIcon);
+    // A question with "Ja" and "Nein"; true for "Ja".
+    bool askYesNo(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -183,6 +196,9 @@ private:
     void moveMarker(tess::areas::Direction direction);
     void drawAreasTab();
     void areaScriptWritten(const std::string& path);
+    void loadAreasFrom(const std::string& file, bool earlierSet);
+    void takeInAreas(const tess::areas::AreaFile& areas, const std::string& summary,
+                     const std::vector<std::string>& notes);
     bool handleAreaKey(QKeyEvent* event);
     void connectPackingTab();
 
@@ -208,4 +224,6 @@ private:
     std::unique_ptr<CheckDialog> checkDialog_;
     std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
     std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
+    std::vector<tess::areas::EarlierAreas> earlierAreas_;    // the earlier sets offered
+    std::vector<tess::scripts::ControlPoint> controlPoints_; // of the level's Conquest mode
 };

@@ -9,12 +9,14 @@
 #include "areas/level_takeover.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "core/paths.h"
 #include "core/wizard_state.h"
 #include "intake/map_inspection.h"
 #include "intake/map_source.h"
 #include "platform/program_folder.h"
 #include "scripts/control_points.h"
 
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -73,8 +75,7 @@ int writeAreas(const AreaOptions& options) {
         return writeProposedAreas(options);
     // The file is read and checked before the map is touched, so that malformed input
     // writes nothing, not even an unpacked map.
-    const std::string json = readFileBytes(options.file);
-    areas::parseAreaFile(json);
+    const areas::AreaFile file = areas::readAreaFile(options.file);
 
     useProgramFolder(options.programFolder);
     const std::string program = programFolder();
@@ -82,9 +83,15 @@ int writeAreas(const AreaOptions& options) {
     intake::chooseMapAndWait(state, options.map, program);
     const intake::Inspection shown = intake::inspectMap(state, program);
     // As after Start: the script goes into the addon that `generate` wrote for the map.
+    std::error_code error;
+    if (!std::filesystem::is_directory(resolvePath(shown.addonFolder + "AI"), error))
+        throw Error("Das Addon \"" + shown.addonFolder +
+                    "\" ist noch nicht angelegt: zuerst \"tessarine-cli generate\" für diese "
+                    "Karte ausführen (im Fenster: OK und Start), dann die Areas schreiben");
     state.mapLevelDir = state.levelDir;
     state.levelDir = shown.addonFolder;
-    for (const std::string& entry : areas::writeAreaScriptFromFile(state, json))
+    areas::AreaEditor editor(state);
+    for (const std::string& entry : areas::applyAreaFile(editor, file))
         std::cout << entry << "\n";
     return 0;
 }

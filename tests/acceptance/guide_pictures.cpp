@@ -123,6 +123,42 @@ void writeSampleLevel(const fs::path& level, const QImage& sketch) {
           "SoldierSpawnTemplates.con", "SpawnPointManagerSettings.con"})
         writeBytes(conquest / name, "rem *** Nordtal: " + std::string(name) + " ***\r\n");
     writeBytes(level / "Textures" / "ingamemap.dds", ddsOf(sketch.scaled(512, 512)));
+    // The Conquest flags: the two bases and the hill between them.
+    writeBytes(conquest / "ControlPoints.con",
+               "rem *** Nordtal: control points ***\r\n"
+               "Object.create DorfBasis\r\nObject.absolutePosition 276/40/704\r\n\r\n"
+               "Object.create BahnhofBasis\r\nObject.absolutePosition 584/40/830\r\n\r\n"
+               "Object.create Huegel\r\nObject.absolutePosition 718/52/344\r\n");
+    writeBytes(conquest / "ControlPointTemplates.con",
+               "rem *** Nordtal: control point templates ***\r\n"
+               "ObjectTemplate.create ControlPoint DorfBasis\r\nObjectTemplate.radius 30\r\n"
+               "ObjectTemplate.team 1\r\nObjectTemplate.unableToChangeTeam 1\r\n\r\n"
+               "ObjectTemplate.create ControlPoint BahnhofBasis\r\nObjectTemplate.radius 30\r\n"
+               "ObjectTemplate.team 2\r\nObjectTemplate.unableToChangeTeam 1\r\n\r\n"
+               "ObjectTemplate.create ControlPoint Huegel\r\nObjectTemplate.radius 40\r\n"
+               "ObjectTemplate.team 0\r\n");
+    // The level's own strategic areas, as a level made for the game brings them.
+    writeBytes(level / "AI" / "StrategicAreas.con",
+               "aiStrategicArea.create Dorf 230/650 330/760 100\r\n"
+               "aiStrategicArea.create Bahnhof 530/780 640/880 100\r\n"
+               "aiStrategicArea.create Huegel 660/290 780/400 250\r\n"
+               "\r\n"
+               "aiStrategicArea.setActive Dorf\r\n"
+               "aiStrategicArea.addNeighbour Huegel\r\n"
+               "aiStrategicArea.addObjectTypeFlag Base\r\n"
+               "aiStrategicArea.setSide 1\r\n"
+               "aiStrategicArea.vehicleSearchRadius 60\r\n"
+               "\r\n"
+               "aiStrategicArea.setActive Bahnhof\r\n"
+               "aiStrategicArea.addNeighbour Huegel\r\n"
+               "aiStrategicArea.addObjectTypeFlag Base\r\n"
+               "aiStrategicArea.setSide 2\r\n"
+               "\r\n"
+               "aiStrategicArea.setActive Huegel\r\n"
+               "aiStrategicArea.addNeighbour Dorf\r\n"
+               "aiStrategicArea.addNeighbour Bahnhof\r\n"
+               "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
+               "aiStrategicArea.setSide 0\r\n");
 }
 
 // What the game writes into its pathmap folder for the sample level: the 8-bit maps of four
@@ -252,6 +288,22 @@ TEST(GuidePictures, TheRoadOfTheUserGuideOnTheSampleLevel) {
         pictures.take(user.form(), "3-stats");
 
         user.showTab(ui.t3);
+        // The level's own areas taken over, and areas proposed at its flags; each taken back.
+        QTest::mouseClick(ui.Label25z, Qt::LeftButton);
+        pictures.take(user.form(), "4a-areas-taken-over");
+        QTest::keyClick(ui.e, Qt::Key_Z, Qt::ControlModifier);
+        QTest::mouseClick(ui.Label22z, Qt::LeftButton);
+        pictures.take(user.form(), "4b-areas-proposed");
+        QTest::keyClick(ui.e, Qt::Key_Z, Qt::ControlModifier);
+        ASSERT_EQ(ui.ListBox1z->count(), 0);
+        const std::vector<Message> notes = user.takeMessages();
+        ASSERT_EQ(notes.size(), 2u);
+        EXPECT_TRUE(notes[0].text.startsWith(QStringLiteral("3 Areas übernommen")))
+            << notes[0].text.toStdString();
+        EXPECT_TRUE(notes[1].text.startsWith(
+            QStringLiteral("3 Areas an den Flaggenpunkten vorgeschlagen.")))
+            << notes[1].text.toStdString();
+
         const std::vector<AreaDrawing>& areas = threeAreas();
         user.drawArea(areas[0]);
         user.drawArea(areas[1]);
@@ -314,7 +366,7 @@ TEST(GuidePictures, TheRoadOfTheUserGuideOnTheSampleLevel) {
     fs::current_path(startedIn);
 
     // Every picture of the main window is the window's client area.
-    ASSERT_EQ(pictures.taken().size(), 11u);
+    ASSERT_EQ(pictures.taken().size(), 13u);
     for (const fs::path& file : pictures.taken()) {
         const QImage image(qs(file.string()));
         ASSERT_FALSE(image.isNull()) << file;

@@ -295,13 +295,13 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
     const fs::path script = program.path() / "bf1942/levels/Bastogne_001/AI/StrategicAreas.con";
     writeBytes(program.path() / "areas.json", tess::test::kHillAndBridgeJson);
 
-    // Before generate there is no addon to write into.
+    // Before generate there is no addon to write into: the message says what to do.
     const CliResult early = cli("areas " + bastogne + " areas.json" + folderOption, program.path());
     EXPECT_EQ(early.exitCode, 1);
-    EXPECT_EQ(
-        early.err.rfind("Datei \"" + program.text() + "bf1942\\levels\\Bastogne_001\\AI\\", 0), 0u)
-        << early.err;
-    EXPECT_NE(early.err.find("\" kann nicht erstellt werden."), std::string::npos) << early.err;
+    EXPECT_EQ(early.err, "Das Addon \"" + program.text() +
+                             "bf1942\\levels\\Bastogne_001\\\" ist noch nicht angelegt: zuerst "
+                             "\"tessarine-cli generate\" für diese Karte ausführen (im Fenster: OK "
+                             "und Start), dann die Areas schreiben\n");
 
     ASSERT_EQ(cli("generate " + bastogne + folderOption, program.path()).exitCode, 0);
     const CliResult run = cli("areas " + bastogne + " areas.json" + folderOption, program.path());
@@ -310,7 +310,8 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
                            std::string(tess::test::kBridgeSummary) + "\n");
     EXPECT_EQ(readBytes(script), tess::test::kHillAndBridgeScript);
 
-    // Malformed input: the German message names the area and the field; nothing is written.
+    // Malformed input: the German message names the file, the area and the field; nothing is
+    // written.
     const std::string hill = R"("name": "Hill", "corner1": [100, 100], "corner2": [200, 300], )";
     const struct {
         std::string json;
@@ -328,13 +329,21 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
          "Area 1, Feld \"name\": ist leer"},
         {R"({"areas": [{)" + hill + R"("priority": 1, "neighbours": ["Fort"]}]})",
          "Area 1 (\"Hill\"), Feld \"neighbours\": \"Fort\" ist keine Area dieser Datei"},
+        {R"({"areas": [{)" + hill + R"("priority": 1e400}]})",
+         "Die Area-Datei enthält die Zahl 1e400 (Zeile 1, Spalte 87), die zu groß ist; Ecken, "
+         "Prioritäten und Seiten sind ganze Zahlen"},
+        {R"({"areas": [{"name": "Brücke Nord", "corner1": [1, 1], "corner2": [2, 2],
+                        "priority": 1}]})",
+         "Area 1, Feld \"name\": Der Area-Name \"Brücke Nord\" enthält ein Leerzeichen. Bitte "
+         "einen Namen ohne Leerzeichen, Schrägstrich und Anführungszeichen wählen."},
     };
     for (const auto& c : cases) {
         writeBytes(script, "vorher");
         writeBytes(program.path() / "bad.json", c.json);
         const CliResult bad = cli("areas " + bastogne + " bad.json" + folderOption, program.path());
         EXPECT_EQ(bad.exitCode, 1) << c.json;
-        EXPECT_EQ(bad.err, c.message + "\n");
+        EXPECT_EQ(bad.err, "Die Area-Datei \"bad.json\" kann nicht gelesen werden: " + c.message +
+                               ". Bitte die Datei berichtigen.\n");
         EXPECT_EQ(bad.out, "");
         EXPECT_EQ(readBytes(script), "vorher");
     }
