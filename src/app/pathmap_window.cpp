@@ -2,7 +2,10 @@
 
 #include "app/qt_text.h"
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
+#include "platform/program_folder.h"
+#include "platform/program_lock.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -901,10 +904,22 @@ void PathmapWindow::redo() {
         mapChanged(editor_->edit().redo());
 }
 
+namespace {
+
+// Writing into the addon is a step in the program folder: under its lock, as every other.
+std::optional<tess::ProgramLock> lockFor(const std::string& file) {
+    if (!tess::liesBelowGuardedFolder(file))
+        return std::nullopt;
+    return std::optional<tess::ProgramLock>(std::in_place, tess::programFolder());
+}
+
+} // namespace
+
 void PathmapWindow::save() {
     if (!editor_ || !editor_->editable())
         return;
     try {
+        const auto lock = lockFor(editor_->places().saveTo);
         const pm::SaveReport report = editor_->save();
         filesNote_ = report.written.empty()
                          ? QStringLiteral("Nichts zu schreiben: die Dateien sind schon so.")
@@ -934,6 +949,7 @@ void PathmapWindow::restoreOriginal() {
     if (box.clickedButton() != yes)
         return;
     try {
+        const auto lock = lockFor(editor_->places().saveTo);
         const std::vector<std::string> restored = editor_->restoreOriginals();
         filesNote_ = QStringLiteral("Zurückgeholt, wie das Spiel sie geschrieben hat: %1.")
                          .arg(namesText(restored));

@@ -14,6 +14,7 @@
 #include "areas/overview_picture.h"
 #include "areas/saved_areas.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 #include "platform/shell.h"
 #include "ui_mainwindow.h"
 
@@ -654,7 +655,12 @@ void TForm1::CheckListBox1ClickCheck(int entry, bool ticked) {
 
 void TForm1::Label16zClick() {
     NextOutcome outcome;
-    areaCommand([this, &outcome] { outcome = areaEditor_->nextArea(); });
+    areaCommand([this, &outcome] {
+        // The last "Nächste" writes the area script into the addon: a step in the program
+        // folder, under its lock.
+        const tess::ProgramLock lock(tess::programFolder());
+        outcome = areaEditor_->nextArea();
+    });
     if (outcome.scriptWritten)
         areaScriptWritten(outcome.scriptPath);
 }

@@ -186,6 +186,17 @@ Folder openFolderBelow(const fs::path& root, const fs::path& folder) {
     return current;
 }
 
+bool liesBelowGuardedFolder(const std::string& windowsPath) {
+    fs::path guarded;
+    {
+        GuardedFolder& state = guardedFolder();
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        guarded = state.folder;
+    }
+    return !guarded.empty() &&
+           componentsBelow(guarded, normalFolder(resolvePath(windowsPath))).has_value();
+}
+
 namespace {
 
 // The folder a file is written into: walked down to from the guarded folder when it lies

@@ -170,6 +170,10 @@ std::string notARegularFileReason();
 // named. Set by the platform layer whenever it takes the program folder; empty: none.
 void setGuardedFolder(const std::string& windowsFolder);
 
+// Whether a file (a Windows path) lies below the guarded folder: a write there is a step in
+// the program folder, and takes its lock.
+bool liesBelowGuardedFolder(const std::string& windowsPath);
+
 // Opens `folder` (a file-system path at or below `root`) by walking down from root without
 // following a link on the way; root itself is followed as named. A folder outside root is
 // opened as named. Throws "... ist kein Ordner, sondern eine Verknüpfung oder Datei ..." for

@@ -3,6 +3,7 @@
 // question about unsaved strokes; the map through a picture and back.
 #include "app/pathmap_window.h"
 #include "pathmaps/grid.h"
+#include "platform/program_folder.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -300,3 +303,35 @@ TEST_F(PathmapWindowTest, UnsavedStrokesAreAskedAboutBeforeTheyAreLost) {
     answer(QStringLiteral("Verwerfen"));
     EXPECT_TRUE(main.close());
 }
+
+#ifndef _WIN32
+// A save into the addon is a step in the program folder: while another run works there, it is
+// refused with that run named, and nothing is written.
+TEST_F(PathmapWindowTest, ASaveIntoTheProgramFolderWaitsForNoOtherRun) {
+    fs::create_directories(dir_ / "temp");
+    tess::setProgramFolderOverride(dir_.path().string());
+    (void)tess::programFolder();
+    const std::string lockFile = (dir_ / "temp" / "tessarine.lock").string();
+    // Another run: a process group of its own that holds the lock until it is ended.
+    const std::string holder = "setsid flock -x " + tess::test::quoted(lockFile) +
+                               " sleep 60 </dev/null >/dev/null 2>&1 & echo $!";
+    FILE* pipe = ::popen(holder.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    int pid = 0;
+    ASSERT_EQ(std::fscanf(pipe, "%d", &pid), 1);
+    ::pclose(pipe);
+    QTest::qWait(300); // the other run has its lock
+
+    PathmapWindow window;
+    open(window);
+    stroke(window, Qt::LeftButton, window.pointOfCell(x_, z_), window.pointOfCell(x_, z_));
+    auto refusal = answer(QStringLiteral("OK"));
+    press(window, "saveButton");
+    ::kill(-pid, SIGTERM);
+    tess::setProgramFolderOverride("");
+    EXPECT_TRUE(refusal->contains(QStringLiteral("arbeitet gerade ein anderer Lauf")))
+        << refusal->toStdString();
+    EXPECT_TRUE(readBytes(inAddon("Tank0Level0Map.raw")) == game_["Tank0Level0Map.raw"]);
+    EXPECT_TRUE(window.windowTitle().endsWith(QLatin1Char('*')));
+}
+#endif
