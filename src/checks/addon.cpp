@@ -74,28 +74,6 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The lines of a script with their numbers, comments left out as the game's reader does.
-template <typename Visit> void forEachNumberedCommand(std::string_view text, Visit&& visit) {
-    bool inBlock = false;
-    int number = 0;
-    for (const std::string_view line : scriptLines(text)) {
-        ++number;
-        const std::vector<std::string_view> words = scriptWords(line);
-        if (words.empty())
-            continue;
-        if (inBlock) {
-            inBlock = !isScriptCommentBlockEnd(words[0]);
-            continue;
-        }
-        if (isScriptCommentBlockStart(words[0])) {
-            inBlock = true;
-            continue;
-        }
-        if (!isScriptCommentStart(words[0]))
-            visit(words, number);
-    }
-}
-
 } // namespace
 
 std::string worldNumber(double value) {
@@ -155,7 +133,7 @@ int Addon::createAllMapsLine() {
     if (!script)
         return 0;
     int found = 0;
-    forEachNumberedCommand(*script, [&](const std::vector<std::string_view>& words, int line) {
+    forEachScriptCommand(*script, [&](const std::vector<std::string_view>& words, int line) {
         if (found == 0 && sameNameIgnoringCase(words[0], "ai.createallmaps"))
             found = line;
     });
@@ -171,7 +149,7 @@ std::optional<std::int32_t> Addon::worldSize() {
         return *worldSize_;
     std::optional<std::int32_t> size;
     if (const auto script = bytes(kAiScript))
-        forEachNumberedCommand(*script, [&](const std::vector<std::string_view>& words, int) {
+        forEachScriptCommand(*script, [&](const std::vector<std::string_view>& words, int) {
             if (size || words.size() < 2 ||
                 !sameNameIgnoringCase(words[0], "aiSettings.setWorldMapSize"))
                 return;
@@ -205,7 +183,7 @@ const std::vector<SearchMap>& Addon::searchMaps() {
         return *searchMaps_;
     std::vector<SearchMap>& maps = *searchMaps_;
     std::map<int, int> spawnLines;
-    forEachNumberedCommand(*script, [&](const std::vector<std::string_view>& words, int line) {
+    forEachScriptCommand(*script, [&](const std::vector<std::string_view>& words, int line) {
         if (words.size() < 2)
             return;
         if (sameNameIgnoringCase(words[0], "ai.setMapSpawnPoints")) {

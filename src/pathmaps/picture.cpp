@@ -64,6 +64,28 @@ void drawBackground(areas::RgbaPicture& out, const areas::RgbaPicture* overview)
     }
 }
 
+// The colours of the cells under one pixel in their shares, each weighted by its opacity:
+// premultiplied red, green and blue, and the opacity of the mix.
+struct Mix {
+    double alpha = 0;
+    double r = 0;
+    double g = 0;
+    double b = 0;
+};
+
+Mix mixOf(const std::uint32_t* count, const std::array<Colour, kValues>& palette) {
+    const double total = count[0] + count[1] + count[2] + count[3];
+    Mix mix;
+    for (std::size_t v = 0; v < kValues; ++v) {
+        const double weight = count[v] * (palette[v].a / 255.0) / total;
+        mix.alpha += weight;
+        mix.r += weight * palette[v].r;
+        mix.g += weight * palette[v].g;
+        mix.b += weight * palette[v].b;
+    }
+    return mix;
+}
+
 // Lays the cells over the background: each pixel takes the colours of the cells under it in
 // their shares, so a one-cell path through blocked land stays visible in a shrunk picture.
 void drawCells(areas::RgbaPicture& out, const Grid& grid) {
@@ -90,22 +112,11 @@ void drawCells(areas::RgbaPicture& out, const Grid& grid) {
         std::uint8_t* row = out.rgba.data() + static_cast<std::size_t>(y) * width * 4;
         for (std::size_t x = 0; x < width; ++x) {
             const std::uint32_t* count = counts.data() + x * kValues;
-            const double total = count[0] + count[1] + count[2] + count[3];
-            double alpha = 0;
-            double r = 0;
-            double g = 0;
-            double b = 0;
-            for (std::size_t v = 0; v < kValues; ++v) {
-                const double weight = count[v] * (palette[v].a / 255.0) / total;
-                alpha += weight;
-                r += weight * palette[v].r;
-                g += weight * palette[v].g;
-                b += weight * palette[v].b;
-            }
+            const Mix mix = mixOf(count, palette);
             std::uint8_t* p = row + x * 4;
-            p[0] = static_cast<std::uint8_t>(std::lround(p[0] * (1 - alpha) + r));
-            p[1] = static_cast<std::uint8_t>(std::lround(p[1] * (1 - alpha) + g));
-            p[2] = static_cast<std::uint8_t>(std::lround(p[2] * (1 - alpha) + b));
+            p[0] = static_cast<std::uint8_t>(std::lround(p[0] * (1 - mix.alpha) + mix.r));
+            p[1] = static_cast<std::uint8_t>(std::lround(p[1] * (1 - mix.alpha) + mix.g));
+            p[2] = static_cast<std::uint8_t>(std::lround(p[2] * (1 - mix.alpha) + mix.b));
         }
     }
 }
@@ -178,23 +189,12 @@ void fillLayer(areas::RgbaPicture& out, const Grid& grid, const CellRect& cells,
                 for (std::int32_t c = span.begin; c < span.end; ++c)
                     ++count[cellsOfRow[c] & 3];
             }
-            const double total = count[0] + count[1] + count[2] + count[3];
-            double alpha = 0;
-            double r = 0;
-            double g = 0;
-            double b = 0;
-            for (std::size_t v = 0; v < kValues; ++v) {
-                const double weight = count[v] * (palette[v].a / 255.0) / total;
-                alpha += weight;
-                r += weight * palette[v].r;
-                g += weight * palette[v].g;
-                b += weight * palette[v].b;
-            }
-            const double straight = alpha > 0 ? 1 / alpha : 0;
-            p[0] = static_cast<std::uint8_t>(std::lround(std::min(255.0, r * straight)));
-            p[1] = static_cast<std::uint8_t>(std::lround(std::min(255.0, g * straight)));
-            p[2] = static_cast<std::uint8_t>(std::lround(std::min(255.0, b * straight)));
-            p[3] = static_cast<std::uint8_t>(std::lround(alpha * 255));
+            const Mix mix = mixOf(count.data(), palette);
+            const double straight = mix.alpha > 0 ? 1 / mix.alpha : 0;
+            p[0] = static_cast<std::uint8_t>(std::lround(std::min(255.0, mix.r * straight)));
+            p[1] = static_cast<std::uint8_t>(std::lround(std::min(255.0, mix.g * straight)));
+            p[2] = static_cast<std::uint8_t>(std::lround(std::min(255.0, mix.b * straight)));
+            p[3] = static_cast<std::uint8_t>(std::lround(mix.alpha * 255));
         }
     }
 }

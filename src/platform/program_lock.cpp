@@ -2,8 +2,10 @@
 // which lock, and the patience with a lock that another run holds. Taking the lock itself is
 // each system's own (program_lock_linux.cpp, program_lock_windows.cpp).
 #include "platform/program_lock.h"
+#include "platform/program_lock_system.h"
 
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
 
 #include <filesystem>
@@ -14,9 +16,20 @@
 
 namespace tess {
 
-// Takes the lock at once: the hold, null when another run holds it. Throws when the lock
-// file cannot be made. One per system.
-std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const std::string& programFolder);
+namespace {
+
+LockPlace lockPlaceOf(const std::string& programFolder) {
+    const std::string shown = programLockFile(programFolder);
+    const std::filesystem::path file = resolvePath(shown);
+    try {
+        return {openFolderBelow(resolvePath(programFolder), file.parent_path()),
+                pathText(file.filename()), shown};
+    } catch (const Error& e) {
+        throw cannotCreate(shown, withFullStop(e.what()));
+    }
+}
+
+} // namespace
 
 namespace {
 
@@ -73,9 +86,10 @@ ProgramLock::ProgramLock(const std::string& programFolder, std::chrono::millisec
         if (hold_)
             return;
     }
+    const LockPlace place = lockPlaceOf(programFolder);
     const auto deadline = std::chrono::steady_clock::now() + patience;
     for (;;) {
-        hold_ = tryLockProgramFolder(programFolder);
+        hold_ = tryLockProgramFolder(place);
         if (hold_)
             break;
         if (std::chrono::steady_clock::now() >= deadline)

@@ -3,6 +3,7 @@
 // the last descriptor of it is closed, so a hold is only ever closed, never unlocked: an
 // explicit unlock would take the lock from a batch that still runs.
 #include "platform/program_lock.h"
+#include "platform/program_lock_system.h"
 
 #include "core/error.h"
 #include "core/files.h"
@@ -32,19 +33,10 @@ int descriptorOf(const ProgramLock::Hold& hold) {
     return hold.fd;
 }
 
-std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const std::string& programFolder) {
-    const std::string shown = programLockFile(programFolder);
-    const std::filesystem::path file = resolvePath(shown);
-    Folder temp = [&] {
-        try {
-            // temp/ is reached from the program folder without passing through a link.
-            return openFolderBelow(resolvePath(programFolder), file.parent_path());
-        } catch (const Error& e) {
-            throw cannotCreate(shown, withFullStop(e.what()));
-        }
-    }();
+std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const LockPlace& place) {
+    const std::string& shown = place.shown;
     auto hold = std::make_shared<ProgramLock::Hold>();
-    hold->fd = ::openat(temp.descriptor(), pathText(file.filename()).c_str(),
+    hold->fd = ::openat(place.temp.descriptor(), place.fileName.c_str(),
                         O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
     if (hold->fd < 0)
         throw cannotCreate(shown, errno == ENOENT ? systemReason(ENOTDIR) : systemReason(errno));

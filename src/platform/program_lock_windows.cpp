@@ -2,6 +2,7 @@
 // it when the handle is closed or the process ends; a batch's process cannot inherit it, so
 // the shell keeps the hold until the batch's process has ended (see shell_windows.cpp).
 #include "platform/program_lock.h"
+#include "platform/program_lock_system.h"
 
 #include "core/error.h"
 #include "core/files.h"
@@ -48,18 +49,10 @@ int errnoOf(DWORD error) {
 
 } // namespace
 
-std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const std::string& programFolder) {
-    const std::string shown = programLockFile(programFolder);
-    const std::filesystem::path file = resolvePath(shown);
-    Folder temp = [&] {
-        try {
-            return openFolderBelow(resolvePath(programFolder), file.parent_path());
-        } catch (const Error& e) {
-            throw cannotCreate(shown, withFullStop(e.what()));
-        }
-    }();
+std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const LockPlace& place) {
+    const std::string& shown = place.shown;
     auto hold = std::make_shared<ProgramLock::Hold>();
-    const std::filesystem::path path = temp.path() / file.filename();
+    const std::filesystem::path path = place.temp.path() / place.fileName;
     hold->file =
         CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
