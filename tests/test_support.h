@@ -670,6 +670,20 @@ inline std::shared_ptr<BoxSeen> answerMessageBox() {
     return seen;
 }
 
+// The next question ("Ja" / "Nein"): what it asks is stored, then the answer is given.
+inline std::shared_ptr<BoxSeen> answerQuestion(bool yes) {
+    auto seen = std::make_shared<BoxSeen>();
+    whenModal([seen, yes](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        seen->text = box->text();
+        seen->icon = box->icon();
+        seen->objectName = box->objectName();
+        box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    return seen;
+}
+
 // The next error box: its text is stored, then OK is pressed.
 inline std::shared_ptr<QString> expectErrorBox() {
     auto text = std::make_shared<QString>();

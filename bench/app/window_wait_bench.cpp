@@ -45,6 +45,7 @@ void WindowWaitsForATenSecondBatch(benchmark::State& state) {
         TForm1 form;
         form.show();
         form.state().mapName = "Bench";
+        form.state().levelDir = program.string() + "/bf1942\\levels\\Bench_001\\";
         form.setSaveChooser([&](const QString&, const QString&, const QString&) {
             return QString::fromStdString((target / "Bench_001").string());
         });

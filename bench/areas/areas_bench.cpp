@@ -7,7 +7,13 @@
 // proportion to the areas drawn. A map has a few dozen; one click's save takes a few
 // milliseconds, most of it the flush to disk, and stays far below what a user notices
 // (100 ms) even with a thousand areas.
+//
+// Taking over a level's areas and proposing areas at its control points are one click each:
+// with a thousand areas (far more than any level has) each must stay below 100 ms.
 #include "areas/area_editor.h"
+#include "areas/area_file.h"
+#include "areas/area_proposal.h"
+#include "areas/level_takeover.h"
 #include "areas/saved_areas.h"
 #include "core/wizard_state.h"
 
@@ -16,7 +22,10 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace tess::areas;
@@ -128,6 +137,111 @@ BENCHMARK(BM_AutosaveOfOneClick)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
+
+// "Gespeicherte Areas laden" with 10,000 areas, each naming the areas before and after it as
+// neighbours, half of them walked in an open neighbour phase: read, checked and in the editor.
+// The neighbours are found by name, so the time grows with the areas, not with their square.
+void BM_LoadSavedAreas(benchmark::State& state) {
+    const AddonFolder addon;
+    const auto areas = static_cast<std::size_t>(state.range(0));
+    AreaSession session;
+    session.worldSize = 4096;
+    session.neighbourPhase = true;
+    for (std::size_t i = 0; i < areas; ++i) {
+        SavedArea area;
+        const auto x = static_cast<std::int32_t>(i % 500);
+        const auto y = static_cast<std::int32_t>((i / 500) % 500);
+        area.definition.corner1 = {x, y};
+        area.definition.corner2 = {x + 10, y + 12};
+        area.definition.panel.name = "Area" + std::to_string(i);
+        area.definition.panel.priorityText = "100";
+        area.definition.panel.side = Side::team1;
+        area.definition.neighbours = {"Area" + std::to_string((i + areas - 1) % areas),
+                                      "Area" + std::to_string((i + 1) % areas)};
+        area.finished = i < areas / 2;
+        session.areas.push_back(std::move(area));
+    }
+    const std::string file = addon.text() + "saved.json";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << serialiseAreaSession(session);
+    }
+    for (auto _ : state) {
+        tess::WizardState wizard;
+        wizard.worldSize = 4096;
+        wizard.worldScale = 8;
+        wizard.areaEditMode = 1;
+        wizard.levelDir = addon.text();
+        AreaEditor editor(wizard);
+        benchmark::DoNotOptimize(loadSavedAreas(editor, file).areaCount);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_LoadSavedAreas)->Arg(10000)->Unit(benchmark::kMillisecond);
+// A script as this editor writes it for that many areas on a 4096 level, each with three
+// neighbours, two flags, Infantry and Car order positions, a side and one kept line.
+std::string areaScript(std::size_t areas) {
+    std::string creates = "rem *** WorX done by ferro_lumen's Tessarine ...\r\n";
+    std::string blocks;
+    for (std::size_t i = 0; i < areas; ++i) {
+        const auto x = static_cast<std::int64_t>(i % 30) * 136;
+        const auto z = static_cast<std::int64_t>(i / 30) * 120;
+        const std::string name = "Area" + std::to_string(i);
+        creates += "aiStrategicArea.create " + name + " " + std::to_string(x) + "/" +
+                   std::to_string(z) + " " + std::to_string(x + 80) + "/" + std::to_string(z + 96) +
+                   " 100\r\n \r\n";
+        const std::string at = std::to_string(x + 30) + "/" + std::to_string(z + 38);
+        blocks += "aiStrategicArea.setActive " + name + "\r\n";
+        for (const std::size_t n : {i + 1, i + 2, i + 30})
+            blocks += "AIStrategicArea.addNeighbour Area" + std::to_string(n % areas) + "\r\n";
+        blocks += "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
+                  "aiStrategicArea.addObjectTypeFlag flank\r\n"
+                  "AIStrategicArea.setOrderPosition Infantry " +
+                  at + "\r\nAIStrategicArea.setOrderPosition Car " + at +
+                  "\r\naiStrategicArea.setSide 1\r\n"
+                  "aiStrategicArea.vehicleSearchRadius 160\r\n\r\n";
+    }
+    return creates + "\r\n \r\n \r\n" + blocks + "\r\n";
+}
+
+void BM_TakeOverAreas(benchmark::State& state) {
+    const std::string script = areaScript(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        const LevelTakeover takeover = takeOverLevelAreas(script, 4096, 8);
+        benchmark::DoNotOptimize(takeover.areas.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(script.size()));
+}
+BENCHMARK(BM_TakeOverAreas)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// Control points on a jittered grid over a 4096 level, none inside another's area, so that
+// every one gets an area; a third of them bases.
+std::vector<tess::scripts::ControlPoint> controlPoints(std::size_t count) {
+    std::mt19937 random(7);
+    std::vector<tess::scripts::ControlPoint> points(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        auto& point = points[i];
+        point.name = "Flagge" + std::to_string(i);
+        point.x = static_cast<double>(i % 32) * 128 + 64 + static_cast<double>(random() % 40) - 20;
+        point.z = static_cast<double>(i / 32) * 128 + 64 + static_cast<double>(random() % 40) - 20;
+        point.radius = static_cast<double>(random() % 40) + 5;
+        point.team = static_cast<int>(random() % 3);
+        point.unableToChangeTeam = i % 3 == 0;
+        point.templateFound = true;
+    }
+    return points;
+}
+
+void BM_ProposeAreas(benchmark::State& state) {
+    const auto points = controlPoints(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        const AreaProposal proposal = proposeAreas(points, {}, 4096, 8);
+        if (proposal.areas.size() != points.size())
+            state.SkipWithError("a control point got no area");
+        benchmark::DoNotOptimize(proposal.areas.data());
+    }
+}
+BENCHMARK(BM_ProposeAreas)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -42,9 +42,10 @@ inline int batchSeconds() {
     return seconds > 0 ? seconds : 10;
 }
 
-// A program folder whose batch interpreter is a stand-in: it sleeps as long as a pack would
-// take (batchSeconds) and then delivers the archive Bench_001.rfa, beside itself and in the
-// target folder. Everything lies under root, a fresh folder of this process.
+// A program folder with the addon of the map Bench, whose batch interpreter is a stand-in: it
+// sleeps as long as a pack would take (batchSeconds) and then delivers the archive
+// Bench_001.rfa, beside itself and in the target folder. Everything lies under root, a fresh folder
+// of this process.
 struct StandInInstallation {
     std::filesystem::path root;
     std::filesystem::path program;
@@ -59,6 +60,9 @@ inline StandInInstallation standInInstallation(const std::string& name) {
     made.program = made.root / "program";
     made.target = made.root / "target";
     fs::create_directories(made.program / "temp");
+    // The addon that "Start" wrote for the map Bench, which the first pack packs.
+    fs::create_directories(made.program / "bf1942" / "levels" / "Bench_001");
+    std::ofstream(made.program / "bf1942" / "levels" / "Bench_001" / "ai.con") << "rem\r\n";
     fs::create_directories(made.target);
     std::ofstream(made.program / "tessarine-cli")
         << "#!/bin/sh\nsleep " << batchSeconds() << "\n: > Bench_001.rfa\n: > '"

@@ -43,6 +43,7 @@ void WaitForATenSecondBatch(benchmark::State& state) {
         fs::remove(target / "Bench_001.rfa");
         tess::WizardState wizard;
         wizard.mapName = "Bench";
+        wizard.levelDir = pf + "bf1942\\levels\\Bench_001\\";
         tess::packing::choosePackTarget(wizard, (target / "Bench_001").string(), pf);
         tess::packing::writePackBatch(wizard, pf);
 

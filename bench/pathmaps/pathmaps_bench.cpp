@@ -1,15 +1,24 @@
 // Reading and drawing a 4096 x 4096 Level0 map (a 4096 level) as the window does when a map is
 // selected: the file, the level's 1024 x 1024 overview picture and 200 spawn points of the
 // addon, into the picture. Goal: under 150 ms and under 64 MiB.
+// Retouching it in the pathmap window: a brush stroke of 64 cells with the picture drawn again
+// (the shrunk layer of the whole map where the stroke went, and a view of 1024 x 768 cells
+// close up), goal under 16 ms; "Speichern" of the class (the map, its Level1 and Level2 maps
+// and their 8-bit twins), goal under 300 ms; the whole of it under 100 MiB.
 //
 //   pathmaps_bench [--results]     the timings (Google Benchmark; --results adds the result
 //                                  lines that bench/run collects)
 //   pathmaps_bench --once KIND     makes the files, draws once and prints the picture's size;
 //                                  run it under /usr/bin/time -v for the peak memory
 //
-// KIND is "mixed" (a level like the real ones: most tiles whole, a quarter with cells) or
-// "cells" (every tile with its cells: the largest file of this size).
+// KIND is "mixed" (a level like the real ones: most tiles whole, a quarter with cells),
+// "cells" (every tile with its cells: the largest file of this size) or "edit" (the mixed map
+// opened for retouching from the addon, strokes, the window's layers, a save of the class).
+#include "pathmaps/editor.h"
+#include "pathmaps/grid_edit.h"
+#include "pathmaps/levels.h"
 #include "pathmaps/picture.h"
+#include "pathmaps/writer.h"
 #include "result_lines.h"
 
 #include <benchmark/benchmark.h>
@@ -91,12 +100,30 @@ std::string pathFindingScript() {
            points + "\r\n";
 }
 
-// The level folder, the addon and the map, under the temporary folder.
+// A map twice as coarse: a cell blocked when any of its four finer cells is.
+tess::pathmaps::Grid coarser(const tess::pathmaps::Grid& fine) {
+    tess::pathmaps::Grid coarse = fine;
+    coarse.width = fine.width / 2;
+    coarse.height = fine.height / 2;
+    coarse.cellSize = fine.cellSize * 2;
+    coarse.tileMarkers.clear();
+    coarse.cells.assign(static_cast<std::size_t>(coarse.width) * coarse.height, 0);
+    for (std::int32_t z = 0; z < coarse.height; ++z)
+        for (std::int32_t x = 0; x < coarse.width; ++x)
+            coarse.cells[coarse.index(x, z)] = fine.at(2 * x, 2 * z) | fine.at(2 * x + 1, 2 * z) |
+                                               fine.at(2 * x, 2 * z + 1) |
+                                               fine.at(2 * x + 1, 2 * z + 1);
+    return coarse;
+}
+
+// The level folder, the addon and the map, under the temporary folder; the addon's
+// Pathfinding folder holds the map's class as the import leaves it.
 struct Files {
     fs::path root;
     std::string map;
     std::string level;
     std::string addon;
+    std::string inAddon;
     explicit Files(bool everyTileWithCells)
         : root(fs::temp_directory_path() / "tess-bench-pathmaps") {
         fs::remove_all(root);
@@ -106,6 +133,21 @@ struct Files {
         writeFile(map, level0Map(everyTileWithCells));
         writeFile(root / "Level/Textures/ingamemap.dds", overviewPicture());
         writeFile(root / "Level_001/AIPathFinding.con", pathFindingScript());
+
+        const fs::path pathfinding = root / "Level_001/Pathfinding";
+        inAddon = (pathfinding / "Tank0Level0Map.raw").string();
+        fs::create_directories(pathfinding);
+        fs::copy_file(map, inAddon);
+        tess::pathmaps::Grid grid = tess::pathmaps::readPathmap(map);
+        for (int level = 1; level <= 2; ++level) {
+            grid = coarser(grid);
+            const std::string name = "Tank0Level" + std::to_string(level) + "Map";
+            writeFile(pathfinding / (name + ".raw"), tess::pathmaps::encodePathmap(grid));
+            grid.kind = tess::pathmaps::Kind::eightBit;
+            writeFile(pathfinding / (name + "8Bit.raw"), tess::pathmaps::encodePathmap(grid));
+            grid.kind = tess::pathmaps::Kind::tiled;
+        }
+        writeFile(pathfinding / "TankInfo.raw", std::string(64, '\0'));
     }
     ~Files() {
         std::error_code ec;
@@ -133,9 +175,82 @@ void BM_ReadLevel0Map4096(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadLevel0Map4096)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// A stroke across 64 cells of blocked and free land, one cell wide, and the picture drawn
+// again where it went: the window's shrunk layer of the whole map and the view close up.
+void BM_BrushStroke64Cells4096(benchmark::State& state) {
+    const Files files(false);
+    tess::pathmaps::GridEdit edit(tess::pathmaps::readPathmap(files.map));
+    const tess::pathmaps::Grid& grid = edit.grid();
+    const tess::pathmaps::PictureSize size = tess::pathmaps::pictureSizeOf(grid.width, grid.height);
+    tess::areas::RgbaPicture layer = tess::pathmaps::drawCellLayer(
+        grid, {0, 0, grid.width, grid.height}, size.width, size.height);
+    bool block = true;
+    for (auto _ : state) {
+        edit.beginStroke(block);
+        edit.drag(1000, 2000, 1063, 2000, 1);
+        const tess::pathmaps::CellRect changed = edit.endStroke();
+        tess::pathmaps::redrawCellLayer(layer, grid, changed);
+        const auto view = tess::pathmaps::drawCellLayer(grid, {600, 1600, 1024, 768}, 1024, 768);
+        benchmark::DoNotOptimize(view.rgba.data());
+        block = !block;
+    }
+}
+BENCHMARK(BM_BrushStroke64Cells4096)->Unit(benchmark::kMillisecond);
+
+// "Speichern" after a stroke (0), or after a picture brought back that changes every cell
+// (1): the map written, its Level1 and Level2 maps and their 8-bit twins read, brought up to
+// date and written.
+void BM_SaveClass4096(benchmark::State& state) {
+    const Files files(false);
+    tess::pathmaps::GridEdit edit(tess::pathmaps::readPathmap(files.inAddon));
+    bool block = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (state.range(0) == 0) {
+            edit.beginStroke(block);
+            edit.dab(2048, 2048, 32);
+            edit.endStroke();
+        } else {
+            std::vector<std::uint8_t> cells = edit.grid().cells;
+            for (std::uint8_t& cell : cells)
+                cell ^= 1;
+            edit.replaceCells(cells);
+        }
+        block = !block;
+        state.ResumeTiming();
+        const tess::pathmaps::SaveReport report = tess::pathmaps::saveMapWithLevels(
+            edit.grid(), edit.savedCells(), files.inAddon, files.inAddon);
+        edit.markSaved(report.tileMarkers);
+    }
+    state.SetLabel(state.range(0) ? "every cell changed" : "one stroke");
+}
+BENCHMARK(BM_SaveClass4096)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The window's work on one map, once: opened from the addon, strokes, its layers, a save.
+int retouchOnce() {
+    const Files files(false);
+    tess::pathmaps::PathmapEditor editor(files.map, files.level, files.addon);
+    const tess::pathmaps::Grid& grid = editor.grid();
+    const tess::pathmaps::PictureSize size = tess::pathmaps::pictureSizeOf(grid.width, grid.height);
+    tess::areas::RgbaPicture layer = tess::pathmaps::drawCellLayer(
+        grid, {0, 0, grid.width, grid.height}, size.width, size.height);
+    for (int i = 0; i < 100; ++i) {
+        editor.edit().beginStroke(i % 2 == 0);
+        editor.edit().drag(100 + 30 * i, 100, 100 + 30 * i, 3900, 16);
+        tess::pathmaps::redrawCellLayer(layer, grid, editor.edit().endStroke());
+    }
+    const auto view = tess::pathmaps::drawCellLayer(grid, {600, 1600, 1280, 1024}, 1280, 1024);
+    const tess::pathmaps::SaveReport report = editor.save();
+    std::cout << "saved " << report.written.size() << " files, " << editor.edit().blockedCells()
+              << " cells blocked, view " << view.width << " x " << view.height << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--once" && std::string(argv[2]) == "edit")
+        return retouchOnce();
     if (argc == 3 && std::string(argv[1]) == "--once") {
         const Files files(std::string(argv[2]) == "cells");
         const auto view = tess::pathmaps::viewPathmap(files.map, files.level, files.addon);

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <QPolygon>
 
 #include <algorithm>
 #include <utility>
@@ -44,18 +45,60 @@ void drawOutlines(QPainter& painter, const std::vector<PictureOutline>& outlines
         const int top = clipped(outline.top, size.height());
         const int right = clipped(outline.right, size.width());
         const int bottom = clipped(outline.bottom, size.height());
+        const QColor shown = outline.selected       ? AreaPicture::selectedColour()
+                             : outline.nameToChange ? AreaPicture::nameToChangeColour()
+                                                    : colour;
         painter.setPen(halo);
         painter.drawRect(left, top, right - left, bottom - top);
-        painter.setPen(pen);
+        QPen own = pen;
+        own.setColor(shown);
+        painter.setPen(own);
         // A one-pixel pen draws the rectangle's edges on the pixels left..right and
         // top..bottom, where the frame bars of "Area fertigstellen" stood.
         painter.drawRect(left, top, right - left, bottom - top);
+        if (outline.selected) // a second line inside marks the selected area
+            painter.drawRect(left + 1, top + 1, right - left - 2, bottom - top - 2);
         if (!outline.name.isEmpty()) {
             const QPoint at(std::clamp(left, 0, size.width() - 1) + 3,
                             std::clamp(top, 0, size.height() - 1) + ascent + 2);
-            drawName(painter, at, outline.name, colour);
+            drawName(painter, at, outline.name, shown);
         }
     }
+}
+
+// A small flag on a pole whose foot stands on the control point, its name beside it.
+void drawFlags(QPainter& painter, const std::vector<PictureFlag>& flags) {
+    for (const PictureFlag& flag : flags) {
+        const QPoint foot = flag.at;
+        const QPoint top = foot - QPoint(0, 12);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(foot, top);
+        const QPolygon cloth({top, top + QPoint(9, 3), top + QPoint(0, 6)});
+        painter.setBrush(AreaPicture::teamColour(flag.team));
+        painter.drawPolygon(cloth);
+        painter.setBrush(Qt::NoBrush);
+        drawName(painter, top + QPoint(11, 8), flag.name, AreaPicture::teamColour(flag.team));
+    }
+}
+
+// The marked place: a thick frame round an area, rings round a point, on a dark band.
+void drawMark(QPainter& painter, const PictureMark& mark, QSize size) {
+    const int left = clipped(mark.left, size.width());
+    const int top = clipped(mark.top, size.height());
+    const int right = clipped(mark.right, size.width());
+    const int bottom = clipped(mark.bottom, size.height());
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const auto& [colour, width] :
+         {std::pair{QColor(0, 0, 0, 160), 5}, {AreaPicture::markColour(), 3}}) {
+        painter.setPen(QPen(colour, width));
+        if (mark.isPoint()) {
+            painter.drawEllipse(QPoint(left, top), 8, 8);
+            painter.drawEllipse(QPoint(left, top), 2, 2);
+        } else {
+            painter.drawRect(left - 2, top - 2, right - left + 4, bottom - top + 4);
+        }
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
 } // namespace
@@ -65,6 +108,22 @@ AreaPicture::AreaPicture(QWidget* parent) : QLabel(parent) {
     // A click on the picture takes the focus from a text field, so that the movement keys
     // act again.
     setFocusPolicy(Qt::ClickFocus);
+}
+
+QColor AreaPicture::teamColour(int team) {
+    switch (team) {
+    case 1:
+        return {230, 50, 50};
+    case 2:
+        return {70, 120, 240};
+    default:
+        return {240, 240, 240};
+    }
+}
+
+void AreaPicture::setControlPoints(std::vector<PictureFlag> flags) {
+    flags_ = std::move(flags);
+    update();
 }
 
 void AreaPicture::setAreaOutlines(std::vector<PictureOutline> outlines) {
@@ -82,6 +141,11 @@ void AreaPicture::setGuidesShown(bool shown) {
     update();
 }
 
+void AreaPicture::setMark(std::optional<PictureMark> mark) {
+    mark_ = mark;
+    update();
+}
+
 void AreaPicture::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     QPainter painter(this);
@@ -89,6 +153,9 @@ void AreaPicture::paintEvent(QPaintEvent* event) {
     if (guidesShown_)
         drawOutlines(painter, guides_, guideColour(), Qt::DashLine, size());
     drawOutlines(painter, areas_, areaColour(), Qt::SolidLine, size());
+    drawFlags(painter, flags_);
+    if (mark_)
+        drawMark(painter, *mark_, size());
 }
 
 void AreaPicture::mousePressEvent(QMouseEvent* event) {

@@ -8,6 +8,7 @@
 #include "app/tform1.h"
 #include "packing/batch_wait.h"
 #include "packing/network_merge.h"
+#include "platform/program_lock.h"
 #include "platform/shell.h"
 
 #include <QPointer>
@@ -35,6 +36,8 @@ struct TForm1::PackingTab {
     std::vector<std::pair<QPointer<QWidget>, bool>> blocked;
     // The place of packbar apart from a wait, when it makes room for "Abbrechen".
     QRect packbarPlace;
+    // The program folder's lock of the step that waits: let go once the step is done.
+    std::optional<tess::ProgramLock> lock;
 
     tess::packing::DisposalChoice disposal;
     // The file name that the backup dialog fixenpath proposes (set by Image14Click).

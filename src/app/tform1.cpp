@@ -2,12 +2,15 @@
 // own (tform1_map.cpp, tform1_areas.cpp, tform1_packing.cpp).
 #include "app/tform1.h"
 
+#include "app/check_dialog.h"
 #include "app/packing_tab.h"
 #include "app/qt_text.h"
 #include "app/tform2.h"
 #include "core/error.h"
+#include "core/paths.h"
 #include "intake/game_folder.h"
 #include "platform/program_folder.h"
+#include "platform/shell.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -16,12 +19,14 @@
 #include <QFileDialog>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
 
 using tess::app::qs;
+using tess::app::shownPath;
 using tess::app::str;
 
 static void initResources() {
@@ -133,12 +138,46 @@ void TForm1::showMessage(const QString& text, QMessageBox::Icon icon) {
     box.exec();
 }
 
+bool TForm1::askYesNo(const QString& text) {
+    QMessageBox box(QMessageBox::Question, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setObjectName(QStringLiteral("questionBox"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void TForm1::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
         showError(qs(e.what()));
     }
+}
+
+void TForm1::noteUnseenBatch(QLabel* note, const tess::BatchProcess& batch,
+                             const std::string& folder, const std::string& fileName) {
+    const std::string log = tess::batchLogFile(folder, fileName);
+    if (!batch.started() || batch.shownInWindow() || log.empty()) {
+        note->clear();
+        note->setToolTip(QString());
+        return;
+    }
+    note->setText(qs(fileName + " läuft ohne eigenes Fenster. Was sie tut, steht in " +
+                     tess::fileNamePart(log) + " im Ordner ") +
+                  shownPath(folder) + QStringLiteral("."));
+    note->setToolTip(shownPath(log));
+}
+
+void TForm1::openForUser(const std::string& path) {
+    if (tess::openDocument(path)) {
+        ui_->shellNote->clear();
+        ui_->shellNote->setToolTip(QString());
+        return;
+    }
+    ui_->shellNote->setText(
+        qs("Kein Programm zum Öffnen gefunden. " + tess::fileNamePart(path) + " liegt in ") +
+        shownPath(tess::folderPart(path)) + QStringLiteral("."));
+    ui_->shellNote->setToolTip(shownPath(path));
 }
 
 QString TForm1::chooseFile(const QString& objectName, const QString& filter) {

@@ -5,14 +5,17 @@
 //
 // The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
 // dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3;
-// tform1_areas.cpp tab "(2) Areas"; tform1_packing.cpp the packing and the network merge of tab 3.
+// tform1_areas.cpp tab "(2) Areas"; tform1_packing.cpp the packing and the network merge of tab 3;
+// tform1_check.cpp "Addon prüfen" of tab 3.
 // Each tab file connects its own controls in a connect...Tab() function that the constructor
 // calls; the clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab
 // comes the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
 #pragma once
 
 #include "areas/area_editor.h"
+#include "areas/saved_areas.h"
 #include "core/wizard_state.h"
+#include "scripts/control_points.h"
 
 #include <QMessageBox>
 #include <QPoint>
@@ -31,8 +34,16 @@ class TForm1;
 }
 class TForm2;
 class PathmapWindow;
+class CheckDialog;
+namespace tess::checks {
+struct Finding;
+}
+class QLabel;
 class QProgressBar;
 class QPushButton;
+namespace tess {
+class BatchProcess;
+} // namespace tess
 namespace tess::packing {
 class BatchWait;
 struct WaitStatus;
@@ -82,13 +93,22 @@ public:
     void BitBtn4Click();
     void RadioButton1Click();
     void RadioButton2Click();
-    // Beyond the design: a click on the picture, a tick in the check list, "Letzte Area
-    // entfernen" (also Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen".
+    // Beyond the design: a click on the picture, a tick in the check list, "Rückgängig" (also
+    // Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen", "Frühere Areas
+    // laden", "Areas an den Flaggenpunkten vorschlagen", an entry chosen in "Areas", "Area
+    // bearbeiten", "Area löschen", "Vorhandene Areas übernehmen", "Areas wieder bearbeiten".
     void eMouseDown(QPoint pixel);
     void CheckListBox1ClickCheck(int entry, bool ticked);
     void Label17zClick();
     void Label18zClick();
     void CheckBox1zClick();
+    void Label21zClick();
+    void Label22zClick();
+    void ListBox1zClick(int row);
+    void Label23zClick();
+    void Label24zClick();
+    void Label25zClick();
+    void Label26zClick();
     // Start has enabled the tab: the level's own picture and areas, the autosave and the
     // offer of saved areas.
     void areasTabEnabled();
@@ -112,6 +132,14 @@ public:
     // The small window that shows the pathmap selected in FileListBox2; null until one is.
     PathmapWindow* pathmapWindow();
 
+    // "Addon prüfen" on tab 3 (tform1_check.cpp): checks the addon of the run and lists the
+    // findings in a window of their own; a double click shows a finding's place. Usable once
+    // Start has run or the pack state is restored (updateCheckButton after either).
+    void checkButtonClick();
+    void showFindingPlace(const tess::checks::Finding& finding);
+    void updateCheckButton();
+    CheckDialog* checkDialog() { return checkDialog_.get(); }
+
     // The stop box: the error's text, a full stop appended when missing, one OK button.
     void showError(const QString& text);
 
@@ -132,6 +160,8 @@ public:
     void setMessageReader(MessageReader reader) { messageReader_ = std::move(reader); }
     // A box with one OK button: "Fertig" (no icon) and notes (a warning).
     void showMessage(const QString& text, QMessageBox::Icon icon = QMessageBox::NoIcon);
+    // A question with "Ja" and "Nein"; true for "Ja".
+    bool askYesNo(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -142,6 +172,13 @@ protected:
 private:
     // Runs a handler; a failure shows the stop box and ends the handler there.
     void guarded(const std::function<void()>& handler);
+    // A line in the window for a batch that runs without a window of its own: where its log
+    // is. Cleared for a batch the user sees at work.
+    void noteUnseenBatch(QLabel* note, const tess::BatchProcess& batch, const std::string& folder,
+                         const std::string& fileName);
+    // Opens a document for the user (the area script); when no program to open it is found,
+    // a line on tab 3 says so and where the file is.
+    void openForUser(const std::string& path);
     // An open-file dialog; an empty text when the user cancels.
     QString chooseFile(const QString& objectName, const QString& filter);
     // A save dialog proposing `proposed`, with no default extension and no overwrite prompt;
@@ -159,6 +196,9 @@ private:
     void moveMarker(tess::areas::Direction direction);
     void drawAreasTab();
     void areaScriptWritten(const std::string& path);
+    void loadAreasFrom(const std::string& file, bool earlierSet);
+    void takeInAreas(const tess::areas::AreaFile& areas, const std::string& summary,
+                     const std::vector<std::string>& notes);
     bool handleAreaKey(QKeyEvent* event);
     void connectPackingTab();
 
@@ -181,6 +221,9 @@ private:
     void blockWindowForWait(bool block);
     void showPathmaps(const std::string& folder, const std::vector<std::string>& names);
     void finishNetworkMerge();
+    std::unique_ptr<CheckDialog> checkDialog_;
     std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
     std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
+    std::vector<tess::areas::EarlierAreas> earlierAreas_;    // the earlier sets offered
+    std::vector<tess::scripts::ControlPoint> controlPoints_; // of the level's Conquest mode
 };

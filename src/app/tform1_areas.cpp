@@ -7,15 +7,20 @@
 #include "app/picture_file.h"
 #include "app/qt_text.h"
 #include "app/tform1.h"
+#include "areas/area_file.h"
+#include "areas/area_proposal.h"
 #include "areas/level_areas.h"
+#include "areas/level_takeover.h"
 #include "areas/overview_picture.h"
 #include "areas/saved_areas.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 #include "platform/shell.h"
 #include "ui_mainwindow.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QBrush>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -95,7 +100,10 @@ void TForm1::connectAreasTab() {
         {ui_->Label8z, &TForm1::Label8zClick},   {ui_->Label9z, &TForm1::Label9zClick},
         {ui_->Label10z, &TForm1::Label10zClick}, {ui_->Label16z, &TForm1::Label16zClick},
         {ui_->Image2z, &TForm1::Image2zClick},   {ui_->Label17z, &TForm1::Label17zClick},
-        {ui_->Label18z, &TForm1::Label18zClick},
+        {ui_->Label18z, &TForm1::Label18zClick}, {ui_->Label21z, &TForm1::Label21zClick},
+        {ui_->Label22z, &TForm1::Label22zClick}, {ui_->Label23z, &TForm1::Label23zClick},
+        {ui_->Label24z, &TForm1::Label24zClick}, {ui_->Label25z, &TForm1::Label25zClick},
+        {ui_->Label26z, &TForm1::Label26zClick},
     };
     for (const auto& [label, handler] : labels)
         connect(label, &ClickableLabel::clicked, this, [this, handler] { (this->*handler)(); });
@@ -111,6 +119,8 @@ void TForm1::connectAreasTab() {
     // act again.
     connect(ui_->Edit1z, &QLineEdit::returnPressed, this,
             [this] { ui_->e->setFocus(Qt::OtherFocusReason); });
+    connect(ui_->ListBox1z, &QListWidget::currentRowChanged, this,
+            [this](int row) { ListBox1zClick(row); });
     connect(ui_->CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         CheckListBox1ClickCheck(ui_->CheckListBox1->row(item), item->checkState() == Qt::Checked);
     });
@@ -152,7 +162,13 @@ void TForm1::drawAreasTab() {
     ui_->Label9z->setEnabled(editor.isEnabled(Command::confirmArea));
     ui_->Image2z->setEnabled(editor.isEnabled(Command::openNeighbours));
     ui_->Label16z->setEnabled(editor.isEnabled(Command::nextArea));
-    ui_->Label17z->setEnabled(editor.isEnabled(Command::undoArea));
+    ui_->Label17z->setEnabled(editor.isEnabled(Command::undo));
+    ui_->Label23z->setEnabled(editor.isEnabled(Command::editArea));
+    ui_->Label24z->setEnabled(editor.isEnabled(Command::deleteArea));
+    ui_->Label26z->setEnabled(editor.isEnabled(Command::editAgain));
+    const bool takeIn = editor.isEnabled(Command::importAreas);
+    ui_->Label25z->setEnabled(takeIn);
+    ui_->Label22z->setEnabled(takeIn && !controlPoints_.empty());
 
     // A panel that closes with the focus in it hands the focus to the picture, so that the
     // movement keys act at once rather than typing into the next text field.
@@ -164,6 +180,23 @@ void TForm1::drawAreasTab() {
 
     syncList(ui_->ListBox1z, editor.summaryEntries(),
              [](const std::string& entry) { return qs(entry); });
+    {
+        // Areas whose name the game cannot read stand out until renamed; the selected area is
+        // the list's current entry.
+        const QSignalBlocker quiet(ui_->ListBox1z);
+        for (int i = 0; i < ui_->ListBox1z->count(); ++i) {
+            const bool change = editor.nameNeedsChange(static_cast<std::size_t>(i));
+            QListWidgetItem* item = ui_->ListBox1z->item(i);
+            item->setForeground(change ? QBrush(AreaPicture::nameToChangeColour().darker(130))
+                                       : QBrush());
+            item->setToolTip(change ? QStringLiteral("Diesen Namen kann das Spiel nicht lesen, "
+                                                     "oder er kommt doppelt vor: bitte ändern "
+                                                     "(\"Area bearbeiten\").")
+                                    : QString());
+        }
+        const auto selected = editor.selectedArea();
+        ui_->ListBox1z->setCurrentRow(selected ? static_cast<int>(*selected) : -1);
+    }
     syncList(
         ui_->CheckListBox1, editor.checkList(),
         [](const CheckEntry& entry) { return qs(entry.name); }, true);
@@ -178,22 +211,38 @@ void TForm1::drawAreasTab() {
 
     std::vector<PictureOutline> outlines;
     outlines.reserve(editor.confirmedAreas().size());
-    for (const ConfirmedArea& area : editor.confirmedAreas())
+    const auto selected = editor.selectedArea();
+    for (std::size_t i = 0; i < editor.confirmedAreas().size(); ++i) {
+        const ConfirmedArea& area = editor.confirmedAreas()[i];
         outlines.push_back({area.rectangle.left, area.rectangle.top, area.rectangle.right,
-                            area.rectangle.bottom, qs(area.panel.name)});
+                            area.rectangle.bottom, qs(area.panel.name), selected == i,
+                            editor.nameNeedsChange(i)});
+    }
     ui_->e->setAreaOutlines(std::move(outlines));
 
     ui_->Label19z->setText(qs(editor.positionText()));
-    ui_->Label20z->setText(editor.autosaveError().empty()
-                               ? QString()
-                               : QStringLiteral("Die Areas konnten nicht gesichert werden: ") +
-                                     qs(editor.autosaveError()));
-    const bool offer =
-        savedAreaOffer_ && *savedAreaOffer_ > 0 && editor.isEnabled(Command::loadSavedAreas);
+    // The tab's status line: a failed autosave in red, else where the earlier areas are kept.
+    if (!editor.autosaveError().empty()) {
+        ui_->Label20z->setStyleSheet(QStringLiteral("color: #FF0000;"));
+        ui_->Label20z->setText(QStringLiteral("Die Areas konnten nicht gesichert werden: ") +
+                               qs(editor.autosaveError()));
+    } else if (!editor.keptEarlierFile().empty()) {
+        ui_->Label20z->setStyleSheet(QStringLiteral("color: #000000;"));
+        ui_->Label20z->setText(
+            QStringLiteral("Die Areas des früheren Laufs liegen jetzt in \"%1\"; beim nächsten "
+                           "Start bietet \"Frühere Areas laden\" sie an.")
+                .arg(qs(editor.keptEarlierFile())));
+    } else {
+        ui_->Label20z->setText(QString());
+    }
+    const bool loadable = editor.isEnabled(Command::loadSavedAreas);
+    const bool offer = savedAreaOffer_ && *savedAreaOffer_ > 0 && loadable;
     if (offer)
         ui_->Label18z->setText(QStringLiteral("Gespeicherte Areas laden (%1)")
                                    .arg(static_cast<qulonglong>(*savedAreaOffer_)));
     ui_->Label18z->setVisible(offer);
+    ui_->ComboBox1z->setVisible(loadable && !earlierAreas_.empty());
+    ui_->Label21z->setVisible(loadable && !earlierAreas_.empty());
 }
 
 void TForm1::areaCommand(const std::function<void()>& command) {
@@ -221,8 +270,24 @@ void TForm1::areasTabEnabled() {
         guides.push_back({area.outline.left, area.outline.top, area.outline.right,
                           area.outline.bottom, qs(area.name)});
     ui_->CheckBox1z->setVisible(!guides.empty());
+    ui_->Label25z->setVisible(!guides.empty());
     ui_->e->setGuideOutlines(std::move(guides));
+    controlPoints_ = tess::scripts::readControlPoints(wizard_.mapLevelDir);
+    std::vector<PictureFlag> flags;
+    if (wizard_.worldScale > 0)
+        for (const tess::scripts::ControlPoint& point : controlPoints_) {
+            const PixelPosition at =
+                worldToPixel(point.x, point.z, wizard_.worldSize, wizard_.worldScale);
+            flags.push_back(
+                {QPoint(std::clamp(at.left, -1000, 2000), std::clamp(at.top, -1000, 2000)),
+                 point.team.value_or(0), qs(point.name)});
+        }
+    ui_->e->setControlPoints(std::move(flags));
     areaEditor_->enableAutosave(tess::programFolder());
+    earlierAreas_ = earlierSavedAreas(tess::programFolder(), wizard_.mapName);
+    ui_->ComboBox1z->clear();
+    for (const EarlierAreas& set : earlierAreas_)
+        ui_->ComboBox1z->addItem(qs(set.label));
     drawAreasTab();
     // Last: a saved file that cannot be read is reported in the error box, after everything
     // else of Start has been done.
@@ -286,7 +351,7 @@ void TForm1::RadioButton2Click() {
 }
 
 void TForm1::eMouseDown(QPoint pixel) {
-    areaCommand([this, pixel] { areaEditor_->placeActiveMarker({pixel.x(), pixel.y()}); });
+    areaCommand([this, pixel] { areaEditor_->clickPicture({pixel.x(), pixel.y()}); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -421,6 +486,17 @@ void showPanel(Ui::TForm1& ui, const AreaPanel& panel) {
         side->setAutoExclusive(true);
 }
 
+// What the user must do about names the game cannot read.
+std::string namesToChangeNote(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "\"" : ", \"") + name + "\"";
+    return "Diese Area-Namen kann das Spiel nicht lesen, oder sie kommen doppelt vor: " + list +
+           ". Bitte jede dieser Areas (orange umrandet) auswählen, \"Area bearbeiten\" und ihr "
+           "einen eigenen Namen ohne Leerzeichen geben, bevor \"Fertig\" durch die Nachbarn "
+           "führt.";
+}
+
 // The end of the neighbour phase enables tab "(3) Pathmaps-config + Packing" with its groups
 // "Teil 1", "Battlefield 1942" (the game folder, usable only from now on) and "Tipps:".
 void enablePackingTab(Ui::TForm1& ui) {
@@ -439,37 +515,135 @@ void TForm1::Label9zClick() {
 }
 
 void TForm1::Label17zClick() {
-    areaCommand([this] { areaEditor_->undoLastArea(); });
+    areaCommand([this] { areaEditor_->undo(); });
 }
 
-void TForm1::Label18zClick() {
-    bool scriptWritten = false;
-    areaCommand([this, &scriptWritten] {
+// Saved areas back in the editor: the map's own file (Label18z) or an earlier set (Label21z).
+void TForm1::loadAreasFrom(const std::string& file, bool earlierSet) {
+    RestoreOutcome outcome;
+    areaCommand([&] {
         const auto showLastPanel = [this] {
             if (!areaEditor_->confirmedAreas().empty())
                 showPanel(*ui_, areaEditor_->confirmedAreas().back().panel);
         };
         try {
-            scriptWritten =
-                loadSavedAreas(*areaEditor_, savedAreasFile(tess::programFolder(), wizard_.mapName))
-                    .scriptWritten;
+            outcome = earlierSet ? loadEarlierAreas(*areaEditor_, file)
+                                 : loadSavedAreas(*areaEditor_, file);
         } catch (...) {
             showLastPanel();
             throw;
         }
         showLastPanel();
     });
+    if (!outcome.namesToChange.empty())
+        showMessage(qs(namesToChangeNote(outcome.namesToChange)), QMessageBox::Warning);
     // The saved areas had all been finished: the script holds them again and the neighbour
     // phase is over, so the packing tab's groups are usable, as they were for the user. The
     // user asked for the areas only, so the tab stays and no message is shown.
-    if (scriptWritten)
+    if (outcome.scriptWritten)
         enablePackingTab(*ui_);
+}
+
+void TForm1::Label18zClick() {
+    loadAreasFrom(savedAreasFile(tess::programFolder(), wizard_.mapName), false);
+}
+
+void TForm1::Label21zClick() {
+    const int index = ui_->ComboBox1z->currentIndex();
+    if (index < 0 || index >= static_cast<int>(earlierAreas_.size()))
+        return;
+    loadAreasFrom(earlierAreas_[static_cast<std::size_t>(index)].file, true);
+}
+
+// --- Editing (ListBox1z, Label23z, Label24z, Label26z) ---
+
+void TForm1::ListBox1zClick(int row) {
+    areaCommand([this, row] {
+        areaEditor_->selectArea(
+            row < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(row)));
+    });
+}
+
+void TForm1::Label23zClick() {
+    areaCommand([this] {
+        if (const auto panel = areaEditor_->editArea())
+            showPanel(*ui_, *panel);
+    });
+}
+
+void TForm1::Label24zClick() {
+    const auto selected = areaEditor_->selectedArea();
+    if (!selected || !areaEditor_->isEnabled(Command::deleteArea))
+        return;
+    const std::vector<std::string> naming = areaEditor_->areasNamingSelected();
+    if (!naming.empty()) {
+        std::string list;
+        for (const std::string& name : naming)
+            list += (list.empty() ? "\"" : ", \"") + name + "\"";
+        const std::string& name = areaEditor_->confirmedAreas()[*selected].panel.name;
+        if (!askYesNo(qs("Die Area \"" + name + "\" ist Nachbar von " + list +
+                         ". Soll sie trotzdem gelöscht werden? Die Häkchen, die sie nennen, "
+                         "verschwinden mit ihr (Strg+Z holt beides zurück).")))
+            return;
+    }
+    areaCommand([this] { areaEditor_->deleteArea(); });
+}
+
+void TForm1::Label26zClick() {
+    areaCommand([this] { areaEditor_->editAgain(); });
+}
+
+// --- Areas from the level (Label25z, Label22z) ---
+
+// The areas come in as if drawn; a note says what came and what the user must still do.
+void TForm1::takeInAreas(const AreaFile& areas, const std::string& summary,
+                         const std::vector<std::string>& notes) {
+    ImportOutcome outcome;
+    bool taken = false;
+    areaCommand([&] {
+        outcome = areaEditor_->importAreas(areas);
+        taken = true;
+    });
+    if (!taken)
+        return;
+    std::string text = summary;
+    for (const std::string& note : notes)
+        text += "\n" + note;
+    if (!outcome.namesToChange.empty())
+        text += "\n\n" + namesToChangeNote(outcome.namesToChange);
+    if (!text.empty())
+        showMessage(qs(text), outcome.namesToChange.empty() ? QMessageBox::Information
+                                                            : QMessageBox::Warning);
+}
+
+void TForm1::Label25zClick() {
+    if (!areaEditor_->isEnabled(Command::importAreas))
+        return;
+    LevelTakeover takeover;
+    bool read = false;
+    guarded([&] {
+        takeover = takeOverLevelAreasOf(wizard_.mapLevelDir, wizard_.worldSize, wizard_.worldScale);
+        read = true;
+    });
+    if (read)
+        takeInAreas(takeover.areas, takeover.summary, takeover.notes);
+}
+
+void TForm1::Label22zClick() {
+    if (!areaEditor_->isEnabled(Command::importAreas) || wizard_.worldScale <= 0)
+        return;
+    const AreaProposal proposal = proposeAreas(controlPoints_, areaFileOf(*areaEditor_),
+                                               wizard_.worldSize, wizard_.worldScale);
+    takeInAreas(proposal.areas, proposal.summary, proposal.notes);
 }
 
 // --- Neighbour phase (Image2z, CheckListBox1, Label16z) ---
 
 void TForm1::Image2zClick() {
-    areaCommand([this] { areaEditor_->openNeighbours(); });
+    bool opened = true;
+    areaCommand([this, &opened] { opened = areaEditor_->openNeighbours(); });
+    if (!opened)
+        showMessage(qs(kNoAreaYetMessage));
 }
 
 void TForm1::CheckListBox1ClickCheck(int entry, bool ticked) {
@@ -481,7 +655,12 @@ void TForm1::CheckListBox1ClickCheck(int entry, bool ticked) {
 
 void TForm1::Label16zClick() {
     NextOutcome outcome;
-    areaCommand([this, &outcome] { outcome = areaEditor_->nextArea(); });
+    areaCommand([this, &outcome] {
+        // The last "Nächste" writes the area script into the addon: a step in the program
+        // folder, under its lock.
+        const tess::ProgramLock lock(tess::programFolder());
+        outcome = areaEditor_->nextArea();
+    });
     if (outcome.scriptWritten)
         areaScriptWritten(outcome.scriptPath);
 }
@@ -490,7 +669,7 @@ void TForm1::Label16zClick() {
 // awaited; no opener is no error) and the packing tab with its groups.
 void TForm1::areaScriptWritten(const std::string& path) {
     showMessage(qs(kScriptWrittenMessage));
-    tess::openDocument(path);
+    openForUser(path);
     enablePackingTab(*ui_);
     ui_->PageControl1->setCurrentWidget(ui_->t4);
 }

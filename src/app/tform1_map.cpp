@@ -8,6 +8,8 @@
 #include "intake/map_choice.h"
 #include "intake/map_inspection.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
+#include "platform/shell.h"
 #include "scripts/review_editor.h"
 #include "scripts/start.h"
 #include "ui_mainwindow.h"
@@ -46,8 +48,13 @@ void TForm1::Image12Click() {
             if (!chosen.isEmpty()) {
                 // A refused name must not show up in the path field either.
                 tess::batch::checkSafeForBatch(str(chosen));
+                const std::string program = tess::programFolder();
+                // The batch keeps the lock until it has unpacked the map.
+                const tess::ProgramLock lock(program);
                 ui_->Edit3->setText(shownPath(str(chosen)));
-                tess::intake::choosePackedMap(wizard_, str(chosen), tess::programFolder());
+                tess::BatchProcess unpack;
+                tess::intake::choosePackedMap(wizard_, str(chosen), program, &unpack);
+                noteUnseenBatch(ui_->mapNote, unpack, program, "unpack.bat");
                 ui_->pack->setEnabled(false);
                 ui_->unpack->setEnabled(false);
             }
@@ -78,6 +85,7 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
     guarded([this] {
         const tess::scripts::SpawnFlags flags{ui_->shipp->isChecked(), ui_->landp->isChecked()};
+        const tess::ProgramLock lock(tess::programFolder());
         tess::scripts::writeAddonScripts(wizard_, flags, tess::programFolder());
         {
             // Filling the list is no selection by the user, and it leaves no current item
@@ -94,6 +102,7 @@ void TForm1::Button2Click() {
         ui_->Button2->setEnabled(false);
         areasTabEnabled();
     });
+    updateCheckButton();
 }
 
 namespace {
@@ -114,6 +123,7 @@ void TForm1::ListBox1Click() {
 
 void TForm1::Button3Click() {
     guarded([this] {
+        const tess::ProgramLock lock(tess::programFolder());
         tess::scripts::saveReviewFile(wizard_, selectedRow(ui_->ListBox1),
                                       str(ui_->Memo6->toPlainText()));
     });
@@ -133,6 +143,7 @@ void TForm1::Image9Click() {
 
 void TForm1::Button5Click() {
     guarded([this] {
+        const tess::ProgramLock lock(tess::programFolder());
         tess::intake::rememberGameFolder(tess::programFolder(), str(ui_->Edit4->text()));
         ui_->GroupBox13->setEnabled(true);
     });

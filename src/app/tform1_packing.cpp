@@ -12,6 +12,7 @@
 #include "packing/pathmaps.h"
 #include "pathmaps/picture.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 #include "ui_mainwindow.h"
 
 #include <QColor>
@@ -90,6 +91,7 @@ void TForm1::connectPackingTab() {
     connect(ui_->fix3, &QCheckBox::clicked, this, [this] { fix3Click(); });
     connect(ui_->Button10, &QPushButton::clicked, this, [this] { Button10Click(); });
     connect(ui_->Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
+    connect(ui_->checkButton, &QPushButton::clicked, this, [this] { checkButtonClick(); });
 
     // Until the import points it to the game's pathmap folder, the file list shows the
     // pathmaps of the folder that is current at start-up.
@@ -152,6 +154,9 @@ void TForm1::endWait(const WaitStatus& status) {
     const auto then = std::move(tab.then);
     tab.then = nullptr;
     tab.wait.reset();
+    // The step's lock lasts until what follows the wait is done too.
+    const std::optional<tess::ProgramLock> lock = std::move(tab.lock);
+    tab.lock.reset();
     if (then)
         guarded([&] { then(status); });
 }
@@ -184,13 +189,17 @@ void TForm1::Label42Click() {
     if (isWaiting())
         return;
     guarded([this] {
+        const std::string program = tess::programFolder();
+        // With no addon to pack (after a restart, before the import) nothing is asked.
+        tess::packing::checkAddonToPack(wizard_, program);
         const QString chosen = chooseSaveFile(QStringLiteral("rfapacks"),
                                               QStringLiteral("Refractor Archive Levels (*.rfa)"),
                                               qs(tess::packing::proposedPackName(wizard_)));
         if (chosen.isEmpty())
             return;
-        const std::string program = tess::programFolder();
-        // A name that the batch cannot carry is refused before anything changes.
+        tess::ProgramLock lock(program);
+        // A name that the batch cannot carry, or a target that is no addon of this map, is
+        // refused before anything changes.
         tess::packing::choosePackTarget(wizard_, str(chosen), program);
         ui_->packbar->setValue(0);
         ui_->packbar->show();
@@ -200,6 +209,7 @@ void TForm1::Label42Click() {
         moveBar(ui_->packbar, tess::packing::kBarBatchWritten);
         BatchWait wait = tess::packing::startFirstPack(wizard_, program);
         moveBar(ui_->packbar, tess::packing::kBarBatchStarted);
+        packing_->lock.emplace(std::move(lock));
         waitFor(std::move(wait), ui_->packbar, ui_->packCancel,
                 [this, program](const WaitStatus& status) {
                     if (status.failed) {
@@ -236,6 +246,7 @@ void TForm1::Button6Click() {
     guarded([this] {
         ui_->pathmapCount->clear();
         ui_->pathmapCount->setToolTip(QString());
+        const tess::ProgramLock lock(tess::programFolder());
         const tess::packing::PathmapImport imported =
             tess::packing::importPathmaps(wizard_, tess::programFolder());
         showPathmaps(imported.folder, imported.listed);
@@ -254,18 +265,27 @@ void TForm1::Button6Click() {
             tip += QStringLiteral(" Nicht kopiert werden konnten: ") + joined(copy.failed) +
                    QStringLiteral(".");
         }
+        if (!imported.refused.empty()) {
+            count += QStringLiteral(", %1 übergangen").arg(imported.refused.size());
+            tip += QStringLiteral(" Keine gewöhnlichen Dateien (Verknüpfungen oder anderes), "
+                                  "nicht gelesen: ") +
+                   joined(imported.refused) + QStringLiteral(".");
+        }
         ui_->pathmapCount->setText(count);
-        ui_->pathmapCount->setStyleSheet(copy.failed.empty() ? QString()
-                                                             : QStringLiteral("color: #FF0000;"));
+        const bool flawed = !copy.failed.empty() || !imported.refused.empty();
+        ui_->pathmapCount->setStyleSheet(flawed ? QStringLiteral("color: #FF0000;") : QString());
         ui_->pathmapCount->setToolTip(tip);
     });
+    updateCheckButton();
 }
 
 void TForm1::Button7Click() {
     if (isWaiting())
         return;
     guarded([this] {
+        tess::ProgramLock lock(tess::programFolder());
         BatchWait wait = tess::packing::startFinalPack(wizard_, tess::programFolder());
+        packing_->lock.emplace(std::move(lock));
         startBar(ui_->finalbar);
         waitFor(std::move(wait), ui_->finalbar, ui_->finalCancel, [this](const WaitStatus& status) {
             if (status.failed) {
@@ -373,7 +393,12 @@ void TForm1::Button10Click() {
     if (isWaiting())
         return;
     guarded([this] {
-        packing_->netUnpack = tess::packing::startNetworkUnpack(wizard_, tess::programFolder());
+        const std::string program = tess::programFolder();
+        // The batch keeps the lock until it has unpacked both archives.
+        const tess::ProgramLock lock(program);
+        packing_->netUnpack =
+            tess::packing::startNetworkUnpack(wizard_, packing_->disposal.disposal(), program);
+        noteUnseenBatch(ui_->shellNote, packing_->netUnpack, program + "Network\\", "unpack.bat");
         ui_->Button8->setEnabled(true);
     });
 }
@@ -400,21 +425,28 @@ void TForm1::Button8Click() {
     });
 }
 
-// The second half of "Map und Addon verbinden": the Co-op scripts, the addon archive's
-// disposal and the pack batch, waited for until the map archive is replaced.
+// The second half of "Map und Addon verbinden": the checks of what was unpacked, the Co-op
+// scripts and the pack batch, waited for until the map archive is replaced; then the check of
+// the merged map and the addon archive's disposal.
 void TForm1::finishNetworkMerge() {
     const std::string program = tess::programFolder();
+    tess::ProgramLock lock(program);
+    const tess::packing::Disposal disposal = packing_->disposal.disposal();
     const tess::packing::MergeStarted started = tess::packing::finishMerge(
-        wizard_, packing_->disposal.disposal(), program, ui_->oldfix->isChecked());
+        wizard_, disposal, program, packing_->netUnpack, ui_->oldfix->isChecked());
     startBar(ui_->netbar);
     BatchWait wait = tess::packing::waitForNetworkPack(started, wizard_, program);
-    if (!started.disposal.note.empty())
-        showMessage(qs(started.disposal.note), QMessageBox::Warning);
-    waitFor(std::move(wait), ui_->netbar, ui_->netCancel, [this](const WaitStatus& status) {
-        if (status.failed) {
-            ui_->netbar->hide();
-            throw tess::Error(status.message);
-        }
-        showMessage(QStringLiteral("Fertig"));
-    });
+    packing_->lock.emplace(std::move(lock));
+    waitFor(std::move(wait), ui_->netbar, ui_->netCancel,
+            [this, disposal, program](const WaitStatus& status) {
+                if (status.failed) {
+                    ui_->netbar->hide();
+                    throw tess::Error(status.message);
+                }
+                const tess::packing::DisposalOutcome outcome =
+                    tess::packing::completeMerge(wizard_, disposal, program);
+                if (!outcome.note.empty())
+                    showMessage(qs(outcome.note), QMessageBox::Warning);
+                showMessage(QStringLiteral("Fertig"));
+            });
 }

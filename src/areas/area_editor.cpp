@@ -1,5 +1,7 @@
 #include "areas/area_editor.h"
 
+#include "areas/area_file.h"
+#include "areas/area_names.h"
 #include "areas/saved_areas.h"
 #include "core/codepage.h"
 #include "core/error.h"
@@ -7,14 +9,14 @@
 #include "core/integers.h"
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
+#include <unordered_set>
 #include <utility>
 
 namespace tess::areas {
 namespace {
 
-constexpr std::size_t indexOf(CursorPart part) {
+constexpr std::size_t pictureIndex(CursorPart part) {
     return static_cast<std::size_t>(part);
 }
 
@@ -22,12 +24,56 @@ constexpr std::array<CursorPart, kCursorPartCount> kAllParts = {
     CursorPart::gruen, CursorPart::fg,    CursorPart::rot,   CursorPart::fr,
     CursorPart::oben,  CursorPart::unten, CursorPart::links, CursorPart::rechts};
 
+// A flag's top-left lies this far from its marker, so that the flag stands on the point.
+constexpr PixelPosition kFlagOffset{-24, -48};
+
+// How near to an outline a click selects its area.
+constexpr std::int64_t kOutlineReach = 3;
+
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
+PixelPosition flagOf(PixelPosition marker) {
+    return {clampToInt32(std::int64_t{marker.left} + kFlagOffset.left),
+            clampToInt32(std::int64_t{marker.top} + kFlagOffset.top)};
+}
+
+PixelRectangle rectangleOf(PixelPosition a, PixelPosition b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.left, b.left),
+            std::max(a.top, b.top)};
+}
+
+std::string quotedList(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "\"" : ", \"") + name + "\"";
+    return text;
+}
+
+Error namesToChangeError(const std::vector<std::string>& names) {
+    return Error("Diese Area-Namen kann das Spiel nicht lesen, oder sie kommen doppelt vor: " +
+                 quotedList(names) +
+                 ". Bitte jede dieser Areas auswählen, \"Area bearbeiten\" und ihr einen "
+                 "eigenen Namen ohne Leerzeichen geben.");
+}
+
 } // namespace
+
+bool cornerWithinReach(PixelPosition corner) {
+    const auto within = [](std::int32_t v) {
+        return v >= -kCornerReach && v <= 511 + kCornerReach;
+    };
+    return within(corner.left) && within(corner.top);
+}
+
+std::string cornerOutOfReachMessage(PixelPosition corner) {
+    return "Die Ecke (" + std::to_string(corner.left) + ", " + std::to_string(corner.top) +
+           ") liegt zu weit außerhalb des Bildes: eine Ecke darf höchstens " +
+           std::to_string(kCornerReach) + " Bildpunkte über seinen Rand hinaus liegen (" +
+           std::to_string(-kCornerReach) + " bis " + std::to_string(511 + kCornerReach) + ")";
+}
 
 CursorPicture startPicture(CursorPart part) {
     switch (part) {
@@ -57,11 +103,11 @@ AreaEditor::AreaEditor(WizardState& state) : state_(state) {
 }
 
 CursorPicture& AreaEditor::pictureRef(CursorPart part) {
-    return pictures_[indexOf(part)];
+    return pictures_[pictureIndex(part)];
 }
 
 const CursorPicture& AreaEditor::picture(CursorPart part) const {
-    return pictures_[indexOf(part)];
+    return pictures_[pictureIndex(part)];
 }
 
 bool AreaEditor::activePair(CursorPart& marker, CursorPart& flag) const {
@@ -83,6 +129,8 @@ void AreaEditor::shift(CursorPart part, std::int64_t dx, std::int64_t dz) {
     position.left = clampToInt32(position.left + dx);
     position.top = clampToInt32(position.top + dz);
 }
+
+// --- Cursor ---
 
 void AreaEditor::newArea() {
     if (!newAreaEnabled_)
@@ -140,30 +188,56 @@ void AreaEditor::placeActiveMarker(PixelPosition position) {
     shift(flag, std::int64_t{position.left} - from.left, std::int64_t{position.top} - from.top);
 }
 
+void AreaEditor::clickPicture(PixelPosition position) {
+    if (idle()) {
+        // Outlines first, then the smallest area around the click.
+        std::optional<std::size_t> best;
+        bool bestOnOutline = false;
+        std::int64_t bestSize = 0;
+        const std::int64_t x = position.left;
+        const std::int64_t y = position.top;
+        for (std::size_t i = 0; i < areas_.size(); ++i) {
+            const PixelRectangle& r = areas_[i].rectangle;
+            if (x < r.left - kOutlineReach || x > r.right + kOutlineReach ||
+                y < r.top - kOutlineReach || y > r.bottom + kOutlineReach)
+                continue;
+            const bool inner = x > r.left + kOutlineReach && x < r.right - kOutlineReach &&
+                               y > r.top + kOutlineReach && y < r.bottom - kOutlineReach;
+            const bool onOutline = !inner;
+            const std::int64_t size =
+                (std::int64_t{r.right} - r.left) * (std::int64_t{r.bottom} - r.top);
+            if (!best || (onOutline && !bestOnOutline) ||
+                (onOutline == bestOnOutline && size < bestSize)) {
+                best = i;
+                bestOnOutline = onOutline;
+                bestSize = size;
+            }
+        }
+        if (best) {
+            selected_ = areas_[*best].id;
+            return;
+        }
+        selected_.reset();
+    }
+    placeActiveMarker(position);
+}
+
 void AreaEditor::chooseMovementMode(MovementMode mode) {
     movementMode_ = mode;
 }
 
-bool AreaEditor::finishArea() {
-    if (!finishAreaEnabled_)
-        return false;
-    for (const CursorPart bar :
-         {CursorPart::oben, CursorPart::unten, CursorPart::links, CursorPart::rechts})
-        pictureRef(bar).visible = true;
-    const PixelPosition g = picture(CursorPart::gruen).position;
-    const PixelPosition r = picture(CursorPart::rot).position;
-    if (r.left == g.left || r.top == g.top)
-        return false;
+// --- Areas ---
 
-    const PixelRectangle rect{std::min(g.left, r.left), std::min(g.top, r.top),
-                              std::max(g.left, r.left), std::max(g.top, r.top)};
+void AreaEditor::showFrame(const PixelRectangle& rect) {
     const std::int32_t width = clampToInt32(std::int64_t{rect.right} - rect.left);
     const std::int32_t height = clampToInt32(std::int64_t{rect.bottom} - rect.top);
     pictureRef(CursorPart::oben) = {{rect.left, rect.top}, width, 5, true};
     pictureRef(CursorPart::unten) = {{rect.left, rect.bottom}, width, 5, true};
     pictureRef(CursorPart::links) = {{rect.left, rect.top}, 5, height, true};
     pictureRef(CursorPart::rechts) = {{rect.right, rect.top}, 5, height, true};
+}
 
+AreaBounds AreaEditor::boundsOf(const PixelRectangle& rect) const {
     // The lower picture edge has the smaller Z.
     const WorldPosition topLeft =
         pixelToWorld({rect.left, rect.top}, state_.worldSize, state_.worldScale);
@@ -178,10 +252,45 @@ bool AreaEditor::finishArea() {
         static_cast<double>(b.areaMinX) + static_cast<double>(b.areaMaxX - b.areaMinX) / 2;
     b.areaCenterZ =
         static_cast<double>(b.areaMinZ) + static_cast<double>(b.areaMaxZ - b.areaMinZ) / 2;
-    bounds_ = b;
-    rectangle_ = rect;
+    return b;
+}
+
+bool AreaEditor::finishArea() {
+    if (!finishAreaEnabled_)
+        return false;
+    for (const CursorPart bar :
+         {CursorPart::oben, CursorPart::unten, CursorPart::links, CursorPart::rechts})
+        pictureRef(bar).visible = true;
+    const PixelPosition g = picture(CursorPart::gruen).position;
+    const PixelPosition r = picture(CursorPart::rot).position;
+    if (r.left == g.left || r.top == g.top)
+        return false;
+    rectangle_ = rectangleOf(g, r);
+    showFrame(rectangle_);
+    bounds_ = boundsOf(rectangle_);
+    framedGreen_ = g;
+    framedRed_ = r;
     areaPanelVisible_ = true;
     return true;
+}
+
+bool AreaEditor::idle() const {
+    return newAreaEnabled_ && !areaPanelVisible_;
+}
+
+void AreaEditor::checkName(const std::string& name, std::optional<AreaId> self) const {
+    if (const auto problem = areaNameProblem(name))
+        throw Error(areaNameMessage(name, *problem));
+    const auto count = nameCounts_.find(name);
+    std::size_t others = count == nameCounts_.end() ? 0 : count->second;
+    if (self && areas_[indexOf(*self)].panel.name == name)
+        --others;
+    if (others > 0)
+        throw Error(duplicateAreaNameMessage(name));
+}
+
+std::size_t AreaEditor::indexOf(AreaId id) const {
+    return indexOfId_.at(id);
 }
 
 ConfirmOutcome AreaEditor::confirmArea(const AreaPanel& panel) {
@@ -190,39 +299,76 @@ ConfirmOutcome AreaEditor::confirmArea(const AreaPanel& panel) {
     if (panel.name.empty())
         return ConfirmOutcome::nameMissing;
     areaName_ = panel.name;
+    checkName(areaName_, editing_);
     // A name the game's code page cannot hold could never be written; refuse it here, while
     // it can still be changed, rather than at the end of the neighbour phase.
     encodeCp1252(areaName_);
-    areaPriority_ = strToInt(panel.priorityText);
+    const std::int32_t priority = strToInt(panel.priorityText);
+    areaPriority_ = priority;
 
-    summaryEntries_.push_back(summaryEntry(areaName_, bounds_, areaPriority_));
-    const std::size_t createLinesStart = createLines_.size();
-    appendLine(createLines_, createLine(areaName_, bounds_, areaPriority_));
-    appendLine(createLines_, " ");
-    ConfirmedArea confirmed;
-    confirmed.rectangle = rectangle_;
-    confirmed.green = picture(CursorPart::gruen).position;
-    confirmed.red = picture(CursorPart::rot).position;
-    confirmed.panel = panel;
-    confirmedAreas_.push_back(std::move(confirmed));
-    std::string blockEnd;
-    for (const std::string& line : flagLines(panel))
-        appendLine(blockEnd, line);
-    for (const std::string& line : orderPositionLines(panel, bounds_))
-        appendLine(blockEnd, line);
-    // An area without a side queues an empty side line, so that later areas keep theirs.
-    appendLine(blockEnd, sideLine(panel.side));
-    appendLine(blockEnd, "");
-    waiting_.push_back(
-        {areaName_, std::move(blockEnd), confirmedAreas_.size() - 1, createLinesStart});
-    namedByFinishedArea_.push_back(false);
-    steps_.push_back(AreaStep::confirm);
-    areaEverConfirmed_ = true;
+    // A new area takes the corners that "Area fertigstellen" framed; an edited one the corners
+    // as they stand now, so that a move is never lost for want of a new frame.
+    PixelPosition green = framedGreen_;
+    PixelPosition red = framedRed_;
+    if (editing_) {
+        green = picture(CursorPart::gruen).position;
+        red = picture(CursorPart::rot).position;
+        if (green.left == red.left || green.top == red.top)
+            throw Error("Die beiden Ecken liegen in derselben Zeile oder Spalte; eine Area "
+                        "braucht Breite und Höhe. Bitte eine Ecke verschieben.");
+    }
+    for (const PixelPosition corner : {green, red})
+        if (!cornerWithinReach(corner))
+            throw Error(cornerOutOfReachMessage(corner));
+    const PixelRectangle rect = rectangleOf(green, red);
+    const AreaBounds bounds = boundsOf(rect);
+    rectangle_ = rect;
+    bounds_ = bounds;
+
+    if (editing_) {
+        const std::size_t index = indexOf(*editing_);
+        ConfirmedArea& area = areas_[index];
+        UndoStep step;
+        step.kind = UndoStep::Kind::edited;
+        step.area = area;
+        area.rectangle = rect;
+        area.green = green;
+        area.red = red;
+        area.bounds = bounds;
+        area.panel = panel;
+        area.priority = priority;
+        if (!(step.area == area)) {
+            undo_.push_back(std::move(step));
+            rebuildViews();
+            changed();
+        }
+        editing_.reset();
+    } else {
+        ConfirmedArea area;
+        area.id = nextId_++;
+        area.rectangle = rect;
+        area.green = green;
+        area.red = red;
+        area.bounds = bounds;
+        area.panel = panel;
+        area.priority = priority;
+        UndoStep step;
+        step.kind = UndoStep::Kind::added;
+        step.added.push_back(area.id);
+        undo_.push_back(std::move(step));
+        appendArea(std::move(area));
+        if (!current_)
+            findCurrent(areas_.size() - 1);
+        areaEverConfirmed_ = true;
+        changed();
+    }
 
     areaPanelVisible_ = false;
     parkCursor();
     finishAreaEnabled_ = false;
+    confirmPointEnabled_ = false;
     newAreaEnabled_ = true;
+    state_.areaEditMode = 1;
     autosave();
     return ConfirmOutcome::confirmed;
 }
@@ -235,34 +381,358 @@ void AreaEditor::parkCursor() {
     }
 }
 
-void AreaEditor::openNeighbours() {
-    // With the panel shown and no area waiting, "Fertig" changes nothing worth keeping.
-    const bool changes = !neighbourPanelVisible_ || !waiting_.empty();
-    neighbourPanelVisible_ = true;
-    updateNeighbourHeading();
-    checkList_.reserve(checkList_.size() + waiting_.size());
-    for (const QueuedArea& area : waiting_)
-        checkList_.push_back({area.name, false, area.confirmedIndex});
-    if (changes) {
-        steps_.push_back(AreaStep::openNeighbours);
-        autosave();
-    }
+void AreaEditor::appendArea(ConfirmedArea area) {
+    indexOfId_[area.id] = areas_.size();
+    ++nameCounts_[area.panel.name];
+    summaryEntries_.push_back(summaryEntry(area.panel.name, area.bounds, area.priority));
+    checkList_.push_back({area.panel.name, false});
+    areas_.push_back(std::move(area));
 }
 
-// `Label13z`: the first waiting name, or just the suffix when none is waiting.
+// After areas left, came back or were renamed: every list drawn from them anew.
+void AreaEditor::rebuildViews() {
+    indexOfId_.clear();
+    nameCounts_.clear();
+    summaryEntries_.clear();
+    checkList_.clear();
+    summaryEntries_.reserve(areas_.size());
+    checkList_.reserve(areas_.size());
+    for (std::size_t i = 0; i < areas_.size(); ++i) {
+        const ConfirmedArea& area = areas_[i];
+        indexOfId_[area.id] = i;
+        ++nameCounts_[area.panel.name];
+        summaryEntries_.push_back(summaryEntry(area.panel.name, area.bounds, area.priority));
+        checkList_.push_back({area.panel.name, false});
+    }
+    if (selected_ && !indexOfId_.contains(*selected_))
+        selected_.reset();
+    current_.reset();
+    findCurrent(0);
+}
+
+// The current area: the first one not yet walked from `from` on, else from the start.
+void AreaEditor::findCurrent(std::size_t from) {
+    if (current_)
+        for (const AreaId neighbour : areas_[*current_].neighbours)
+            checkList_[indexOf(neighbour)].ticked = false;
+    current_.reset();
+    for (std::size_t pass = 0; pass < 2 && !current_; ++pass) {
+        const std::size_t begin = pass == 0 ? from : 0;
+        const std::size_t end = pass == 0 ? areas_.size() : std::min(from, areas_.size());
+        for (std::size_t i = begin; i < end; ++i)
+            if (!areas_[i].finished) {
+                current_ = i;
+                break;
+            }
+    }
+    if (current_)
+        for (const AreaId neighbour : areas_[*current_].neighbours)
+            checkList_[indexOf(neighbour)].ticked = true;
+    updateNeighbourHeading();
+}
+
+// `Label13z`: the current area's name, or just the suffix when none is left; "Area" until the
+// panel is first shown.
 void AreaEditor::updateNeighbourHeading() {
-    neighbourHeading_ = (waiting_.empty() ? std::string() : waiting_.front().name) +
+    if (!neighbourPanelVisible_)
+        return;
+    neighbourHeading_ = (current_ ? areas_[*current_].panel.name : std::string()) +
                         std::string(kNeighbourHeadingSuffix);
 }
 
+void AreaEditor::changed() {
+    scriptDue_ = true;
+    scriptFinal_ = false;
+}
+
+// --- Selecting, editing, deleting ---
+
+void AreaEditor::selectArea(std::optional<std::size_t> index) {
+    if (index && *index < areas_.size())
+        selected_ = areas_[*index].id;
+    else
+        selected_.reset();
+}
+
+std::optional<std::size_t> AreaEditor::selectedArea() const {
+    if (!selected_)
+        return std::nullopt;
+    return indexOf(*selected_);
+}
+
+std::optional<AreaPanel> AreaEditor::editArea() {
+    if (!isEnabled(Command::editArea))
+        return std::nullopt;
+    const ConfirmedArea& area = areas_[indexOf(*selected_)];
+    editing_ = area.id;
+    pictureRef(CursorPart::gruen) = {area.green, 1, 1, true};
+    pictureRef(CursorPart::fg) = {flagOf(area.green), 41, 49, true};
+    pictureRef(CursorPart::rot) = {area.red, 1, 1, true};
+    pictureRef(CursorPart::fr) = {flagOf(area.red), 41, 49, true};
+    showFrame(area.rectangle);
+    rectangle_ = area.rectangle;
+    bounds_ = area.bounds;
+    // As when drawing: the green corner moves first, "Aktuellen Punkt bestätigen" hands over
+    // to the red one, and "Area fertigstellen" frames the rectangle anew.
+    state_.areaEditMode = 2;
+    newAreaEnabled_ = false;
+    confirmPointEnabled_ = true;
+    finishAreaEnabled_ = true;
+    areaPanelVisible_ = true;
+    return area.panel;
+}
+
+std::vector<std::string> AreaEditor::areasNamingSelected() const {
+    std::vector<std::string> names;
+    if (!selected_)
+        return names;
+    for (const ConfirmedArea& area : areas_)
+        if (area.id != *selected_ && std::find(area.neighbours.begin(), area.neighbours.end(),
+                                               *selected_) != area.neighbours.end())
+            names.push_back(area.panel.name);
+    return names;
+}
+
+// Takes the areas out of the list and out of every neighbour list; `record` keeps what a
+// deletion needs to be undone.
+void AreaEditor::removeAreas(const std::unordered_set<AreaId>& ids, UndoStep* record) {
+    if (current_)
+        for (const AreaId neighbour : areas_[*current_].neighbours)
+            checkList_[indexOf(neighbour)].ticked = false;
+    current_.reset();
+    for (ConfirmedArea& area : areas_) {
+        auto& list = area.neighbours;
+        for (std::size_t n = 0; n < list.size();) {
+            if (ids.contains(list[n])) {
+                if (record)
+                    record->namedBy.emplace_back(area.id, n);
+                list.erase(list.begin() + static_cast<std::ptrdiff_t>(n));
+            } else {
+                ++n;
+            }
+        }
+    }
+    if (record) {
+        record->index = indexOf(*ids.begin());
+        record->area = areas_[record->index];
+    }
+    std::erase_if(areas_, [&](const ConfirmedArea& area) { return ids.contains(area.id); });
+    rebuildViews();
+}
+
+bool AreaEditor::deleteArea() {
+    if (!isEnabled(Command::deleteArea))
+        return false;
+    UndoStep step;
+    step.kind = UndoStep::Kind::deleted;
+    removeAreas({*selected_}, &step);
+    undo_.push_back(std::move(step));
+    selected_.reset();
+    changed();
+    autosave();
+    return true;
+}
+
+bool AreaEditor::undo() {
+    if (!isEnabled(Command::undo))
+        return false;
+    UndoStep step = std::move(undo_.back());
+    undo_.pop_back();
+    switch (step.kind) {
+    case UndoStep::Kind::added:
+        removeAreas({step.added.begin(), step.added.end()}, nullptr);
+        break;
+    case UndoStep::Kind::edited: {
+        // The ticks stay as they are now; the rest is as before the edit.
+        ConfirmedArea& area = areas_[indexOf(step.area.id)];
+        step.area.neighbours = std::move(area.neighbours);
+        step.area.finished = area.finished;
+        area = std::move(step.area);
+        rebuildViews();
+        break;
+    }
+    case UndoStep::Kind::deleted: {
+        const AreaId id = step.area.id;
+        areas_.insert(areas_.begin() + static_cast<std::ptrdiff_t>(step.index),
+                      std::move(step.area));
+        rebuildViews();
+        // Back into the neighbour lists it was taken from, in reverse order of taking.
+        for (auto it = step.namedBy.rbegin(); it != step.namedBy.rend(); ++it) {
+            auto& list = areas_[indexOf(it->first)].neighbours;
+            list.insert(
+                list.begin() + static_cast<std::ptrdiff_t>(std::min(it->second, list.size())), id);
+        }
+        rebuildViews();
+        break;
+    }
+    }
+    changed();
+    autosave();
+    return true;
+}
+
+// --- Areas from elsewhere ---
+
+ImportOutcome AreaEditor::takeIn(const AreaFile& file, const std::vector<bool>* finished) {
+    // Everything is checked before anything is taken in.
+    std::vector<ConfirmedArea> incoming;
+    incoming.reserve(file.size());
+    for (std::size_t i = 0; i < file.size(); ++i) {
+        const AreaDefinition& definition = file[i];
+        const std::string which =
+            "Area " + std::to_string(i + 1) + " (\"" + definition.panel.name + "\"): ";
+        if (definition.panel.name.empty())
+            throw Error("Area " + std::to_string(i + 1) + ": der Name ist leer");
+        if (definition.corner1.left == definition.corner2.left ||
+            definition.corner1.top == definition.corner2.top)
+            throw Error(which + "die beiden Ecken liegen in derselben Zeile oder Spalte; eine "
+                                "Area braucht Breite und Höhe");
+        for (const PixelPosition corner : {definition.corner1, definition.corner2})
+            if (!cornerWithinReach(corner))
+                throw Error(which + cornerOutOfReachMessage(corner));
+        ConfirmedArea area;
+        try {
+            encodeCp1252(definition.panel.name);
+            area.priority = strToInt(definition.panel.priorityText);
+        } catch (const Error& e) {
+            throw Error(which + e.what());
+        }
+        area.id = nextId_ + i;
+        area.green = definition.corner1;
+        area.red = definition.corner2;
+        area.rectangle = rectangleOf(area.green, area.red);
+        area.bounds = boundsOf(area.rectangle);
+        area.panel = definition.panel;
+        area.extraLines = definition.extraLines;
+        area.finished = finished && (*finished)[i];
+        incoming.push_back(std::move(area));
+    }
+
+    // Neighbours by name, among the areas already here and those coming in; a name used twice
+    // ticks both. A neighbour that is no area is kept as the line it was.
+    std::unordered_map<std::string, std::vector<AreaId>> byName;
+    for (const ConfirmedArea& area : areas_)
+        byName[area.panel.name].push_back(area.id);
+    for (const ConfirmedArea& area : incoming)
+        byName[area.panel.name].push_back(area.id);
+    for (std::size_t i = 0; i < file.size(); ++i) {
+        std::unordered_set<AreaId> seen;
+        for (const std::string& name : file[i].neighbours) {
+            const auto found = byName.find(name);
+            if (found == byName.end()) {
+                incoming[i].extraLines.push_back(std::string(kAddNeighbourPrefix) + name);
+                continue;
+            }
+            for (const AreaId id : found->second)
+                if (seen.insert(id).second)
+                    incoming[i].neighbours.push_back(id);
+        }
+    }
+
+    nextId_ += file.size();
+    const std::size_t first = areas_.size();
+    areas_.reserve(areas_.size() + incoming.size());
+    summaryEntries_.reserve(areas_.size() + incoming.size());
+    checkList_.reserve(areas_.size() + incoming.size());
+    for (ConfirmedArea& area : incoming)
+        appendArea(std::move(area));
+    if (!file.empty()) {
+        areaEverConfirmed_ = true;
+        // As after an "OK": the cursor is put away until the next new area.
+        parkCursor();
+    }
+    if (!current_)
+        findCurrent(first);
+    changed();
+
+    ImportOutcome outcome;
+    outcome.areaCount = file.size();
+    std::unordered_set<std::string> reported;
+    for (std::size_t i = first; i < areas_.size(); ++i)
+        if (nameNeedsChange(i) && reported.insert(areas_[i].panel.name).second)
+            outcome.namesToChange.push_back(areas_[i].panel.name);
+    return outcome;
+}
+
+ImportOutcome AreaEditor::importAreas(const AreaFile& file) {
+    if (!isEnabled(Command::importAreas))
+        throw Error("Areas lassen sich nur übernehmen, während keine Area gezeichnet oder "
+                    "bearbeitet wird");
+    const std::size_t first = areas_.size();
+    ImportOutcome outcome = takeIn(file, nullptr);
+    if (areas_.size() > first) {
+        UndoStep step;
+        step.kind = UndoStep::Kind::added;
+        for (std::size_t i = first; i < areas_.size(); ++i)
+            step.added.push_back(areas_[i].id);
+        undo_.push_back(std::move(step));
+    }
+    autosave();
+    return outcome;
+}
+
+ImportOutcome AreaEditor::restoreAreas(const AreaFile& file, const std::vector<bool>& finished,
+                                       bool neighbourPhase) {
+    if (!isEnabled(Command::loadSavedAreas))
+        throw Error("Gespeicherte Areas lassen sich nur laden, solange noch keine Area "
+                    "begonnen oder bestätigt ist");
+    if (finished.size() != file.size())
+        throw Error("Die gespeicherten Areas passen nicht zusammen");
+    ImportOutcome outcome = takeIn(file, &finished);
+    neighbourPanelVisible_ = neighbourPhase && !areas_.empty();
+    updateNeighbourHeading();
+    // Nothing is saved: the file holds what was just loaded.
+    return outcome;
+}
+
+// --- Neighbour phase ---
+
+bool AreaEditor::nameNeedsChange(std::size_t index) const {
+    const std::string& name = areas_[index].panel.name;
+    if (areaNameProblem(name))
+        return true;
+    const auto count = nameCounts_.find(name);
+    return count != nameCounts_.end() && count->second > 1;
+}
+
+std::vector<std::string> AreaEditor::namesToChange() const {
+    std::vector<std::string> names;
+    std::unordered_set<std::string_view> reported;
+    for (std::size_t i = 0; i < areas_.size(); ++i)
+        if (nameNeedsChange(i) && reported.insert(areas_[i].panel.name).second)
+            names.push_back(areas_[i].panel.name);
+    return names;
+}
+
+bool AreaEditor::openNeighbours() {
+    if (areas_.empty())
+        return false;
+    if (const auto names = namesToChange(); !names.empty())
+        throw namesToChangeError(names);
+    const bool changes = !neighbourPanelVisible_;
+    neighbourPanelVisible_ = true;
+    findCurrent(current_.value_or(0));
+    if (changes)
+        autosave();
+    return true;
+}
+
 void AreaEditor::setTicked(std::size_t entry, bool ticked) {
-    if (entry >= checkList_.size() || checkList_[entry].ticked == ticked)
+    if (!neighbourPanelVisible_ || !current_ || entry >= checkList_.size() ||
+        checkList_[entry].ticked == ticked)
         return;
     checkList_[entry].ticked = ticked;
-    if (ticked)
-        ticked_.insert(entry);
-    else
-        ticked_.erase(entry);
+    const AreaId id = areas_[entry].id;
+    auto& list = areas_[*current_].neighbours;
+    if (ticked) {
+        // In the order of the list, as far as the earlier ticks allow.
+        const auto at = std::find_if(list.begin(), list.end(),
+                                     [&](AreaId other) { return indexOf(other) > entry; });
+        list.insert(at, id);
+    } else {
+        std::erase(list, id);
+    }
+    changed();
     autosave();
 }
 
@@ -270,132 +740,64 @@ NextOutcome AreaEditor::nextArea() {
     NextOutcome outcome;
     if (!neighbourPanelVisible_)
         return outcome;
-    if (waiting_.empty()) {
-        if (scriptWritePending_)
+    if (!current_) {
+        if (scriptDue_ && !areas_.empty())
             writeAreaScript(outcome);
         return outcome;
     }
-    QueuedArea area = std::move(waiting_.front());
-    waiting_.pop_front();
-    ConfirmedArea& confirmed = confirmedAreas_[area.confirmedIndex];
-
-    areaBlocks_ += kSetActivePrefix;
-    appendLine(areaBlocks_, area.name);
-    for (const std::size_t entry : ticked_) {
-        areaBlocks_ += kAddNeighbourPrefix;
-        appendLine(areaBlocks_, checkList_[entry].name);
-        confirmed.neighbours.push_back(checkList_[entry].name);
-        confirmed.neighbourEntries.push_back(entry);
-        namedByFinishedArea_[checkList_[entry].area] = true;
-    }
-    areaBlocks_ += area.blockEnd;
-    confirmed.finished = true;
-    unwrittenBlocks_ = true;
-    steps_.push_back(AreaStep::next);
+    const std::size_t done = *current_;
+    areas_[done].finished = true;
+    findCurrent(done + 1);
     outcome.areaFinished = true;
-
-    updateNeighbourHeading();
-    outcome.unticked.assign(ticked_.begin(), ticked_.end());
-    for (const std::size_t entry : ticked_)
-        checkList_[entry].ticked = false;
-    ticked_.clear();
-
+    changed();
     // Saved before the script is written, so that a failed write loses no area.
-    if (waiting_.empty())
-        scriptWritePending_ = true;
     autosave();
-    if (waiting_.empty())
+    if (!current_)
         writeAreaScript(outcome);
     return outcome;
 }
 
 void AreaEditor::writeAreaScript(NextOutcome& outcome) {
-    scriptWritePending_ = true;
+    if (const auto names = namesToChange(); !names.empty())
+        throw namesToChangeError(names);
     const std::string path = areaScriptFile();
     writeFileAtomically(path, encodeCp1252(areaScriptText()));
-    scriptWritePending_ = false;
-    unwrittenBlocks_ = false;
+    scriptDue_ = false;
+    scriptFinal_ = true;
     outcome.scriptWritten = true;
     outcome.scriptPath = path;
 }
 
-// Only an area that still waits can go: a finished one has its block in the script. As
-// areas are finished first in, first out, the last confirmed area waits whenever any does.
-// It stays, too, when an area already finished ticked its entry in the check list: that
-// area's block names it as a neighbour, and the block is final.
-bool AreaEditor::canUndo() const {
-    return !waiting_.empty() && !namedByFinishedArea_[waiting_.back().confirmedIndex];
-}
-
-bool AreaEditor::undoLastArea() {
-    if (!canUndo())
+bool AreaEditor::editAgain() {
+    if (!isEnabled(Command::editAgain))
         return false;
-    const QueuedArea area = std::move(waiting_.back());
-    waiting_.pop_back();
-    summaryEntries_.pop_back();
-    createLines_.resize(area.createLinesStart);
-    confirmedAreas_.pop_back();
-    namedByFinishedArea_.pop_back();
-    removeCheckEntriesOf(area.confirmedIndex);
-    // Its "OK" leaves the steps; a "Fertig" after it stays, as it may have added others.
-    const auto confirm = std::find(steps_.rbegin(), steps_.rend(), AreaStep::confirm);
-    steps_.erase(std::next(confirm).base());
-
-    if (waiting_.empty()) {
-        // It was the current area of the neighbour phase: the heading no longer names it.
-        if (neighbourPanelVisible_)
-            updateNeighbourHeading();
-        // The areas finished while it waited were never written, since the queue was not
-        // empty; without it the phase is complete, and the next "Nächste" writes them.
-        if (unwrittenBlocks_)
-            scriptWritePending_ = true;
-    }
+    neighbourPanelVisible_ = false;
+    for (ConfirmedArea& area : areas_)
+        area.finished = false;
+    scriptFinal_ = false;
+    current_.reset();
+    findCurrent(0);
     autosave();
     return true;
 }
 
-// The entries that "Fertig" copied for an undone area leave the check list, so that no later
-// "Nächste" can write a neighbour line for an area that no longer exists. The entries below
-// move up; ticks and the entries recorded for finished areas move with them (canUndo makes
-// sure no finished area ticked one of the removed entries).
-void AreaEditor::removeCheckEntriesOf(std::size_t area) {
-    constexpr std::size_t kRemoved = std::numeric_limits<std::size_t>::max();
-    std::vector<std::size_t> moved(checkList_.size(), kRemoved);
-    std::vector<CheckEntry> kept;
-    kept.reserve(checkList_.size());
-    for (std::size_t i = 0; i < checkList_.size(); ++i)
-        if (checkList_[i].area != area) {
-            moved[i] = kept.size();
-            kept.push_back(std::move(checkList_[i]));
-        }
-    if (kept.size() == checkList_.size())
-        return;
-    checkList_ = std::move(kept);
-    std::set<std::size_t> ticked;
-    for (const std::size_t entry : ticked_)
-        if (moved[entry] != kRemoved)
-            ticked.insert(moved[entry]);
-    ticked_ = std::move(ticked);
-    for (ConfirmedArea& confirmed : confirmedAreas_)
-        for (std::size_t& entry : confirmed.neighbourEntries)
-            entry = moved[entry];
-}
+// --- Autosave ---
 
 void AreaEditor::enableAutosave(std::string programFolder) {
     autosaveFolder_ = std::move(programFolder);
 }
 
 void AreaEditor::autosave() {
-    // Nothing is saved before the first "OK", so that a saved file from an earlier run stays
+    // Nothing is saved before the first area, so that a saved file from an earlier run stays
     // for its offer until the user starts anew.
     if (autosaveFolder_.empty() || !areaEverConfirmed_)
         return;
     try {
         if (!earlierSaveKept_) {
-            keepEarlierSavedAreas(autosaveFolder_, state_.mapName);
+            keptEarlierFile_ = keepEarlierSavedAreas(autosaveFolder_, state_.mapName);
             earlierSaveKept_ = true;
         }
-        if (confirmedAreas_.empty())
+        if (areas_.empty())
             removeSavedAreas(autosaveFolder_, state_.mapName);
         else
             saveAreas(*this, autosaveFolder_, state_.mapName);
@@ -405,8 +807,44 @@ void AreaEditor::autosave() {
     }
 }
 
+// --- What the tab shows ---
+
+std::vector<std::string> AreaEditor::neighbourNames(const ConfirmedArea& area) const {
+    std::vector<std::string> names;
+    names.reserve(area.neighbours.size());
+    for (const AreaId id : area.neighbours)
+        names.push_back(areas_[indexOf(id)].panel.name);
+    return names;
+}
+
+std::size_t AreaEditor::waitingCount() const {
+    return static_cast<std::size_t>(std::count_if(
+        areas_.begin(), areas_.end(), [](const ConfirmedArea& area) { return !area.finished; }));
+}
+
 std::string AreaEditor::areaScriptText() const {
-    return assembleAreaScript(createLines_, areaBlocks_);
+    std::string createLines;
+    std::string blocks;
+    for (const ConfirmedArea& area : areas_) {
+        appendLine(createLines, createLine(area.panel.name, area.bounds, area.priority));
+        appendLine(createLines, " ");
+        blocks += kSetActivePrefix;
+        appendLine(blocks, area.panel.name);
+        for (const AreaId id : area.neighbours) {
+            blocks += kAddNeighbourPrefix;
+            appendLine(blocks, areas_[indexOf(id)].panel.name);
+        }
+        for (const std::string& line : flagLines(area.panel))
+            appendLine(blocks, line);
+        for (const std::string& line : orderPositionLines(area.panel, area.bounds))
+            appendLine(blocks, line);
+        // An area without a side gets an empty side line.
+        appendLine(blocks, sideLine(area.panel.side));
+        for (const std::string& line : area.extraLines)
+            appendLine(blocks, line);
+        appendLine(blocks, "");
+    }
+    return assembleAreaScript(createLines, blocks);
 }
 
 std::string AreaEditor::areaScriptFile() const {
@@ -430,11 +868,18 @@ bool AreaEditor::isEnabled(Command command) const {
         return areaPanelVisible_;
     case Command::nextArea:
         return neighbourPanelVisible_;
-    case Command::undoArea:
-        return canUndo();
+    case Command::undo:
+        return !undo_.empty() && !scriptFinal_ && !editing_;
+    case Command::editArea:
+    case Command::deleteArea:
+        return selected_.has_value() && idle() && !scriptFinal_;
+    case Command::editAgain:
+        return scriptFinal_ && idle();
+    case Command::importAreas:
+        return idle();
     case Command::loadSavedAreas:
-        // Saved areas replay through the same calls as the user's clicks, from the start.
-        return !areaEverConfirmed_ && newAreaEnabled_;
+        // Saved areas come into an editor that has none of its own yet.
+        return !areaEverConfirmed_ && newAreaEnabled_ && !areaPanelVisible_;
     }
     return false;
 }

@@ -1,9 +1,14 @@
 // The strategic area editor of tab "(2) Areas": the two corner markers with their flags and
-// the frame bars, the edit mode, the area panel's rectangle, the queue of confirmed areas,
-// the neighbour phase and the area script, the undo of the last area and the autosave. One
-// AreaEditor lives as long as the window; each handler of the tab makes one call on it and
-// then draws the tab from what it answers. A mouse click, a key and a command label all
-// become the same call.
+// the frame bars, the edit mode, the area panel's rectangle, the areas confirmed so far, the
+// neighbour phase and the area script, the undo and the autosave. One AreaEditor lives as long
+// as the window; each handler of the tab makes one call on it and then draws the tab from what
+// it answers. A mouse click, a key and a command label all become the same call.
+//
+// Every area stays editable until the script is final: it can be selected, edited and
+// deleted, and Ctrl+Z undoes the last of these steps. The area script is built from the areas
+// as they stand when it is written, so an edit never leaves a stale block behind. Neighbours
+// are kept per area and follow a renamed area; the neighbour phase shows each area's earlier
+// ticks.
 #pragma once
 
 #include "areas/area_panel.h"
@@ -15,14 +20,17 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace tess::areas {
+
+struct AreaDefinition; // area_file.h
+using AreaFile = std::vector<AreaDefinition>;
 
 // The eight pictures of the cursor, drawn above the map picture.
 enum class CursorPart { gruen, fg, rot, fr, oben, unten, links, rechts };
@@ -54,8 +62,12 @@ enum class Command {
     confirmArea,    // Label9z "OK" of the area panel
     openNeighbours, // Image2z "Fertig"
     nextArea,       // Label16z "Nächste"
-    undoArea,       // "Letzte Area entfernen" and Ctrl+Z
-    loadSavedAreas, // "Gespeicherte Areas laden (<n>)", offered when savedAreaCount finds a file
+    undo,           // "Rückgängig" and Ctrl+Z
+    editArea,       // "Area bearbeiten"
+    deleteArea,     // "Area löschen"
+    editAgain,      // "Areas wieder bearbeiten"
+    importAreas,    // "Vorhandene Areas übernehmen", "Areas an den Flaggenpunkten vorschlagen"
+    loadSavedAreas, // "Gespeicherte Areas laden (<n>)" and "Frühere Areas laden"
 };
 
 // A rectangle on the picture: left, top, right and bottom pixel.
@@ -67,37 +79,46 @@ struct PixelRectangle {
     friend bool operator==(const PixelRectangle&, const PixelRectangle&) = default;
 };
 
-// An area confirmed with "OK": what the tab outlines on the picture, and what an area file
-// records of it.
+// Every area keeps its number for the whole run, whatever is deleted or edited around it.
+using AreaId = std::uint64_t;
+
+// An area confirmed with "OK" or taken in from an area file.
 struct ConfirmedArea {
+    AreaId id = 0;
     PixelRectangle rectangle;
-    PixelPosition green;                       // first corner
-    PixelPosition red;                         // second corner
-    AreaPanel panel;                           // as confirmed; panel.name is the area's name
-    std::vector<std::string> neighbours;       // ticked when it was finished with "Nächste"
-    std::vector<std::size_t> neighbourEntries; // the check list entries those were
+    PixelPosition green; // first corner
+    PixelPosition red;   // second corner
+    AreaBounds bounds;
+    AreaPanel panel; // as confirmed; panel.name is the area's name
+    std::int32_t priority = 0;
+    // Lines of the area's block that the panel cannot hold, written after its own lines.
+    std::vector<std::string> extraLines;
+    std::vector<AreaId> neighbours; // in the order their lines are written
+    // Walked through with "Nächste" in the current neighbour phase.
     bool finished = false;
+    friend bool operator==(const ConfirmedArea&, const ConfirmedArea&) = default;
 };
 
-// One entry of the neighbour check list `CheckListBox1`.
+// One entry of the neighbour check list `CheckListBox1`: one per area, in the areas' order.
 struct CheckEntry {
     std::string name;
-    bool ticked = false;
-    std::size_t area = 0; // the confirmed area it names, an index into confirmedAreas()
-};
-
-// The changes to the areas in the order they happened, as far as they still count: an area
-// that was undone takes its "OK" with it. Replaying them through the same calls rebuilds
-// the queues and the check list exactly.
-enum class AreaStep {
-    confirm,        // "OK" queued the next area
-    openNeighbours, // "Fertig" showed the panel or added names to the check list
-    next,           // "Nächste" finished the first waiting area
+    bool ticked = false; // a neighbour of the current area
 };
 
 inline constexpr std::string_view kNameMissingMessage = "Bitte Name eingeben";
 inline constexpr std::string_view kScriptWrittenMessage = "Ändere etwas, wenn du willst.";
 inline constexpr std::string_view kNeighbourHeadingSuffix = " ist Nachbar von: ";
+inline constexpr std::string_view kNoAreaYetMessage =
+    "Es gibt noch keine Area. Zeichne zuerst eine Area (\"Neue Strategic - Area\") oder "
+    "übernimm die Areas der Karte; danach führt \"Fertig\" durch ihre Nachbarn.";
+
+// How far a corner may lie outside the 512 x 512 picture: the keys can move a marker a little
+// past its edge, but an area far beyond the level is a slip that would give the game
+// coordinates it cannot use.
+inline constexpr std::int32_t kCornerReach = 512;
+bool cornerWithinReach(PixelPosition corner);
+// "Die Ecke (<left>, <top>) liegt zu weit außerhalb des Bildes ..."
+std::string cornerOutOfReachMessage(PixelPosition corner);
 
 enum class ConfirmOutcome { confirmed, nameMissing, panelClosed };
 
@@ -107,7 +128,14 @@ struct NextOutcome {
     bool areaFinished = false;
     bool scriptWritten = false;
     std::string scriptPath;
-    std::vector<std::size_t> unticked; // check list entries that lost their tick
+};
+
+// What taking in an area file did: how many areas, and the names among them that the game's
+// reader cannot take (blanks and the like, or used twice), which must be changed before the
+// neighbour phase.
+struct ImportOutcome {
+    std::size_t areaCount = 0;
+    std::vector<std::string> namesToChange;
 };
 
 class AreaEditor {
@@ -126,9 +154,12 @@ public:
     // throws "'%s' ist kein gültiger Integerwert" before anything has moved. With an
     // areaEditMode other than 1 or 2 nothing moves and the step is not read.
     void move(Direction direction, std::string_view stepText);
-    // A left click on the picture: the active marker goes there and its flag follows by the
-    // same distance.
+    // The active marker goes there and its flag follows by the same distance.
     void placeActiveMarker(PixelPosition position);
+    // A left click on the picture: while no area is being drawn or edited, a click on an
+    // area's outline (or inside it, the smallest such area) selects that area; anything else
+    // places the active marker.
+    void clickPicture(PixelPosition position);
     void chooseMovementMode(MovementMode mode);
 
     // --- Areas ---
@@ -137,45 +168,71 @@ public:
     // bars, computes the area's edges and centre and opens the area panel (true).
     bool finishArea();
     // "OK" of the area panel. An empty name answers nameMissing and changes nothing.
-    // Otherwise areaName takes the name; a priority that is not an integer then throws with
-    // nothing queued and the panel open. A confirmed area is queued and the cursor parked.
+    // Otherwise areaName takes the name; a name the game cannot read or another area's name,
+    // a priority that is not an integer or a corner out of reach then throw with the German
+    // reason, nothing changed and the panel open. A new area is added at the end; an area
+    // being edited takes the panel and the corners as they stand now.
     ConfirmOutcome confirmArea(const AreaPanel& panel);
 
-    // --- Neighbour phase ---
-    // "Fertig": shows the neighbour panel and appends every waiting name to the check list.
-    void openNeighbours();
-    void setTicked(std::size_t entry, bool ticked);
-    // "Nächste": finishes the first waiting area with the ticked entries as its neighbours;
-    // after the last one writes the area script (which throws the file error when it cannot
-    // be written; the areas stay, and the next "Nächste" tries again). With no area waiting
-    // and nothing left to write it changes nothing.
-    NextOutcome nextArea();
+    // --- Selecting, editing, deleting ---
+    // Selects an area (an index into confirmedAreas()), or none.
+    void selectArea(std::optional<std::size_t> index);
+    std::optional<std::size_t> selectedArea() const;
+    // "Area bearbeiten": the selected area's flags back on its corners, the frame round it
+    // and its panel open with its values; the green marker moves first, as when drawing.
+    // Answers the panel to show; nothing when the command is not enabled.
+    std::optional<AreaPanel> editArea();
+    // The areas whose neighbour ticks name the selected area, for the question before it is
+    // deleted.
+    std::vector<std::string> areasNamingSelected() const;
+    // "Area löschen": removes the selected area and every tick that names it.
+    bool deleteArea();
+    // Ctrl+Z: undoes the last new area, edit, deletion or taking in of areas.
+    bool undo();
 
-    // --- Undo ---
-    // "Letzte Area entfernen": removes the last confirmed area while it still waits for its
-    // "Nächste", from the queue, the summary list, the create lines, the outlines and the
-    // check list, as if it had never been confirmed; called again it removes the one before.
-    // Answers false and changes nothing when no area can be undone: none waits, or an area
-    // already finished ticked the last one's entry, so that its final block names it. When
-    // the undone area was the last one waiting and others were finished meanwhile, the
-    // phase is complete without it and the next "Nächste" writes the script.
-    bool undoLastArea();
+    // --- Areas from elsewhere ---
+    // Takes in a whole area file as if its areas had been drawn and confirmed one after the
+    // other: corners, panel, kept lines; their neighbours become the ticks that the next
+    // neighbour phase shows. Names the game cannot read are kept and reported, and must be
+    // changed before "Fertig". One step for the undo. A corner out of reach or an area
+    // without width or height throws before anything is taken in.
+    ImportOutcome importAreas(const AreaFile& file);
+    // Saved areas (saved_areas.h): the areas with their walked state and whether the
+    // neighbour panel was shown. Needs Command::loadSavedAreas; the undo starts empty.
+    ImportOutcome restoreAreas(const AreaFile& file, const std::vector<bool>& finished,
+                               bool neighbourPhase);
+
+    // --- Neighbour phase ---
+    // "Fertig": shows the neighbour panel with the first area still to be walked and its
+    // ticks. With no area at all nothing happens (false; the window shows
+    // kNoAreaYetMessage); while an area's name must still be changed it throws the German
+    // message naming them.
+    bool openNeighbours();
+    // Ticks or unticks an entry as a neighbour of the current area.
+    void setTicked(std::size_t entry, bool ticked);
+    // "Nächste": the current area is done, and the next one still to be walked shows its
+    // ticks; after the last one the area script is written (which throws the file error when
+    // it cannot be written; nothing is lost and the next "Nächste" tries again). With no
+    // area waiting, "Nächste" writes the script when the areas changed since it was last
+    // written, and otherwise does nothing.
+    NextOutcome nextArea();
+    // "Areas wieder bearbeiten": back to drawing with every area and its ticks kept; the
+    // next "Fertig" walks all areas again, each with its earlier ticks.
+    bool editAgain();
 
     // --- Autosave ---
-    // From now on every change to the areas (an "OK", an undo, a "Fertig" that changes the
-    // check list, a tick, a "Nächste") saves them to savedAreasFile(programFolder, mapName)
-    // (saved_areas.h), once the first area has been confirmed; when the last area is undone
-    // the file is removed. An empty folder turns the autosave off. A failed save never cuts
-    // a command short: its error text waits in autosaveError() for the window to show.
-    // A saved file of an earlier run that was not loaded is kept as
-    // "<mapName>.previous.json" before the first save or removal replaces it, so a first
-    // "OK" without loading never costs the user those areas.
+    // From now on every change to the areas saves them to savedAreasFile(programFolder,
+    // mapName) (saved_areas.h), once the first area has been confirmed or taken in; when the
+    // last area is gone the file is removed. An empty folder turns the autosave off. A failed
+    // save never cuts a command short: its error text waits in autosaveError(). A saved file
+    // of an earlier run that was not loaded is first set aside under a dated name
+    // (keepEarlierSavedAreas), whose path keptEarlierFile() then gives.
     void enableAutosave(std::string programFolder);
     // The saved file has been loaded into this editor: later saves may replace it.
     void adoptSavedAreas() { earlierSaveKept_ = true; }
     const std::string& autosaveFolder() const { return autosaveFolder_; }
-    // The German text of the last autosave's failure; empty once a save succeeded.
     const std::string& autosaveError() const { return autosaveError_; }
+    const std::string& keptEarlierFile() const { return keptEarlierFile_; }
 
     // --- What the tab shows ---
     bool isEnabled(Command command) const;
@@ -183,6 +240,10 @@ public:
     const CursorPicture& picture(CursorPart part) const;
     bool areaPanelVisible() const { return areaPanelVisible_; }
     bool neighbourPanelVisible() const { return neighbourPanelVisible_; }
+    // An existing area's panel is open.
+    bool editing() const { return editing_.has_value(); }
+    // The script was written and nothing has changed since.
+    bool scriptFinal() const { return scriptFinal_; }
     // World position of the marker that the movement commands move, if any.
     std::optional<WorldPosition> activeMarkerWorld() const;
     // "X 400  Z 1648"; empty when no marker is active.
@@ -190,9 +251,13 @@ public:
     const std::vector<std::string>& summaryEntries() const { return summaryEntries_; }
     const std::vector<CheckEntry>& checkList() const { return checkList_; }
     const std::string& neighbourHeading() const { return neighbourHeading_; } // Label13z
-    const std::vector<ConfirmedArea>& confirmedAreas() const { return confirmedAreas_; }
-    std::size_t waitingCount() const { return waiting_.size(); }
-    const std::vector<AreaStep>& steps() const { return steps_; }
+    const std::vector<ConfirmedArea>& confirmedAreas() const { return areas_; }
+    // The names of an area's neighbours, in the order their lines are written.
+    std::vector<std::string> neighbourNames(const ConfirmedArea& area) const;
+    // The area's name cannot go into the script as it is (area_names.h).
+    bool nameNeedsChange(std::size_t index) const;
+    std::vector<std::string> namesToChange() const;
+    std::size_t waitingCount() const;
     std::int32_t worldSize() const { return state_.worldSize; }
 
     // The fields of the area being completed and confirmed.
@@ -206,23 +271,33 @@ public:
     std::string areaScriptFile() const;
 
 private:
-    // What "OK" queues for one area until "Nächste" takes it: the name, and the end of its
-    // block (flag lines, order-position lines, side line and the closing empty line).
-    struct QueuedArea {
-        std::string name;
-        std::string blockEnd;
-        std::size_t confirmedIndex = 0;
-        std::size_t createLinesStart = 0; // where its create lines begin in createLines_
+    // One step that Ctrl+Z can take back.
+    struct UndoStep {
+        enum class Kind { added, edited, deleted } kind = Kind::added;
+        std::vector<AreaId> added;
+        ConfirmedArea area; // edited: as it was before; deleted: the area
+        std::size_t index = 0;
+        std::vector<std::pair<AreaId, std::size_t>> namedBy; // deleted: who ticked it, where
     };
 
     CursorPicture& pictureRef(CursorPart part);
     bool activePair(CursorPart& marker, CursorPart& flag) const;
     void shift(CursorPart part, std::int64_t dx, std::int64_t dz);
     void parkCursor();
+    void showFrame(const PixelRectangle& rect);
+    AreaBounds boundsOf(const PixelRectangle& rect) const;
+    bool idle() const;
+    void checkName(const std::string& name, std::optional<AreaId> self) const;
+    std::size_t indexOf(AreaId id) const;
+    void appendArea(ConfirmedArea area);
+    ImportOutcome takeIn(const AreaFile& file, const std::vector<bool>* finished);
+    void removeAreas(const std::unordered_set<AreaId>& ids, UndoStep* record);
+    void rebuildViews();
+    void findCurrent(std::size_t from);
+    void showTicksOfCurrent();
     void updateNeighbourHeading();
+    void changed();
     void writeAreaScript(NextOutcome& outcome);
-    bool canUndo() const;
-    void removeCheckEntriesOf(std::size_t area);
     void autosave();
 
     WizardState& state_;
@@ -236,29 +311,31 @@ private:
 
     AreaBounds bounds_;
     PixelRectangle rectangle_;
+    PixelPosition framedGreen_; // the corners "Area fertigstellen" framed last
+    PixelPosition framedRed_;
     std::string areaName_;
     std::int32_t areaPriority_ = 0;
 
+    std::vector<ConfirmedArea> areas_;
+    std::unordered_map<AreaId, std::size_t> indexOfId_;
+    std::unordered_map<std::string, std::size_t> nameCounts_;
+    AreaId nextId_ = 1;
     std::vector<std::string> summaryEntries_; // ListBox1z
-    std::string createLines_;                 // create line and a blank line per area
-    std::deque<QueuedArea> waiting_;          // names, flag, order and side lines in step
-    std::string areaBlocks_;                  // every finished area's block, in order
-    std::vector<ConfirmedArea> confirmedAreas_;
-
     std::vector<CheckEntry> checkList_;
-    std::set<std::size_t> ticked_; // indices of ticked entries, top to bottom
+    std::optional<std::size_t> current_; // the area the neighbour panel shows
+    std::optional<AreaId> selected_;
+    std::optional<AreaId> editing_;
+    std::vector<UndoStep> undo_;
     std::string neighbourHeading_ = "Area";
-    // The script is due: its last write failed, or an undo completed the phase. The next
-    // "Nächste" writes it.
-    bool scriptWritePending_ = false;
-    bool unwrittenBlocks_ = false; // an area was finished since the script was last written
+    // The areas changed since the script was last written.
+    bool scriptDue_ = false;
+    bool scriptFinal_ = false;
 
-    std::vector<AreaStep> steps_;
-    std::vector<bool> namedByFinishedArea_; // per confirmed area
     bool areaEverConfirmed_ = false;
     bool earlierSaveKept_ = false;
     std::string autosaveFolder_;
     std::string autosaveError_;
+    std::string keptEarlierFile_;
 };
 
 } // namespace tess::areas

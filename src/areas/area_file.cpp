@@ -1,7 +1,9 @@
 #include "areas/area_file.h"
 
+#include "areas/area_names.h"
 #include "core/codepage.h"
 #include "core/error.h"
+#include "core/files.h"
 #include "core/integers.h"
 
 #include <nlohmann/json.hpp>
@@ -19,7 +21,7 @@ namespace {
 using nlohmann::json;
 
 constexpr std::string_view kKnownFields[] = {"name", "corner1", "corner2", "priority", "flags",
-                                             "light", "heavy", "side", "neighbours",
+                                             "light", "heavy", "side", "neighbours", "extraLines",
                                              // kept by the autosave
                                              "finished", "neighbourEntries"};
 
@@ -119,6 +121,27 @@ std::vector<std::string> optionalTexts(const json& area, std::string_view field,
     return texts;
 }
 
+// Lines of the area's block that the panel cannot hold: each must stay one line of the
+// script, in the game's code page.
+std::vector<std::string> extraLines(const json& area, const AreaContext& context) {
+    std::vector<std::string> lines = optionalTexts(area, "extraLines", context);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string number = "Zeile " + std::to_string(i + 1) + ": ";
+        if (std::any_of(lines[i].begin(), lines[i].end(), [](char c) {
+                const auto byte = static_cast<unsigned char>(c);
+                return (byte < 0x20 && c != '\t') || byte == 0x7F;
+            }))
+            throw context.fieldError("extraLines", number + "darf keine Zeilenumbrüche oder "
+                                                            "Steuerzeichen enthalten");
+        try {
+            encodeCp1252(lines[i]);
+        } catch (const Error& e) {
+            throw context.fieldError("extraLines", number + e.what());
+        }
+    }
+    return lines;
+}
+
 bool fitsInt32(const json& value) {
     if (value.is_number_unsigned())
         return value.get<std::uint64_t>() <=
@@ -137,10 +160,13 @@ PixelPosition corner(const json& area, std::string_view field, const AreaContext
     if (!ok)
         throw context.fieldError(
             field, "muss eine Liste aus zwei ganzen Zahlen sein: [links, oben] in Bildpunkten");
-    return {value[0].get<std::int32_t>(), value[1].get<std::int32_t>()};
+    const PixelPosition position{value[0].get<std::int32_t>(), value[1].get<std::int32_t>()};
+    if (!cornerWithinReach(position))
+        throw context.fieldError(field, cornerOutOfReachMessage(position));
+    return position;
 }
 
-std::string name(const json& area, AreaContext& context) {
+std::string name(const json& area, AreaContext& context, bool readableNames) {
     const json& value = required(area, "name", context);
     if (!value.is_string())
         throw context.fieldError("name", "muss ein Text sein");
@@ -155,6 +181,8 @@ std::string name(const json& area, AreaContext& context) {
     } catch (const Error& e) {
         throw context.fieldError("name", e.what());
     }
+    if (const auto problem = areaNameProblem(text); problem && readableNames)
+        throw context.fieldError("name", areaNameMessage(text, *problem));
     context.setName(text);
     return text;
 }
@@ -208,13 +236,20 @@ void readFlags(const json& area, AreaPanel& panel, const AreaContext& context) {
     }
 }
 
-SavedArea readArea(const json& area, std::size_t index) {
+// An area as the file has it, with the fields that only saved areas of version 1 carry.
+struct ReadArea {
+    AreaDefinition definition;
+    bool finished = false;
+    std::vector<std::size_t> neighbourEntries;
+};
+
+ReadArea readArea(const json& area, std::size_t index, bool readableNames) {
     AreaContext context(index);
     if (!area.is_object())
         throw Error(context.area() + ": ist kein JSON-Objekt");
     AreaDefinition definition;
     // The name first, so that every later message can name the area.
-    definition.panel.name = name(area, context);
+    definition.panel.name = name(area, context, readableNames);
     for (const auto& item : area.items())
         if (std::find(std::begin(kKnownFields), std::end(kKnownFields), item.key()) ==
             std::end(kKnownFields))
@@ -231,8 +266,96 @@ SavedArea readArea(const json& area, std::size_t index) {
     definition.panel.schwer = optionalBool(area, "heavy", context);
     definition.panel.side = side(area, context);
     definition.neighbours = optionalTexts(area, "neighbours", context);
+    definition.extraLines = extraLines(area, context);
     return {std::move(definition), optionalBool(area, "finished", context),
             optionalIndices(area, "neighbourEntries", context)};
+}
+
+// Reads the document once more, without building it, to find a field given twice in one
+// object, which the parser itself would take silently, the last one winning.
+class DuplicateKeys : public nlohmann::json_sax<json> {
+public:
+    struct Found {
+        std::optional<std::size_t> area;
+        std::string key;
+    };
+    const std::optional<Found>& found() const { return found_; }
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return start(true); }
+    bool start_array(std::size_t) override { return start(false); }
+    bool end_object() override { return end(); }
+    bool end_array() override { return end(); }
+    bool key(string_t& key) override {
+        if (stack_.empty())
+            return true;
+        Frame& top = stack_.back();
+        top.key = key;
+        if (!top.keys.insert(key).second) {
+            found_ = Found{areaOfTop(), key};
+            return false; // the first one is enough
+        }
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+private:
+    struct Frame {
+        bool object = false;
+        std::unordered_set<std::string> keys;
+        std::string key;
+        std::size_t elements = 0;
+        std::optional<std::size_t> area;
+    };
+
+    bool value() {
+        if (!stack_.empty() && !stack_.back().object)
+            ++stack_.back().elements;
+        return true;
+    }
+    bool start(bool object) {
+        Frame frame;
+        frame.object = object;
+        // An object right inside the document's "areas" list is an area.
+        if (object && stack_.size() == 2 && !stack_[1].object && stack_[0].key == "areas")
+            frame.area = stack_[1].elements;
+        value();
+        stack_.push_back(std::move(frame));
+        return true;
+    }
+    bool end() {
+        if (!stack_.empty())
+            stack_.pop_back();
+        return true;
+    }
+    std::optional<std::size_t> areaOfTop() const {
+        for (auto frame = stack_.rbegin(); frame != stack_.rend(); ++frame)
+            if (frame->area)
+                return frame->area;
+        return std::nullopt;
+    }
+
+    std::vector<Frame> stack_;
+    std::optional<Found> found_;
+};
+
+// The token in the parser's complaint "... parsing '1e400'".
+std::string quotedToken(std::string_view what) {
+    const std::size_t close = what.rfind('\'');
+    const std::size_t open = close == std::string_view::npos || close == 0
+                                 ? std::string_view::npos
+                                 : what.rfind('\'', close - 1);
+    if (open == std::string_view::npos)
+        return {};
+    return std::string(what.substr(open + 1, close - open - 1));
 }
 
 json parseDocument(std::string_view text) {
@@ -241,23 +364,52 @@ json parseDocument(std::string_view text) {
         document = json::parse(text.begin(), text.end());
     } catch (const json::parse_error& e) {
         throw Error("Die Area-Datei ist kein gültiges JSON (" + positionOf(text, e.byte) + ")");
+    } catch (const json::out_of_range& e) {
+        // A number too large for any number JSON can hold, such as 1e400.
+        const std::string token = quotedToken(e.what());
+        const std::size_t at = token.empty() ? std::string_view::npos : text.find(token);
+        throw Error("Die Area-Datei enthält die Zahl " + token +
+                    (at == std::string_view::npos ? "" : " (" + positionOf(text, at + 1) + ")") +
+                    ", die zu groß ist; Ecken, Prioritäten und Seiten sind ganze Zahlen");
+    } catch (const json::exception&) {
+        throw Error("Die Area-Datei ist kein gültiges JSON");
+    }
+    DuplicateKeys duplicates;
+    json::sax_parse(text.begin(), text.end(), &duplicates);
+    if (const auto& found = duplicates.found()) {
+        const std::string problem = "steht zweimal da; welcher Wert gelten soll, bleibt unklar";
+        if (!found->area)
+            throw Error("Das Feld \"" + found->key + "\" der Area-Datei " + problem);
+        AreaContext context(*found->area);
+        const json& areas = document["areas"];
+        if (*found->area < areas.size()) {
+            const json& area = areas[*found->area];
+            const auto name = area.is_object() ? area.find("name") : area.end();
+            if (name != area.end() && name->is_string())
+                context.setName(name->get<std::string>());
+        }
+        throw context.fieldError(found->key, problem);
     }
     return document;
 }
 
-// An area file may name its version; saved areas must.
-void checkVersion(const json& document, bool required) {
+// An area file may name its version; saved areas must. Answers the version (0 when none).
+int checkVersion(const json& document, bool required) {
     const auto version = document.is_object() ? document.find("version") : document.end();
     if (version == document.end()) {
         if (required)
             throw Error("Die Datei enthält keine gespeicherten Areas: das Feld \"version\" fehlt");
-        return;
+        return 0;
     }
     if (!version->is_number_integer())
         throw Error("Das Feld \"version\" der Area-Datei muss eine ganze Zahl sein");
-    if (version->get<std::int64_t>() != kAreaFileVersion)
+    const auto number = version->get<std::int64_t>();
+    if (number != 1 && number != kAreaFileVersion)
         throw Error("Die Area-Datei hat die Version " + version->dump() +
-                    "; gelesen wird Version " + std::to_string(kAreaFileVersion));
+                    "; gelesen werden die "
+                    "Versionen 1 und " +
+                    std::to_string(kAreaFileVersion));
+    return static_cast<int>(number);
 }
 
 const json& areaList(const json& document) {
@@ -269,15 +421,23 @@ const json& areaList(const json& document) {
     return *areas;
 }
 
-std::vector<SavedArea> readAreas(const json& areas) {
-    std::vector<SavedArea> file;
+// The areas of the list, their neighbours checked against their names. With readableNames a
+// name the game cannot read, or used by two areas, is refused.
+std::vector<ReadArea> readAreas(const json& areas, bool readableNames) {
+    std::vector<ReadArea> file;
     file.reserve(areas.size());
     for (std::size_t i = 0; i < areas.size(); ++i)
-        file.push_back(readArea(areas[i], i));
+        file.push_back(readArea(areas[i], i, readableNames));
 
     std::unordered_set<std::string_view> names;
-    for (const SavedArea& area : file)
-        names.insert(area.definition.panel.name);
+    for (std::size_t i = 0; i < file.size(); ++i) {
+        const std::string& name = file[i].definition.panel.name;
+        if (!names.insert(name).second && readableNames) {
+            AreaContext context(i);
+            context.setName(name);
+            throw context.fieldError("name", duplicateAreaNameMessage(name));
+        }
+    }
     for (std::size_t i = 0; i < file.size(); ++i)
         for (const std::string& neighbour : file[i].definition.neighbours)
             if (!names.contains(neighbour)) {
@@ -289,26 +449,30 @@ std::vector<SavedArea> readAreas(const json& areas) {
     return file;
 }
 
-constexpr std::pair<AreaStep, std::string_view> kStepNames[] = {
-    {AreaStep::confirm, "confirm"},
-    {AreaStep::openNeighbours, "openNeighbours"},
-    {AreaStep::next, "next"},
+// --- Version 1 of saved areas: the editor's steps ---
+
+enum class OldStep { confirm, openNeighbours, next };
+
+constexpr std::pair<OldStep, std::string_view> kStepNames[] = {
+    {OldStep::confirm, "confirm"},
+    {OldStep::openNeighbours, "openNeighbours"},
+    {OldStep::next, "next"},
 };
 
-std::string_view stepName(AreaStep step) {
+std::string_view stepName(OldStep step) {
     for (const auto& [value, name] : kStepNames)
         if (value == step)
             return name;
     return {};
 }
 
-std::vector<AreaStep> readSteps(const json& document) {
+std::vector<OldStep> readSteps(const json& document) {
     const Error malformed("Die Datei enthält keine gespeicherten Areas: das Feld \"steps\" "
                           "braucht eine Liste aus \"confirm\", \"openNeighbours\" und \"next\"");
     const auto steps = document.find("steps");
     if (steps == document.end() || !steps->is_array())
         throw malformed;
-    std::vector<AreaStep> result;
+    std::vector<OldStep> result;
     result.reserve(steps->size());
     for (const json& step : *steps) {
         const auto known =
@@ -322,49 +486,52 @@ std::vector<AreaStep> readSteps(const json& document) {
     return result;
 }
 
-// Replays the steps on counts alone, as the editor would take them, so that a file whose
-// replay would go astray is refused before any area reaches the editor.
-void checkSteps(const AreaSession& session) {
+// Replays the steps on counts alone, as the editor of that version took them, so that a file
+// whose replay would go astray is refused; then the areas as this editor holds them: the
+// ticks of the area waiting first become its neighbours.
+AreaSession sessionOfSteps(std::vector<ReadArea> areas, const std::vector<OldStep>& steps,
+                           const std::vector<std::size_t>& ticked, std::int32_t worldSize) {
     const auto mismatch = [](const std::string& detail) {
         return Error("Die Schritte der Area-Datei passen nicht zu ihren Areas: " + detail);
     };
     const auto areaText = [&](std::size_t index) {
         AreaContext context(index);
-        context.setName(session.areas[index].definition.panel.name);
+        context.setName(areas[index].definition.panel.name);
         return context.area();
     };
     std::size_t confirmed = 0;
     std::size_t finished = 0;
     bool panelShown = false;
     std::vector<std::size_t> entries; // the area each check list entry names
-    for (std::size_t i = 0; i < session.steps.size(); ++i) {
-        const std::string step = "Schritt " + std::to_string(i + 1) + " (\"" +
-                                 std::string(stepName(session.steps[i])) + "\")";
-        switch (session.steps[i]) {
-        case AreaStep::confirm:
-            if (confirmed == session.areas.size())
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const std::string step =
+            "Schritt " + std::to_string(i + 1) + " (\"" + std::string(stepName(steps[i])) + "\")";
+        switch (steps[i]) {
+        case OldStep::confirm:
+            if (confirmed == areas.size())
                 throw mismatch(step + ": keine Area mehr übrig");
             ++confirmed;
             break;
-        case AreaStep::openNeighbours:
+        case OldStep::openNeighbours:
             panelShown = true;
             for (std::size_t area = finished; area < confirmed; ++area)
                 entries.push_back(area);
             break;
-        case AreaStep::next: {
+        case OldStep::next: {
             if (!panelShown || finished == confirmed)
                 throw mismatch(step + ": keine Area wartet");
-            const SavedArea& area = session.areas[finished];
+            const ReadArea& area = areas[finished];
             if (!area.finished)
                 throw mismatch(step + ": " + areaText(finished) +
                                " ist nicht als fertig gespeichert");
-            const auto& ticked = area.neighbourEntries;
-            bool fits = ticked.size() == area.definition.neighbours.size() &&
-                        std::is_sorted(ticked.begin(), ticked.end()) &&
-                        std::adjacent_find(ticked.begin(), ticked.end()) == ticked.end();
-            for (std::size_t n = 0; fits && n < ticked.size(); ++n)
-                fits = ticked[n] < entries.size() &&
-                       session.areas[entries[ticked[n]]].definition.panel.name ==
+            const auto& entriesTicked = area.neighbourEntries;
+            bool fits = entriesTicked.size() == area.definition.neighbours.size() &&
+                        std::is_sorted(entriesTicked.begin(), entriesTicked.end()) &&
+                        std::adjacent_find(entriesTicked.begin(), entriesTicked.end()) ==
+                            entriesTicked.end();
+            for (std::size_t n = 0; fits && n < entriesTicked.size(); ++n)
+                fits = entriesTicked[n] < entries.size() &&
+                       areas[entries[entriesTicked[n]]].definition.panel.name ==
                            area.definition.neighbours[n];
             if (!fits)
                 throw mismatch(step + ": " + areaText(finished) +
@@ -375,21 +542,35 @@ void checkSteps(const AreaSession& session) {
         }
         }
     }
-    if (confirmed != session.areas.size())
-        throw mismatch("nur " + std::to_string(confirmed) + " von " +
-                       std::to_string(session.areas.size()) + " Areas werden bestätigt");
-    for (std::size_t area = finished; area < session.areas.size(); ++area) {
-        const SavedArea& waiting = session.areas[area];
+    if (confirmed != areas.size())
+        throw mismatch("nur " + std::to_string(confirmed) + " von " + std::to_string(areas.size()) +
+                       " Areas werden bestätigt");
+    for (std::size_t area = finished; area < areas.size(); ++area) {
+        const ReadArea& waiting = areas[area];
         if (waiting.finished || !waiting.neighbourEntries.empty() ||
             !waiting.definition.neighbours.empty())
             throw mismatch(areaText(area) + " wartet noch auf \"Nächste\", ist aber als fertig "
                                             "oder mit Nachbarn gespeichert");
     }
-    const auto& ticked = session.ticked;
     if (!std::is_sorted(ticked.begin(), ticked.end()) ||
         std::adjacent_find(ticked.begin(), ticked.end()) != ticked.end() ||
         (!ticked.empty() && ticked.back() >= entries.size()))
         throw mismatch("\"ticked\" nennt Einträge, die die Nachbarliste nicht hat");
+
+    AreaSession session;
+    session.worldSize = worldSize;
+    session.neighbourPhase = panelShown;
+    if (finished < areas.size())
+        for (const std::size_t entry : ticked) {
+            auto& neighbours = areas[finished].definition.neighbours;
+            const std::string& name = areas[entries[entry]].definition.panel.name;
+            if (std::find(neighbours.begin(), neighbours.end(), name) == neighbours.end())
+                neighbours.push_back(name);
+        }
+    session.areas.reserve(areas.size());
+    for (ReadArea& area : areas)
+        session.areas.push_back({std::move(area.definition), area.finished});
+    return session;
 }
 
 } // namespace
@@ -397,34 +578,55 @@ void checkSteps(const AreaSession& session) {
 AreaFile parseAreaFile(std::string_view text) {
     const json document = parseDocument(text);
     checkVersion(document, false);
-    std::vector<SavedArea> areas = readAreas(areaList(document));
+    std::vector<ReadArea> areas = readAreas(areaList(document), true);
     AreaFile file;
     file.reserve(areas.size());
-    for (SavedArea& area : areas)
+    for (ReadArea& area : areas)
         file.push_back(std::move(area.definition));
     return file;
 }
 
+AreaFile readAreaFile(const std::string& file) {
+    const std::string bytes = readFileBytes(file);
+    try {
+        return parseAreaFile(bytes);
+    } catch (const Error& e) {
+        throw Error("Die Area-Datei \"" + file + "\" kann nicht gelesen werden: " + e.what() +
+                    ". Bitte die Datei berichtigen.");
+    }
+}
+
 AreaSession parseAreaSession(std::string_view text) {
     const json document = parseDocument(text);
-    checkVersion(document, true);
-    AreaSession session;
+    const int version = checkVersion(document, true);
     const auto worldSize = document.find("worldSize");
     if (worldSize == document.end() || !worldSize->is_number_integer() || !fitsInt32(*worldSize) ||
         worldSize->get<std::int32_t>() <= 0)
         throw Error("Die Datei enthält keine gespeicherten Areas: das Feld \"worldSize\" braucht "
                     "die Kartengröße als ganze Zahl");
-    session.worldSize = worldSize->get<std::int32_t>();
-    session.areas = readAreas(areaList(document));
-    session.steps = readSteps(document);
-    if (const auto ticked = document.find("ticked"); ticked != document.end()) {
-        auto indices = indexList(*ticked);
-        if (!indices)
-            throw Error("Das Feld \"ticked\" der Area-Datei muss eine Liste von Eintragsnummern "
-                        "(ab 0) sein");
-        session.ticked = std::move(*indices);
+    std::vector<ReadArea> areas = readAreas(areaList(document), false);
+    if (version == 1) {
+        std::vector<std::size_t> ticked;
+        if (const auto field = document.find("ticked"); field != document.end()) {
+            auto indices = indexList(*field);
+            if (!indices)
+                throw Error("Das Feld \"ticked\" der Area-Datei muss eine Liste von "
+                            "Eintragsnummern (ab 0) sein");
+            ticked = std::move(*indices);
+        }
+        return sessionOfSteps(std::move(areas), readSteps(document), ticked,
+                              worldSize->get<std::int32_t>());
     }
-    checkSteps(session);
+    AreaSession session;
+    session.worldSize = worldSize->get<std::int32_t>();
+    if (const auto phase = document.find("neighbourPhase"); phase != document.end()) {
+        if (!phase->is_boolean())
+            throw Error("Das Feld \"neighbourPhase\" der Area-Datei muss true oder false sein");
+        session.neighbourPhase = phase->get<bool>();
+    }
+    session.areas.reserve(areas.size());
+    for (ReadArea& area : areas)
+        session.areas.push_back({std::move(area.definition), area.finished});
     return session;
 }
 
@@ -470,6 +672,8 @@ ordered areaObject(const AreaDefinition& definition) {
         break;
     }
     area["neighbours"] = definition.neighbours;
+    if (!definition.extraLines.empty())
+        area["extraLines"] = definition.extraLines;
     return area;
 }
 
@@ -493,34 +697,25 @@ std::string serialiseAreaSession(const AreaSession& session) {
     for (const SavedArea& saved : session.areas) {
         ordered area = areaObject(saved.definition);
         area["finished"] = saved.finished;
-        area["neighbourEntries"] = saved.neighbourEntries;
         areas.push_back(std::move(area));
     }
-    ordered steps = ordered::array();
-    for (const AreaStep step : session.steps)
-        steps.push_back(std::string(stepName(step)));
     ordered document = ordered::object();
     document["version"] = kAreaFileVersion;
     document["worldSize"] = session.worldSize;
     document["areas"] = std::move(areas);
-    document["steps"] = std::move(steps);
-    document["ticked"] = session.ticked;
+    document["neighbourPhase"] = session.neighbourPhase;
     return text(document);
 }
 
 AreaSession areaSessionOf(const AreaEditor& editor) {
     AreaSession session;
     session.worldSize = editor.worldSize();
+    session.neighbourPhase = editor.neighbourPanelVisible();
     session.areas.reserve(editor.confirmedAreas().size());
     for (const ConfirmedArea& area : editor.confirmedAreas())
-        session.areas.push_back({{area.green, area.red, area.panel, area.neighbours, {}},
-                                 area.finished,
-                                 area.neighbourEntries});
-    session.steps = editor.steps();
-    const auto& checkList = editor.checkList();
-    for (std::size_t i = 0; i < checkList.size(); ++i)
-        if (checkList[i].ticked)
-            session.ticked.push_back(i);
+        session.areas.push_back(
+            {{area.green, area.red, area.panel, editor.neighbourNames(area), area.extraLines},
+             area.finished});
     return session;
 }
 
@@ -528,33 +723,17 @@ AreaFile areaFileOf(const AreaEditor& editor) {
     AreaFile file;
     file.reserve(editor.confirmedAreas().size());
     for (const ConfirmedArea& area : editor.confirmedAreas())
-        file.push_back({area.green, area.red, area.panel, area.neighbours, {}});
+        file.push_back(
+            {area.green, area.red, area.panel, editor.neighbourNames(area), area.extraLines});
     return file;
 }
 
 std::vector<std::string> applyAreaFile(AreaEditor& editor, const AreaFile& file) {
     const std::size_t firstSummary = editor.summaryEntries().size();
-    for (const AreaDefinition& area : file) {
-        editor.newArea();
-        editor.placeActiveMarker(area.corner1);
-        editor.confirmPoint();
-        editor.placeActiveMarker(area.corner2);
-        editor.finishArea();
-        editor.confirmArea(area.panel);
-    }
+    editor.importAreas(file);
     editor.openNeighbours();
-
-    std::unordered_map<std::string, std::vector<std::size_t>> entriesByName;
-    const auto& checkList = editor.checkList();
-    for (std::size_t i = 0; i < checkList.size(); ++i)
-        entriesByName[checkList[i].name].push_back(i);
-    for (const AreaDefinition& area : file) {
-        for (const std::string& neighbour : area.neighbours)
-            if (const auto it = entriesByName.find(neighbour); it != entriesByName.end())
-                for (const std::size_t entry : it->second)
-                    editor.setTicked(entry, true);
+    for (std::size_t i = 0; i < file.size(); ++i)
         editor.nextArea();
-    }
     return {editor.summaryEntries().begin() + static_cast<std::ptrdiff_t>(firstSummary),
             editor.summaryEntries().end()};
 }

@@ -3,13 +3,18 @@
 //
 //   {"areas": [{"name": "Hill", "corner1": [100, 100], "corner2": [200, 300],
 //               "priority": 100, "flags": ["cp"], "light": true, "heavy": false,
-//               "side": 1, "neighbours": ["Bridge"]}, ...]}
+//               "side": 1, "neighbours": ["Bridge"],
+//               "extraLines": ["aiStrategicArea.vehicleSearchRadius 160"]}, ...]}
 //
 // corner1 and corner2 are the picture pixels (Left, Top) of the green and the red marker;
 // flags are the check box names basis, cp, strong, air, Flanke, center; side is 1 (Team 1),
 // 2 (Team2), 0 (Neutral) or absent (none); priority is a number or a text read as the
-// priority field reads it. name, corner1, corner2 and priority are required; flags,
-// neighbours, light and heavy default to none and false.
+// priority field reads it; extraLines are lines of the area's block that the panel cannot
+// hold (taken over from a level's script), written back after the area's own lines, each one
+// line in the game's code page. name, corner1, corner2 and priority are required; flags,
+// neighbours, extraLines, light and heavy default to none and false.
+//
+// corner1 and corner2 lie at most kCornerReach pixels outside the picture.
 //
 // The editor's autosave writes the same format with a few fields more (AreaSession below);
 // read as an area file, such a file gives its areas, and the extra fields only need to have
@@ -43,20 +48,24 @@ struct AreaDefinition {
 using AreaFile = std::vector<AreaDefinition>;
 
 // Parses and checks a whole area file. Anything malformed throws a tess::Error whose German
-// text names the area (number and name) and the field.
+// text names the area (number and name) and the field: a name that the game's reader cannot
+// take or that two areas share (area_names.h), a corner out of reach (cornerWithinReach), a
+// field given twice, a number beyond what JSON numbers hold.
 AreaFile parseAreaFile(std::string_view json);
+
+// Reads and parses the area file at `file`; every refusal names the file.
+AreaFile readAreaFile(const std::string& file);
 
 // The file's text (two-space indentation, a line break at the end); parseAreaFile reads it
 // back unchanged.
 std::string serialiseAreaFile(const AreaFile& file);
 
-// The areas confirmed in an editor, with the neighbours of those already finished.
+// The areas of an editor, with their neighbours.
 AreaFile areaFileOf(const AreaEditor& editor);
 
 // Runs the areas through an editor with its panel closed and no area waiting, as a user
-// would: confirms each area in order with its corners, presses "Fertig" once and finishes
-// each area with its neighbours ticked, which writes the area script. Returns the areas'
-// summary entries.
+// would: takes them in, presses "Fertig" once and "Nächste" through every area, each with its
+// neighbours ticked, which writes the area script. Returns the areas' summary entries.
 std::vector<std::string> applyAreaFile(AreaEditor& editor, const AreaFile& file);
 
 // `tessarine-cli areas`: parses the file and runs its areas through a fresh editor on the
@@ -66,42 +75,39 @@ std::vector<std::string> writeAreaScriptFromFile(WizardState& state, std::string
 
 // --- Saved areas ---
 //
-//   {"version": 1, "worldSize": 2048,
-//    "areas": [{...the fields above..., "finished": true, "neighbourEntries": [1]}, ...],
-//    "steps": ["confirm", "confirm", "openNeighbours", "next"], "ticked": [0]}
+//   {"version": 2, "worldSize": 2048,
+//    "areas": [{...the fields above..., "finished": true}, ...], "neighbourPhase": true}
 //
-// worldSize is the level's edge the corners were drawn for. finished tells whether the area
-// was finished with "Nächste", neighbourEntries which check list entries (counted from 0)
-// were ticked then; neighbours holds their names. steps are the editor's steps in order
-// (AreaStep: "confirm", "openNeighbours", "next"), ticked the entries ticked now. A file of
-// another version is refused, by parseAreaFile too.
-inline constexpr int kAreaFileVersion = 1;
+// worldSize is the level's edge the corners were drawn for; finished tells whether the area
+// was walked with "Nächste" in the current neighbour phase, neighbourPhase whether the panel
+// "Nachbarn" was shown. Unlike an area file, saved areas may hold names that the game cannot
+// read (taken over from a level): they come back marked, to be changed before "Fertig".
+// Version 1, written by earlier versions of Tessarine, recorded the editor's steps instead
+// ("steps": "confirm", "openNeighbours", "next"; "neighbourEntries", "ticked"); it is still
+// read. Any other version is refused, by parseAreaFile too.
+inline constexpr int kAreaFileVersion = 2;
 
 struct SavedArea {
     AreaDefinition definition;
     bool finished = false;
-    std::vector<std::size_t> neighbourEntries;
     friend bool operator==(const SavedArea&, const SavedArea&) = default;
 };
 
 struct AreaSession {
     std::int32_t worldSize = 0;
     std::vector<SavedArea> areas;
-    std::vector<AreaStep> steps;
-    std::vector<std::size_t> ticked;
+    bool neighbourPhase = false;
     friend bool operator==(const AreaSession&, const AreaSession&) = default;
 };
 
-// Parses and checks saved areas: the fields as parseAreaFile does, the version, and that the
-// steps replay: each "next" finds an area waiting and its entries in the check list as it
-// then stands, naming its neighbours; the finished areas are the first ones. Throws a
-// tess::Error with the German reason.
+// Parses and checks saved areas: the fields as parseAreaFile does, the version, and for
+// version 1 that its steps replay. Throws a tess::Error with the German reason.
 AreaSession parseAreaSession(std::string_view json);
 
 // The file's text; parseAreaSession reads it back unchanged.
 std::string serialiseAreaSession(const AreaSession& session);
 
-// What an editor holds: every confirmed area, its steps and ticks.
+// What an editor holds: every area with its walked state, and the neighbour panel.
 AreaSession areaSessionOf(const AreaEditor& editor);
 
 } // namespace tess::areas

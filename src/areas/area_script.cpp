@@ -7,14 +7,16 @@ namespace tess::areas {
 
 std::string summaryEntry(const std::string& name, const AreaBounds& bounds, std::int32_t priority) {
     return name + " [ " + std::to_string(bounds.areaMinX) + ";" + std::to_string(bounds.areaMinZ) +
-           " / " + formatNumber(bounds.areaCenterX) + ";" + formatNumber(bounds.areaCenterZ) +
+           " / " + std::to_string(bounds.areaMaxX) + ";" + std::to_string(bounds.areaMaxZ) +
            " ] ==> Prio. [" + std::to_string(priority) + "]";
 }
 
 std::string createLine(const std::string& name, const AreaBounds& bounds, std::int32_t priority) {
+    // The game reads the two points as opposite corners of the area (its own levels put the
+    // flag midway between them), so the second one is the far corner, not the centre.
     return "aiStrategicArea.create " + name + " " + std::to_string(bounds.areaMinX) + "/" +
-           std::to_string(bounds.areaMinZ) + " " + formatNumber(bounds.areaCenterX) + "/" +
-           formatNumber(bounds.areaCenterZ) + " " + std::to_string(priority);
+           std::to_string(bounds.areaMinZ) + " " + std::to_string(bounds.areaMaxX) + "/" +
+           std::to_string(bounds.areaMaxZ) + " " + std::to_string(priority);
 }
 
 LineList flagLines(const AreaPanel& panel) {

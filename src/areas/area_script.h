@@ -23,10 +23,10 @@ struct AreaBounds {
     friend bool operator==(const AreaBounds&, const AreaBounds&) = default;
 };
 
-// "Hill [ 400;848 / 600;1248 ] ==> Prio. [100]"
+// "Hill [ 400;848 / 800;1648 ] ==> Prio. [100]": the two points of the create line.
 std::string summaryEntry(const std::string& name, const AreaBounds& bounds, std::int32_t priority);
 
-// "aiStrategicArea.create Hill 400/848 600/1248 100": the second pair is the centre.
+// "aiStrategicArea.create Hill 400/848 800/1648 100": the near and the far corner.
 std::string createLine(const std::string& name, const AreaBounds& bounds, std::int32_t priority);
 
 // One line per ticked kind-of-place box, in the boxes' order.

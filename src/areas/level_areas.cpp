@@ -46,7 +46,9 @@ std::optional<std::int32_t> integer(std::string_view text) {
     return value;
 }
 
-std::optional<LevelArea> createLineArea(std::string_view line) {
+} // namespace
+
+std::optional<LevelArea> parseCreateLine(std::string_view line) {
     const std::vector<std::string_view> w = scriptWords(line);
     if (w.size() < 5 || !sameNameIgnoringCase(w[0], kCreateCommand))
         return std::nullopt;
@@ -65,12 +67,12 @@ std::optional<LevelArea> createLineArea(std::string_view line) {
         area.x2 = second->x;
         area.z2 = second->z;
         area.priority = *priority;
+        for (std::size_t n = i + 3; n < w.size(); ++n)
+            area.category += std::string(n > i + 3 ? " " : "") + std::string(w[n]);
         return area;
     }
     return std::nullopt;
 }
-
-} // namespace
 
 std::vector<LevelArea> parseLevelAreas(std::string_view text, std::int32_t worldSize,
                                        std::int32_t worldScale) {
@@ -78,7 +80,7 @@ std::vector<LevelArea> parseLevelAreas(std::string_view text, std::int32_t world
     if (worldScale <= 0)
         return areas;
     for (const std::string& line : splitLines(text)) {
-        auto area = createLineArea(line);
+        auto area = parseCreateLine(line);
         if (!area)
             continue;
         // The points are opposite corners, either pair of them.

@@ -6,6 +6,7 @@
 #include "areas/area_editor.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,8 @@ struct LevelArea {
     double x2 = 0;
     double z2 = 0;
     std::int32_t priority = 0;
+    // Whatever follows the priority (a category such as "land"), its words apart by one blank.
+    std::string category;
     // Where it lies on the 512 x 512 picture (worldToPixel of its corners).
     PixelRectangle outline;
 };
@@ -31,6 +34,10 @@ struct LevelArea {
 // and create lines whose points or priority are no numbers, are passed over.
 std::vector<LevelArea> parseLevelAreas(std::string_view text, std::int32_t worldSize,
                                        std::int32_t worldScale);
+
+// One create line read as parseLevelAreas reads it (the outline left empty); nothing for a
+// line of any other kind and for a create line whose points or priority are no numbers.
+std::optional<LevelArea> parseCreateLine(std::string_view line);
 
 // Reads `AI\StrategicAreas.con` (any letter case) in a level folder (a folder text, such as
 // mapLevelDir). A script that is missing or cannot be read, an empty folder text or a world

@@ -1,8 +1,8 @@
 // The editor's areas kept across program runs: `temp\areas\<mapName>.json` in the program
 // folder, an area file with the autosave's extra fields (AreaSession, area_file.h). The
 // editor writes it after every change to its areas (AreaEditor::enableAutosave); when the
-// tab opens again for the same map, the window offers it and loading replays it through the
-// same calls as the user's clicks.
+// tab opens again for the same map, the window offers it, and beside it every earlier set
+// that a run set aside because it started without loading it.
 #pragma once
 
 #include "areas/area_editor.h"
@@ -10,8 +10,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tess::areas {
 
@@ -25,10 +27,26 @@ std::string savedAreasFile(const std::string& programFolder, const std::string& 
 void saveAreas(const AreaEditor& editor, const std::string& programFolder,
                const std::string& mapName);
 
-// Copies the map's file, when there is one, to "<mapName>.previous.json" beside it (replacing
-// an older copy), before a run that did not load it replaces or removes it. Throws the copy's
-// file error; then the file stays untouched.
-void keepEarlierSavedAreas(const std::string& programFolder, const std::string& mapName);
+// Before a run that did not load the map's file replaces or removes it: copies it, when there
+// is one, to "<mapName>.<date>_<time>.json" beside it ("Bastogne.2025-03-12_14-05-33.json",
+// the time of the copy; "_2", "_3" ... when that name is taken) and answers the copy's path
+// (empty when there was no file). Of these sets the newest kKeptEarlierSets are kept. Throws
+// the copy's file error; then the file stays untouched.
+inline constexpr std::size_t kKeptEarlierSets = 20;
+std::string keepEarlierSavedAreas(const std::string& programFolder, const std::string& mapName,
+                                  std::time_t now = std::time(nullptr));
+
+// A set kept by keepEarlierSavedAreas, or "<mapName>.previous.json" that earlier versions
+// kept: its path and how the window names it ("12.03.2025 14:05:33", "früherer Lauf").
+struct EarlierAreas {
+    std::string file;
+    std::string label;
+    friend bool operator==(const EarlierAreas&, const EarlierAreas&) = default;
+};
+
+// The map's earlier sets, newest first; none when the folder is missing or unreadable.
+std::vector<EarlierAreas> earlierSavedAreas(const std::string& programFolder,
+                                            const std::string& mapName);
 
 // Removes the map's file; nothing when there is none.
 void removeSavedAreas(const std::string& programFolder, const std::string& mapName);
@@ -41,25 +59,29 @@ std::optional<std::size_t> savedAreaCount(const std::string& file, std::int32_t 
 
 struct RestoreOutcome {
     std::size_t areaCount = 0;
+    // Names the game cannot read (taken over from a level), to be changed before "Fertig".
+    std::vector<std::string> namesToChange;
     // The replay wrote the area script, as "Nächste" did for the user at the end of a
     // neighbour phase; when every area was finished the script now holds them all.
     bool scriptWritten = false;
     std::string scriptPath;
 };
 
-// "Gespeicherte Areas laden": reads and checks the file as savedAreaCount does, then
-// replays it into the editor (restoreAreaSession). Nothing reaches the editor from a file
-// that is refused.
+// "Gespeicherte Areas laden": reads and checks the map's own file as savedAreaCount does,
+// then restores it into the editor (restoreAreaSession), whose later saves replace it.
+// Nothing reaches the editor from a file that is refused.
 RestoreOutcome loadSavedAreas(AreaEditor& editor, const std::string& file);
 
-// Replays saved areas through the editor's own calls, in the order of their steps: each area
-// confirmed with its corners and panel, each "Fertig", each "Nächste" with its entries
-// ticked, and at the end the ticks of the current area. Queues, summary list, check list,
-// outlines and the written script are then what they were when the file was saved. Needs an
-// editor in which no area has been confirmed or begun (Command::loadSavedAreas); the
-// autosave rests meanwhile, since the file already holds what the replay rebuilds. When a
-// write of the area script fails on the way and no later one succeeds, the replay still
-// completes and then throws the file error; the next "Nächste" tries again.
+// "Frühere Areas laden": the same for an earlier set; the map's own file is then still set
+// aside before the first save replaces it.
+RestoreOutcome loadEarlierAreas(AreaEditor& editor, const std::string& file);
+
+// Brings saved areas back into an editor in which no area has been confirmed or begun
+// (Command::loadSavedAreas): every area with its corners, panel, kept lines and ticks, which
+// areas the neighbour phase had walked and whether its panel was shown. When the phase had
+// walked every area, the area script is written again, as "Nächste" did for the user; a
+// failed write throws the file error after the areas are back, and the next "Nächste" tries
+// again.
 RestoreOutcome restoreAreaSession(AreaEditor& editor, const AreaSession& session);
 
 } // namespace tess::areas

@@ -16,6 +16,7 @@
 #include "packing/network_merge.h"
 #include "packing/pack_state.h"
 #include "platform/program_folder.h"
+#include "platform/shell.h"
 
 #include <chrono>
 #include <filesystem>
@@ -116,6 +117,9 @@ int importPathmaps(const PackingOptions& options) {
         std::cout << "copied: " << name << "\n";
     for (const std::string& name : imported.copy.skipped)
         std::cout << "skipped: " << name << "\n";
+    for (const std::string& name : imported.refused)
+        std::cout << "refused: " << name << " (keine gewöhnliche Datei, sondern eine Verknüpfung "
+                  << "oder anderes; wird nicht gelesen)\n";
     if (!imported.copy.failed.empty()) {
         std::string names;
         for (const std::string& name : imported.copy.failed)
@@ -154,34 +158,52 @@ int merge(const PackingOptions& options) {
     }
 
     const Waiting waiting(options.timeout);
-    packing::BatchWait unpacked =
-        packing::waitForNetworkUnpack(packing::startNetworkUnpack(state, program), state, program);
+    const BatchProcess unpack = packing::startNetworkUnpack(state, disposal, program);
+    packing::BatchWait unpacked = packing::waitForNetworkUnpack(unpack, state, program);
     waiting.until(unpacked);
-    const packing::MergeStarted started = packing::finishMerge(state, disposal, program);
-    if (!started.disposal.note.empty())
-        std::cerr << started.disposal.note << "\n";
+    const packing::MergeStarted started = packing::finishMerge(state, disposal, program, unpack);
     packing::BatchWait packed = packing::waitForNetworkPack(started, state, program);
     waiting.until(packed);
+    const packing::DisposalOutcome outcome = packing::completeMerge(state, disposal, program);
+    if (!outcome.note.empty())
+        std::cerr << outcome.note << "\n";
 
     std::cout << "map: " << state.netMapArchive << "\n";
-    if (started.disposal.archiveGone)
+    if (outcome.archiveGone)
         std::cout << "addon: "
                   << (disposal == packing::Disposal::backUp
                           ? "gesichert nach " + state.netBackupPath
                           : std::string("gelöscht"))
                   << "\n";
-    else
+    else if (fileExists(state.netAddonArchive))
         std::cout << "addon: " << state.netAddonArchive << "\n";
+    else
+        std::cout << "addon: " << state.netAddonArchive << " ist nicht mehr da\n";
     std::cout << "Fertig\n";
     // The map is merged, but the addon archive is not gone as asked: say so in the exit code.
-    return started.disposal.note.empty() ? 0 : 1;
+    return outcome.note.empty() ? 0 : 1;
+}
+
+// The longest wait --timeout may ask for: a week.
+constexpr long kLongestTimeout = 7L * 24 * 60 * 60;
+
+// Why `text` is no number of seconds for --timeout, in German; empty when it is one.
+std::string timeoutProblem(const std::string& text) {
+    const bool digits = !text.empty() && text.size() <= 7 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    if (digits && std::stol(text) <= kLongestTimeout)
+        return {};
+    return "\"" + text +
+           "\" ist keine gültige Wartezeit. Gib eine ganze Zahl von Sekunden an, von 0 bis " +
+           std::to_string(kLongestTimeout) + " (eine Woche)";
 }
 
 void addTimeoutOption(CLI::App* command, int& seconds) {
     command
         ->add_option("--timeout", seconds,
                      "Höchstens so viele Sekunden auf die Batchdateien warten (Vorgabe: 600)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Validator([](std::string& text) { return timeoutProblem(text); }, "SEKUNDEN",
+                               "Wartezeit"));
 }
 
 } // namespace

@@ -63,6 +63,10 @@ const char* windowsText(int errorNumber) {
         return "Die Datei ist vorhanden.";
     case ENAMETOOLONG: // ERROR_FILENAME_EXCED_RANGE
         return "Der Dateiname oder die Erweiterung ist zu lang.";
+    case ELOOP: // ERROR_CANT_RESOLVE_FILENAME, and what to do about it
+        return "Der Name der Datei kann vom System nicht aufgelöst werden: Verknüpfungen auf "
+               "dem Weg dorthin zeigen im Kreis aufeinander. Bitte lösche oder berichtige die "
+               "Verknüpfung.";
     case EMFILE: // ERROR_TOO_MANY_OPEN_FILES
     case ENFILE:
         return "Das System kann die Datei nicht öffnen.";

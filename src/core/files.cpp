@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <system_error>
 
@@ -127,6 +128,99 @@ struct FileCloser {
             std::fclose(file);
     }
 };
+
+struct GuardedFolder {
+    std::mutex mutex;
+    fs::path folder;
+};
+
+GuardedFolder& guardedFolder() {
+    static GuardedFolder guarded;
+    return guarded;
+}
+
+// An absolute, lexically normal path without a trailing separator.
+fs::path normalFolder(const fs::path& path) {
+    std::error_code ec;
+    fs::path normal = fs::absolute(path, ec).lexically_normal();
+    if (ec)
+        normal = path.lexically_normal();
+    if (!normal.has_filename() && normal.has_relative_path())
+        normal = normal.parent_path();
+    return normal;
+}
+
+// The components of `folder` below `root` (both normal), or nothing when it does not lie at
+// or below root.
+std::optional<std::vector<fs::path>> componentsBelow(const fs::path& root, const fs::path& folder) {
+    auto r = root.begin();
+    auto f = folder.begin();
+    for (; r != root.end(); ++r, ++f)
+        if (f == folder.end() || *r != *f)
+            return std::nullopt;
+    std::vector<fs::path> below;
+    for (; f != folder.end(); ++f)
+        if (!f->empty() && *f != ".")
+            below.push_back(*f);
+    return below;
+}
+
+} // namespace
+
+void setGuardedFolder(const std::string& windowsFolder) {
+    GuardedFolder& guarded = guardedFolder();
+    const fs::path folder =
+        windowsFolder.empty() ? fs::path() : normalFolder(resolvePath(windowsFolder));
+    const std::lock_guard<std::mutex> lock(guarded.mutex);
+    guarded.folder = folder;
+}
+
+Folder openFolderBelow(const fs::path& root, const fs::path& folder) {
+    const fs::path base = normalFolder(root);
+    const auto below = componentsBelow(base, normalFolder(folder));
+    if (!below)
+        return Folder(folder);
+    Folder current(base);
+    for (const fs::path& name : *below)
+        current = current.subfolder(pathText(name), false);
+    return current;
+}
+
+bool liesBelowGuardedFolder(const std::string& windowsPath) {
+    fs::path guarded;
+    {
+        GuardedFolder& state = guardedFolder();
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        guarded = state.folder;
+    }
+    return !guarded.empty() &&
+           componentsBelow(guarded, normalFolder(resolvePath(windowsPath))).has_value();
+}
+
+namespace {
+
+// The folder a file is written into: walked down to from the guarded folder when it lies
+// below it, else opened as named. Throws "Datei "%s" kann nicht erstellt werden. %s".
+Folder openWriteFolder(const fs::path& parent, const std::string& shownName) {
+    fs::path guarded;
+    {
+        GuardedFolder& state = guardedFolder();
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        guarded = state.folder;
+    }
+    if (!guarded.empty() && componentsBelow(guarded, normalFolder(parent))) {
+        try {
+            return openFolderBelow(guarded, parent);
+        } catch (const Error& e) {
+            throw cannotCreate(shownName, withFullStop(e.what()));
+        }
+    }
+    try {
+        return Folder(parent);
+    } catch (const Error&) {
+        throw cannotCreate(shownName, systemReason(EACCES));
+    }
+}
 
 } // namespace
 
@@ -274,7 +368,8 @@ void copyWithCopyFile(const fs::path& from, const fs::path& to) {
     const std::string name = pathText(to.filename());
     if (name.empty() || name == "." || name == "..")
         throw cannotCreate(shown, systemReason(EISDIR));
-    const Folder folder(to.parent_path().empty() ? fs::path(".") : to.parent_path());
+    const Folder folder =
+        openWriteFolder(to.parent_path().empty() ? fs::path(".") : to.parent_path(), shown);
     const Folder::Item existing = folder.inspect(name);
     if (existing.kind == Folder::Kind::folder)
         throw cannotCreate(shown, systemReason(EISDIR));
@@ -297,25 +392,97 @@ void copyWithCopyFile(const fs::path& from, const fs::path& to) {
 } // namespace
 #endif
 
-void copyFileAtomically(const fs::path& from, const fs::path& to) {
-#ifdef _WIN32
-    copyWithCopyFile(from, to);
-    return;
-#endif
-    FileCloser in{openRegularFile(from, pathText(from))};
+#ifndef _WIN32
+namespace {
+
+// Copies what is left of an open file to `to`, replacing it atomically.
+void copyOpenFile(std::FILE* in, const std::string& fromShown, const fs::path& to) {
     AtomicFile out(to, pathText(to));
     std::vector<char> buffer(1u << 17);
     for (;;) {
         errno = 0;
-        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.file);
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
         out.write(buffer.data(), got);
         if (got < buffer.size()) {
-            if (std::ferror(in.file))
-                throw cannotOpen(pathText(from), systemReason(errnoOr(EIO)));
+            if (std::ferror(in))
+                throw cannotOpen(fromShown, systemReason(errnoOr(EIO)));
             break;
         }
     }
     out.commit(true);
+}
+
+} // namespace
+#endif
+
+void copyFileAtomically(const fs::path& from, const fs::path& to) {
+#ifdef _WIN32
+    copyWithCopyFile(from, to);
+#else
+    FileCloser in{openRegularFile(from, pathText(from))};
+    copyOpenFile(in.file, pathText(from), to);
+#endif
+}
+
+void copyFileFromFolder(const Folder& from, const std::string& name, const std::string& shownName,
+                        const fs::path& to) {
+    const std::string linkReason =
+        "Sie ist eine Verknüpfung; Verknüpfungen werden hier nicht verfolgt.";
+#ifdef _WIN32
+    const Folder::Item item = from.inspect(name);
+    if (item.kind == Folder::Kind::missing)
+        throw cannotOpen(shownName, systemReason(ENOENT));
+    if (item.kind == Folder::Kind::link)
+        throw cannotOpen(shownName, linkReason);
+    if (item.kind != Folder::Kind::file)
+        throw cannotOpen(shownName, notARegularFileReason());
+    copyWithCopyFile(from.path() / fromUtf8(name), to);
+#else
+    const int fd = ::openat(from.descriptor(), name.c_str(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw cannotOpen(shownName, errno == ELOOP ? linkReason : systemReason(errnoOr(ENOENT)));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw cannotOpen(shownName, notARegularFileReason());
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        const int error = errnoOr(ENOMEM);
+        ::close(fd);
+        throw cannotOpen(shownName, systemReason(error));
+    }
+    FileCloser in{file};
+    copyOpenFile(in.file, shownName, to);
+#endif
+}
+
+bool sameContents(const fs::path& a, const fs::path& b) {
+    try {
+        std::uint64_t sizeA = 0;
+        std::uint64_t sizeB = 0;
+        FileCloser inA{openRegularFile(a, pathText(a), &sizeA)};
+        FileCloser inB{openRegularFile(b, pathText(b), &sizeB)};
+        if (sizeA != sizeB)
+            return false;
+        std::vector<char> bufferA(1u << 16);
+        std::vector<char> bufferB(1u << 16);
+        for (;;) {
+            const std::size_t gotA = std::fread(bufferA.data(), 1, bufferA.size(), inA.file);
+            const std::size_t gotB = std::fread(bufferB.data(), 1, bufferB.size(), inB.file);
+            if (gotA != gotB ||
+                !std::equal(bufferA.begin(), bufferA.begin() + gotA, bufferB.begin()))
+                return false;
+            if (gotA < bufferA.size())
+                return !std::ferror(inA.file) && !std::ferror(inB.file);
+        }
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 bool copyFileReplacing(const std::string& fromWindowsPath, const std::string& toWindowsPath) {
@@ -546,11 +713,7 @@ AtomicFile::AtomicFile(const fs::path& target, std::string shownName, Options op
         // A missing folder on the way: Windows says the path was not found.
         throw cannotCreate(shownName_, systemReason(ENOENT, pathText(target)));
     }
-    try {
-        ownFolder_.emplace(parent);
-    } catch (const Error&) {
-        fail(EACCES);
-    }
+    ownFolder_.emplace(openWriteFolder(parent, shownName_));
     folder_ = &*ownFolder_;
     open(options);
 }

@@ -164,4 +164,29 @@ private:
 // The German reason given for what is not a regular file.
 std::string notARegularFileReason();
 
+// The folder whose contents are the system's own (the program folder): a file below it is
+// only ever written by walking down from it, folder by folder, never through a link, so that
+// a link placed inside it cannot lead a write elsewhere. The folder itself is followed as
+// named. Set by the platform layer whenever it takes the program folder; empty: none.
+void setGuardedFolder(const std::string& windowsFolder);
+
+// Whether a file (a Windows path) lies below the guarded folder: a write there is a step in
+// the program folder, and takes its lock.
+bool liesBelowGuardedFolder(const std::string& windowsPath);
+
+// Opens `folder` (a file-system path at or below `root`) by walking down from root without
+// following a link on the way; root itself is followed as named. A folder outside root is
+// opened as named. Throws "... ist kein Ordner, sondern eine Verknüpfung oder Datei ..." for
+// a link on the way, the folder error when one is missing.
+Folder openFolderBelow(const std::filesystem::path& root, const std::filesystem::path& folder);
+
+// Copies the regular file `name` of an open folder, never through a link (anything but a
+// regular file there is refused with "Datei %s kann nicht geöffnet werden. %s", naming
+// shownName), replacing `to` as copyFileAtomically does.
+void copyFileFromFolder(const Folder& from, const std::string& name, const std::string& shownName,
+                        const std::filesystem::path& to);
+
+// Both files exist and hold the same bytes.
+bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b);
+
 } // namespace tess

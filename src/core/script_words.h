@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tess {
@@ -20,7 +21,8 @@ std::optional<std::vector<double>> scriptVector(std::string_view word);
 
 // Calls visit(words) for every line of a script that is not a comment: lines whose first
 // word is "rem" and the lines from "beginrem" to "endrem" (any letter case) are left out,
-// as are empty lines.
+// as are empty lines. A visit that takes a second argument gets the line's number too
+// (counted from 1), for messages that point into the script.
 template <typename Visit> void forEachScriptCommand(std::string_view text, Visit&& visit);
 
 // --- implementation of the template ---
@@ -31,7 +33,9 @@ std::vector<std::string_view> scriptLines(std::string_view text);
 
 template <typename Visit> void forEachScriptCommand(std::string_view text, Visit&& visit) {
     bool inBlock = false;
+    int number = 0;
     for (const std::string_view line : scriptLines(text)) {
+        ++number;
         const std::vector<std::string_view> words = scriptWords(line);
         if (words.empty())
             continue;
@@ -45,7 +49,10 @@ template <typename Visit> void forEachScriptCommand(std::string_view text, Visit
         }
         if (isScriptCommentStart(words[0]))
             continue;
-        visit(words);
+        if constexpr (std::is_invocable_v<Visit, const std::vector<std::string_view>&, int>)
+            visit(words, number);
+        else
+            visit(words);
     }
 }
 

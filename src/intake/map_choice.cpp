@@ -115,9 +115,12 @@ void takePackedMap(WizardState& state, const std::string& archiveFileName,
 }
 
 std::string choosePackedMap(WizardState& state, const std::string& archivePath,
-                            const std::string& programFolder) {
+                            const std::string& programFolder, BatchProcess* started) {
     checkMapName(withoutExtension(fileNamePart(archivePath)));
-    runBatch(programFolder, "unpack.bat", buildUnpackBatch(archivePath, programFolder));
+    BatchProcess batch =
+        runBatch(programFolder, "unpack.bat", buildUnpackBatch(archivePath, programFolder));
+    if (started)
+        *started = batch;
     takePackedMap(state, fileNamePart(archivePath), programFolder);
     return archivePath;
 }

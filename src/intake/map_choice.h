@@ -4,6 +4,7 @@
 
 #include "core/lines.h"
 #include "core/wizard_state.h"
+#include "platform/shell.h"
 
 #include <string>
 #include <string_view>
@@ -39,10 +40,11 @@ void takePackedMap(WizardState& state, const std::string& archiveFileName,
                    const std::string& programFolder);
 
 // A packed map was chosen: checks the names, writes unpack.bat into the program folder and
-// starts it (not awaited), then takes the packed map. When the batch cannot be written the
-// state stays as it was. Returns the text shown in the path field.
+// starts it (not awaited; `started`, when given, receives it), then takes the packed map. When
+// the batch cannot be written the state stays as it was. Returns the text shown in the path
+// field.
 std::string choosePackedMap(WizardState& state, const std::string& archivePath,
-                            const std::string& programFolder);
+                            const std::string& programFolder, BatchProcess* started = nullptr);
 
 // The archive's file name without its last four characters (".rfa").
 std::string withoutExtension(const std::string& archiveFileName);

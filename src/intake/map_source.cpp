@@ -5,6 +5,7 @@
 #include "core/paths.h"
 #include "intake/map_choice.h"
 #include "intake/map_inspection.h"
+#include "platform/program_lock.h"
 
 #include <filesystem>
 #include <system_error>
@@ -38,6 +39,7 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
     // Anything else is taken as a level archive, as the window's archive dialog would. It
     // is unpacked into the program folder, where it may write its level and nothing else.
     checkMapName(withoutExtension(name));
+    const ProgramLock lock(programFolder);
     takePackedMap(state, name, programFolder);
     archive::UnpackOptions options;
     options.onlyLevels = true;

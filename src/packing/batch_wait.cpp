@@ -1,26 +1,76 @@
 #include "packing/batch_wait.h"
 
 #include "core/files.h"
+#include "core/paths.h"
+
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
 
 namespace tess::packing {
+
+ArchiveStamp stampOf(const std::string& path) {
+    ArchiveStamp stamp;
+    const fs::path file = resolvePath(path);
+    std::error_code ec;
+    if (path.empty() || !fs::is_regular_file(file, ec))
+        return stamp;
+    stamp.exists = true;
+    stamp.identity = identityOf(file).value_or(FileIdentity{});
+    stamp.size = fs::file_size(file, ec);
+#ifdef _WIN32
+    // To the 100 ns that Windows keeps (the run-time's last_write_time gives whole seconds,
+    // and two packs within one second would look alike).
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
+        stamp.modified =
+            static_cast<std::int64_t>((std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                      data.ftLastWriteTime.dwLowDateTime);
+#else
+    stamp.modified =
+        static_cast<std::int64_t>(fs::last_write_time(file, ec).time_since_epoch().count());
+#endif
+    return stamp;
+}
 
 BatchWait::BatchWait(Goal goal, BatchProcess batch, BatchFile file)
     : goal_(goal), batch_(std::move(batch)), file_(std::move(file)) {}
 
 BatchWait BatchWait::forPackedArchive(BatchProcess batch, BatchFile file,
-                                      std::string programArchive, std::string targetArchive) {
+                                      std::string programArchive, std::string targetArchive,
+                                      std::pair<ArchiveStamp, ArchiveStamp> before) {
     BatchWait wait(Goal::packedArchive, std::move(batch), std::move(file));
     wait.programArchive_ = std::move(programArchive);
     wait.targetArchive_ = std::move(targetArchive);
+    wait.programBefore_ = before.first;
+    wait.targetBefore_ = before.second;
     return wait;
 }
 
 BatchWait BatchWait::forCopiedArchive(BatchProcess batch, BatchFile file,
-                                      std::string programArchive, std::string targetArchive) {
+                                      std::string programArchive, std::string targetArchive,
+                                      std::pair<ArchiveStamp, ArchiveStamp> before) {
     BatchWait wait(Goal::copiedArchive, std::move(batch), std::move(file));
     wait.programArchive_ = std::move(programArchive);
     wait.targetArchive_ = std::move(targetArchive);
+    wait.programBefore_ = before.first;
+    wait.targetBefore_ = before.second;
     return wait;
+}
+
+bool BatchWait::isNew(const std::string& archive, const ArchiveStamp& before) const {
+    if (!before.exists)
+        return fileExists(archive);
+    const ArchiveStamp now = stampOf(archive);
+    return now.exists && now != before;
 }
 
 BatchWait BatchWait::forBatchEnd(BatchProcess batch, BatchFile file, std::string what,
@@ -45,11 +95,11 @@ WaitStatus BatchWait::poll() {
         status_.done = true;
         return status_;
     }
-    if (fileExists(programArchive_)) {
+    if (isNew(programArchive_, programBefore_)) {
         if (goal_ == Goal::copiedArchive)
             copyFileReplacing(programArchive_, targetArchive_);
         status_.bar = kBarArchivePacked;
-        if (fileExists(targetArchive_)) {
+        if (isNew(targetArchive_, targetBefore_)) {
             status_.bar = kBarDone;
             status_.done = true;
             return status_;
@@ -92,7 +142,7 @@ std::string BatchWait::missingMessage() const {
 std::string BatchWait::missing() const {
     if (goal_ == Goal::batchEnd)
         return "\"" + what_ + "\"";
-    if (!fileExists(programArchive_))
+    if (!isNew(programArchive_, programBefore_))
         return "\"" + programArchive_ + "\"";
     return "\"" + targetArchive_ + "\"";
 }

@@ -5,13 +5,28 @@
 // ended without delivering stops at once and says where the batch's output can be read.
 #pragma once
 
+#include "core/files.h"
 #include "platform/shell.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace tess::packing {
+
+// An archive as it is at one moment, to tell the archive that a batch makes from one that was
+// there before: a new one differs in identity, size or time (a pack writes a new file, so even
+// one with the same bytes has a new identity).
+struct ArchiveStamp {
+    bool exists = false;
+    FileIdentity identity;
+    std::uintmax_t size = 0;
+    std::int64_t modified = 0;
+    friend bool operator==(const ArchiveStamp&, const ArchiveStamp&) = default;
+};
+ArchiveStamp stampOf(const std::string& path);
 
 // How often a wait is asked: often enough to notice a finished archive within a quarter of
 // a second, seldom enough to cost next to nothing.
@@ -40,14 +55,18 @@ struct BatchFile {
 class BatchWait {
 public:
     // The first pack: done when the archive exists in the program folder (bar 78) and then
-    // also at the target (bar 100). Archives left from an earlier run end it at once.
+    // also at the target (bar 100), each of them other than it was before the batch started
+    // (`before`: the program folder's archive, then the target's): an archive left from an
+    // earlier run never ends it.
     static BatchWait forPackedArchive(BatchProcess batch, BatchFile file,
-                                      std::string programArchive, std::string targetArchive);
+                                      std::string programArchive, std::string targetArchive,
+                                      std::pair<ArchiveStamp, ArchiveStamp> before = {});
 
-    // The final pack: as the first, but each pass that finds the archive in the program
+    // The final pack: as the first, but each pass that finds the new archive in the program
     // folder copies it to the target itself before it looks there.
     static BatchWait forCopiedArchive(BatchProcess batch, BatchFile file,
-                                      std::string programArchive, std::string targetArchive);
+                                      std::string programArchive, std::string targetArchive,
+                                      std::pair<ArchiveStamp, ArchiveStamp> before = {});
 
     // Done when the batch has ended and `delivered` says that its work is there; `what`
     // names that work in messages.
@@ -81,8 +100,12 @@ private:
     Goal goal_;
     BatchProcess batch_;
     BatchFile file_;
+    bool isNew(const std::string& archive, const ArchiveStamp& before) const;
+
     std::string programArchive_;
     std::string targetArchive_;
+    ArchiveStamp programBefore_;
+    ArchiveStamp targetBefore_;
     std::string what_;
     std::function<bool()> delivered_;
     WaitStatus status_;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -21,6 +22,21 @@ bool sameFile(const std::string& a, const std::string& b) {
         return false;
     std::error_code ec;
     return fs::equivalent(resolvePath(a), resolvePath(b), ec) && !ec;
+}
+
+// A file name in the network folder that is free: neither there (as anything, in any letter
+// case) nor among `used`.
+std::string freeName(const std::string& network, const std::string& name,
+                     const std::vector<std::string>& used) {
+    for (int n = 1;; ++n) {
+        const std::string candidate = name + (n == 1 ? "" : "~" + std::to_string(n)) + ".rfa";
+        bool taken = false;
+        for (const std::string& u : used)
+            taken = taken || sameNameIgnoringCase(u, candidate);
+        std::error_code ec;
+        if (!taken && !fs::exists(fs::symlink_status(resolvePath(network + candidate), ec)))
+            return candidate;
+    }
 }
 
 } // namespace
@@ -47,17 +63,28 @@ LineList buildNetworkUnpackBatch(const std::string& netMapArchive, const std::st
         batch::checkSafeForBatch(*text);
     const std::string network = networkFolderOf(programFolder);
     LineList lines;
+    std::vector<std::string> used;
     const auto unpack = [&](const std::string& archive, const std::string& name) {
-        const bool inPlace = sameFile(archive, network + name + ".rfa");
-        if (!inPlace)
-            lines.push_back(batch::copyCommand(archive, network + name + ".rfa"));
-        lines.push_back("rfaunpack.exe " + batch::batchArgument(name + ".rfa"));
-        if (!inPlace)
-            lines.push_back(batch::deleteCommand(network + name + ".rfa"));
+        const std::string own = fileNamePart(archive);
+        if (sameFile(archive, network + own)) {
+            lines.push_back("rfaunpack.exe " + batch::batchArgument(own));
+            used.push_back(own);
+            return;
+        }
+        const std::string copy = freeName(network, name, used);
+        used.push_back(copy);
+        lines.push_back(batch::copyCommand(archive, network + copy));
+        lines.push_back("rfaunpack.exe " + batch::batchArgument(copy));
+        lines.push_back(batch::deleteCommand(network + copy));
     };
     unpack(netMapArchive, netMapName);
     unpack(netAddonArchive, netAddonName);
     return lines;
+}
+
+std::string networkPackArchive(const std::string& netMapName, const std::string& programFolder) {
+    const std::string network = networkFolderOf(programFolder);
+    return network + freeName(network, netMapName, {});
 }
 
 LineList buildNetworkPackBatch(const std::string& netMapArchive, const std::string& netMapName,
@@ -65,15 +92,11 @@ LineList buildNetworkPackBatch(const std::string& netMapArchive, const std::stri
     batch::checkSafeForBatch(netMapArchive);
     batch::checkSafeForBatch(netMapName);
     batch::checkSafeForBatch(programFolder);
-    const std::string network = networkFolderOf(programFolder);
-    LineList lines{"rfaPack.exe " + batch::batchArgument("bf1942\\levels\\" + netMapName) + " " +
-                   batch::batchArgument("bf1942/levels/" + netMapName) + " \"" + netMapName +
-                   ".rfa\""};
-    if (sameFile(netMapArchive, network + netMapName + ".rfa"))
-        return lines;
-    lines.push_back(batch::copyCommand(network + netMapName + ".rfa", netMapArchive));
-    lines.push_back(batch::deleteCommand(network + netMapName + ".rfa"));
-    return lines;
+    const std::string packed = networkPackArchive(netMapName, programFolder);
+    return {"rfaPack.exe " + batch::batchArgument("bf1942\\levels\\" + netMapName) + " " +
+                batch::batchArgument("bf1942/levels/" + netMapName) + " \"" + fileNamePart(packed) +
+                "\"",
+            batch::copyCommand(packed, netMapArchive), batch::deleteCommand(packed)};
 }
 
 } // namespace tess::packing

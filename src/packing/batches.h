@@ -19,17 +19,22 @@ LineList buildPackBatch(const std::string& mapName, const std::string& packTarge
 
 // Network\unpack.bat: the map archive and then the addon archive are copied into the network
 // folder, unpacked there and their copies deleted, so that where both hold a file the addon's
-// version is left. An archive that already is the network folder's copy is unpacked where it
-// lies: copying it onto itself and deleting "the copy" would delete the user's archive.
+// version is left. Each copy gets a name of its own that nothing in the network folder has
+// yet: "<name>.rfa", else "<name>~2.rfa", "<name>~3.rfa" ...; so the batch never copies one
+// archive over the other, over itself or over a file of the user's, and deletes only the
+// copies it made. An archive that lies in the network folder already is unpacked where it
+// lies, neither copied nor deleted.
 LineList buildNetworkUnpackBatch(const std::string& netMapArchive, const std::string& netMapName,
                                  const std::string& netAddonArchive,
                                  const std::string& netAddonName, const std::string& programFolder);
 
-// Network\pack.bat: packs the merge folder into "<netMapName>.rfa" in the network folder,
-// copies it over the chosen map archive and deletes it. When the map archive itself is that
-// file in the network folder the tool's line has already replaced it, and only that line
-// remains (deleting "the copy" would delete the merged map).
+// Network\pack.bat: packs the merge folder into "<netMapName>.rfa" in the network folder (or
+// "<netMapName>~2.rfa" ... when that name is taken, by the map archive itself for one), copies
+// it over the chosen map archive and deletes it.
 LineList buildNetworkPackBatch(const std::string& netMapArchive, const std::string& netMapName,
                                const std::string& programFolder);
+
+// The archive that Network\pack.bat makes, as buildNetworkPackBatch names it now.
+std::string networkPackArchive(const std::string& netMapName, const std::string& programFolder);
 
 } // namespace tess::packing

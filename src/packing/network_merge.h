@@ -1,8 +1,10 @@
 // The network merge: a map archive and an addon archive become one map archive, for play
 // with human opponents on a dedicated server. "Entpacken" unpacks both into the merge
 // folder Network\bf1942\levels\<netMapName>\ (the addon second, so its files win);
-// "Map und Addon verbinden" writes the current Co-op scripts there, disposes of the addon
-// archive as the user chose, and packs the folder over the chosen map archive.
+// "Map und Addon verbinden" writes the current Co-op scripts there and packs the folder over
+// the chosen map archive; once the map archive holds all of it, the addon archive is disposed
+// of as the user chose. Nothing is replaced or deleted before what replaces it is proven
+// complete: a merge that fails anywhere leaves both archives as they were.
 #pragma once
 
 #include "core/lines.h"
@@ -11,7 +13,6 @@
 #include "platform/shell.h"
 
 #include <array>
-#include <cstdint>
 #include <string>
 
 namespace tess::packing {
@@ -57,10 +58,20 @@ std::string mergeFolderOf(const std::string& programFolder, const std::string& n
 LineList buildNetworkUnpackBatch(const WizardState& state, const std::string& programFolder);
 LineList buildNetworkPackBatch(const WizardState& state, const std::string& programFolder);
 
-// Button10Click: checks the names, saves Network\unpack.bat, empties the merge folder (so
-// that only what this merge unpacks is packed) and starts the batch. The window keeps what
-// comes back: "Map und Addon verbinden" waits for it to end.
-BatchProcess startNetworkUnpack(const WizardState& state, const std::string& programFolder);
+// Everything is checked before the merge writes or deletes anything: both archives exist and
+// are readable level archives, they are not one file, neither lies in the folder that the
+// merge empties (Network\bf1942\), the map archive holds the level <netMapName> and nothing
+// beside it (what lay beside it would not be packed again), the addon's files lie under the
+// same level path, and a backup path (with "Sichern nach:") is neither of the two archives
+// nor in the network folder. Throws tess::Error saying what is wrong; nothing has changed.
+void checkMergeArchives(const WizardState& state, Disposal disposal,
+                        const std::string& programFolder);
+
+// Button10Click: checks the archives (checkMergeArchives), saves Network\unpack.bat, empties
+// the merge folder (so that only what this merge unpacks is packed) and starts the batch. The
+// window keeps what comes back: "Map und Addon verbinden" waits for it to end.
+BatchProcess startNetworkUnpack(const WizardState& state, Disposal disposal,
+                                const std::string& programFolder);
 
 // The wait for a running unpack batch: done when it has ended and the merge folder is there.
 BatchWait waitForNetworkUnpack(BatchProcess unpack, const WizardState& state,
@@ -75,34 +86,33 @@ struct DisposalOutcome {
 };
 
 // Deletes, backs up and then deletes, or keeps the addon archive. It is deleted after a
-// backup only when the copy exists with the same size; with no backup path, a failing copy
-// or a backup onto the archive itself it stays where it is, and the note says so.
+// backup only when the copy holds the archive's bytes; with no backup path, a failing copy or
+// a backup onto the archive itself it stays where it is, and the note says so.
 DisposalOutcome disposeAddonArchive(const WizardState& state, Disposal disposal);
-
-// The merged map archive as it was before the pack batch ran, to tell when it is replaced.
-struct ArchiveStamp {
-    bool exists = false;
-    std::uintmax_t size = 0;
-    std::int64_t modified = 0;
-};
-ArchiveStamp stampOf(const std::string& path);
 
 struct MergeStarted {
     BatchProcess batch;     // Network\pack.bat
     ArchiveStamp mapBefore; // the map archive before the batch replaces it
-    DisposalOutcome disposal;
 };
 
-// Button8Click after any wait for the unpack: checks the names, writes the Co-op scripts
-// (when `fixCoopScripts`, as the always selected `oldfix` asks), disposes of the addon
-// archive, saves Network\pack.bat and starts it. An error stops it where it occurs; the
-// addon archive is touched only after the Co-op scripts are written.
+// Button8Click after any wait for the unpack: checks the archives again, then that `unpack`
+// succeeded and left every file of both archives in the merge folder (the addon's version
+// where both hold one); writes the Co-op scripts (when `fixCoopScripts`, as the always
+// selected `oldfix` asks), saves Network\pack.bat and starts it. Throws where a check fails,
+// before anything is written; the addon archive is not touched here.
 MergeStarted finishMerge(const WizardState& state, Disposal disposal,
-                         const std::string& programFolder, bool fixCoopScripts = true);
+                         const std::string& programFolder, const BatchProcess& unpack,
+                         bool fixCoopScripts = true);
 
 // The wait for the pack batch of the merge: done when it has ended and the map archive has
 // been replaced.
 BatchWait waitForNetworkPack(const MergeStarted& started, const WizardState& state,
                              const std::string& programFolder);
+
+// After the pack: checks that the map archive now holds every file of the merge folder, and
+// only then disposes of the addon archive as chosen. Throws when the map archive is not
+// complete; the addon archive then stays where it is.
+DisposalOutcome completeMerge(const WizardState& state, Disposal disposal,
+                              const std::string& programFolder);
 
 } // namespace tess::packing

@@ -1,6 +1,7 @@
 // The pack state file temp\pathf.bf in the program folder: what the pathmap import needs
-// after the restart that the first pack asks for. Four lines, each ended by CR LF:
-// levelDir, gameDir, packTarget, mapName.
+// after the restart that the first pack asks for. Five lines, each ended by CR LF: levelDir,
+// gameDir, packTarget, mapName and the map level folder (mapLevelDir, where the level's
+// overview picture lies; a reader of the first four lines alone finds them as ever).
 #pragma once
 
 #include "core/wizard_state.h"
@@ -11,12 +12,16 @@ namespace tess::packing {
 
 std::string packStatePath(const std::string& programFolder);
 
-// Writes the four values, replacing the file. temp\ must exist (it is not created here).
+// Writes the five values, replacing the file. temp\ must exist (it is not created here).
 void writePackState(const WizardState& state, const std::string& programFolder);
 
-// Takes lines 1 to 4 into levelDir, gameDir, packTarget and mapName; a missing line gives an
-// empty value. Throws "Datei %s kann nicht geöffnet werden. %s" and changes nothing when the
-// file cannot be read.
-void restorePackState(WizardState& state, const std::string& programFolder);
+// Takes lines 1 to 4 into levelDir, gameDir, packTarget and mapName, and a fifth line, when
+// there is one, into mapLevelDir. Every line is checked before anything changes: four lines
+// at least, a map name that the addon may carry, levelDir the addon folder of that map under
+// the program folder's bf1942\levels\, a pack target, and with needGameFolder a game folder.
+// Throws "Datei %s kann nicht geöffnet werden. %s" when the file cannot be read, and a message
+// naming the file and the line that is wrong when it is damaged; the state is then as before.
+void restorePackState(WizardState& state, const std::string& programFolder,
+                      bool needGameFolder = false);
 
 } // namespace tess::packing

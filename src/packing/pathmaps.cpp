@@ -52,33 +52,60 @@ std::string gamePathmapFolder(const std::string& gameDir, const std::string& map
     return gameDir + "bf1942\\levels\\" + mapName + "\\Pathfinding\\";
 }
 
+Folder openGamePathmapFolder(const std::string& gameDir, const std::string& pathmapFolder) {
+    const fs::path dir = resolvePath(pathmapFolder);
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec))
+        throw Error("Der Ordner " + pathmapFolder + " kann nicht geöffnet werden. " +
+                    systemReason(fs::exists(dir, ec) ? ENOTDIR : ENOENT));
+    return openFolderBelow(resolvePath(gameDir), dir);
+}
+
+PathmapListing listPathmaps(const Folder& folder) {
+    PathmapListing listing;
+    for (const std::string& name : folder.names()) {
+        if (!endsWithIgnoringCase(name, ".raw"))
+            continue;
+        const Folder::Kind kind = folder.inspect(name).kind;
+        if (kind == Folder::Kind::file)
+            listing.names.push_back(name);
+        else if (kind != Folder::Kind::folder)
+            listing.refused.push_back(name);
+    }
+    std::sort(listing.names.begin(), listing.names.end(), listOrderLess);
+    std::sort(listing.refused.begin(), listing.refused.end(), listOrderLess);
+    return listing;
+}
+
 std::vector<std::string> listPathmaps(const std::string& folder) {
     const fs::path dir = resolvePath(folder);
     std::error_code ec;
-    fs::directory_iterator it(dir, ec);
-    if (ec || !fs::is_directory(dir))
+    if (!fs::is_directory(dir, ec))
         throw Error("Der Ordner " + folder + " kann nicht geöffnet werden. " +
-                    systemReason(ec ? ec.value() : ENOTDIR));
-    std::vector<std::string> names;
-    for (const auto& entry : it) {
-        const std::string name = pathText(entry.path().filename());
-        if (endsWithIgnoringCase(name, ".raw") && entry.is_regular_file(ec))
-            names.push_back(name);
+                    systemReason(fs::exists(dir, ec) ? ENOTDIR : ENOENT));
+    try {
+        return listPathmaps(Folder(dir)).names;
+    } catch (const Error&) {
+        throw Error("Der Ordner " + folder + " kann nicht geöffnet werden. " +
+                    systemReason(EACCES));
     }
-    std::sort(names.begin(), names.end(), listOrderLess);
-    return names;
 }
 
-PathmapCopy copyPathmaps(const std::string& fromFolder, const std::vector<std::string>& names,
-                         const std::string& levelDir) {
+PathmapCopy copyPathmaps(const Folder& from, const std::string& fromFolder,
+                         const std::vector<std::string>& names, const std::string& levelDir) {
     PathmapCopy result;
     for (const std::string& name : names) {
-        if (isExcludedPathmap(name))
+        if (isExcludedPathmap(name)) {
             result.skipped.push_back(name);
-        else if (copyFileReplacing(fromFolder + name, levelDir + "Pathfinding\\" + name))
+            continue;
+        }
+        try {
+            copyFileFromFolder(from, name, fromFolder + name,
+                               resolvePath(levelDir + "Pathfinding\\" + name));
             result.copied.push_back(name);
-        else
+        } catch (const Error&) {
             result.failed.push_back(name);
+        }
     }
     return result;
 }

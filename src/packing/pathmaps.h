@@ -3,6 +3,7 @@
 // the addon. Reading and drawing them is the pathmaps library's work.
 #pragma once
 
+#include "core/files.h"
 #include "core/lines.h"
 #include "core/wizard_state.h"
 
@@ -30,9 +31,21 @@ bool removeCreateAllMaps(LineList& lines);
 // <gameDir>bf1942\levels\<mapName>\Pathfinding\ .
 std::string gamePathmapFolder(const std::string& gameDir, const std::string& mapName);
 
-// The names of the "*.raw" files of the folder (the extension in any letter case), sorted
-// by name as the file list shows them: ignoring letter case. Throws when the folder cannot
-// be opened.
+// The game's pathmap folder of the level, opened by walking down from the game folder
+// without passing through a link. Throws "Der Ordner %s kann nicht geöffnet werden. %s" when
+// it is missing, and refuses a link on the way.
+Folder openGamePathmapFolder(const std::string& gameDir, const std::string& pathmapFolder);
+
+struct PathmapListing {
+    // The "*.raw" files (the extension in any letter case), sorted by name as the file list
+    // shows them: ignoring letter case.
+    std::vector<std::string> names;
+    // "*.raw" entries that are links or anything but a regular file: never read.
+    std::vector<std::string> refused;
+};
+PathmapListing listPathmaps(const Folder& folder);
+
+// The "*.raw" files of the folder, as above. Throws when the folder cannot be opened.
 std::vector<std::string> listPathmaps(const std::string& folder);
 
 struct PathmapCopy {
@@ -41,10 +54,11 @@ struct PathmapCopy {
     std::vector<std::string> failed;  // copies that did not succeed
 };
 
-// Copies each listed map but the excluded ones from the folder to <levelDir>Pathfinding\,
-// replacing files of that name, in list order. A copy that fails is noted and passed over.
-PathmapCopy copyPathmaps(const std::string& fromFolder, const std::vector<std::string>& names,
-                         const std::string& levelDir);
+// Copies each listed map but the excluded ones from the open folder (fromFolder names it)
+// to <levelDir>Pathfinding\, replacing files of that name, in list order; a link in place of a
+// map is never followed. A copy that fails is noted and passed over.
+PathmapCopy copyPathmaps(const Folder& from, const std::string& fromFolder,
+                         const std::vector<std::string>& names, const std::string& levelDir);
 
 // The map level folder whose overview picture (Textures\ingamemap.dds) lies under the
 // pathmaps when they are shown: this run's map level folder, else the map unpacked under the

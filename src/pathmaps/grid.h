@@ -3,6 +3,7 @@
 // 2-bit region maps (`<Class>Info.raw`).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,6 +21,13 @@ enum class Kind {
     regions,  // `<Class>Info.raw`: 2 bits per cell, the passable region of each 64-cell tile
 };
 
+// Tile markers of the tiled files: the cells follow, or the whole tile is passable (region 0)
+// or blocked. kNoMarker is no marker of the files: a tile whose cells have changed.
+inline constexpr std::int32_t kCellsFollow = -1;
+inline constexpr std::int32_t kAllPassable = 0;
+inline constexpr std::int32_t kAllBlocked = 1;
+inline constexpr std::int32_t kNoMarker = 2;
+
 // Cell values of maps (both kinds): passable and blocked. Region maps hold the region number
 // (0 to 2) or kBlockedRegion.
 inline constexpr std::uint8_t kPassable = 0;
@@ -35,6 +43,18 @@ struct Grid {
     std::int32_t cellSize = 1; // world units (metres) along one cell's edge
     std::vector<std::uint8_t> cells;
 
+    // What a tiled file needs to be written back byte for byte: the cells along a tile's
+    // edge, the header's last three fields (not known to mean anything) and the marker each
+    // tile had in the file, row by row of tiles. A tile whose marker is kNoMarker, or a grid
+    // without markers, gets the one the game would choose for its cells.
+    std::int32_t tileEdge = 0;
+    std::array<std::int32_t, 3> headerTail{2, 0, -1};
+    std::vector<std::int32_t> tileMarkers;
+
+    std::size_t index(std::int32_t x, std::int32_t z) const {
+        return static_cast<std::size_t>(z) * static_cast<std::size_t>(width) +
+               static_cast<std::size_t>(x);
+    }
     std::uint8_t at(std::int32_t x, std::int32_t z) const {
         return cells[static_cast<std::size_t>(z) * static_cast<std::size_t>(width) +
                      static_cast<std::size_t>(x)];
@@ -55,6 +75,11 @@ bool isEightBitPathmapName(std::string_view fileName);
 std::string pathmapClass(std::string_view fileName);
 // The level of detail in the name ("Level2" gives 2); -1 when the name has none.
 int levelInName(std::string_view fileName);
+// The name under which the game's own version of a file is kept when it is first replaced:
+// "Tank0Level0Map.raw" gives "Tank0Level0Map.original.raw" (a folder before it is kept).
+// Such a name is read as the file it was kept of.
+std::string originalNameOf(std::string_view fileName);
+bool isOriginalName(std::string_view fileName);
 // A class file (`Car.raw`, `Tank.raw`, ...): no cells, nothing to show.
 bool isClassFileName(std::string_view fileName);
 

@@ -64,6 +64,28 @@ void drawBackground(areas::RgbaPicture& out, const areas::RgbaPicture* overview)
     }
 }
 
+// The colours of the cells under one pixel in their shares, each weighted by its opacity:
+// premultiplied red, green and blue, and the opacity of the mix.
+struct Mix {
+    double alpha = 0;
+    double r = 0;
+    double g = 0;
+    double b = 0;
+};
+
+Mix mixOf(const std::uint32_t* count, const std::array<Colour, kValues>& palette) {
+    const double total = count[0] + count[1] + count[2] + count[3];
+    Mix mix;
+    for (std::size_t v = 0; v < kValues; ++v) {
+        const double weight = count[v] * (palette[v].a / 255.0) / total;
+        mix.alpha += weight;
+        mix.r += weight * palette[v].r;
+        mix.g += weight * palette[v].g;
+        mix.b += weight * palette[v].b;
+    }
+    return mix;
+}
+
 // Lays the cells over the background: each pixel takes the colours of the cells under it in
 // their shares, so a one-cell path through blocked land stays visible in a shrunk picture.
 void drawCells(areas::RgbaPicture& out, const Grid& grid) {
@@ -90,22 +112,11 @@ void drawCells(areas::RgbaPicture& out, const Grid& grid) {
         std::uint8_t* row = out.rgba.data() + static_cast<std::size_t>(y) * width * 4;
         for (std::size_t x = 0; x < width; ++x) {
             const std::uint32_t* count = counts.data() + x * kValues;
-            const double total = count[0] + count[1] + count[2] + count[3];
-            double alpha = 0;
-            double r = 0;
-            double g = 0;
-            double b = 0;
-            for (std::size_t v = 0; v < kValues; ++v) {
-                const double weight = count[v] * (palette[v].a / 255.0) / total;
-                alpha += weight;
-                r += weight * palette[v].r;
-                g += weight * palette[v].g;
-                b += weight * palette[v].b;
-            }
+            const Mix mix = mixOf(count, palette);
             std::uint8_t* p = row + x * 4;
-            p[0] = static_cast<std::uint8_t>(std::lround(p[0] * (1 - alpha) + r));
-            p[1] = static_cast<std::uint8_t>(std::lround(p[1] * (1 - alpha) + g));
-            p[2] = static_cast<std::uint8_t>(std::lround(p[2] * (1 - alpha) + b));
+            p[0] = static_cast<std::uint8_t>(std::lround(p[0] * (1 - mix.alpha) + mix.r));
+            p[1] = static_cast<std::uint8_t>(std::lround(p[1] * (1 - mix.alpha) + mix.g));
+            p[2] = static_cast<std::uint8_t>(std::lround(p[2] * (1 - mix.alpha) + mix.b));
         }
     }
 }
@@ -145,7 +156,85 @@ void drawDot(areas::RgbaPicture& out, const Grid& grid, const SpawnPoint& point,
         }
 }
 
+// Fills the pixels [left, right) x [top, bottom) of a layer that shows the cells.
+void fillLayer(areas::RgbaPicture& out, const Grid& grid, const CellRect& cells, std::int32_t left,
+               std::int32_t top, std::int32_t right, std::int32_t bottom) {
+    const std::array<Colour, kValues> palette = paletteOf(grid.kind);
+    std::vector<Span> columns(static_cast<std::size_t>(std::max(0, right - left)));
+    for (std::int32_t x = left; x < right; ++x) {
+        const Span span = spanOf(x, out.width, cells.width);
+        columns[static_cast<std::size_t>(x - left)] = {cells.x + span.begin, cells.x + span.end};
+    }
+    std::array<std::uint32_t, kValues> count{};
+    for (std::int32_t y = top; y < bottom; ++y) {
+        // Pixel rows run from the top, grid rows from world Z 0 at the bottom.
+        const Span fromTop = spanOf(y, out.height, cells.height);
+        const std::int32_t lowest = cells.z + cells.height - fromTop.end;
+        const std::int32_t highest = cells.z + cells.height - fromTop.begin;
+        std::uint8_t* row = out.rgba.data() + static_cast<std::size_t>(y) * out.width * 4;
+        for (std::int32_t x = left; x < right; ++x) {
+            const Span& span = columns[static_cast<std::size_t>(x - left)];
+            std::uint8_t* p = row + static_cast<std::size_t>(x) * 4;
+            if (highest - lowest == 1 && span.end - span.begin == 1) {
+                const Colour& c = palette[grid.at(span.begin, lowest) & 3];
+                p[0] = c.r;
+                p[1] = c.g;
+                p[2] = c.b;
+                p[3] = c.a;
+                continue;
+            }
+            count.fill(0);
+            for (std::int32_t z = lowest; z < highest; ++z) {
+                const std::uint8_t* cellsOfRow = grid.cells.data() + grid.index(0, z);
+                for (std::int32_t c = span.begin; c < span.end; ++c)
+                    ++count[cellsOfRow[c] & 3];
+            }
+            const Mix mix = mixOf(count.data(), palette);
+            const double straight = mix.alpha > 0 ? 1 / mix.alpha : 0;
+            p[0] = static_cast<std::uint8_t>(std::lround(std::min(255.0, mix.r * straight)));
+            p[1] = static_cast<std::uint8_t>(std::lround(std::min(255.0, mix.g * straight)));
+            p[2] = static_cast<std::uint8_t>(std::lround(std::min(255.0, mix.b * straight)));
+            p[3] = static_cast<std::uint8_t>(std::lround(mix.alpha * 255));
+        }
+    }
+}
+
 } // namespace
+
+areas::RgbaPicture drawCellLayer(const Grid& grid, const CellRect& cells, std::int32_t width,
+                                 std::int32_t height) {
+    areas::RgbaPicture out;
+    if (width <= 0 || height <= 0)
+        return out;
+    out.width = width;
+    out.height = height;
+    out.rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+    const CellRect inside = CellRect{0, 0, grid.width, grid.height};
+    if (cells.empty() || cells.x < 0 || cells.z < 0 || cells.x + cells.width > inside.width ||
+        cells.z + cells.height > inside.height)
+        return out;
+    fillLayer(out, grid, cells, 0, 0, width, height);
+    return out;
+}
+
+void redrawCellLayer(areas::RgbaPicture& layer, const Grid& grid, const CellRect& changed) {
+    if (changed.empty() || grid.width <= 0 || grid.height <= 0 || layer.width <= 0 ||
+        layer.height <= 0)
+        return;
+    const std::int64_t w = layer.width;
+    const std::int64_t h = layer.height;
+    // The pixels whose cells reach into the changed ones, and one more on each side.
+    const auto clampTo = [](std::int64_t v, std::int64_t edge) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, edge));
+    };
+    const std::int32_t left = clampTo(std::int64_t{changed.x} * w / grid.width - 1, w);
+    const std::int32_t right =
+        clampTo((std::int64_t{changed.x} + changed.width) * w / grid.width + 2, w);
+    const std::int64_t fromTop = std::int64_t{grid.height} - changed.z - changed.height;
+    const std::int32_t top = clampTo(fromTop * h / grid.height - 1, h);
+    const std::int32_t bottom = clampTo((fromTop + changed.height) * h / grid.height + 2, h);
+    fillLayer(layer, grid, {0, 0, grid.width, grid.height}, left, top, right, bottom);
+}
 
 PictureSize pictureSizeOf(std::int32_t gridWidth, std::int32_t gridHeight) {
     const std::int64_t longer = std::max<std::int64_t>(1, std::max(gridWidth, gridHeight));
@@ -206,6 +295,9 @@ PathmapView viewPathmap(const std::string& pathmapFile, const std::string& mapLe
         view.picture = drawPathmap(grid, overview ? &*overview : nullptr, check);
     }
     view.tip = pictureTip(view.summary.kind, view.summary.className);
+    view.file = pathmapFile;
+    view.mapLevelDir = mapLevelDir;
+    view.addonDir = addonDir;
     return view;
 }
 

@@ -4,6 +4,7 @@
 
 #include "areas/overview_picture.h"
 #include "pathmaps/grid.h"
+#include "pathmaps/grid_edit.h"
 #include "pathmaps/spawns.h"
 
 #include <cstddef>
@@ -49,6 +50,14 @@ PictureSize pictureSizeOf(std::int32_t gridWidth, std::int32_t gridHeight);
 areas::RgbaPicture drawPathmap(const Grid& grid, const areas::RgbaPicture* overview,
                                const SpawnCheck& spawns);
 
+// The cells of a part of the grid as a layer to lay over the level's picture, `width` x
+// `height` pixels, rows from the top: each pixel takes the colours of the cells under it in
+// their shares (free cells are clear), with straight alpha.
+areas::RgbaPicture drawCellLayer(const Grid& grid, const CellRect& cells, std::int32_t width,
+                                 std::int32_t height);
+// Draws again the pixels of a layer of the whole grid that lie over the changed cells.
+void redrawCellLayer(areas::RgbaPicture& layer, const Grid& grid, const CellRect& changed);
+
 // What the command-line tool prints about a map, and the window may show.
 struct PathmapSummary {
     Kind kind = Kind::tiled;
@@ -74,6 +83,10 @@ struct PathmapView {
     std::size_t blockedSpawnPoints = 0;
     std::string spawnLine; // "3 von 67 Spawnpunkten liegen auf gesperrten Feldern"
     std::string tip;
+    // Where it came from, for the editor: the file and the two folders as given.
+    std::string file;
+    std::string mapLevelDir;
+    std::string addonDir;
 };
 
 // Reads the pathmap file, the overview picture `Textures\ingamemap.dds` of the map level

@@ -12,14 +12,11 @@ namespace tess::pathmaps {
 namespace {
 
 constexpr std::string_view kRawExtension = ".raw";
+// Kept copies of the game's files: "Tank0Level0Map.original.raw".
+constexpr std::string_view kOriginalMark = ".original";
 constexpr std::size_t kHeaderFields = 8;
 constexpr std::size_t kHeaderSize = kHeaderFields * 4;
 constexpr std::size_t kMarkerSize = 4;
-
-// Tile markers: the cells follow, or the whole tile is passable (region 0) or blocked.
-constexpr std::int32_t kCellsFollow = -1;
-constexpr std::int32_t kAllPassable = 0;
-constexpr std::int32_t kAllBlocked = 1;
 
 // Base-2 logarithms above this make an edge beyond kMaxGridEdge anyway; refusing them first
 // keeps every shift below well defined.
@@ -46,13 +43,17 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
            sameNameIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-// The file name without its folder and without ".raw".
+// The file name without its folder and without ".raw" (a kept original's name without
+// ".original.raw": it is read as the file it was kept of).
 std::string_view stemOf(std::string_view fileName) {
     const std::size_t slash = fileName.find_last_of("/\\");
     if (slash != std::string_view::npos)
         fileName.remove_prefix(slash + 1);
-    if (endsWithIgnoringCase(fileName, kRawExtension))
+    if (endsWithIgnoringCase(fileName, kRawExtension)) {
         fileName.remove_suffix(kRawExtension.size());
+        if (endsWithIgnoringCase(fileName, kOriginalMark))
+            fileName.remove_suffix(kOriginalMark.size());
+    }
     return fileName;
 }
 
@@ -103,6 +104,7 @@ struct TiledLayout {
     std::int32_t bitsPerCell = 0;
     std::int32_t cellSize = 0;
     std::size_t rowBytes = 0; // bytes of one row of a tile
+    std::array<std::int32_t, 3> tail{};
 };
 
 TiledLayout readLayout(std::string_view bytes, const std::string& path) {
@@ -135,6 +137,7 @@ TiledLayout readLayout(std::string_view bytes, const std::string& path) {
     layout.tileEdge = std::int32_t{1} << tileLog;
     layout.bitsPerCell = h[4] + 1;
     layout.cellSize = std::int32_t{1} << h[3];
+    layout.tail = {h[5], h[6], h[7]};
     // A row of a tile is a whole number of bytes in every file seen; a tile too narrow for
     // that has no known layout.
     const std::int32_t rowBits = layout.tileEdge * layout.bitsPerCell;
@@ -176,6 +179,8 @@ Grid parseTiled(std::string_view bytes, const std::string& path) {
     grid.width = layout.tilesX * layout.tileEdge;
     grid.height = layout.tilesZ * layout.tileEdge;
     grid.cellSize = layout.cellSize;
+    grid.tileEdge = layout.tileEdge;
+    grid.headerTail = layout.tail;
     const std::uint8_t blockedValue = grid.kind == Kind::regions ? kBlockedRegion : kBlocked;
     const std::size_t tileBytes = layout.rowBytes * static_cast<std::size_t>(layout.tileEdge);
     const std::size_t tiles =
@@ -187,6 +192,7 @@ Grid parseTiled(std::string_view bytes, const std::string& path) {
                                 " Bytes zu kurz für ihre " + std::to_string(tiles) + " Kacheln");
     grid.cells.assign(static_cast<std::size_t>(grid.width) * static_cast<std::size_t>(grid.height),
                       kPassable);
+    grid.tileMarkers.reserve(tiles);
 
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t pos = kHeaderSize;
@@ -197,6 +203,7 @@ Grid parseTiled(std::string_view bytes, const std::string& path) {
             throw damaged(path, "sie endet vor " + tileName);
         const std::int32_t marker = readI32(bytes, pos);
         pos += kMarkerSize;
+        grid.tileMarkers.push_back(marker);
         const std::size_t tx = tile % static_cast<std::size_t>(layout.tilesX);
         const std::size_t tz = tile / static_cast<std::size_t>(layout.tilesX);
         const auto edge = static_cast<std::size_t>(layout.tileEdge);
@@ -257,6 +264,18 @@ int levelInName(std::string_view fileName) {
             return level;
     }
     return -1;
+}
+
+std::string originalNameOf(std::string_view fileName) {
+    const std::size_t slash = fileName.find_last_of("/\\");
+    const std::string_view folder =
+        slash == std::string_view::npos ? std::string_view() : fileName.substr(0, slash + 1);
+    return std::string(folder) + std::string(stemOf(fileName)) + std::string(kOriginalMark) +
+           std::string(kRawExtension);
+}
+
+bool isOriginalName(std::string_view fileName) {
+    return endsWithIgnoringCase(fileName, std::string(kOriginalMark) + std::string(kRawExtension));
 }
 
 bool isClassFileName(std::string_view fileName) {

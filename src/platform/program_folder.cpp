@@ -1,5 +1,6 @@
 #include "platform/program_folder.h"
 
+#include "core/files.h"
 #include "core/paths.h"
 
 #include <filesystem>
@@ -30,9 +31,11 @@ std::string executablePath() {
 } // namespace
 
 std::string programFolder() {
-    if (!overrideFolder().empty())
-        return overrideFolder();
-    return folderPart(executablePath());
+    const std::string folder =
+        overrideFolder().empty() ? folderPart(executablePath()) : overrideFolder();
+    // What lies below the program folder is written only by walking down from it.
+    setGuardedFolder(folder);
+    return folder;
 }
 
 void setProgramFolderOverride(const std::string& folder) {

@@ -27,6 +27,15 @@ public:
     // an end, and only its output on disk tells.
     bool hasEnded() const;
 
+    // True once the batch has ended with an exit code that tells of a failure (on Linux our
+    // interpreter's: a line of it failed). False while it runs, and where the code does not
+    // tell (cmd.exe gives the code of the batch's last command).
+    bool failed() const;
+
+    // Whether the user sees the batch at work in a window of its own (a console window, or on
+    // Linux a terminal following its log). False for a batch that runs unseen.
+    bool shownInWindow() const;
+
     // One per operating system, defined beside the code that starts the process.
     struct State;
     explicit BatchProcess(std::shared_ptr<State> state) : state_(std::move(state)) {}
@@ -53,6 +62,8 @@ BatchProcess runBatch(const std::string& folder, const std::string& fileName,
 // Starts an existing batch file in its folder without waiting. Windows: ShellExecuteEx
 // "open". Linux: `tessarine-cli run-batch FILE` in the folder, in a process of its own; when a
 // terminal window can be shown, one follows the batch's output until the batch has ended.
+// A batch started while this process holds the program folder's lock works under that lock
+// (platform/program_lock.h).
 BatchProcess openBatch(const std::string& folder, const std::string& fileName);
 
 // Where the output of a batch started here can be read afterwards: on Linux the log that
@@ -61,7 +72,7 @@ BatchProcess openBatch(const std::string& folder, const std::string& fileName);
 std::string batchLogFile(const std::string& folder, const std::string& fileName);
 
 // Opens a document with the program associated with its type (ShellExecute "open";
-// xdg-open on Linux). Never awaited.
-void openDocument(const std::string& path);
+// xdg-open on Linux). Never awaited. False when no program to open it was found.
+bool openDocument(const std::string& path);
 
 } // namespace tess

@@ -14,6 +14,7 @@
 #include "core/files.h"
 #include "core/paths.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 
 #include <atomic>
 #include <cerrno>
@@ -77,9 +78,10 @@ void writeErrorAndExit(int fd, int error) {
 // back through a close-on-exec pipe; the failed child is reaped here). With `detached` the
 // child forks once more and exits at once, so the program runs under the init process,
 // nothing is left to reap, and 0 comes back. With quiet, standard input and output go to
-// /dev/null.
+// /dev/null. The descriptor `inherited` (when not -1) stays open in the program: the lock of
+// the step that starts it.
 pid_t startProcess(const fs::path& folder, const std::vector<std::string>& arguments, bool quiet,
-                   bool detached) {
+                   bool detached, int inherited = -1) {
     if (arguments.empty())
         return -1;
     // Everything the children need is prepared before fork: after it only async-signal-safe
@@ -126,6 +128,8 @@ pid_t startProcess(const fs::path& folder, const std::vector<std::string>& argum
         // Descriptors the program opened without close-on-exec stay out of the child.
         ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
 #endif
+        if (inherited >= 0)
+            ::fcntl(inherited, F_SETFD, 0);
         if (::chdir(folderText.c_str()) != 0)
             writeErrorAndExit(pipeFds[1], errno);
         ::execv(argv[0], argv.data());
@@ -161,6 +165,8 @@ bool startDetached(const fs::path& folder, const std::vector<std::string>& argum
 struct BatchProcess::State {
     pid_t pid = -1;
     std::atomic<bool> ended{false};
+    std::atomic<bool> failed{false};
+    bool shown = false; // a terminal follows its log
     // Set when no waiting thread could be made: then asking reaps.
     bool reapWhenAsked = false;
 };
@@ -175,6 +181,7 @@ void watch(const std::shared_ptr<BatchProcess::State>& state) {
             int status = 0;
             while (::waitpid(state->pid, &status, 0) < 0 && errno == EINTR) {
             }
+            state->failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
             state->ended = true;
         }).detach();
     } catch (const std::system_error&) {
@@ -190,10 +197,20 @@ bool BatchProcess::hasEnded() const {
     if (state_->reapWhenAsked && !state_->ended) {
         int status = 0;
         const pid_t result = ::waitpid(state_->pid, &status, WNOHANG);
+        if (result == state_->pid)
+            state_->failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
         if (result == state_->pid || (result < 0 && errno == ECHILD))
             state_->ended = true;
     }
     return state_->ended;
+}
+
+bool BatchProcess::failed() const {
+    return hasEnded() && state_ && state_->failed;
+}
+
+bool BatchProcess::shownInWindow() const {
+    return state_ && state_->shown;
 }
 
 std::string batchLogFile(const std::string& folder, const std::string& fileName) {
@@ -223,29 +240,32 @@ BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
         }
     }
     auto state = std::make_shared<BatchProcess::State>();
-    state->pid = startProcess(dir, {cli, "run-batch", fileName}, true, false);
+    // The batch works under the lock of the step that starts it, and keeps it until it ends.
+    const std::shared_ptr<ProgramLock::Hold> lock = ProgramLock::heldNow();
+    state->pid = startProcess(dir, {cli, "run-batch", fileName}, true, false,
+                              lock ? descriptorOf(*lock) : -1);
     if (state->pid < 0) {
         std::cerr << cli << " run-batch " << fileName << " kann nicht gestartet werden.\n";
         return {};
     }
     watch(state);
     if (!terminal.empty() && !tail.empty())
-        startDetached(dir,
-                      {terminal, "-e", tail, "-n", "+1", "-s", "0.2",
-                       "--pid=" + std::to_string(state->pid), "-F", log},
-                      false);
+        state->shown = startDetached(dir,
+                                     {terminal, "-e", tail, "-n", "+1", "-s", "0.2",
+                                      "--pid=" + std::to_string(state->pid), "-F", log},
+                                     false);
     return BatchProcess(std::move(state));
 }
 
-void openDocument(const std::string& path) {
+bool openDocument(const std::string& path) {
     const std::string opener = findOnPath("xdg-open");
     if (opener.empty())
-        return;
+        return false;
     std::error_code ec;
     const fs::path document = fs::absolute(resolvePath(path), ec);
     if (ec)
-        return;
-    startDetached(document.parent_path(), {opener, pathText(document)}, true);
+        return false;
+    return startDetached(document.parent_path(), {opener, pathText(document)}, true);
 }
 
 } // namespace tess

@@ -6,8 +6,11 @@
 
 #include "core/windows_text.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 
 #include <string>
+#include <system_error>
+#include <thread>
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -40,6 +43,16 @@ bool BatchProcess::hasEnded() const {
     return WaitForSingleObject(state_->process, 0) == WAIT_OBJECT_0;
 }
 
+bool BatchProcess::failed() const {
+    DWORD code = 0;
+    return state_ && state_->process && hasEnded() && GetExitCodeProcess(state_->process, &code) &&
+           code != 0;
+}
+
+bool BatchProcess::shownInWindow() const {
+    return started();
+}
+
 namespace {
 
 // The batches call our rfaPack.exe and rfaunpack.exe by their bare names, also from the
@@ -67,6 +80,26 @@ void putProgramFolderOnPath() {
     SetEnvironmentVariableW(L"PATH", updated.c_str());
 }
 
+// A batch works under the lock of the step that starts it. Its process cannot inherit the
+// lock, so a thread of ours keeps the step's hold until the process has ended (or until this
+// program ends).
+void keepLockUntilEnd(HANDLE process) {
+    std::shared_ptr<ProgramLock::Hold> hold = ProgramLock::heldNow();
+    HANDLE watched = nullptr;
+    if (!hold || !process ||
+        !DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &watched, SYNCHRONIZE,
+                         FALSE, 0))
+        return;
+    try {
+        std::thread([hold, watched] {
+            WaitForSingleObject(watched, INFINITE);
+            CloseHandle(watched);
+        }).detach();
+    } catch (const std::system_error&) {
+        CloseHandle(watched);
+    }
+}
+
 } // namespace
 
 BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
@@ -90,6 +123,7 @@ BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
         return {};
     auto state = std::make_shared<BatchProcess::State>();
     state->process = info.hProcess;
+    keepLockUntilEnd(info.hProcess);
     return BatchProcess(std::move(state));
 }
 
@@ -97,9 +131,11 @@ std::string batchLogFile(const std::string&, const std::string&) {
     return {};
 }
 
-void openDocument(const std::string& path) {
+bool openDocument(const std::string& path) {
     const std::wstring document = toWindowsPath(path);
-    ShellExecuteW(nullptr, L"open", document.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // ShellExecute gives a value above 32 when it could open the document.
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", document.c_str(), nullptr,
+                                                   nullptr, SW_SHOWNORMAL)) > 32;
 }
 
 } // namespace tess

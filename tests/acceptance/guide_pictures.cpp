@@ -5,18 +5,22 @@
 // without that variable the pictures go to a temporary folder and are only checked.
 #include "acceptance/sketch.h"
 #include "acceptance/window_user.h"
+#include "app/check_dialog.h"
 #include "archive/archive.h"
 #include "platform/program_folder.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextCursor>
+#include <QWheelEvent>
 
 #include <squish.h>
 
@@ -119,6 +123,42 @@ void writeSampleLevel(const fs::path& level, const QImage& sketch) {
           "SoldierSpawnTemplates.con", "SpawnPointManagerSettings.con"})
         writeBytes(conquest / name, "rem *** Nordtal: " + std::string(name) + " ***\r\n");
     writeBytes(level / "Textures" / "ingamemap.dds", ddsOf(sketch.scaled(512, 512)));
+    // The Conquest flags: the two bases and the hill between them.
+    writeBytes(conquest / "ControlPoints.con",
+               "rem *** Nordtal: control points ***\r\n"
+               "Object.create DorfBasis\r\nObject.absolutePosition 276/40/704\r\n\r\n"
+               "Object.create BahnhofBasis\r\nObject.absolutePosition 584/40/830\r\n\r\n"
+               "Object.create Huegel\r\nObject.absolutePosition 718/52/344\r\n");
+    writeBytes(conquest / "ControlPointTemplates.con",
+               "rem *** Nordtal: control point templates ***\r\n"
+               "ObjectTemplate.create ControlPoint DorfBasis\r\nObjectTemplate.radius 30\r\n"
+               "ObjectTemplate.team 1\r\nObjectTemplate.unableToChangeTeam 1\r\n\r\n"
+               "ObjectTemplate.create ControlPoint BahnhofBasis\r\nObjectTemplate.radius 30\r\n"
+               "ObjectTemplate.team 2\r\nObjectTemplate.unableToChangeTeam 1\r\n\r\n"
+               "ObjectTemplate.create ControlPoint Huegel\r\nObjectTemplate.radius 40\r\n"
+               "ObjectTemplate.team 0\r\n");
+    // The level's own strategic areas, as a level made for the game brings them.
+    writeBytes(level / "AI" / "StrategicAreas.con",
+               "aiStrategicArea.create Dorf 230/650 330/760 100\r\n"
+               "aiStrategicArea.create Bahnhof 530/780 640/880 100\r\n"
+               "aiStrategicArea.create Huegel 660/290 780/400 250\r\n"
+               "\r\n"
+               "aiStrategicArea.setActive Dorf\r\n"
+               "aiStrategicArea.addNeighbour Huegel\r\n"
+               "aiStrategicArea.addObjectTypeFlag Base\r\n"
+               "aiStrategicArea.setSide 1\r\n"
+               "aiStrategicArea.vehicleSearchRadius 60\r\n"
+               "\r\n"
+               "aiStrategicArea.setActive Bahnhof\r\n"
+               "aiStrategicArea.addNeighbour Huegel\r\n"
+               "aiStrategicArea.addObjectTypeFlag Base\r\n"
+               "aiStrategicArea.setSide 2\r\n"
+               "\r\n"
+               "aiStrategicArea.setActive Huegel\r\n"
+               "aiStrategicArea.addNeighbour Dorf\r\n"
+               "aiStrategicArea.addNeighbour Bahnhof\r\n"
+               "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
+               "aiStrategicArea.setSide 0\r\n");
 }
 
 // What the game writes into its pathmap folder for the sample level: the 8-bit maps of four
@@ -131,6 +171,23 @@ void writeGeneratedPathmaps(const fs::path& folder, const QImage& sketch) {
         writeBytes(folder / (std::string(name) + "Level1Map8Bit.raw"),
                    eightBitMap(sketch, className, 512));
     }
+}
+
+// A map maker at work in the pathmap window: zoomed in on the village, the road west of it
+// closed with the brush (a fence the tanks must not pass), the brush's outline where the
+// stroke ended.
+void retouch(PathmapWindow& view) {
+    QWidget* canvas = view.canvas();
+    // Cells of the 512 x 512 map; the sketch's pixel (x, y) is cell (x, 511 - y).
+    const auto at = [&view](int x, int y) { return view.pointOfCell(x, 511 - y); };
+    QWheelEvent zoomIn(QPointF(at(120, 170)), canvas->mapToGlobal(QPointF(at(120, 170))), QPoint(),
+                       QPoint(0, 3 * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &zoomIn);
+    view.findChild<QSpinBox*>(QStringLiteral("brushSize"))->setValue(5);
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, at(64, 142));
+    QTest::mouseMove(canvas, at(64, 160));
+    QTest::mouseMove(canvas, at(64, 178));
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at(64, 178));
 }
 
 // Where the pictures go, and the folder everything of the road lies in. With TESS_PICTURES the
@@ -231,6 +288,22 @@ TEST(GuidePictures, TheRoadOfTheUserGuideOnTheSampleLevel) {
         pictures.take(user.form(), "3-stats");
 
         user.showTab(ui.t3);
+        // The level's own areas taken over, and areas proposed at its flags; each taken back.
+        QTest::mouseClick(ui.Label25z, Qt::LeftButton);
+        pictures.take(user.form(), "4a-areas-taken-over");
+        QTest::keyClick(ui.e, Qt::Key_Z, Qt::ControlModifier);
+        QTest::mouseClick(ui.Label22z, Qt::LeftButton);
+        pictures.take(user.form(), "4b-areas-proposed");
+        QTest::keyClick(ui.e, Qt::Key_Z, Qt::ControlModifier);
+        ASSERT_EQ(ui.ListBox1z->count(), 0);
+        const std::vector<Message> notes = user.takeMessages();
+        ASSERT_EQ(notes.size(), 2u);
+        EXPECT_TRUE(notes[0].text.startsWith(QStringLiteral("3 Areas übernommen")))
+            << notes[0].text.toStdString();
+        EXPECT_TRUE(notes[1].text.startsWith(
+            QStringLiteral("3 Areas an den Flaggenpunkten vorgeschlagen.")))
+            << notes[1].text.toStdString();
+
         const std::vector<AreaDrawing>& areas = threeAreas();
         user.drawArea(areas[0]);
         user.drawArea(areas[1]);
@@ -267,11 +340,24 @@ TEST(GuidePictures, TheRoadOfTheUserGuideOnTheSampleLevel) {
     PathmapWindow* view = user.lookAtPathmap(QStringLiteral("Tank0Level1Map8Bit.raw"));
     ASSERT_NE(view, nullptr);
     pictures.take(*view, "8-pathmap-window");
+    retouch(*view);
+    pictures.take(*view, "8b-pathmap-edit");
+    // The strokes were for the picture only.
+    QTest::mouseClick(view->findChild<QAbstractButton*>(QStringLiteral("undoButton")),
+                      Qt::LeftButton);
+    EXPECT_FALSE(view->editor()->edit().unsaved());
     view->close();
     ASSERT_TRUE(user.finalPack());
     ASSERT_TRUE(user.merge(mapArchive.string(), target + ".rfa",
                            (root / "Sicherung" / "Nordtal_001.rfa").string()));
     pictures.take(user.form(), "9-final-pack-and-merge");
+    QTest::mouseClick(ui.checkButton, Qt::LeftButton);
+    CheckDialog* check = user.form().checkDialog();
+    ASSERT_NE(check, nullptr);
+    for (int i = 0; i < 600 && check->isChecking(); ++i)
+        QTest::qWait(50);
+    pictures.take(*check, "10-addon-check");
+    check->close();
     EXPECT_EQ(user.takeMessages(),
               (std::vector<Message>{{QMessageBox::NoIcon, QStringLiteral("Fertig")},
                                     {QMessageBox::NoIcon, QStringLiteral("Fertig")}}));
@@ -280,11 +366,12 @@ TEST(GuidePictures, TheRoadOfTheUserGuideOnTheSampleLevel) {
     fs::current_path(startedIn);
 
     // Every picture of the main window is the window's client area.
-    ASSERT_EQ(pictures.taken().size(), 9u);
+    ASSERT_EQ(pictures.taken().size(), 13u);
     for (const fs::path& file : pictures.taken()) {
         const QImage image(qs(file.string()));
         ASSERT_FALSE(image.isNull()) << file;
-        if (file.filename() != "8-pathmap-window.png") {
+        if (file.filename().string().find("-pathmap-") == std::string::npos &&
+            file.filename() != "10-addon-check.png") {
             EXPECT_EQ(image.size(), QSize(760, 620)) << file;
         }
     }

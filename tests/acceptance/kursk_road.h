@@ -49,9 +49,9 @@ inline constexpr std::string_view kAreasJson = R"({"areas": [
 // The summary entries of the area list (UTF-8), as the window lists them and `areas` prints
 // them. World size 1024: two world units per pixel, Z counted from the bottom.
 inline constexpr std::string_view kAreaSummaries[] = {
-    "Dorf [ 200;624 / 280;704 ] ==> Prio. [120]",
-    "Hügel [ 600;264 / 720;344 ] ==> Prio. [80]",
-    "Bahnhof [ 500;804 / 580;854 ] ==> Prio. [150]",
+    "Dorf [ 200;624 / 360;784 ] ==> Prio. [120]",
+    "Hügel [ 600;264 / 840;424 ] ==> Prio. [80]",
+    "Bahnhof [ 500;804 / 660;904 ] ==> Prio. [150]",
 };
 
 // The pathmap looked at after the import, and what is said about its spawn points: Bastogne's
@@ -267,11 +267,11 @@ inline std::string pathFindingCon() {
 // AI\StrategicAreas.con of the three areas, in Windows-1252 ("Hügel" with the byte FC).
 inline constexpr std::string_view kStrategicAreasCon =
     "rem *** WorX done by ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n"
-    "aiStrategicArea.create Dorf 200/624 280/704 120\r\n"
+    "aiStrategicArea.create Dorf 200/624 360/784 120\r\n"
     " \r\n"
-    "aiStrategicArea.create H\xFCgel 600/264 720/344 80\r\n"
+    "aiStrategicArea.create H\xFCgel 600/264 840/424 80\r\n"
     " \r\n"
-    "aiStrategicArea.create Bahnhof 500/804 580/854 150\r\n"
+    "aiStrategicArea.create Bahnhof 500/804 660/904 150\r\n"
     " \r\n"
     "\r\n"
     " \r\n"
@@ -322,7 +322,7 @@ inline std::string packBat(const Places& p) {
 
 inline std::string pathfBf(const Places& p) {
     return p.program + "bf1942\\levels\\kursk_001\\\r\n" + p.game + "\r\n" + p.target +
-           "\r\nkursk\r\n";
+           "\r\nkursk\r\n" + p.program + "bf1942\\levels\\kursk\\\r\n";
 }
 
 inline std::string statsBf(const Places& p) {

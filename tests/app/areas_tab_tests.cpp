@@ -6,12 +6,15 @@
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "areas/hill_and_bridge.h"
+#include "areas/level_takeover.h"
+#include "core/codepage.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QImage>
 #include <QImageWriter>
 #include <QLineEdit>
@@ -24,7 +27,13 @@
 #include <string>
 
 namespace fs = std::filesystem;
+using tess::areas::AreaDefinition;
+using tess::areas::AreaFile;
+using tess::areas::LevelTakeover;
+using tess::areas::takeOverLevelAreas;
+using tess::areas::takeOverLevelAreasOf;
 using tess::test::answerMessageBox;
+using tess::test::answerQuestion;
 using tess::test::chooseInDialog;
 using tess::test::click;
 using tess::test::expectErrorBox;
@@ -60,8 +69,15 @@ void typeInto(QLineEdit* edit, const QString& text) {
     press(edit, Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty())
         press(edit, Qt::Key_Backspace);
-    else
-        QTest::keyClicks(edit, text);
+    // A letter beyond ASCII ("ü") comes as its own key with its text, as a German keyboard
+    // sends it.
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(edit, static_cast<char>(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, edit, static_cast<Qt::Key>(c.toUpper().unicode()),
+                                QString(c), Qt::NoModifier);
+    }
 }
 
 // A step for the movement commands, confirmed with Enter, which hands the focus back to the
@@ -402,7 +418,27 @@ TEST_F(AreasTab, RefusedInputChangesNothing) {
     typeInto(ui.Edit3z, QStringLiteral("-5"));
     click(ui.Label9z);
     EXPECT_EQ(entries(ui.ListBox1z),
-              QStringList{QStringLiteral("Hill [ 400;848 / 600;1248 ] ==> Prio. [-5]")});
+              QStringList{QStringLiteral("Hill [ 400;848 / 800;1648 ] ==> Prio. [-5]")});
+    // A name the game's reader would split: refused with the reason, the panel stays open.
+    drawArea(ui, kBridge, ui.Neutral);
+    click(ui.Label1z);
+    clickPicture(ui, 10, 10);
+    click(ui.Label2z);
+    clickPicture(ui, 20, 20);
+    click(ui.Label8z);
+    typeInto(ui.Edit2z, QStringLiteral("Brücke Nord"));
+    error = expectErrorBox();
+    click(ui.Label9z);
+    EXPECT_EQ(*error, QStringLiteral("Der Area-Name \"Brücke Nord\" enthält ein Leerzeichen. Bitte "
+                                     "einen Namen ohne Leerzeichen, Schrägstrich und "
+                                     "Anführungszeichen wählen."));
+    typeInto(ui.Edit2z, QStringLiteral("Bridge"));
+    error = expectErrorBox();
+    click(ui.Label9z);
+    EXPECT_TRUE(error->contains(QStringLiteral("\"Bridge\" ist schon vergeben")))
+        << error->toStdString();
+    EXPECT_TRUE(ui.areafert->isVisible());
+    EXPECT_EQ(ui.ListBox1z->count(), 2);
 }
 
 TEST_F(AreasTab, KeysActOnlyOnTheShownTabAndNotInTextFields) {
@@ -466,113 +502,163 @@ TEST_F(AreasTab, KeysActOnlyOnTheShownTabAndNotInTextFields) {
     EXPECT_EQ(red(), QPoint(346, 265));
 }
 
-TEST_F(AreasTab, NeighbourPhaseWithNothingWaitingAndFertigTwice) {
+TEST_F(AreasTab, FertigWithoutAreasSaysSoAndListsEachAreaOnce) {
     TForm1 form;
     start(form, bastogne());
     Ui::TForm1& ui = form.controls();
 
-    // "Fertig" before any area, then "Nächste": nothing happens, no box, no script.
+    // "Fertig" before any area: a message, no empty panel, no script.
+    auto message = answerMessageBox();
     click(ui.Image2z);
-    EXPECT_TRUE(ui.GroupBox5z->isVisible());
-    EXPECT_EQ(ui.Label13z->text(), QStringLiteral(" ist Nachbar von: "));
-    {
-        const NoModalExpected none;
-        click(ui.Label16z);
-        click(ui.Label16z);
-        EXPECT_TRUE(none.seen().isEmpty()) << none.seen().join(u'|').toStdString();
-    }
+    EXPECT_TRUE(message->text.startsWith(QStringLiteral("Es gibt noch keine Area.")))
+        << message->text.toStdString();
+    EXPECT_FALSE(ui.GroupBox5z->isVisible());
     EXPECT_EQ(script(), "");
-    EXPECT_EQ(ui.PageControl1->currentWidget(), ui.t3);
 
-    // "Fertig" twice lists every waiting name twice; both copies ticked, both are written.
+    // "Fertig" twice lists every area once.
     drawHillAndBridge(ui);
     click(ui.Image2z);
     click(ui.Image2z);
     EXPECT_EQ(entries(ui.CheckListBox1),
-              (QStringList{QStringLiteral("Hill"), QStringLiteral("Bridge"), QStringLiteral("Hill"),
-                           QStringLiteral("Bridge")}));
-    toggleEntry(ui.CheckListBox1, 1);
-    toggleEntry(ui.CheckListBox1, 3);
-    click(ui.Label16z);
-    answerMessageBox();
-    click(ui.Label16z);
-    EXPECT_EQ(script(), "rem *** WorX done by ferro_lumen's Tessarine ... "
-                        "http://tessarine.example.org/\r\n"
-                        "aiStrategicArea.create Hill 400/848 600/1248 100\r\n"
-                        " \r\n"
-                        "aiStrategicArea.create Bridge 1040/1568 1120/1708 50\r\n"
-                        " \r\n"
-                        "\r\n"
-                        " \r\n"
-                        " \r\n"
-                        "aiStrategicArea.setActive Hill\r\n"
-                        "AIStrategicArea.addNeighbour Bridge\r\n"
-                        "AIStrategicArea.addNeighbour Bridge\r\n"
-                        "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
-                        "AIStrategicArea.setOrderPosition Infantry 590/1238\r\n"
-                        "AIStrategicArea.setOrderPosition Car 590/1238\r\n"
-                        "aiStrategicArea.setSide 1\r\n"
-                        "\r\n"
-                        "aiStrategicArea.setActive Bridge\r\n"
-                        "AIStrategicArea.setOrderPosition Infantry 1110/1698\r\n"
-                        "aiStrategicArea.setSide 0\r\n"
-                        "\r\n"
-                        "\r\n");
+              (QStringList{QStringLiteral("Hill"), QStringLiteral("Bridge")}));
 }
 
-TEST_F(AreasTab, UndoByLabelAndCtrlZThenAFailedWriteThenAGoodOne) {
+// Any area selected on the picture or in the list, edited with its flags back on its corners,
+// deleted (after a question when others name it), every step undone with Ctrl+Z, and the
+// areas edited again after the script was written.
+TEST_F(AreasTab, EveryAreaEditableDeletableAndUndone) {
     TForm1 form;
     start(form, bastogne());
     Ui::TForm1& ui = form.controls();
     drawHillAndBridge(ui);
     drawArea(ui, kExtra, ui.Team2);
-    ASSERT_EQ(ui.ListBox1z->count(), 3);
-    EXPECT_EQ(pictureShown(ui).pixelColor(400, 425), AreaPicture::areaColour());
+    EXPECT_FALSE(ui.Label23z->isEnabled());
 
-    // The label removes the last area from the list and the picture.
-    click(ui.Label17z);
-    EXPECT_EQ(entries(ui.ListBox1z), (QStringList{qs(kHillSummary), qs(kBridgeSummary)}));
-    EXPECT_NE(pictureShown(ui).pixelColor(400, 425), AreaPicture::areaColour());
+    // A click on Bridge's outline selects it, drawn highlighted and current in the list.
+    clickPicture(ui, 280, 50);
+    EXPECT_EQ(ui.ListBox1z->currentRow(), 1);
+    EXPECT_EQ(pictureShown(ui).pixelColor(280, 50), AreaPicture::selectedColour());
+    EXPECT_TRUE(ui.Label23z->isEnabled());
+    EXPECT_TRUE(ui.Label24z->isEnabled());
 
-    // Ctrl+Z undoes an area only where the focus is on no text field.
-    drawArea(ui, kExtra, ui.Team2);
+    // "Area bearbeiten": the flags on its corners, its panel; a corner moved, a new name.
+    click(ui.Label23z);
+    EXPECT_EQ(ui.gruen->geometry().topLeft(), QPoint(300, 50));
+    EXPECT_EQ(ui.rot->geometry().topLeft(), QPoint(260, 120));
+    ASSERT_TRUE(ui.areafert->isVisible());
+    EXPECT_EQ(ui.Edit2z->text(), QStringLiteral("Bridge"));
+    EXPECT_TRUE(ui.Neutral->isChecked());
+    clickPicture(ui, 310, 40);
+    typeInto(ui.Edit2z, QStringLiteral("Brücke"));
+    click(ui.Label9z);
+    EXPECT_FALSE(ui.areafert->isVisible());
+    EXPECT_EQ(entries(ui.ListBox1z),
+              (QStringList{qs(kHillSummary),
+                           QStringLiteral("Brücke [ 1040;1568 / 1240;1888 ] ==> Prio. [50]"),
+                           QStringLiteral("Extra [ 1600;248 / 1800;448 ] ==> Prio. [10]")}));
+
+    // Hill walked with Brücke and Extra ticked.
+    click(ui.Image2z);
+    toggleEntry(ui.CheckListBox1, 1);
+    toggleEntry(ui.CheckListBox1, 2);
+    click(ui.Label16z);
+    EXPECT_EQ(ui.Label13z->text(), QStringLiteral("Brücke ist Nachbar von: "));
+
+    // Extra, chosen in the list, is Hill's neighbour: the question first; "Nein" keeps it.
+    QTest::mouseClick(ui.ListBox1z->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      ui.ListBox1z->visualItemRect(ui.ListBox1z->item(2)).center());
+    auto question = answerQuestion(false);
+    click(ui.Label24z);
+    EXPECT_TRUE(question->text.startsWith(QStringLiteral("Die Area \"Extra\" ist Nachbar von "
+                                                         "\"Hill\".")))
+        << question->text.toStdString();
+    EXPECT_EQ(ui.ListBox1z->count(), 3);
+    question = answerQuestion(true);
+    click(ui.Label24z);
+    EXPECT_EQ(ui.ListBox1z->count(), 2);
+    EXPECT_NE(pictureShown(ui).pixelColor(440, 450), AreaPicture::areaColour());
+
+    // Ctrl+Z only where the focus is on no text field; then the deletion is undone.
     click(ui.RadioButton1);
     click(ui.Edit1z);
     press(ui.Edit1z, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(ui.ListBox1z->count(), 3);
+    EXPECT_EQ(ui.ListBox1z->count(), 2);
     press(ui.Edit1z, Qt::Key_Return);
     press(ui.e, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(ui.ListBox1z->count(), 2);
-
-    // Hill finished with Bridge as its neighbour: Bridge can no longer be undone.
-    click(ui.Image2z);
-    toggleEntry(ui.CheckListBox1, 1);
-    click(ui.Label16z);
-    EXPECT_FALSE(ui.Label17z->isEnabled());
-    press(ui.e, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(ui.ListBox1z->count(), 2);
+    EXPECT_EQ(ui.ListBox1z->count(), 3);
+    EXPECT_EQ(pictureShown(ui).pixelColor(440, 450), AreaPicture::areaColour());
 
     // The script cannot be written: the error box says why, and nothing is lost.
-    fs::remove_all(program_.addon("Bastogne") / "AI");
     toggleEntry(ui.CheckListBox1, 0);
+    click(ui.Label16z);
+    fs::remove_all(program_.addon("Bastogne") / "AI");
     const auto error = expectErrorBox();
     click(ui.Label16z);
-    EXPECT_TRUE(error->startsWith(QStringLiteral("Datei \""))) << error->toStdString();
     EXPECT_TRUE(
         error->contains(QStringLiteral("StrategicAreas.con\" kann nicht erstellt werden. Das "
                                        "System kann den angegebenen Pfad nicht finden.")))
         << error->toStdString();
     EXPECT_EQ(ui.PageControl1->currentWidget(), ui.t3);
-    EXPECT_EQ(opener_.opened(), "");
-    EXPECT_TRUE(ui.Label16z->isEnabled());
 
-    // Once the folder is back, the next "Nächste" writes every area.
+    // Once the folder is back, the next "Nächste" writes every area as it stands.
     fs::create_directories(program_.addon("Bastogne") / "AI");
-    const auto message = answerMessageBox();
+    auto message = answerMessageBox();
     click(ui.Label16z);
     EXPECT_EQ(message->text, QStringLiteral("Ändere etwas, wenn du willst."));
-    EXPECT_EQ(script(), kHillAndBridgeScript);
+    const std::string written =
+        "rem *** WorX done by ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n"
+        "aiStrategicArea.create Hill 400/848 800/1648 100\r\n"
+        " \r\n"
+        "aiStrategicArea.create Br\xfc"
+        "cke 1040/1568 1240/1888 50\r\n"
+        " \r\n"
+        "aiStrategicArea.create Extra 1600/248 1800/448 10\r\n"
+        " \r\n"
+        "\r\n"
+        " \r\n"
+        " \r\n"
+        "aiStrategicArea.setActive Hill\r\n"
+        "AIStrategicArea.addNeighbour Br\xfc"
+        "cke\r\n"
+        "AIStrategicArea.addNeighbour Extra\r\n"
+        "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
+        "AIStrategicArea.setOrderPosition Infantry 590/1238\r\n"
+        "AIStrategicArea.setOrderPosition Car 590/1238\r\n"
+        "aiStrategicArea.setSide 1\r\n"
+        "\r\n"
+        "aiStrategicArea.setActive Br\xfc"
+        "cke\r\n"
+        "AIStrategicArea.addNeighbour Hill\r\n"
+        "AIStrategicArea.setOrderPosition Infantry 1130/1718\r\n"
+        "aiStrategicArea.setSide 0\r\n"
+        "\r\n"
+        "aiStrategicArea.setActive Extra\r\n"
+        "AIStrategicArea.setOrderPosition Infantry 1690/338\r\n"
+        "aiStrategicArea.setSide 2\r\n"
+        "\r\n"
+        "\r\n";
+    EXPECT_EQ(script(), written);
     EXPECT_EQ(ui.PageControl1->currentWidget(), ui.t4);
+
+    // The script is final: no edit, no undo, until "Areas wieder bearbeiten"; then the next
+    // phase shows each area's earlier ticks, and "Nächste" through them writes the same.
+    showTab(ui, ui.t3);
+    EXPECT_FALSE(ui.Label17z->isEnabled());
+    EXPECT_FALSE(ui.Label24z->isEnabled());
+    ASSERT_TRUE(ui.Label26z->isEnabled());
+    click(ui.Label26z);
+    EXPECT_FALSE(ui.GroupBox5z->isVisible());
+    click(ui.Image2z);
+    EXPECT_EQ(ui.Label13z->text(), QStringLiteral("Hill ist Nachbar von: "));
+    EXPECT_EQ(entries(ui.CheckListBox1),
+              (QStringList{QStringLiteral("Hill"), QStringLiteral("Brücke [x]"),
+                           QStringLiteral("Extra [x]")}));
+    fs::remove(scriptFile());
+    click(ui.Label16z);
+    click(ui.Label16z);
+    message = answerMessageBox();
+    click(ui.Label16z);
+    EXPECT_EQ(script(), written);
 }
 
 TEST_F(AreasTab, SavedAreasComeBackInTheNextRun) {
@@ -618,6 +704,107 @@ TEST_F(AreasTab, SavedAreasComeBackInTheNextRun) {
     EXPECT_EQ(script(), kHillAndBridgeScript);
 }
 
+// A run that draws anew instead of loading never costs the saved areas: the status line says
+// where they went, and a later run offers them beside the map's own file.
+TEST_F(AreasTab, EarlierAreasAreKeptAndOffered) {
+    {
+        TForm1 form;
+        start(form, bastogne());
+        drawHillAndBridge(form.controls());
+    }
+    {
+        TForm1 form;
+        start(form, bastogne());
+        Ui::TForm1& ui = form.controls();
+        EXPECT_TRUE(ui.Label18z->isVisible());
+        EXPECT_FALSE(ui.ComboBox1z->isVisible());
+        drawArea(ui, kExtra, ui.Team2);
+        const QString status = ui.Label20z->text();
+        EXPECT_TRUE(status.startsWith(qs("Die Areas des früheren Laufs liegen jetzt in \"" +
+                                         program_.text() + "temp\\areas\\Bastogne.20")))
+            << status.toStdString();
+        EXPECT_TRUE(status.endsWith(
+            QStringLiteral(".json\"; beim nächsten Start bietet \"Frühere Areas laden\" sie an.")))
+            << status.toStdString();
+    }
+    TForm1 form;
+    start(form, bastogne());
+    Ui::TForm1& ui = form.controls();
+    EXPECT_EQ(ui.Label18z->text(), QStringLiteral("Gespeicherte Areas laden (1)"));
+    ASSERT_TRUE(ui.ComboBox1z->isVisible());
+    ASSERT_EQ(ui.ComboBox1z->count(), 1);
+    EXPECT_TRUE(ui.ComboBox1z->itemText(0).contains(u':'))
+        << ui.ComboBox1z->itemText(0).toStdString();
+    click(ui.Label21z);
+    EXPECT_EQ(entries(ui.ListBox1z), (QStringList{qs(kHillSummary), qs(kBridgeSummary)}));
+    EXPECT_FALSE(ui.ComboBox1z->isVisible());
+    EXPECT_FALSE(ui.Label18z->isVisible());
+}
+
+// "Vorhandene Areas übernehmen" on Bastogne, then "Fertig" and "Nächste" through every area:
+// the script holds the level's own areas. On a level without areas, "Areas an den
+// Flaggenpunkten vorschlagen" gives a connected set, one step for Ctrl+Z, that "Fertig" writes.
+TEST_F(AreasTab, AreasFromTheLevelAndItsControlPoints) {
+    const LevelTakeover own = takeOverLevelAreasOf(bastogne().string() + "/", 2048, 4);
+    {
+        TForm1 form;
+        start(form, bastogne());
+        Ui::TForm1& ui = form.controls();
+        auto message = answerMessageBox();
+        click(ui.Label25z);
+        EXPECT_TRUE(message->text.startsWith(QStringLiteral("7 Areas übernommen")))
+            << message->text.toStdString();
+        EXPECT_EQ(message->icon, QMessageBox::Information);
+        EXPECT_EQ(ui.ListBox1z->count(), 7);
+        click(ui.Image2z);
+        for (int i = 0; i < 6; ++i)
+            click(ui.Label16z);
+        message = answerMessageBox();
+        click(ui.Label16z);
+        EXPECT_EQ(message->text, QStringLiteral("Ändere etwas, wenn du willst."));
+        EXPECT_EQ(takeOverLevelAreas(tess::decodeCp1252(script()), 2048, 4).areas, own.areas);
+    }
+
+    fs::remove_all(bastogne() / "AI");
+    writeBytes(scriptFile(), "");
+    TForm1 form;
+    start(form, bastogne());
+    Ui::TForm1& ui = form.controls();
+    EXPECT_FALSE(ui.Label25z->isVisible());
+    ASSERT_TRUE(ui.Label22z->isEnabled());
+    auto message = answerMessageBox();
+    click(ui.Label22z);
+    EXPECT_TRUE(
+        message->text.startsWith(QStringLiteral("7 Areas an den Flaggenpunkten vorgeschlagen.")))
+        << message->text.toStdString();
+    EXPECT_EQ(ui.ListBox1z->count(), 7);
+    press(ui.e, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ui.ListBox1z->count(), 0);
+    message = answerMessageBox();
+    click(ui.Label22z);
+    ASSERT_EQ(ui.ListBox1z->count(), 7);
+    click(ui.Image2z);
+    for (int i = 0; i < 6; ++i)
+        click(ui.Label16z);
+    message = answerMessageBox();
+    click(ui.Label16z);
+    // Every area links to another, and every link is mutual.
+    const AreaFile written = takeOverLevelAreas(tess::decodeCp1252(script()), 2048, 4).areas;
+    ASSERT_EQ(written.size(), 7u);
+    for (const AreaDefinition& area : written) {
+        EXPECT_FALSE(area.neighbours.empty()) << area.panel.name;
+        for (const std::string& neighbour : area.neighbours) {
+            const auto other = std::find_if(written.begin(), written.end(), [&](const auto& a) {
+                return a.panel.name == neighbour;
+            });
+            ASSERT_NE(other, written.end());
+            EXPECT_EQ(
+                std::count(other->neighbours.begin(), other->neighbours.end(), area.panel.name), 1)
+                << area.panel.name << " - " << neighbour;
+        }
+    }
+}
+
 TEST_F(AreasTab, ADamagedSavedFileIsReportedAndKept) {
     writeBytes(savedAreas(), "{kaputt");
     TForm1 form;
@@ -656,6 +843,14 @@ TEST_F(AreasTab, TheLevelsOwnPictureAndAreasAsAGuide) {
     EXPECT_EQ(countInColumn(shown, 76, 380, 460, guide), 0);
     EXPECT_TRUE(ui.CheckBox1z->isVisible());
     EXPECT_TRUE(ui.CheckBox1z->isChecked());
+    EXPECT_TRUE(ui.Label25z->isVisible());
+    EXPECT_TRUE(ui.Label25z->isEnabled());
+
+    // The control points as small flags in their team's colour: AxisBase (team 1) stands at
+    // 419.6/1604.9, the pixel (105, 111); its flag flies above it.
+    EXPECT_EQ(ui.e->controlPoints().size(), 7u);
+    EXPECT_EQ(shown.pixelColor(107, 102), AreaPicture::teamColour(1));
+    EXPECT_TRUE(ui.Label22z->isEnabled());
 
     // Hidden with the check box, and shown again.
     click(ui.CheckBox1z);

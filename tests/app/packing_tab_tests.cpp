@@ -7,7 +7,9 @@
 #include "app/tform2.h"
 #include "archive/archive.h"
 #include "archive_support.h"
+#include "core/paths.h"
 #include "pathmaps/grid.h"
+#include "platform/program_lock.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
 
@@ -22,6 +24,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -31,6 +34,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using tess::app::shownPath;
 using tess::test::entryBytes;
 using tess::test::entryNameSet;
 using tess::test::qs;
@@ -160,6 +164,19 @@ protected:
         return qs(answer);
     }
 
+    // The batches that a step left running hold the program folder until they end.
+    bool batchesEnd() {
+        for (int i = 0; i < 1200; ++i) {
+            try {
+                const tess::ProgramLock free(pf(), std::chrono::milliseconds(0));
+                return true;
+            } catch (const tess::Error&) {
+                QTest::qWait(50);
+            }
+        }
+        return false;
+    }
+
     // The user watches the bar until the wait is over.
     static bool waitEnds(TForm1& form) {
         for (int i = 0; i < 1200 && form.isWaiting(); ++i)
@@ -265,7 +282,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
                       pf() + "Bastogne_001.rfa\" \"" + target + ".rfa\"\r\n");
         EXPECT_EQ(readBytes(program_.path() / "temp" / "pathf.bf"),
                   pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + gameText() + "\r\n" + target +
-                      "\r\nBastogne\r\n");
+                      "\r\nBastogne\r\n" + pf() + "bf1942\\levels\\Bastogne\\\r\n");
         // The archive at the target: every file of the addon, under the map's level path.
         firstNames = entryNameSet(target + ".rfa");
         std::set<std::string> addonFiles;
@@ -298,6 +315,21 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
                                   "Addon zuerst zum 1. Mal (Teil 1) oder kopiere die generierten "
                                   "Pathmaps in das Addon (Teil 2).")}}));
     EXPECT_TRUE(ui.finalbar->isHidden());
+    messages_.clear();
+    // "Packen zum 1." before the state is restored: no map is known, nothing is asked or
+    // written.
+    const std::string packBatch = readBytes(program_.path() / "pack.bat");
+    const std::size_t asked = dialogs_.size();
+    click(ui.Label42);
+    EXPECT_EQ(messages_, (std::vector<Message>{
+                             {QMessageBox::Critical,
+                              QStringLiteral("Es ist noch keine Map bekannt. Wähle deine Map auf "
+                                             "Tab (1) und schreibe ihr Addon mit OK und Start; "
+                                             "nach einem Neustart kopiere zuerst die generierten "
+                                             "Pathmaps in das Addon (Teil 2).")}}));
+    EXPECT_EQ(dialogs_.size(), asked);
+    EXPECT_EQ(readBytes(program_.path() / "pack.bat"), packBatch);
+    EXPECT_FALSE(ui.Label42->isHidden());
     messages_.clear();
 
     click(ui.Button6);
@@ -374,7 +406,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
             .match(view->line())
             .hasMatch())
         << view->line().toStdString();
-    EXPECT_TRUE(view->findChild<QLabel*>(QStringLiteral("pathmapPicture"))
+    EXPECT_TRUE(view->findChild<QWidget*>(QStringLiteral("pathmapPicture"))
                     ->toolTip()
                     .contains(QStringLiteral("Objekt-Spawnpunkte")));
     // Each pixel of the 1024 x 1024 picture covers 2 x 2 cells, the first row at the bottom:
@@ -445,6 +477,7 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     state.mapName = "Oasis";
     state.levelDir = pf() + "bf1942\\levels\\Oasis_001\\";
     const std::string target = (addons_ / "Oasis_001").string();
+    writeBytes(program_.addon("Oasis") / "ai.con", "rem\r\n");
 
     // A name that would carry a command of its own: refused, nothing written.
     answers_.push_back((addons_ / "Oasis&del").string());
@@ -455,15 +488,17 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     EXPECT_FALSE(fs::exists(program_.path() / "pack.bat"));
     messages_.clear();
 
-    // No addon folder: the batch ends without its archive, and the message names the log.
-    answers_.push_back(target);
+    // A target folder that does not exist: the batch ends without the archive there, and the
+    // message names the log.
+    answers_.push_back((addons_ / "Fehlt" / "Oasis_001").string());
     click(ui.Label42);
     ASSERT_TRUE(waitEnds(*form));
     EXPECT_EQ(messages_,
               (std::vector<Message>{
                   {QMessageBox::Critical,
-                   qs("Die Batchdatei \"" + pf() + "pack.bat\" ist beendet, ohne \"" + pf() +
-                      "Oasis_001.rfa\" zu liefern. " + batchOutput("pack.log"))}}));
+                   qs("Die Batchdatei \"" + pf() + "pack.bat\" ist beendet, ohne \"" +
+                      (addons_ / "Fehlt" / "Oasis_001").string() + ".rfa\" zu liefern. " +
+                      batchOutput("pack.log"))}}));
     // The first pack can be tried again.
     EXPECT_FALSE(ui.Label42->isHidden());
     EXPECT_TRUE(ui.packbar->isHidden());
@@ -471,7 +506,6 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     messages_.clear();
 
     // "Abbrechen" while the batch has not even begun.
-    writeBytes(program_.addon("Oasis") / "ai.con", "rem\r\n");
     useSlowBatchRunner(1);
     answers_.push_back(target);
     click(ui.Label42);
@@ -490,7 +524,9 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     EXPECT_FALSE(fs::exists(program_.path() / "temp" / "pathf.bf"));
     messages_.clear();
 
-    // The final pack, abandoned: no "Fertig".
+    // The abandoned batch holds the program folder until it ends. The final pack, abandoned:
+    // no "Fertig".
+    ASSERT_TRUE(batchesEnd());
     state.packTarget = target;
     click(ui.Button7);
     ASSERT_TRUE(form->isWaiting());
@@ -505,12 +541,15 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     // "Map und Addon verbinden" while "Entpacken" still runs waits for it; abandoned, it
     // leaves the addon archive alone although "Löschen" is ticked.
     const fs::path addonArchive = addons_ / "Kursk_001.rfa";
-    writeBytes(addonArchive, "addon");
+    const std::string addonBytes =
+        tess::test::storeArchive({{"bf1942/levels/Kursk/ai.con", "rem ai\r\n"}});
+    writeBytes(addonArchive, addonBytes);
     answers_.push_back(tess::test::testdata("archives/kursk.rfa"));
     click(ui.Image13);
     answers_.push_back(addonArchive.string());
     click(ui.Image14);
     tick(ui.fix1);
+    ASSERT_TRUE(batchesEnd());
     click(ui.Button10);
     click(ui.Button8);
     ASSERT_TRUE(form->isWaiting());
@@ -522,7 +561,7 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     EXPECT_TRUE(messages_[0].text.startsWith(
         qs("Abgebrochen: Auf \"" + pf() + "Network\\bf1942\\levels\\kursk\\\" wird nicht")))
         << messages_[0].text.toStdString();
-    EXPECT_EQ(readBytes(addonArchive), "addon");
+    EXPECT_EQ(readBytes(addonArchive), addonBytes);
     EXPECT_FALSE(fs::exists(program_.path() / "Network" / "pack.bat"));
     EXPECT_TRUE(ui.Button8->isEnabled());
     EXPECT_TRUE(ui.fix1->isChecked());
@@ -668,6 +707,62 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     EXPECT_EQ(messages_, std::vector<Message>{done});
     EXPECT_EQ(readBytes(addonArchive), addonBytes);
     EXPECT_EQ(entryNameSet(kursk), merged);
+}
+
+// Where a batch runs without a window of its own, or no program opens the area script, a line
+// in the window says so and where to look.
+TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
+    auto form = openWindow();
+    auto& ui = form->controls();
+    generateBastogne(*form);
+    EXPECT_EQ(ui.mapNote->text(),
+              QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
+                             "unpack.log im Ordner ") +
+                  shownPath(pf()) + QStringLiteral("."));
+    ui.PageControl1->setCurrentWidget(ui.t1);
+    screenshot("10-11-unpack-without-a-window");
+
+    // One area, its neighbours, and the script written with no program to open it.
+    ui.PageControl1->setCurrentWidget(ui.t3);
+    click(ui.Label1z);
+    QTest::mouseClick(ui.e, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    click(ui.Label2z);
+    QTest::mouseClick(ui.e, Qt::LeftButton, Qt::NoModifier, QPoint(200, 300));
+    click(ui.Label8z);
+    ui.Edit2z->setText(QStringLiteral("Hill"));
+    ui.Edit3z->setText(QStringLiteral("50"));
+    click(ui.Neutral);
+    click(ui.Label9z);
+    click(ui.Image2z);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", outside_.path().c_str(), 1);
+    click(ui.Label16z);
+    ::setenv("PATH", oldPath.c_str(), 1);
+    const std::string script = program_.addon("Bastogne").string() + "/AI/StrategicAreas.con";
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, QStringLiteral("Ändere etwas, wenn du willst."))
+        << messages_[0].text.toStdString();
+    EXPECT_NE(readBytes(script), "");
+    EXPECT_EQ(ui.shellNote->text(),
+              QStringLiteral("Kein Programm zum Öffnen gefunden. StrategicAreas.con liegt in ") +
+                  shownPath(tess::folderPart(pf() + "bf1942\\levels\\Bastogne_001\\AI\\x")) +
+                  QStringLiteral("."));
+
+    // "Entpacken" in the network folder.
+    const fs::path addonArchive = addons_ / "Kursk_001.rfa";
+    writeBytes(addonArchive,
+               tess::test::storeArchive({{"bf1942/levels/Kursk/ai.con", "rem ai\r\n"}}));
+    answers_.push_back(tess::test::testdata("archives/kursk.rfa"));
+    click(ui.Image13);
+    answers_.push_back(addonArchive.string());
+    click(ui.Image14);
+    click(ui.Button10);
+    EXPECT_EQ(ui.shellNote->text(),
+              QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
+                             "unpack.log im Ordner ") +
+                  shownPath(pf() + "Network\\") + QStringLiteral("."));
+    screenshot("10-12-network-unpack-without-a-window");
+    EXPECT_TRUE(batchesEnd());
 }
 
 // The file list shows the pathmaps of the folder that is current at start-up, until the

@@ -1,7 +1,10 @@
 // The area editor model as the tab drives it: cursor, areas, the neighbour phase, the area
 // script and the undo of the last area, with the script written to a real folder.
 #include "areas/area_editor.h"
+#include "areas/area_file.h"
 #include "areas/hill_and_bridge.h"
+#include "areas/level_takeover.h"
+#include "core/codepage.h"
 #include "core/wizard_state.h"
 #include "test_support.h"
 
@@ -9,6 +12,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,6 +73,9 @@ std::vector<std::string> names(const std::vector<CheckEntry>& entries) {
 PixelPosition at(const AreaEditor& editor, CursorPart part) {
     return editor.picture(part).position;
 }
+
+const std::string kHeader =
+    "rem *** WorX done by ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n";
 
 } // namespace
 
@@ -145,7 +153,6 @@ TEST(AreaEditor, HillAndBridgeByKeysClicksAndLabels) {
     editor.setTicked(1, true);
     NextOutcome outcome = editor.nextArea();
     EXPECT_FALSE(outcome.scriptWritten);
-    EXPECT_EQ(outcome.unticked, std::vector<std::size_t>{1});
     EXPECT_EQ(editor.neighbourHeading(), "Bridge ist Nachbar von: ");
     EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"Hill", "Bridge"}));
     EXPECT_FALSE(level.scriptExists());
@@ -350,10 +357,28 @@ TEST(AreaEditor, RefusedConfirmationsLeaveThePanelOpenAndQueueNothing) {
         EXPECT_EQ(errorMessage([&] { editor.confirmArea(panelNamed("Dorf", priority)); }), message);
         EXPECT_EQ(editor.areaName(), "Dorf");
     }
-    // A name the game's code page cannot hold could never be written.
-    EXPECT_EQ(errorMessage([&] { editor.confirmArea(panelNamed("Brücke → Fluss")); }),
-              "Das Zeichen \"→\" kann im Zeichensatz des Spiels (Windows-1252) nicht "
-              "gespeichert werden");
+    // Names the game's reader would split, or cannot hold; a corner far off the picture.
+    const std::pair<std::string, std::string> names[] = {
+        {"Brücke→Fluss", "Das Zeichen \"→\" kann im Zeichensatz des Spiels (Windows-1252) "
+                         "nicht gespeichert werden"},
+        {"Hier den Area - Namen",
+         "Der Area-Name \"Hier den Area - Namen\" enthält ein Leerzeichen. Bitte einen Namen "
+         "ohne Leerzeichen, Schrägstrich und Anführungszeichen wählen."},
+        {"Brücke\tNord", "Der Area-Name \"Brücke\tNord\" enthält einen Tabulator, "
+                         "Zeilenumbruch oder ein Steuerzeichen. Bitte einen Namen ohne "
+                         "Leerzeichen, Schrägstrich und Anführungszeichen wählen."},
+        {"A/B", "Der Area-Name \"A/B\" enthält einen Schrägstrich (/). Bitte einen Namen ohne "
+                "Leerzeichen, Schrägstrich und Anführungszeichen wählen."},
+    };
+    for (const auto& [name, message] : names)
+        EXPECT_EQ(errorMessage([&] { editor.confirmArea(panelNamed(name)); }), message) << name;
+    editor.placeActiveMarker({341, 1024});
+    ASSERT_TRUE(editor.finishArea());
+    EXPECT_EQ(errorMessage([&] { editor.confirmArea(panelNamed("Dorf")); }),
+              "Die Ecke (341, 1024) liegt zu weit außerhalb des Bildes: eine Ecke darf höchstens "
+              "512 Bildpunkte über seinen Rand hinaus liegen (-512 bis 1023)");
+    editor.placeActiveMarker({341, 300});
+    ASSERT_TRUE(editor.finishArea());
     EXPECT_TRUE(editor.areaPanelVisible());
     EXPECT_TRUE(editor.summaryEntries().empty());
     EXPECT_EQ(editor.waitingCount(), 0u);
@@ -363,45 +388,61 @@ TEST(AreaEditor, RefusedConfirmationsLeaveThePanelOpenAndQueueNothing) {
     // "OK" again with a number works, with whatever range.
     ASSERT_EQ(editor.confirmArea(panelNamed("Dorf", "-5")), ConfirmOutcome::confirmed);
     EXPECT_EQ(editor.areaPriority(), -5);
-    EXPECT_EQ(editor.summaryEntries().back(), "Dorf [ 1216;848 / 1290;920 ] ==> Prio. [-5]");
+    EXPECT_EQ(editor.summaryEntries().back(), "Dorf [ 1216;848 / 1364;992 ] ==> Prio. [-5]");
+
+    // A second "Dorf" is refused, and so is the name of another area taken in an edit.
+    confirmArea(editor, {10, 10}, {20, 20}, panelNamed("Kirche"));
+    editor.newArea();
+    editor.confirmPoint();
+    editor.placeActiveMarker({341, 300});
+    ASSERT_TRUE(editor.finishArea());
+    const std::string twice = "Der Area-Name \"Dorf\" ist schon vergeben. Jede Area braucht einen "
+                              "eigenen Namen, weil die Nachbarn sie beim Namen nennen.";
+    EXPECT_EQ(errorMessage([&] { editor.confirmArea(panelNamed("Dorf")); }), twice);
+    ASSERT_EQ(editor.confirmArea(panelNamed("Turm")), ConfirmOutcome::confirmed);
+    editor.selectArea(1);
+    ASSERT_TRUE(editor.editArea());
+    EXPECT_EQ(errorMessage([&] { editor.confirmArea(panelNamed("Dorf")); }), twice);
+    // Its own name it keeps.
+    EXPECT_EQ(editor.confirmArea(panelNamed("Kirche", "3")), ConfirmOutcome::confirmed);
+    EXPECT_EQ(editor.summaryEntries().size(), 3u);
 }
 
 TEST(AreaEditor, UnusualAreasAreWrittenAsTheyAre) {
     Level level;
     AreaEditor editor(level.state);
-    // The untouched name, no flag, both vehicle kinds, priority 0, no side; centre 0/0 with
-    // order positions at -10; an area past the picture edge.
-    AreaPanel untouched;
-    untouched.priorityText = "0";
+    // No flag, both vehicle kinds, priority 0, no side; centre 0/0 with order positions at
+    // -10; an area past the picture edge.
+    AreaPanel untouched = panelNamed("Nirgendwo", "0", Side::none);
     untouched.leicht = true;
     untouched.schwer = true;
     confirmArea(editor, {-10, 522}, {10, 502}, untouched);
-    AreaPanel all = panelNamed("Basis Nord", "250", Side::team2);
+    AreaPanel all = panelNamed("BasisNord", "250", Side::team2);
     for (const auto& info : kAreaFlags)
         all.setFlag(info.flag, true);
     confirmArea(editor, {600, -5}, {520, 3}, all);
     EXPECT_EQ(editor.summaryEntries(),
-              (std::vector<std::string>{"Hier den Area - Namen [ -40;-40 / 0;0 ] ==> Prio. [0]",
-                                        "Basis Nord [ 2080;2036 / 2240;2052 ] ==> Prio. [250]"}));
+              (std::vector<std::string>{"Nirgendwo [ -40;-40 / 40;40 ] ==> Prio. [0]",
+                                        "BasisNord [ 2080;2036 / 2400;2068 ] ==> Prio. [250]"}));
     editor.openNeighbours();
     editor.nextArea();
     ASSERT_TRUE(editor.nextArea().scriptWritten);
     EXPECT_EQ(level.script(),
               "rem *** WorX done by ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n"
-              "aiStrategicArea.create Hier den Area - Namen -40/-40 0/0 0\r\n"
+              "aiStrategicArea.create Nirgendwo -40/-40 40/40 0\r\n"
               " \r\n"
-              "aiStrategicArea.create Basis Nord 2080/2036 2240/2052 250\r\n"
+              "aiStrategicArea.create BasisNord 2080/2036 2400/2068 250\r\n"
               " \r\n"
               "\r\n"
               " \r\n"
               " \r\n"
-              "aiStrategicArea.setActive Hier den Area - Namen\r\n"
+              "aiStrategicArea.setActive Nirgendwo\r\n"
               "AIStrategicArea.setOrderPosition Infantry -10/-10\r\n"
               "AIStrategicArea.setOrderPosition Car -10/-10\r\n"
               "AIStrategicArea.setOrderPosition Tank -10/-10\r\n"
               "\r\n"
               "\r\n"
-              "aiStrategicArea.setActive Basis Nord\r\n"
+              "aiStrategicArea.setActive BasisNord\r\n"
               "aiStrategicArea.addObjectTypeFlag Base\r\n"
               "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
               "aiStrategicArea.addObjectTypeFlag StrongPoint\r\n"
@@ -440,112 +481,91 @@ TEST(AreaEditor, AreasWithoutSideKeepTheOthersSides) {
                      "\r\n");
 }
 
-TEST(NeighbourPhase, FirstInFirstOutWithTheCheckListAsItGrows) {
+TEST(NeighbourPhase, EachAreaOnceWithItsOwnTicks) {
     Level level;
     AreaEditor editor(level.state);
     EXPECT_EQ(editor.neighbourHeading(), "Area");
+    // "Fertig" before any area: nothing opens, the window says why.
+    EXPECT_FALSE(editor.openNeighbours());
     EXPECT_FALSE(editor.neighbourPanelVisible());
+    EXPECT_FALSE(editor.nextArea().areaFinished);
+    EXPECT_EQ(kNoAreaYetMessage, "Es gibt noch keine Area. Zeichne zuerst eine Area (\"Neue "
+                                 "Strategic - Area\") oder übernimm die Areas der Karte; danach "
+                                 "führt \"Fertig\" durch ihre Nachbarn.");
+
     confirmArea(editor, {10, 10}, {20, 20}, panelNamed("A"));
     confirmArea(editor, {30, 30}, {40, 40}, panelNamed("B"));
-
-    // "Fertig" twice puts every waiting name twice into the list.
-    editor.openNeighbours();
-    editor.openNeighbours();
-    EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"A", "B", "A", "B"}));
-    // C is confirmed after "Fertig": it waits, but is not in the list yet.
+    // "Fertig" twice lists every area once.
+    ASSERT_TRUE(editor.openNeighbours());
+    ASSERT_TRUE(editor.openNeighbours());
+    EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(editor.neighbourHeading(), "A ist Nachbar von: ");
+    // An area confirmed during the phase joins the list and the walk at once.
     confirmArea(editor, {50, 50}, {60, 60}, panelNamed("C"));
-    EXPECT_EQ(editor.checkList().size(), 4u);
+    EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"A", "B", "C"}));
 
-    // A: both copies of B ticked, and A itself (no check against that).
+    // A: C and B ticked (written in the list's order), itself ticked and unticked.
+    editor.setTicked(2, true);
     editor.setTicked(1, true);
-    editor.setTicked(3, true);
     editor.setTicked(0, true);
     editor.setTicked(0, false);
-    editor.setTicked(2, true);
     editor.setTicked(99, true); // no such entry
-    NextOutcome outcome = editor.nextArea();
-    EXPECT_EQ(outcome.unticked, (std::vector<std::size_t>{1, 2, 3}));
-    EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"A", "B", "A", "B"}));
+    EXPECT_FALSE(editor.nextArea().scriptWritten);
+    // B shows its own ticks: none yet.
     EXPECT_EQ(editor.neighbourHeading(), "B ist Nachbar von: ");
-    // B: nothing ticked.
-    editor.nextArea();
-    EXPECT_EQ(editor.neighbourHeading(), "C ist Nachbar von: ");
-    // A second "Fertig" adds the one still waiting behind the old entries.
-    editor.openNeighbours();
-    EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"A", "B", "A", "B", "C"}));
+    EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"A", "B", "C"}));
     editor.setTicked(0, true);
-    outcome = editor.nextArea();
-    ASSERT_TRUE(outcome.scriptWritten);
-    const std::string blocks = "aiStrategicArea.setActive A\r\n"
-                               "AIStrategicArea.addNeighbour B\r\n"
-                               "AIStrategicArea.addNeighbour A\r\n"
-                               "AIStrategicArea.addNeighbour B\r\n"
-                               "AIStrategicArea.setOrderPosition Infantry 50/1978\r\n"
-                               "aiStrategicArea.setSide 0\r\n"
-                               "\r\n"
-                               "aiStrategicArea.setActive B\r\n"
-                               "AIStrategicArea.setOrderPosition Infantry 130/1898\r\n"
-                               "aiStrategicArea.setSide 0\r\n"
-                               "\r\n"
-                               "aiStrategicArea.setActive C\r\n"
-                               "AIStrategicArea.addNeighbour A\r\n"
-                               "AIStrategicArea.setOrderPosition Infantry 210/1818\r\n"
-                               "aiStrategicArea.setSide 0\r\n"
-                               "\r\n";
-    const std::string creates = "aiStrategicArea.create A 40/1968 60/1988 100\r\n"
-                                " \r\n"
-                                "aiStrategicArea.create B 120/1888 140/1908 100\r\n"
-                                " \r\n"
-                                "aiStrategicArea.create C 200/1808 220/1828 100\r\n"
-                                " \r\n";
-    const std::string header =
-        "rem *** WorX done by ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n";
-    EXPECT_EQ(level.script(), header + creates + "\r\n \r\n \r\n" + blocks + "\r\n");
-
-    // "Nächste" with nothing waiting changes nothing at all.
-    editor.setTicked(4, true);
-    outcome = editor.nextArea();
-    EXPECT_FALSE(outcome.areaFinished);
-    EXPECT_FALSE(outcome.scriptWritten);
-    EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
-    EXPECT_TRUE(editor.checkList()[4].ticked);
-    editor.setTicked(4, false);
-
-    // The tab stays usable: a later area rewrites the script with every area.
-    confirmArea(editor, {70, 70}, {80, 80}, panelNamed("D", "7", Side::team2));
-    editor.openNeighbours();
-    EXPECT_EQ(editor.neighbourHeading(), "D ist Nachbar von: ");
-    ASSERT_TRUE(editor.nextArea().scriptWritten);
-    EXPECT_EQ(level.script(),
-              header + creates +
-                  "aiStrategicArea.create D 280/1728 300/1748 7\r\n \r\n\r\n \r\n \r\n" + blocks +
-                  "aiStrategicArea.setActive D\r\n"
-                  "AIStrategicArea.setOrderPosition Infantry 290/1738\r\n"
-                  "aiStrategicArea.setSide 2\r\n"
-                  "\r\n"
-                  "\r\n");
-}
-
-TEST(NeighbourPhase, NothingWaitingBeforeAnyArea) {
-    Level level;
-    AreaEditor editor(level.state);
-    EXPECT_FALSE(editor.nextArea().areaFinished); // the panel is not even shown
-    editor.openNeighbours();
-    EXPECT_TRUE(editor.neighbourPanelVisible());
-    EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
-    EXPECT_TRUE(editor.checkList().empty());
+    editor.nextArea();
+    editor.setTicked(1, true);
     const NextOutcome outcome = editor.nextArea();
-    EXPECT_FALSE(outcome.areaFinished);
-    EXPECT_FALSE(outcome.scriptWritten);
-    EXPECT_FALSE(level.scriptExists());
-    // No stray set-active line reaches a later script.
-    confirmArea(editor, {10, 10}, {20, 20}, panelNamed("A"));
-    editor.openNeighbours();
+    ASSERT_TRUE(outcome.scriptWritten);
+    EXPECT_TRUE(editor.scriptFinal());
+    EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
+    EXPECT_EQ(level.script(), kHeader + "aiStrategicArea.create A 40/1968 80/2008 100\r\n"
+                                        " \r\n"
+                                        "aiStrategicArea.create B 120/1888 160/1928 100\r\n"
+                                        " \r\n"
+                                        "aiStrategicArea.create C 200/1808 240/1848 100\r\n"
+                                        " \r\n"
+                                        "\r\n"
+                                        " \r\n"
+                                        " \r\n"
+                                        "aiStrategicArea.setActive A\r\n"
+                                        "AIStrategicArea.addNeighbour B\r\n"
+                                        "AIStrategicArea.addNeighbour C\r\n"
+                                        "AIStrategicArea.setOrderPosition Infantry 50/1978\r\n"
+                                        "aiStrategicArea.setSide 0\r\n"
+                                        "\r\n"
+                                        "aiStrategicArea.setActive B\r\n"
+                                        "AIStrategicArea.addNeighbour A\r\n"
+                                        "AIStrategicArea.setOrderPosition Infantry 130/1898\r\n"
+                                        "aiStrategicArea.setSide 0\r\n"
+                                        "\r\n"
+                                        "aiStrategicArea.setActive C\r\n"
+                                        "AIStrategicArea.addNeighbour B\r\n"
+                                        "AIStrategicArea.setOrderPosition Infantry 210/1818\r\n"
+                                        "aiStrategicArea.setSide 0\r\n"
+                                        "\r\n"
+                                        "\r\n");
+    // Nothing waits and nothing changed: "Nächste" does nothing.
+    EXPECT_FALSE(editor.nextArea().scriptWritten);
+
+    // "Areas wieder bearbeiten": back to drawing; the next phase walks every area again with
+    // its earlier ticks, and "Nächste" through them writes the same bytes.
+    const std::string written = level.script();
+    EXPECT_FALSE(editor.isEnabled(Command::undo));
+    EXPECT_TRUE(editor.isEnabled(Command::editAgain));
+    ASSERT_TRUE(editor.editAgain());
+    EXPECT_FALSE(editor.neighbourPanelVisible());
+    EXPECT_EQ(editor.waitingCount(), 3u);
+    ASSERT_TRUE(editor.openNeighbours());
+    EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"A", "B [x]", "C [x]"}));
+    editor.nextArea();
+    EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"A [x]", "B", "C"}));
+    editor.nextArea();
+    fs::remove(level.dir.path() / "AI/StrategicAreas.con");
     ASSERT_TRUE(editor.nextArea().scriptWritten);
-    EXPECT_EQ(level.script().find("setActive \r\n"), std::string::npos);
-    const std::string text = editor.areaScriptText();
-    EXPECT_EQ(text, level.script());
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
+    EXPECT_EQ(level.script(), written);
 }
 
 TEST(NeighbourPhase, AFailedWriteLosesNothing) {
@@ -562,254 +582,300 @@ TEST(NeighbourPhase, AFailedWriteLosesNothing) {
         << message;
     EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
 
-    // Once the folder exists, "Nächste" writes what was finished.
+    // Once the folder exists, "Nächste" writes what was finished, once.
     fs::create_directories(level.dir.path() / "AI");
-    NextOutcome outcome = editor.nextArea();
-    ASSERT_TRUE(outcome.scriptWritten);
-    const std::string first = level.script();
-    EXPECT_NE(first.find("aiStrategicArea.setActive A\r\n"), std::string::npos);
-    // Nothing left to write: the next "Nächste" does nothing again.
-    EXPECT_FALSE(editor.nextArea().scriptWritten);
-
-    // A failed write, then a further area finished: the rewrite holds both areas, each once.
-    fs::remove_all(level.dir.path() / "AI");
-    confirmArea(editor, {30, 30}, {40, 40}, panelNamed("B"));
-    editor.openNeighbours();
-    EXPECT_NE(errorMessage([&] { editor.nextArea(); }), "(no error)");
-    fs::create_directories(level.dir.path() / "AI");
-    confirmArea(editor, {50, 50}, {60, 60}, panelNamed("C"));
-    editor.openNeighbours();
     ASSERT_TRUE(editor.nextArea().scriptWritten);
-    const std::string script = level.script();
-    for (const char* area : {"A", "B", "C"}) {
-        const std::string line = std::string("aiStrategicArea.setActive ") + area + "\r\n";
-        EXPECT_NE(script.find(line), std::string::npos) << area;
-        EXPECT_EQ(script.find(line), script.rfind(line)) << area;
-    }
+    EXPECT_NE(level.script().find("aiStrategicArea.setActive A\r\n"), std::string::npos);
+    EXPECT_FALSE(editor.nextArea().scriptWritten);
 }
 
-// Undo of the last confirmed area: gone from every queue and list as if never confirmed,
-// before and during the neighbour phase, and never once its block is final.
+// Every area editable, deletable, and every such step undone, whatever the neighbour phase
+// has done meanwhile: Hill, Bridge and Irrtum drawn, Hill walked with Bridge and Irrtum as its
+// neighbours, Bridge with Hill; Irrtum waits.
 namespace {
 
-void confirmHill(AreaEditor& editor) {
+AreaPanel hillPanel() {
     AreaPanel panel = panelNamed("Hill", "100", Side::team1);
     panel.setFlag(AreaFlag::cp, true);
     panel.leicht = true;
-    confirmArea(editor, {100, 100}, {200, 300}, panel);
+    return panel;
 }
 
-void confirmBridge(AreaEditor& editor) {
-    confirmArea(editor, {300, 50}, {260, 120}, panelNamed("Bridge", "50", Side::neutral));
-}
-
-// An area drawn by mistake, with everything ticked that leaves lines behind.
-void confirmMistake(AreaEditor& editor) {
-    AreaPanel panel = panelNamed("Irrtum", "7", Side::team2);
-    panel.setFlag(AreaFlag::basis, true);
-    panel.schwer = true;
-    confirmArea(editor, {400, 400}, {450, 480}, panel);
-}
-
-const std::string kHeader =
-    "rem *** WorX done by ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n";
+struct ThreeAreas {
+    ThreeAreas() {
+        confirmArea(editor, {100, 100}, {200, 300}, hillPanel());
+        confirmArea(editor, {300, 50}, {260, 120}, panelNamed("Bridge", "50", Side::neutral));
+        confirmArea(editor, {400, 400}, {450, 480}, panelNamed("Irrtum", "7", Side::team2));
+        editor.openNeighbours();
+        editor.setTicked(1, true);
+        editor.setTicked(2, true);
+        editor.nextArea();
+        editor.setTicked(0, true);
+        editor.nextArea();
+    }
+    // Each area with its summary entry and neighbours, and the current one.
+    std::string view() const {
+        std::string text;
+        for (std::size_t i = 0; i < editor.confirmedAreas().size(); ++i) {
+            const ConfirmedArea& area = editor.confirmedAreas()[i];
+            text += editor.summaryEntries()[i] + " ->";
+            for (const std::string& name : editor.neighbourNames(area))
+                text += " " + name;
+            text += area.finished ? " (fertig)\n" : "\n";
+        }
+        return text + editor.neighbourHeading();
+    }
+    void edit(std::size_t index, PixelPosition green, PixelPosition red, const AreaPanel& panel) {
+        editor.selectArea(index);
+        ASSERT_TRUE(editor.editArea());
+        editor.placeActiveMarker(green);
+        editor.confirmPoint();
+        editor.placeActiveMarker(red);
+        ASSERT_EQ(editor.confirmArea(panel), ConfirmOutcome::confirmed);
+    }
+    Level level;
+    AreaEditor editor{level.state};
+};
 
 } // namespace
 
-TEST(Undo, TheUndoneAreaLeavesNoTrace) {
-    {
-        SCOPED_TRACE("undone before \"Fertig\"");
-        Level level;
-        AreaEditor editor(level.state);
-        EXPECT_FALSE(editor.isEnabled(Command::undoArea));
-        confirmHill(editor);
-        confirmMistake(editor);
-        EXPECT_TRUE(editor.isEnabled(Command::undoArea));
-        ASSERT_TRUE(editor.undoLastArea());
-        EXPECT_EQ(editor.summaryEntries(),
-                  std::vector<std::string>{std::string(tess::test::kHillSummary)});
-        ASSERT_EQ(editor.confirmedAreas().size(), 1u);
-        EXPECT_EQ(editor.confirmedAreas()[0].rectangle, (PixelRectangle{100, 100, 200, 300}));
-        EXPECT_EQ(editor.waitingCount(), 1u);
-        confirmBridge(editor);
-        editor.openNeighbours();
-        EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"Hill", "Bridge"}));
-        editor.setTicked(1, true);
-        editor.nextArea();
-        editor.setTicked(0, true);
-        ASSERT_TRUE(editor.nextArea().scriptWritten);
-        EXPECT_EQ(level.script(), tess::test::kHillAndBridgeScript);
+TEST(Editing, EveryStepOnAnyAreaAndItsUndo) {
+    const std::string base =
+        "Hill [ 400;848 / 800;1648 ] ==> Prio. [100] -> Bridge Irrtum (fertig)\n"
+        "Bridge [ 1040;1568 / 1200;1848 ] ==> Prio. [50] -> Hill (fertig)\n"
+        "Irrtum [ 1600;128 / 1800;448 ] ==> Prio. [7] ->\n"
+        "Irrtum ist Nachbar von: ";
+    struct Case {
+        std::string label;
+        std::function<void(ThreeAreas&)> step;
+        std::string view;
+    };
+    const Case cases[] = {
+        {"Bridge renamed and moved: the ticks follow the name",
+         [](ThreeAreas& t) {
+             t.edit(1, {290, 40}, {250, 130}, panelNamed("Brücke", "60", Side::team1));
+         },
+         "Hill [ 400;848 / 800;1648 ] ==> Prio. [100] -> Brücke Irrtum (fertig)\n"
+         "Brücke [ 1000;1528 / 1160;1888 ] ==> Prio. [60] -> Hill (fertig)\n"
+         "Irrtum [ 1600;128 / 1800;448 ] ==> Prio. [7] ->\n"
+         "Irrtum ist Nachbar von: "},
+        {"Irrtum deleted: Hill no longer names it, and no area waits",
+         [](ThreeAreas& t) {
+             t.editor.selectArea(2);
+             EXPECT_EQ(t.editor.areasNamingSelected(), std::vector<std::string>{"Hill"});
+             ASSERT_TRUE(t.editor.deleteArea());
+         },
+         "Hill [ 400;848 / 800;1648 ] ==> Prio. [100] -> Bridge (fertig)\n"
+         "Bridge [ 1040;1568 / 1200;1848 ] ==> Prio. [50] -> Hill (fertig)\n"
+         " ist Nachbar von: "},
+        {"Hill, walked already, deleted",
+         [](ThreeAreas& t) {
+             t.editor.clickPicture({150, 102}); // on its outline
+             EXPECT_EQ(t.editor.selectedArea(), 0u);
+             EXPECT_EQ(t.editor.areasNamingSelected(), std::vector<std::string>{"Bridge"});
+             ASSERT_TRUE(t.editor.deleteArea());
+         },
+         "Bridge [ 1040;1568 / 1200;1848 ] ==> Prio. [50] -> (fertig)\n"
+         "Irrtum [ 1600;128 / 1800;448 ] ==> Prio. [7] ->\n"
+         "Irrtum ist Nachbar von: "},
+        {"a new area during the phase waits behind Irrtum",
+         [](ThreeAreas& t) {
+             confirmArea(t.editor, {10, 10}, {20, 20}, panelNamed("Wald"));
+         },
+         base.substr(0, base.rfind('\n') + 1) +
+             "Wald [ 40;1968 / 80;2008 ] ==> Prio. [100] ->\nIrrtum ist Nachbar von: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ThreeAreas t;
+        ASSERT_EQ(t.view(), base);
+        c.step(t);
+        EXPECT_EQ(t.view(), c.view);
+        // Ctrl+Z gives back exactly what was there.
+        ASSERT_TRUE(t.editor.isEnabled(Command::undo));
+        ASSERT_TRUE(t.editor.undo());
+        EXPECT_EQ(t.view(), base);
     }
-    {
-        SCOPED_TRACE("undone after \"Fertig\", its entry ticked for the current area");
-        Level level;
-        AreaEditor editor(level.state);
-        confirmHill(editor);
-        confirmBridge(editor);
-        confirmMistake(editor);
-        editor.openNeighbours();
-        editor.openNeighbours(); // every name twice
-        editor.setTicked(2, true);
-        editor.setTicked(4, true);
-        ASSERT_TRUE(editor.undoLastArea());
-        // Its entries leave the list, its tick with them; the others move up with theirs.
-        EXPECT_EQ(names(editor.checkList()),
-                  (std::vector<std::string>{"Hill", "Bridge", "Hill", "Bridge [x]"}));
-        EXPECT_EQ(editor.neighbourHeading(), "Hill ist Nachbar von: ");
-        // Hill's block gets one neighbour line, for the tick that is left.
-        editor.nextArea();
-        editor.setTicked(0, true);
-        ASSERT_TRUE(editor.nextArea().scriptWritten);
-        EXPECT_EQ(level.script(), tess::test::kHillAndBridgeScript);
-    }
-    {
-        SCOPED_TRACE("undone again and again, down to nothing");
-        Level level;
-        AreaEditor editor(level.state);
-        confirmHill(editor);
-        confirmBridge(editor);
-        confirmMistake(editor);
-        editor.openNeighbours();
-        EXPECT_TRUE(editor.undoLastArea());
-        EXPECT_TRUE(editor.undoLastArea());
-        EXPECT_EQ(names(editor.checkList()), std::vector<std::string>{"Hill"});
-        EXPECT_TRUE(editor.undoLastArea());
-        EXPECT_FALSE(editor.isEnabled(Command::undoArea));
-        EXPECT_FALSE(editor.undoLastArea());
-        EXPECT_TRUE(editor.summaryEntries().empty());
-        EXPECT_TRUE(editor.confirmedAreas().empty());
-        EXPECT_TRUE(editor.checkList().empty());
-        EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
-        EXPECT_EQ(editor.areaScriptText(), kHeader + "\r\n \r\n \r\n\r\n");
-        EXPECT_FALSE(level.scriptExists());
-    }
+
+    // The steps one after another, then undone one by one.
+    ThreeAreas t;
+    for (const Case& c : cases)
+        if (!c.label.starts_with("Hill"))
+            c.step(t);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(t.editor.undo());
+    EXPECT_EQ(t.view(), base);
+
+    // Finished with the phase, Bridge's edit reaches every line that names it.
+    t.edit(1, {300, 50}, {260, 120}, panelNamed("Brücke", "50", Side::neutral));
+    t.editor.setTicked(0, true);
+    ASSERT_TRUE(t.editor.nextArea().scriptWritten);
+    const std::string script = t.level.script();
+    EXPECT_NE(script.find("aiStrategicArea.setActive Hill\r\n"
+                          "AIStrategicArea.addNeighbour Br\xfc"
+                          "cke\r\n"
+                          "AIStrategicArea.addNeighbour Irrtum\r\n"),
+              std::string::npos)
+        << script;
+    EXPECT_EQ(script.find("Bridge"), std::string::npos);
 }
 
-TEST(Undo, TheAreaWaitingWhenTheOthersAreFinished) {
-    // Hill and Bridge are finished while the mistake still waits, so the script was not
-    // written; without the mistake the phase is complete and "Nächste" writes it.
-    Level level;
-    AreaEditor editor(level.state);
-    confirmHill(editor);
-    confirmBridge(editor);
-    confirmMistake(editor);
-    editor.openNeighbours();
-    editor.setTicked(1, true);
-    editor.nextArea();
-    editor.setTicked(0, true);
-    EXPECT_FALSE(editor.nextArea().scriptWritten);
-    EXPECT_EQ(editor.neighbourHeading(), "Irrtum ist Nachbar von: ");
-    ASSERT_TRUE(editor.undoLastArea());
-    EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
-    EXPECT_FALSE(level.scriptExists());
-    const NextOutcome outcome = editor.nextArea();
-    EXPECT_FALSE(outcome.areaFinished);
-    ASSERT_TRUE(outcome.scriptWritten);
-    EXPECT_EQ(level.script(), tess::test::kHillAndBridgeScript);
-    EXPECT_FALSE(editor.nextArea().scriptWritten);
-}
+TEST(Editing, WhatEachStateAllows) {
+    ThreeAreas t;
+    AreaEditor& editor = t.editor;
+    // Nothing selected: no edit, no deletion; a click beside every area selects none and
+    // places the hidden marker.
+    EXPECT_FALSE(editor.isEnabled(Command::editArea));
+    editor.clickPicture({10, 500});
+    EXPECT_EQ(editor.selectedArea(), std::nullopt);
+    EXPECT_EQ(at(editor, CursorPart::rot), (PixelPosition{10, 500}));
+    // Inside two areas, the smaller one.
+    confirmArea(editor, {90, 90}, {300, 350}, panelNamed("Gross"));
+    editor.clickPicture({150, 200});
+    EXPECT_EQ(editor.selectedArea(), 0u);
 
-TEST(Undo, NeverAnAreaWhoseBlockIsFinal) {
-    {
-        SCOPED_TRACE("after its \"Nächste\"");
-        Level level;
-        AreaEditor editor(level.state);
-        confirmHill(editor);
-        editor.openNeighbours();
-        ASSERT_TRUE(editor.nextArea().scriptWritten);
-        const std::string script = level.script();
-        EXPECT_FALSE(editor.isEnabled(Command::undoArea));
-        EXPECT_FALSE(editor.undoLastArea());
-        EXPECT_EQ(editor.summaryEntries().size(), 1u);
-        EXPECT_EQ(editor.areaScriptText(), script);
-    }
-    {
-        SCOPED_TRACE("named as neighbour by a finished area");
-        Level level;
-        AreaEditor editor(level.state);
-        confirmHill(editor);
-        confirmMistake(editor);
-        editor.openNeighbours();
-        editor.setTicked(1, true);
-        editor.nextArea(); // Hill's block names Irrtum
-        EXPECT_EQ(editor.waitingCount(), 1u);
-        EXPECT_FALSE(editor.isEnabled(Command::undoArea));
-        EXPECT_FALSE(editor.undoLastArea());
-        EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"Hill", "Irrtum"}));
-        EXPECT_EQ(editor.summaryEntries().size(), 2u);
-    }
-    {
-        SCOPED_TRACE("areas confirmed after a finished neighbour phase");
-        Level level;
-        AreaEditor editor(level.state);
-        confirmHill(editor);
-        confirmBridge(editor);
-        editor.openNeighbours();
-        editor.setTicked(1, true);
-        editor.nextArea();
-        editor.setTicked(0, true);
-        ASSERT_TRUE(editor.nextArea().scriptWritten);
-
-        confirmMistake(editor);
-        editor.openNeighbours();
-        EXPECT_EQ(editor.neighbourHeading(), "Irrtum ist Nachbar von: ");
-        editor.setTicked(2, true);
-        ASSERT_TRUE(editor.undoLastArea());
-        EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
-        EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"Hill", "Bridge"}));
-        EXPECT_EQ(editor.areaScriptText(), tess::test::kHillAndBridgeScript);
-        // Nothing was finished since the script was written: nothing to write again.
-        EXPECT_FALSE(editor.nextArea().scriptWritten);
-        // Hill and Bridge are final.
-        EXPECT_FALSE(editor.undoLastArea());
-        EXPECT_EQ(editor.summaryEntries().size(), 2u);
-
-        // Drawn anew, the area joins the script behind the others.
-        confirmMistake(editor);
-        editor.openNeighbours();
-        editor.setTicked(0, true);
-        ASSERT_TRUE(editor.nextArea().scriptWritten);
-        const std::string_view golden = tess::test::kHillAndBridgeScript;
-        const std::size_t creates = golden.find("\r\n\r\n \r\n \r\n") + 2;
-        EXPECT_EQ(level.script(),
-                  std::string(golden.substr(0, creates)) +
-                      "aiStrategicArea.create Irrtum 1600/128 1700/288 7\r\n"
-                      " \r\n" +
-                      std::string(golden.substr(creates, golden.size() - creates - 2)) +
-                      "aiStrategicArea.setActive Irrtum\r\n"
-                      "AIStrategicArea.addNeighbour Hill\r\n"
-                      "aiStrategicArea.addObjectTypeFlag Base\r\n"
-                      "AIStrategicArea.setOrderPosition Infantry 1690/278\r\n"
-                      "AIStrategicArea.setOrderPosition Tank 1690/278\r\n"
-                      "aiStrategicArea.setSide 2\r\n"
-                      "\r\n"
-                      "\r\n");
-    }
-}
-
-TEST(Undo, WhileTheNextAreaIsBeingDrawn) {
-    // The panel of a new area is open: the undo takes the last confirmed one and leaves the
-    // new one to be confirmed.
-    Level level;
-    AreaEditor editor(level.state);
-    confirmHill(editor);
-    confirmMistake(editor);
-    editor.newArea();
-    editor.placeActiveMarker({300, 50});
-    editor.confirmPoint();
-    editor.placeActiveMarker({260, 120});
-    ASSERT_TRUE(editor.finishArea());
-    ASSERT_TRUE(editor.undoLastArea());
+    // The edit puts the flags on the corners and opens the panel with the area's values;
+    // meanwhile no other edit, deletion, undo or new area.
+    const auto panel = editor.editArea();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(*panel, hillPanel());
+    EXPECT_EQ(at(editor, CursorPart::gruen), (PixelPosition{100, 100}));
+    EXPECT_EQ(at(editor, CursorPart::fg), (PixelPosition{76, 52}));
+    EXPECT_EQ(at(editor, CursorPart::rot), (PixelPosition{200, 300}));
+    EXPECT_EQ(at(editor, CursorPart::fr), (PixelPosition{176, 252}));
+    EXPECT_EQ(at(editor, CursorPart::oben), (PixelPosition{100, 100}));
+    EXPECT_EQ(t.level.state.areaEditMode, 2);
+    for (const Command off : {Command::editArea, Command::deleteArea, Command::undo,
+                              Command::newArea, Command::importAreas})
+        EXPECT_FALSE(editor.isEnabled(off));
+    // Both corners in one column: refused, the panel stays open.
+    editor.placeActiveMarker({200, 10});
+    EXPECT_NE(errorMessage([&] { editor.confirmArea(hillPanel()); }), "(no error)");
     EXPECT_TRUE(editor.areaPanelVisible());
-    AreaPanel bridge;
-    bridge.name = "Bridge";
-    bridge.priorityText = "50";
-    bridge.side = Side::neutral;
-    ASSERT_EQ(editor.confirmArea(bridge), ConfirmOutcome::confirmed);
-    editor.openNeighbours();
-    editor.setTicked(1, true);
-    editor.nextArea();
-    editor.setTicked(0, true);
-    ASSERT_TRUE(editor.nextArea().scriptWritten);
-    EXPECT_EQ(level.script(), tess::test::kHillAndBridgeScript);
+    // Unchanged: no step to undo.
+    editor.placeActiveMarker({100, 100});
+    const std::size_t areas = editor.confirmedAreas().size();
+    ASSERT_EQ(editor.confirmArea(hillPanel()), ConfirmOutcome::confirmed);
+    EXPECT_TRUE(editor.undo()); // takes "Gross", the last step
+    EXPECT_EQ(editor.confirmedAreas().size(), areas - 1);
+}
+
+// Areas from elsewhere (a level's own script, a proposal) come in as if drawn: kept lines,
+// neighbours as ticks, names the game cannot read marked until changed.
+TEST(Editing, AreasTakenInWithKeptLinesAndNamesToChange) {
+    Level level;
+    AreaEditor editor(level.state);
+    confirmArea(editor, {10, 10}, {20, 20}, panelNamed("Wald"));
+    AreaFile file(3);
+    file[0].corner1 = {100, 100};
+    file[0].corner2 = {200, 300};
+    file[0].panel = hillPanel();
+    file[0].neighbours = {"Dorf Nord", "Wald", "Verschwunden"};
+    file[0].extraLines = {"aiStrategicArea.addObjectTypeFlag Target",
+                          "AIStrategicArea.setOrderPosition Infantry 620/1300"};
+    file[1].corner1 = {300, 50};
+    file[1].corner2 = {260, 120};
+    file[1].panel = panelNamed("Dorf Nord", "50");
+    file[2] = file[1];
+    file[2].panel.name = "Wald";
+
+    // A corner out of reach refuses the whole file.
+    AreaFile outOfReach = file;
+    outOfReach[2].corner2 = {2000, 120};
+    EXPECT_EQ(errorMessage([&] { editor.importAreas(outOfReach); }),
+              "Area 3 (\"Wald\"): Die Ecke (2000, 120) liegt zu weit außerhalb des Bildes: eine "
+              "Ecke darf höchstens 512 Bildpunkte über seinen Rand hinaus liegen (-512 bis 1023)");
+    EXPECT_EQ(editor.confirmedAreas().size(), 1u);
+
+    const ImportOutcome outcome = editor.importAreas(file);
+    EXPECT_EQ(outcome.areaCount, 3u);
+    EXPECT_EQ(outcome.namesToChange, (std::vector<std::string>{"Dorf Nord", "Wald"}));
+    EXPECT_EQ(editor.summaryEntries()[1], std::string(tess::test::kHillSummary));
+    // "Wald" names both; "Verschwunden" is no area and stays a line of its own.
+    EXPECT_EQ(editor.neighbourNames(editor.confirmedAreas()[1]),
+              (std::vector<std::string>{"Dorf Nord", "Wald", "Wald"}));
+    EXPECT_EQ(errorMessage([&] { editor.openNeighbours(); }),
+              "Diese Area-Namen kann das Spiel nicht lesen, oder sie kommen doppelt vor: \"Wald\", "
+              "\"Dorf Nord\". Bitte jede dieser Areas auswählen, \"Area bearbeiten\" und ihr einen "
+              "eigenen Namen ohne Leerzeichen geben.");
+
+    // Renamed, the areas go through the phase with the ticks they came with.
+    editor.selectArea(2);
+    ASSERT_TRUE(editor.editArea());
+    EXPECT_NE(errorMessage([&] { editor.confirmArea(panelNamed("Dorf Nord", "50")); }),
+              "(no error)");
+    ASSERT_EQ(editor.confirmArea(panelNamed("DorfNord", "50")), ConfirmOutcome::confirmed);
+    editor.selectArea(3);
+    ASSERT_TRUE(editor.editArea());
+    ASSERT_EQ(editor.confirmArea(panelNamed("Weide", "50")), ConfirmOutcome::confirmed);
+    EXPECT_TRUE(editor.namesToChange().empty());
+    ASSERT_TRUE(editor.openNeighbours());
+    for (int i = 0; i < 4; ++i)
+        editor.nextArea();
+    const std::string script = level.script();
+    EXPECT_NE(script.find("aiStrategicArea.setActive Hill\r\n"
+                          "AIStrategicArea.addNeighbour DorfNord\r\n"
+                          "AIStrategicArea.addNeighbour Wald\r\n"
+                          "AIStrategicArea.addNeighbour Weide\r\n"
+                          "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
+                          "AIStrategicArea.setOrderPosition Infantry 590/1238\r\n"
+                          "AIStrategicArea.setOrderPosition Car 590/1238\r\n"
+                          "aiStrategicArea.setSide 1\r\n"
+                          "aiStrategicArea.addObjectTypeFlag Target\r\n"
+                          "AIStrategicArea.setOrderPosition Infantry 620/1300\r\n"
+                          "AIStrategicArea.addNeighbour Verschwunden\r\n"
+                          "\r\n"),
+              std::string::npos)
+        << script;
+}
+
+// A level's own script, taken over: written again by the editor unchanged, it gives the same
+// bytes when the editor wrote it first, and the same areas for the game's own levels.
+TEST(AreasFromTheLevel, TakenOverAndWrittenAgainUnchanged) {
+    std::mt19937 random(7);
+    const char* const names[] = {"Hill", "Brücke", "x", "Fort_2", "Ölfeld", "HQ-A"};
+    const char* const extras[] = {"aiStrategicArea.vehicleSearchRadius 160",
+                                  "aiStrategicArea.addObjectTypeFlag Remote",
+                                  "AIStrategicArea.setOrderPosition Infantry 12.5/7", "rem Notiz"};
+    const auto pick = [&](int range) { return static_cast<std::int32_t>(random() % range); };
+    for (int round = 0; round < 100; ++round) {
+        Level level(1024 << pick(3));
+        const std::int32_t size = level.state.worldSize;
+        AreaFile areas(1 + static_cast<std::size_t>(pick(std::size(names))));
+        for (std::size_t i = 0; i < areas.size(); ++i) {
+            AreaDefinition& a = areas[i];
+            a.corner1 = {pick(560) - 20, pick(560) - 20};
+            a.corner2 = {a.corner1.left + (1 + pick(80)) * (pick(2) ? 1 : -1),
+                         a.corner1.top + (1 + pick(80)) * (pick(2) ? 1 : -1)};
+            a.panel = {names[i],     std::to_string(pick(500) - 50), {}, pick(2) == 0,
+                       pick(2) == 0, static_cast<Side>(pick(4))};
+            for (bool& flag : a.panel.flags)
+                flag = pick(2);
+            for (std::size_t n = 0; n < areas.size(); ++n)
+                if (pick(3) == 0)
+                    a.neighbours.push_back(names[n]);
+            for (int e = pick(4); e > 0; --e)
+                a.extraLines.push_back(extras[pick(std::size(extras))]);
+        }
+        AreaEditor first(level.state);
+        applyAreaFile(first, areas);
+        const std::string written = level.script();
+        const LevelTakeover taken =
+            takeOverLevelAreas(tess::decodeCp1252(written), size, size / 512);
+        fs::remove(level.dir.path() / "AI/StrategicAreas.con");
+        AreaEditor second(level.state);
+        applyAreaFile(second, taken.areas);
+        ASSERT_EQ(level.script(), written) << "round " << round;
+    }
+
+    // Bastogne's areas through the editor: name, flags, side, neighbours, kept lines and
+    // corners all come back as they were taken over.
+    Level level;
+    const LevelTakeover bastogne =
+        takeOverLevelAreasOf(tess::test::testdata("levels/Bastogne") + "/", 2048, 4);
+    ASSERT_EQ(bastogne.areas.size(), 7u);
+    AreaEditor editor(level.state);
+    applyAreaFile(editor, bastogne.areas);
+    EXPECT_EQ(takeOverLevelAreas(tess::decodeCp1252(level.script()), 2048, 4).areas,
+              bastogne.areas);
 }

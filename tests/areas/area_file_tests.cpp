@@ -118,26 +118,34 @@ TEST(AreaFile, WhatIsLeftOutAndWhatIsKept) {
     const std::string text = serialiseAreaFile(file);
     EXPECT_NE(text.find("\"priority\": \" $1F\""), std::string::npos);
     EXPECT_EQ(text.find("\"side\""), std::string::npos);
+    EXPECT_EQ(text.find("\"extraLines\""), std::string::npos);
     EXPECT_EQ(parseAreaFile(text), file);
 
-    // Names with blanks, umlauts and twice the same name; a neighbour name ticks every
-    // entry of that name.
+    // Kept lines go through the file in their order, tabs and trailing blanks included.
+    file = parseAreaFile(oneArea(kHill + R"("priority": 1,
+        "extraLines": ["aiStrategicArea.vehicleSearchRadius\t160 ", "rem Süd"])"));
+    EXPECT_EQ(file[0].extraLines,
+              (std::vector<std::string>{"aiStrategicArea.vehicleSearchRadius\t160 ", "rem Süd"}));
+    EXPECT_EQ(parseAreaFile(serialiseAreaFile(file)), file);
+
+    // A name with umlauts, its own neighbour, written in the game's code page.
     file = parseAreaFile(R"({"areas": [
-        {"name": "Brücke Süd", "corner1": [1, 1], "corner2": [2, 2], "priority": -3,
-         "side": 2, "neighbours": ["Brücke Süd"]},
-        {"name": "Brücke Süd", "corner1": [3, 3], "corner2": [4, 4], "priority": 0}]})");
+        {"name": "BrückeSüd", "corner1": [1, 1], "corner2": [2, 2], "priority": -3,
+         "side": 2, "neighbours": ["BrückeSüd"]}]})");
     Level level;
     AreaEditor editor(level.state);
     applyAreaFile(editor, file);
     const std::string script = tess::test::readBytes(level.dir.path() / "AI/StrategicAreas.con");
+    EXPECT_NE(script.find("aiStrategicArea.create Br\xfc"
+                          "ckeS\xfc"
+                          "d 4/2040 8/2044 -3\r\n \r\n"),
+              std::string::npos)
+        << script;
     EXPECT_NE(script.find("aiStrategicArea.setActive Br\xfc"
-                          "cke S\xfc"
+                          "ckeS\xfc"
                           "d\r\n"
                           "AIStrategicArea.addNeighbour Br\xfc"
-                          "cke S\xfc"
-                          "d\r\n"
-                          "AIStrategicArea.addNeighbour Br\xfc"
-                          "cke S\xfc"
+                          "ckeS\xfc"
                           "d\r\n"
                           "AIStrategicArea.setOrderPosition Infantry -4/2032\r\n"
                           "aiStrategicArea.setSide 2\r\n"),
@@ -167,6 +175,35 @@ TEST(AreaFile, EveryMalformedInputNamesItsPlace) {
         {oneArea(R"("name": "Pfad → Süd", "corner1": [1, 1], "corner2": [2, 2], "priority": 1)"),
          "Area 1, Feld \"name\": Das Zeichen \"→\" kann im Zeichensatz des Spiels "
          "(Windows-1252) nicht gespeichert werden"},
+        // Names the game's reader would split, or that two areas share.
+        {oneArea(R"("name": "Brücke Nord", "corner1": [1, 1], "corner2": [2, 2], "priority": 1)"),
+         "Area 1, Feld \"name\": Der Area-Name \"Brücke Nord\" enthält ein Leerzeichen. Bitte "
+         "einen Namen ohne Leerzeichen, Schrägstrich und Anführungszeichen wählen."},
+        {oneArea(R"("name": "\"Dorf\"", "corner1": [1, 1], "corner2": [2, 2], "priority": 1)"),
+         "Area 1, Feld \"name\": Der Area-Name \"\"Dorf\"\" enthält ein Anführungszeichen. "
+         "Bitte einen Namen ohne Leerzeichen, Schrägstrich und Anführungszeichen wählen."},
+        {R"({"areas": [{"name": "Dorf", "corner1": [1, 1], "corner2": [2, 2], "priority": 1},
+                       {"name": "Dorf", "corner1": [3, 3], "corner2": [4, 4], "priority": 1}]})",
+         "Area 2 (\"Dorf\"), Feld \"name\": Der Area-Name \"Dorf\" ist schon vergeben. Jede "
+         "Area braucht einen eigenen Namen, weil die Nachbarn sie beim Namen nennen."},
+        // Corners beyond reach, fields given twice, numbers beyond any JSON number.
+        {oneArea(R"("name": "Hill", "corner1": [2147483647, 1], "corner2": [2, 2], "priority": 1)"),
+         "Area 1 (\"Hill\"), Feld \"corner1\": Die Ecke (2147483647, 1) liegt zu weit außerhalb "
+         "des Bildes: eine Ecke darf höchstens 512 Bildpunkte über seinen Rand hinaus liegen "
+         "(-512 bis 1023)"},
+        {oneArea(R"("name": "Hill", "corner1": [-513, 1], "corner2": [2, 2], "priority": 1)"),
+         "Area 1 (\"Hill\"), Feld \"corner1\": Die Ecke (-513, 1) liegt zu weit außerhalb des "
+         "Bildes: eine Ecke darf höchstens 512 Bildpunkte über seinen Rand hinaus liegen (-512 "
+         "bis 1023)"},
+        {oneArea(kHill + R"("priority": 1, "name": "Fort")"),
+         "Area 1 (\"Fort\"), Feld \"name\": steht zweimal da; welcher Wert gelten soll, bleibt "
+         "unklar"},
+        {R"({"areas": [], "areas": []})",
+         "Das Feld \"areas\" der Area-Datei steht zweimal da; welcher Wert gelten soll, bleibt "
+         "unklar"},
+        {oneArea(kHill + R"("priority": 1e400)"),
+         "Die Area-Datei enthält die Zahl 1e400 (Zeile 1, Spalte 87), die zu groß ist; Ecken, "
+         "Prioritäten und Seiten sind ganze Zahlen"},
         {oneArea(kHill + R"("priority": 1, "neighbors": ["Hill"])"),
          "Area 1 (\"Hill\"), Feld \"neighbors\": unbekanntes Feld"},
         {oneArea(R"("name": "Hill", "corner2": [2, 2], "priority": 1)"),
@@ -232,6 +269,14 @@ TEST(AreaFile, EveryMalformedInputNamesItsPlace) {
          "ohne Seite fehlt das Feld"},
         {oneArea(kHill + R"("priority": 1, "neighbours": "Hill")"),
          "Area 1 (\"Hill\"), Feld \"neighbours\": muss eine Liste von Texten sein"},
+        {oneArea(kHill + R"("priority": 1, "extraLines": [3])"),
+         "Area 1 (\"Hill\"), Feld \"extraLines\": muss eine Liste von Texten sein"},
+        {oneArea(kHill + R"("priority": 1, "extraLines": ["rem a", "rem b\r\nrem c"])"),
+         "Area 1 (\"Hill\"), Feld \"extraLines\": Zeile 2: darf keine Zeilenumbrüche oder "
+         "Steuerzeichen enthalten"},
+        {oneArea(kHill + R"("priority": 1, "extraLines": ["rem →"])"),
+         "Area 1 (\"Hill\"), Feld \"extraLines\": Zeile 1: Das Zeichen \"→\" kann im "
+         "Zeichensatz des Spiels (Windows-1252) nicht gespeichert werden"},
         {oneArea(kHill + R"("priority": 1, "neighbours": ["hill"])"),
          "Area 1 (\"Hill\"), Feld \"neighbours\": \"hill\" ist keine Area dieser Datei"},
         // The second area is named by its number and name.

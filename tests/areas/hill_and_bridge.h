@@ -2,7 +2,8 @@
 // window tests: a 2048 level (scale 4). Hill: green marker at (100, 100), red at (200, 300),
 // priority 100, "ControlPoint" and "leichte Fahrzeuge erlauben" ticked, "Team 1". Bridge:
 // green at (300, 50), red at (260, 120), priority 50, nothing ticked, "Neutral". Each is the
-// other's neighbour.
+// other's neighbour. The create line names the near and the far corner; the order positions
+// lie at the centre less 10.
 #pragma once
 
 #include <string_view>
@@ -11,9 +12,9 @@ namespace tess::test {
 
 inline constexpr std::string_view kHillAndBridgeScript =
     "rem *** WorX done by ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n"
-    "aiStrategicArea.create Hill 400/848 600/1248 100\r\n"
+    "aiStrategicArea.create Hill 400/848 800/1648 100\r\n"
     " \r\n"
-    "aiStrategicArea.create Bridge 1040/1568 1120/1708 50\r\n"
+    "aiStrategicArea.create Bridge 1040/1568 1200/1848 50\r\n"
     " \r\n"
     "\r\n"
     " \r\n"
@@ -32,9 +33,9 @@ inline constexpr std::string_view kHillAndBridgeScript =
     "\r\n"
     "\r\n";
 
-inline constexpr std::string_view kHillSummary = "Hill [ 400;848 / 600;1248 ] ==> Prio. [100]";
+inline constexpr std::string_view kHillSummary = "Hill [ 400;848 / 800;1648 ] ==> Prio. [100]";
 inline constexpr std::string_view kBridgeSummary =
-    "Bridge [ 1040;1568 / 1120;1708 ] ==> Prio. [50]";
+    "Bridge [ 1040;1568 / 1200;1848 ] ==> Prio. [50]";
 
 // The same areas as an area file.
 inline constexpr std::string_view kHillAndBridgeJson = R"({"areas": [

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -60,6 +61,39 @@ TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
         "inspect " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")), program.path());
     EXPECT_EQ(edson.exitCode, 0) << edson.err;
     EXPECT_NE(edson.out.find("worldSize: 1024\nworldScale: 2\n"), std::string::npos);
+}
+
+// Waits that cannot be and links that lead in a circle are refused in German, saying what
+// to do.
+TEST(Cli, TimeoutsAndLinkLoopsAreRefusedInGerman) {
+    TempDir dir;
+    const std::string timeout =
+        " ist keine gültige Wartezeit. Gib eine ganze Zahl von Sekunden an, von 0 bis 604800 "
+        "(eine Woche)\n";
+    const struct {
+        std::string args;
+        int exitCode;
+        std::string firstLine;
+    } cases[] = {
+        {"final-pack --timeout -1", 2, "--timeout: \"-1\"" + timeout},
+        {"merge a.rfa b.rfa --timeout 99999999999", 2, "--timeout: \"99999999999\"" + timeout},
+        {"first-pack m t --timeout 604801", 2, "--timeout: \"604801\"" + timeout},
+        {"final-pack --timeout 1.5", 2, "--timeout: \"1.5\"" + timeout},
+#ifndef _WIN32
+        {"rfa-list loop.rfa", 1,
+         "Datei loop.rfa kann nicht geöffnet werden. Der Name der Datei kann vom System nicht "
+         "aufgelöst werden: Verknüpfungen auf dem Weg dorthin zeigen im Kreis aufeinander. Bitte "
+         "lösche oder berichtige die Verknüpfung.\n"},
+#endif
+    };
+#ifndef _WIN32
+    fs::create_symlink("loop.rfa", dir.path() / "loop.rfa");
+#endif
+    for (const auto& c : cases) {
+        const CliResult run = cli(c.args, dir.path());
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args;
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1), c.firstLine) << c.args;
+    }
 }
 
 TEST(Cli, ErrorsAreGermanOnStandardErrorAndUsageExitsTwo) {
@@ -261,13 +295,13 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
     const fs::path script = program.path() / "bf1942/levels/Bastogne_001/AI/StrategicAreas.con";
     writeBytes(program.path() / "areas.json", tess::test::kHillAndBridgeJson);
 
-    // Before generate there is no addon to write into.
+    // Before generate there is no addon to write into: the message says what to do.
     const CliResult early = cli("areas " + bastogne + " areas.json" + folderOption, program.path());
     EXPECT_EQ(early.exitCode, 1);
-    EXPECT_EQ(
-        early.err.rfind("Datei \"" + program.text() + "bf1942\\levels\\Bastogne_001\\AI\\", 0), 0u)
-        << early.err;
-    EXPECT_NE(early.err.find("\" kann nicht erstellt werden."), std::string::npos) << early.err;
+    EXPECT_EQ(early.err, "Das Addon \"" + program.text() +
+                             "bf1942\\levels\\Bastogne_001\\\" ist noch nicht angelegt: zuerst "
+                             "\"tessarine-cli generate\" für diese Karte ausführen (im Fenster: OK "
+                             "und Start), dann die Areas schreiben\n");
 
     ASSERT_EQ(cli("generate " + bastogne + folderOption, program.path()).exitCode, 0);
     const CliResult run = cli("areas " + bastogne + " areas.json" + folderOption, program.path());
@@ -276,7 +310,8 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
                            std::string(tess::test::kBridgeSummary) + "\n");
     EXPECT_EQ(readBytes(script), tess::test::kHillAndBridgeScript);
 
-    // Malformed input: the German message names the area and the field; nothing is written.
+    // Malformed input: the German message names the file, the area and the field; nothing is
+    // written.
     const std::string hill = R"("name": "Hill", "corner1": [100, 100], "corner2": [200, 300], )";
     const struct {
         std::string json;
@@ -294,13 +329,21 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
          "Area 1, Feld \"name\": ist leer"},
         {R"({"areas": [{)" + hill + R"("priority": 1, "neighbours": ["Fort"]}]})",
          "Area 1 (\"Hill\"), Feld \"neighbours\": \"Fort\" ist keine Area dieser Datei"},
+        {R"({"areas": [{)" + hill + R"("priority": 1e400}]})",
+         "Die Area-Datei enthält die Zahl 1e400 (Zeile 1, Spalte 87), die zu groß ist; Ecken, "
+         "Prioritäten und Seiten sind ganze Zahlen"},
+        {R"({"areas": [{"name": "Brücke Nord", "corner1": [1, 1], "corner2": [2, 2],
+                        "priority": 1}]})",
+         "Area 1, Feld \"name\": Der Area-Name \"Brücke Nord\" enthält ein Leerzeichen. Bitte "
+         "einen Namen ohne Leerzeichen, Schrägstrich und Anführungszeichen wählen."},
     };
     for (const auto& c : cases) {
         writeBytes(script, "vorher");
         writeBytes(program.path() / "bad.json", c.json);
         const CliResult bad = cli("areas " + bastogne + " bad.json" + folderOption, program.path());
         EXPECT_EQ(bad.exitCode, 1) << c.json;
-        EXPECT_EQ(bad.err, c.message + "\n");
+        EXPECT_EQ(bad.err, "Die Area-Datei \"bad.json\" kann nicht gelesen werden: " + c.message +
+                               ". Bitte die Datei berichtigen.\n");
         EXPECT_EQ(bad.out, "");
         EXPECT_EQ(readBytes(script), "vorher");
     }
@@ -317,6 +360,47 @@ TEST(Cli, AreasWritesTheEditorsScriptAndRefusesMalformedFiles) {
     EXPECT_FALSE(fs::exists(program.path() / "bf1942/levels/kursk"));
     EXPECT_FALSE(fs::exists(program.path() / "kursk.rfa"));
     EXPECT_EQ(cli("areas " + bastogne, program.path()).exitCode, 2);
+}
+
+TEST(Cli, AreasFromTheLevelAndAtItsControlPointsMakeAreaFilesToWrite) {
+    tess::test::ProgramFolder program;
+    const std::string bastogne = quoted(tess::test::testdata("levels/Bastogne"));
+    const std::string folderOption = " --program-folder " + quoted(program.path().string());
+    ASSERT_EQ(cli("generate " + bastogne + folderOption, program.path()).exitCode, 0);
+    const struct {
+        std::string option;
+        std::string summary;
+        std::string inFile;
+    } cases[] = {
+        {" --from-level taken.json",
+         "7 Areas übernommen, 6 davon auf die Bildpunkte erweitert (um höchstens 3 "
+         "Welteinheiten), 24 zusätzliche Zeilen behalten.\n",
+         "\"aiStrategicArea.vehicleSearchRadius 160\""},
+        {" --propose proposed.json", "7 Areas an den Flaggenpunkten vorgeschlagen.\n",
+         "\"name\": \"volkssturm\""},
+    };
+    for (const auto& c : cases) {
+        const CliResult made = cli("areas " + bastogne + c.option + folderOption, program.path());
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        EXPECT_EQ(made.out.substr(0, made.out.find('\n') + 1), c.summary);
+        const std::string file = c.option.substr(c.option.rfind(' ') + 1);
+        EXPECT_NE(readBytes(program.path() / file).find(c.inFile), std::string::npos);
+        // The file is an area file that writes the script.
+        const CliResult written =
+            cli("areas " + bastogne + " " + file + folderOption, program.path());
+        EXPECT_EQ(written.exitCode, 0) << written.err;
+        EXPECT_EQ(std::count(written.out.begin(), written.out.end(), '\n'), 7);
+    }
+
+    // A level without areas of its own: the German reason, no file.
+    const CliResult none =
+        cli("areas " + quoted(tess::test::testdata("levels/Battle_of_Edsons_Ridge")) +
+                " --from-level e.json" + folderOption,
+            program.path());
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("Strategic Areas mit: "), std::string::npos) << none.err;
+    EXPECT_FALSE(fs::exists(program.path() / "e.json"));
+    EXPECT_EQ(cli("areas " + bastogne + " a.json --propose b.json", program.path()).exitCode, 2);
 }
 
 // The tool under limits, several at once, with links and pipes in its way: POSIX processes
@@ -408,8 +492,8 @@ TEST(Cli, ACopyCutShortIsNeverKeptNorCounted) {
     EXPECT_TRUE(temporaryFilesUnder(program.path()).empty());
 }
 
-// Two runs at once on the same map and program folder: every run succeeds and every file is
-// whole.
+// Two runs at once on the same map and program folder: one after the other, or the second
+// refused while the first holds the program folder; every file is whole.
 TEST(Cli, TwoGenerateRunsAtOnceNeverMixTheirFiles) {
     tess::test::ProgramFolder program;
     tess::test::ProgramFolder reference;
@@ -428,8 +512,14 @@ TEST(Cli, TwoGenerateRunsAtOnceNeverMixTheirFiles) {
         runs[1] = limitedCli({"generate", bastogne, "--program-folder", program.path().string()},
                              program.path());
         first.join();
-        for (const ChildResult& run : runs)
-            ASSERT_EQ(run.exitCode, 0) << "round " << round << ": " << run.output;
+        for (const ChildResult& run : runs) {
+            if (run.exitCode != 0) {
+                ASSERT_NE(run.output.find(" arbeitet gerade ein anderer Lauf von Tessarine"),
+                          std::string::npos)
+                    << "round " << round << ": " << run.output;
+            }
+        }
+        ASSERT_TRUE(runs[0].exitCode == 0 || runs[1].exitCode == 0) << "round " << round;
         ASSERT_EQ(filesUnder(program.addon("Bastogne")), expected) << "round " << round;
     }
     EXPECT_TRUE(temporaryFilesUnder(program.path()).empty());
@@ -449,7 +539,9 @@ TEST(Cli, AMapNameOutsideTheGamesCodePageIsRefusedBeforeWriting) {
     EXPECT_EQ(run.output, "Der Kartenname \"Карта\" ist unzulässig: Das Zeichen \"К\" kann im "
                           "Zeichensatz des Spiels (Windows-1252) nicht gespeichert werden. Bitte "
                           "benenne den Ordner oder das Archiv der Karte um\n");
-    EXPECT_EQ(filesUnder(program.path()), before);
+    auto after = filesUnder(program.path());
+    after.erase("temp/tessarine.lock"); // the program folder's lock, taken before the step
+    EXPECT_EQ(after, before);
 }
 
 TEST(Cli, ArchiveToolsSayClearlyWhatIsWrong) {

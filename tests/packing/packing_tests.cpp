@@ -111,6 +111,8 @@ TEST(PackBatch, IsWrittenByteForByteAndQuotesOnlyWhatWouldSplit) {
     TempDir program;
     WizardState state;
     state.mapName = "Bastogne";
+    state.levelDir = intake::addonFolderOf(program.text(), "Bastogne");
+    writeBytes(program.path() / "bf1942/levels/Bastogne_001/ai.con", "rem\r\n");
     EXPECT_EQ(proposedPackName(state), "Bastogne_001");
     choosePackTarget(state, "/srv/maps/Bastogne_001", program.text());
     EXPECT_EQ(state.packTarget, "/srv/maps/Bastogne_001");
@@ -136,13 +138,17 @@ TEST(PackBatch, IsWrittenByteForByteAndQuotesOnlyWhatWouldSplit) {
     EXPECT_FALSE(fs::exists(program.path() / "pack.bat"));
 }
 
-TEST(PackState, FourLinesSurviveTheRestart) {
+TEST(PackState, FiveLinesSurviveTheRestart) {
     TempDir program;
     WizardState state;
     state.levelDir = program.text() + "bf1942\\levels\\Bastogne_001\\";
     state.gameDir = "D:\\Spiele\\Battlefield 1942\\";
     state.packTarget = "D:\\Addons\\Bastogne_001";
     state.mapName = "Bastogne";
+    // An unpacked map kept elsewhere, with its overview picture.
+    TempDir map;
+    writeBytes(map.path() / "Textures" / "ingamemap.dds", "dds");
+    state.mapLevelDir = map.text();
     // Without temp\ there is no state file, and the error names it.
     EXPECT_EQ(errorMessage([&] { writePackState(state, program.text()); })
                   .rfind("Datei \"" + program.text() +
@@ -153,10 +159,12 @@ TEST(PackState, FourLinesSurviveTheRestart) {
     fs::create_directories(program.path() / "temp");
     writePackState(state, program.text());
     EXPECT_EQ(readBytes(program.path() / "temp" / "pathf.bf"),
-              program.text() + "bf1942\\levels\\Bastogne_001\\\r\n"
-                               "D:\\Spiele\\Battlefield 1942\\\r\n"
-                               "D:\\Addons\\Bastogne_001\r\n"
-                               "Bastogne\r\n");
+              program.text() +
+                  "bf1942\\levels\\Bastogne_001\\\r\n"
+                  "D:\\Spiele\\Battlefield 1942\\\r\n"
+                  "D:\\Addons\\Bastogne_001\r\n"
+                  "Bastogne\r\n" +
+                  map.text() + "\r\n");
 
     WizardState restarted;
     restorePackState(restarted, program.text());
@@ -164,14 +172,9 @@ TEST(PackState, FourLinesSurviveTheRestart) {
     EXPECT_EQ(restarted.gameDir, state.gameDir);
     EXPECT_EQ(restarted.packTarget, state.packTarget);
     EXPECT_EQ(restarted.mapName, state.mapName);
-
-    // Lines that are missing give empty values; a file edited with LF only reads the same.
-    writeBytes(program.path() / "temp" / "pathf.bf", "L\\\nG\\\n");
-    restorePackState(restarted, program.text());
-    EXPECT_EQ(restarted.levelDir, "L\\");
-    EXPECT_EQ(restarted.gameDir, "G\\");
-    EXPECT_EQ(restarted.packTarget, "");
-    EXPECT_EQ(restarted.mapName, "");
+    EXPECT_EQ(restarted.mapLevelDir, state.mapLevelDir);
+    // So the pathmaps are drawn over the map's picture after the restart too.
+    EXPECT_EQ(pictureLevelFolder(restarted, program.text()), map.text());
 
     fs::remove(program.path() / "temp" / "pathf.bf");
     restarted.mapName = "kept";
@@ -234,8 +237,24 @@ TEST(NetworkBatches, AreWrittenByteForByte) {
     EXPECT_EQ(joinLinesCrLf(buildNetworkUnpackBatch(state, program.text())),
               "rfaunpack.exe Kursk.rfa\r\n"
               "rfaunpack.exe KURSK_001.rfa\r\n");
+    // The pack's own archive takes a name of its own beside the map archive, and so does the
+    // copy of an addon whose name the map archive in the network folder has.
     EXPECT_EQ(joinLinesCrLf(buildNetworkPackBatch(state, program.text())),
-              "rfaPack.exe bf1942\\levels\\Kursk bf1942/levels/Kursk \"Kursk.rfa\"\r\n");
+              "rfaPack.exe bf1942\\levels\\Kursk bf1942/levels/Kursk \"Kursk~2.rfa\"\r\n"
+              "copy \"" +
+                  program.text() + "Network\\Kursk~2.rfa\" \"" + program.text() +
+                  "Network/Kursk.rfa\"\r\n"
+                  "del \"" +
+                  program.text() + "Network\\Kursk~2.rfa\"\r\n");
+    chooseNetAddon(state, "/srv/sub/Kursk.rfa");
+    EXPECT_EQ(joinLinesCrLf(buildNetworkUnpackBatch(state, program.text())),
+              "rfaunpack.exe Kursk.rfa\r\n"
+              "copy \"/srv/sub/Kursk.rfa\" \"" +
+                  program.text() +
+                  "Network\\Kursk~2.rfa\"\r\n"
+                  "rfaunpack.exe Kursk~2.rfa\r\n"
+                  "del \"" +
+                  program.text() + "Network\\Kursk~2.rfa\"\r\n");
 }
 
 TEST(CreateAllMaps, OnlyTheFirstWholeLineGoesInAnyLetterCase) {
@@ -403,7 +422,8 @@ TEST_F(PackingTest, FirstPackImportAfterARestartAndFinalPack) {
     EXPECT_EQ(readBytes(program.path() / "temp" / "pathf.bf"),
               pf() + "bf1942\\levels\\Bastogne_001\\\r\n" + pathText(game) + "/\r\n" + target +
                   "\r\n"
-                  "Bastogne\r\n");
+                  "Bastogne\r\n" +
+                  state.mapLevelDir + "\r\n");
     ASSERT_TRUE(waitForEnd(first.batch()));
 
     // The archive carries the addon under the map's own level path.
@@ -548,6 +568,64 @@ TEST_F(PackingTest, ImportStopsWhereItsStepFails) {
     EXPECT_EQ(imported.copy.failed, std::vector<std::string>{"Tank.raw"});
 }
 
+// A damaged temp\pathf.bf is refused before anything is touched: no ai.con anywhere is
+// edited, and the state stays as it was.
+TEST_F(PackingTest, ADamagedPackStateTouchesNothing) {
+    const std::string aiCon = "rem\r\nai.createallmaps\r\n";
+    writeBytes(outside.path() / "ai.con", aiCon); // the current folder's
+    writeBytes(outside.path() / "Karte_001" / "ai.con", aiCon);
+    writeBytes(program.addon("Oasis") / "ai.con", aiCon);
+    fs::current_path(outside.path()); // (the program folder puts the old one back)
+    const std::string addon = pf() + "bf1942\\levels\\Oasis_001\\";
+    const std::string game = outside.text() + "\r\n";
+    const struct {
+        std::string lines;
+        std::string problem;
+    } cases[] = {
+        {"", "Sie hat 0 von 4 Zeilen"},
+        {"\r\n", "Sie hat 1 von 4 Zeilen"},
+        {addon + "\r\n" + game + "D:\\x\r\n", "Sie hat 3 von 4 Zeilen"},
+        {"\r\n" + game + "D:\\x\r\nOasis\r\n",
+         "Zeile 1 (\"\") ist nicht der Addon-Ordner " + addon + " der Map Oasis"},
+        {outside.text() + "Karte_001\\\r\n" + game + "D:\\x\r\nKarte\r\n",
+         "Zeile 1 (\"" + outside.text() + "Karte_001\\\") ist nicht der Addon-Ordner " + pf() +
+             "bf1942\\levels\\Karte_001\\ der Map Karte"},
+        {pf() + "bf1942\\levels\\Oasis\\\r\n" + game + "D:\\x\r\nOasis\r\n",
+         "Zeile 1 (\"" + pf() + "bf1942\\levels\\Oasis\\\") ist nicht der Addon-Ordner " + addon +
+             " der Map Oasis"},
+        {pf() + "bf1942\\levels\\..\\..\\Karte_001\\\r\n" + game + "D:\\x\r\n..\\..\\Karte\r\n",
+         "Zeile 4: Der Kartenname \"..\\..\\Karte\" ist unzulässig"},
+        {addon + "\r\n" + game + "D:\\x\r\n\r\n", "Zeile 4 nennt keine Map"},
+        {addon + "\r\n\r\nD:\\x\r\nOasis\r\n", "Zeile 2 nennt keinen Spielordner"},
+        {addon + "\r\n" + game + "\r\nOasis\r\n", "Zeile 3 nennt kein Ziel für das Addon-Archiv"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        writeBytes(program.path() / "temp" / "pathf.bf", c.lines);
+        WizardState state;
+        state.mapName = "vorher";
+        const std::string message = errorMessage([&] { importPathmaps(state, pf()); });
+        EXPECT_EQ(
+            message.rfind("Die Datei " + pf() + "temp\\pathf.bf ist beschädigt. " + c.problem, 0),
+            0u)
+            << message;
+        EXPECT_NE(message.find(" Packe dein Addon noch einmal zum 1. Mal (Teil 1)"),
+                  std::string::npos);
+        EXPECT_EQ(state.mapName, "vorher");
+        for (const fs::path& file :
+             {outside.path() / "ai.con", outside.path() / "Karte_001" / "ai.con",
+              program.addon("Oasis") / "ai.con"})
+            EXPECT_EQ(readBytes(file), aiCon) << file;
+    }
+    // A file edited with LF only, its folders in other letter case and separators, is whole.
+    writeBytes(program.path() / "temp" / "pathf.bf",
+               pf() + "BF1942/Levels/oasis_001/\n" + outside.text() + "\nD:\\x\nOasis\n");
+    WizardState state;
+    EXPECT_NE(errorMessage([&] { importPathmaps(state, pf()); }).find("Pathfinding"),
+              std::string::npos);
+    EXPECT_EQ(readBytes(program.addon("Oasis") / "ai.con"), "rem\r\n");
+}
+
 TEST_F(PackingTest, FinalPackIsRefusedWithoutATargetAndNeverEndsOnAnOldArchive) {
     WizardState state;
     EXPECT_EQ(errorMessage([&] { startFinalPack(state, pf()); }),
@@ -563,8 +641,9 @@ TEST_F(PackingTest, FinalPackIsRefusedWithoutATargetAndNeverEndsOnAnOldArchive) 
     // The first pack's archive is still in the program folder and at the target.
     writeBytes(program.addon("Oasis") / "ai.con", "rem\r\n");
     writePackBatch(state, pf());
-    writeBytes(program.path() / "Oasis_001.rfa", "old archive");
-    writeBytes(outside.path() / "Oasis_001.rfa", "old archive");
+    const std::string old = test::storeArchive({{"bf1942/levels/Oasis/ai.con", "old"}});
+    writeBytes(program.path() / "Oasis_001.rfa", old);
+    writeBytes(outside.path() / "Oasis_001.rfa", old);
     BatchWait wait = startFinalPack(state, pf());
     EXPECT_FALSE(fs::exists(program.path() / "Oasis_001.rfa"));
     const WaitStatus status = waitOut(wait);
@@ -581,8 +660,11 @@ TEST_F(PackingTest, AWaitSaysWhyWhenTheArchiveNeverComes) {
     // once, naming the log that tells why.
     WizardState state;
     state.mapName = "Fehlt";
+    state.levelDir = intake::addonFolderOf(pf(), "Fehlt");
+    writeBytes(program.addon("Fehlt") / "ai.con", "rem\r\n");
     choosePackTarget(state, outside.text() + "Fehlt_001", pf());
     writePackBatch(state, pf());
+    fs::remove_all(program.addon("Fehlt"));
     BatchWait wait = startFirstPack(state, pf());
     const WaitStatus status = waitOut(wait);
     EXPECT_TRUE(status.done);
@@ -630,6 +712,7 @@ TEST_F(PackingTest, AWaitSaysWhyWhenTheArchiveNeverComes) {
 TEST_F(PackingTest, AWaitCanBeAbandonedOrRunOutOfTime) {
     WizardState state;
     state.mapName = "Oasis";
+    state.levelDir = intake::addonFolderOf(pf(), "Oasis");
     writeBytes(program.addon("Oasis") / "ai.con", "rem\r\n");
     choosePackTarget(state, outside.text() + "Oasis_001", pf());
     writePackBatch(state, pf());
@@ -683,7 +766,7 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     WizardState state;
     EXPECT_EQ(chooseNetMap(state, pathText(maps / "Kursk.rfa")), pathText(maps / "Kursk.rfa"));
     chooseNetAddon(state, pathText(addonArchive));
-    BatchProcess unpack = startNetworkUnpack(state, pf());
+    BatchProcess unpack = startNetworkUnpack(state, Disposal::keep, pf());
     EXPECT_FALSE(fs::exists(program.path() / "Network/bf1942/Levels/Kursk/stale.con"));
     EXPECT_EQ(readBytes(program.path() / "Network" / "unpack.bat"),
               "copy \"" + pathText(maps / "Kursk.rfa") + "\" \"" + pf() +
@@ -705,8 +788,7 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     ASSERT_FALSE(unpackStatus.failed) << unpackStatus.message;
     EXPECT_EQ(unpackStatus.bar, kBarDone);
 
-    const MergeStarted merge = finishMerge(state, Disposal::keep, pf());
-    EXPECT_EQ(merge.disposal.note, "");
+    const MergeStarted merge = finishMerge(state, Disposal::keep, pf(), unpack);
     EXPECT_EQ(readBytes(program.path() / "Network" / "pack.bat"),
               "rfaPack.exe bf1942\\levels\\Kursk bf1942/levels/Kursk \"Kursk.rfa\"\r\n"
               "copy \"" +
@@ -717,6 +799,7 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     BatchWait packed = waitForNetworkPack(merge, state, pf());
     const WaitStatus packStatus = waitOut(packed);
     ASSERT_FALSE(packStatus.failed) << packStatus.message;
+    EXPECT_EQ(completeMerge(state, Disposal::keep, pf()).note, "");
 
     // The merged map: every file of the map and of the addon, once, under the map's level
     // path; the addon's version where both had one, and the current Co-op scripts.
@@ -748,24 +831,27 @@ TEST_F(PackingTest, MergeRefusesUnsafeNamesAndKeepsTheAddonWhenItCannotBegin) {
     writeBytes(program.path() / "Network/bf1942/levels/Kursk/keep.con", "x");
     chooseNetMap(state, outside.text() + "Kursk.rfa");
     chooseNetAddon(state, outside.text() + "A&B.rfa");
-    EXPECT_NE(errorMessage([&] { startNetworkUnpack(state, pf()); }), "(no error)");
+    EXPECT_NE(errorMessage([&] { startNetworkUnpack(state, Disposal::keep, pf()); }), "(no error)");
     EXPECT_FALSE(fs::exists(program.path() / "Network" / "unpack.bat"));
     EXPECT_TRUE(fs::exists(program.path() / "Network/bf1942/levels/Kursk/keep.con"));
 
-    // Nothing was unpacked for this map: the Co-op scripts cannot be written, and the addon
+    // Nothing was unpacked for this map: the merge stops before the Co-op scripts, the addon
     // archive is neither deleted nor copied, no pack batch is written.
+    const std::string map = outside.text() + "Oasis.rfa";
     const std::string addon = outside.text() + "Oasis_001.rfa";
-    writeBytes(addon, "addon");
-    chooseNetMap(state, outside.text() + "Oasis.rfa");
+    writeBytes(map, test::storeArchive({{"bf1942/levels/Oasis/init.con", "map"}}));
+    writeBytes(addon, test::storeArchive({{"bf1942/levels/Oasis/ai.con", "addon"}}));
+    chooseNetMap(state, map);
     chooseNetAddon(state, addon);
-    EXPECT_EQ(errorMessage([&] { finishMerge(state, Disposal::remove, pf()); })
-                  .rfind("Datei \"" + pf() +
-                             "Network\\bf1942\\levels\\Oasis\\Coop.con\" kann "
-                             "nicht erstellt werden. ",
-                         0),
-              0u);
+    EXPECT_EQ(errorMessage([&] { finishMerge(state, Disposal::remove, pf(), BatchProcess{}); }),
+              "Das Entpacken ist nicht vollständig: \"" + pf() +
+                  "Network\\bf1942\\levels\\Oasis\\ai.con\" aus " + addon + " fehlt. " +
+                  test::batchOutputSentence(pf() + "Network\\unpack.log") +
+                  " Map- und Addon-Archiv bleiben, wie sie sind; entpacke sie noch einmal "
+                  "(\"Entpacken\"), wenn die Ursache behoben ist");
     EXPECT_TRUE(fs::exists(addon));
     EXPECT_FALSE(fs::exists(program.path() / "Network" / "pack.bat"));
+    EXPECT_FALSE(fs::exists(program.path() / "Network/bf1942/levels/Oasis/Coop.con"));
 }
 
 TEST(PictureLevelFolder, IsTheFirstOfTheMapsFoldersThatHoldsTheOverviewPicture) {

@@ -1,4 +1,6 @@
+#include "core/error.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 #include "platform/shell.h"
 #include "test_support.h"
 
@@ -108,7 +110,9 @@ TEST(OpenBatch, RunsTheBatchDetachedInItsFolderAndLogsBesideIt) {
     const tess::BatchProcess batch =
         tess::runBatch(folder, "pack.bat", {"copy \"a.txt\" \"B ü.txt\"", "echo Ende"});
     EXPECT_TRUE(batch.started());
+    EXPECT_FALSE(batch.shownInWindow());
     ASSERT_TRUE(waitForEnd(batch));
+    EXPECT_FALSE(batch.failed());
     EXPECT_EQ(tess::batchLogFile(folder, "pack.bat"), folder + "pack.log");
     EXPECT_EQ(readBytes(install.network / "pack.log"),
               "\n" + install.network.string() + ">copy \"a.txt\" \"B ü.txt\"\n" + kCopied + "\n" +
@@ -193,6 +197,7 @@ TEST(OpenBatch, UsesTheTerminalWhenOneCanBeShown) {
     ASSERT_TRUE(logged);
     ASSERT_TRUE(ended);
     ASSERT_TRUE(terminalNoted);
+    EXPECT_TRUE(batch.shownInWindow());
     const std::string args = readBytes(note);
     EXPECT_EQ(args.rfind("-e /", 0), 0u) << args;
     EXPECT_NE(args.find("/tail -n +1 -s 0.2 --pid="), std::string::npos) << args;
@@ -213,10 +218,54 @@ TEST(OpenDocument, HandsTheResolvedPathToXdgOpen) {
 
     const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     ::setenv("PATH", bin.c_str(), 1);
-    tess::openDocument(temp.path().string() + "\\ai\\strategicareas.con");
+    const bool opened = tess::openDocument(temp.path().string() + "\\ai\\strategicareas.con");
+    // Without xdg-open the caller is told that nothing opened the document.
+    ::setenv("PATH", (temp.path() / "AI").c_str(), 1);
+    const bool withoutOpener = tess::openDocument(temp.path().string() + "/AI/StrategicAreas.con");
     ::setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(withoutOpener);
 
     ASSERT_TRUE(waitForText(note, "\n"));
     EXPECT_EQ(readBytes(note), (temp.path() / "AI" / "StrategicAreas.con").string() + "\n");
     EXPECT_TRUE(noChildLeft());
+}
+
+// A batch works under the lock of the step that starts it until it ends, also when the step
+// has ended before; a batch that fails says so.
+TEST(ProgramLock, IsHandedToTheBatchesOfTheStepThatHoldsIt) {
+    FakeInstallation install;
+    ::setenv("TESS_NO_TERMINAL", "1", 1);
+    fs::create_directories(install.program / "temp");
+    const std::string program = install.program.string() + "/";
+    const fs::path go = install.temp.path() / "go";
+    fakeCli(install.program, "while [ ! -e '" + go.string() + "' ]; do sleep 0.05; done\nexit 3\n");
+    const auto taken = [&] {
+        try {
+            const tess::ProgramLock lock(program, std::chrono::milliseconds(0));
+            return true;
+        } catch (const tess::Error&) {
+            return false;
+        }
+    };
+    tess::BatchProcess batch;
+    {
+        const tess::ProgramLock step(program);
+        const tess::ProgramLock nested(program, std::chrono::milliseconds(0)); // the same hold
+        batch = tess::openBatch(program, "x.bat");
+    }
+    EXPECT_FALSE(taken());
+    std::ofstream(go) << "";
+    ASSERT_TRUE(waitForEnd(batch));
+    EXPECT_TRUE(batch.failed());
+    EXPECT_TRUE(taken());
+
+    // A batch started with no lock held keeps none.
+    fs::remove(go);
+    const tess::BatchProcess free = tess::openBatch(program, "x.bat");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(taken());
+    std::ofstream(go) << "";
+    ASSERT_TRUE(waitForEnd(free));
+    ::unsetenv("TESS_NO_TERMINAL");
 }

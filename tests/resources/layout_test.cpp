@@ -49,6 +49,7 @@ const Control kControls[] = {
     {"GroupBox9", "Button3", "QPushButton", "Änderungen (rechts) Speichern", any, any, any, any, on, off, -1},
     {"GroupBox9", "Label34", "QLabel", "Hinweiß: Du musst natürlich gar nichts ändern ! Die Bots werden auch so funktionieren, diese Möglichkeit ist für Fortgeschrittene gedacht !", any, any, any, any, on, off, -1},
     {"t1", "Memo6", "QPlainTextEdit", "", 288, 176, 409, 265, off, off, -1},
+    {"t1", "mapNote", "QLabel", "", 8, 452, 689, 39, on, off, -1},
 
     // Tab "(2) Areas"
     {"t3", "e", "AreaPicture", "", 0, 0, 512, 512, on, off, -1},
@@ -68,19 +69,25 @@ const Control kControls[] = {
     {"GroupBox3z", "Label5z", "ClickableLabel", "Rechts", 163, 72, any, any, off, off, -1},
     {"GroupBox3z", "Label7z", "ClickableLabel", "Runter", 112, 91, any, any, off, off, -1},
     {"GroupBox3z", "RadioButton2", "QRadioButton", "Numpad - Pfeiltasten - Bewegung", 8, 112, any, any, on, off, 0},
-    {"t3", "GroupBox1z", "QGroupBox", "Optionen", 520, 142, 217, 121, on, off, -1},
+    {"t3", "GroupBox1z", "QGroupBox", "Optionen", 520, 142, 217, 137, on, off, -1},
     {"GroupBox1z", "Label10z", "ClickableLabel", "Orientierungsbild laden", 48, 24, any, any, on, off, -1},
     {"GroupBox1z", "Label1z", "ClickableLabel", "Neue Strategic - Area", 56, 47, any, any, on, off, -1},
     {"GroupBox1z", "Label2z", "ClickableLabel", "Aktuellen Punkt bestätigen", 48, 63, any, any, off, off, -1},
     {"GroupBox1z", "Label8z", "ClickableLabel", "Area fertigstellen", 72, 79, any, any, off, off, -1},
-    {"GroupBox1z", "Label17z", "ClickableLabel", "Letzte Area entfernen", 60, 95, any, any, off, off, -1},
-    {"t3", "GroupBox2z", "QGroupBox", "Areas", 519, 267, 226, 253, on, off, -1},
+    {"GroupBox1z", "Label17z", "ClickableLabel", "Rückgängig", 60, 95, any, any, off, off, -1},
+    {"GroupBox1z", "Label22z", "ClickableLabel", "Areas an den Flaggenpunkten vorschlagen", any, any, any, any, off, off, -1},
+    {"t3", "GroupBox2z", "QGroupBox", "Areas", 519, 283, 226, 237, on, off, -1},
     {"GroupBox2z", "ListBox1z", "QListWidget", "", any, any, any, any, on, off, -1},
     {"GroupBox2z", "Label18z", "ClickableLabel", "Gespeicherte Areas laden", any, any, any, any, on, on, -1},
+    {"GroupBox2z", "ComboBox1z", "QComboBox", "", any, any, any, any, on, on, -1},
+    {"GroupBox2z", "Label21z", "ClickableLabel", "Frühere Areas laden", any, any, any, any, on, on, -1},
+    {"GroupBox2z", "Label23z", "ClickableLabel", "Area bearbeiten", any, any, any, any, off, off, -1},
+    {"GroupBox2z", "Label24z", "ClickableLabel", "Area löschen", any, any, any, any, off, off, -1},
     {"t3", "GroupBox4z", "QGroupBox", "Fertig", 0, 521, 745, 64, on, off, -1},
     {"GroupBox4z", "Image2z", "ClickableLabel", "", any, any, any, any, on, off, -1},
     {"GroupBox4z", "Label19z", "QLabel", "", any, any, any, any, on, off, -1},
     {"GroupBox4z", "CheckBox1z", "QCheckBox", "Vorhandene Areas zeigen", any, any, any, any, on, on, 1},
+    {"GroupBox4z", "Label25z", "ClickableLabel", "Vorhandene Areas übernehmen", any, any, any, any, off, on, -1},
     {"GroupBox4z", "Label20z", "QLabel", "", any, any, any, any, on, off, -1},
     {"t3", "BitBtn1", "QPushButton", "links&4", 704, 624, 75, 25, on, off, -1},
     {"t3", "BitBtn2", "QPushButton", "rechts&6", 704, 648, 75, 25, on, off, -1},
@@ -109,6 +116,7 @@ const Control kControls[] = {
     {"GroupBox5z", "Label13z", "QLabel", "Area", 24, 120, any, any, on, off, -1},
     {"GroupBox5z", "CheckListBox1", "QListWidget", "", 208, 96, 121, 81, on, off, -1},
     {"GroupBox5z", "Label16z", "ClickableLabel", "Nächste", 160, 184, any, any, on, off, -1},
+    {"GroupBox5z", "Label26z", "ClickableLabel", "Areas wieder bearbeiten", any, any, any, any, off, off, -1},
 
     // Tab "(3) Pathmaps-config + Packing"
     {"t4", "GroupBox12", "QGroupBox", "Teil 1", 8, 13, 537, 289, on, off, -1},
@@ -158,6 +166,8 @@ const Control kControls[] = {
     {"GroupBox19", "Button8", "QPushButton", "Map und Addon verbinden", 8, 408, 177, 25, off, off, -1},
     {"GroupBox19", "netbar", "QProgressBar", "", 8, 444, 177, 17, on, on, -1},
     {"GroupBox19", "netCancel", "QPushButton", "Abbrechen", 8, 468, 177, 25, on, on, -1},
+    {"GroupBox19", "shellNote", "QLabel", "", 8, 494, 177, 38, on, off, -1},
+    {"GroupBox19", "checkButton", "QPushButton", "Addon prüfen", 8, 535, 177, 25, off, off, -1},
 
     // Tab "Stats"
     {"t6", "Label26", "QLabel", "Pfad:", 16, 8, any, any, on, off, -1},
@@ -327,7 +337,8 @@ private slots:
         for (QLabel* l :
              QList<QLabel*>{ui_.Label6z, ui_.Label4z, ui_.Label5z, ui_.Label7z, ui_.Label10z,
                             ui_.Label1z, ui_.Label2z, ui_.Label8z, ui_.Label9z, ui_.Label16z,
-                            ui_.Label17z, ui_.Label18z, ui_.Label42}) {
+                            ui_.Label17z, ui_.Label18z, ui_.Label21z, ui_.Label22z, ui_.Label23z,
+                            ui_.Label24z, ui_.Label25z, ui_.Label26z, ui_.Label42}) {
             QVERIFY2(l->font().underline(), qPrintable(l->objectName()));
             QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
             QCOMPARE(l->palette().color(QPalette::Active, QPalette::WindowText), blue);

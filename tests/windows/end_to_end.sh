@@ -4,8 +4,8 @@
 #   - `generate` writes the same addon files on both, byte for byte;
 #   - `first-pack` writes pack.bat, which the system runs (Windows: the shell hands it to
 #     Wine's cmd.exe, which calls our rfaPack.exe beside it; Linux: our interpreter), and
-#     the archive appears in the program folder and at its target, replacing an old file
-#     there; both builds' archives are the same bytes, and rfa-list shows the addon's files
+#     the archive appears in the program folder and at its target, replacing an earlier
+#     addon archive there; both builds' archives are the same bytes, and rfa-list shows the addon's files
 #     under bf1942/levels/Bastogne/;
 #   - rfaPack.exe packs the same bytes as the Linux rfa-pack, stored and compressed;
 #   - rfaunpack.exe unpacks the addon's archive to the addon's files, and on every archive
@@ -95,8 +95,12 @@ check "the addon holds its path-finding script" test -s "$win_program/$addon/AIP
 # --- The first pack --------------------------------------------------------------------------
 target="$work/Ziel Ördner"
 mkdir -p "$target"
-printf 'altes Archiv' >"$target/Bastogne_lin.rfa"
-printf 'altes Archiv' >"$target/Bastogne_win.rfa"
+# An earlier addon archive of the map at the target, which the pack replaces.
+mkdir -p "$work/alt"
+printf 'rem alt\r\n' >"$work/alt/ai.con"
+"$lin_program/tessarine-cli" rfa-pack "$work/alt" bf1942/levels/Bastogne \
+    "$target/Bastogne_lin.rfa" >/dev/null
+cp "$target/Bastogne_lin.rfa" "$target/Bastogne_win.rfa"
 "$lin_program/tessarine-cli" first-pack "$map" "$target/Bastogne_lin" \
     --program-folder "$lin_program" --timeout 120 >"$work/lin-pack.txt" 2>&1
 check "first-pack on Linux" test $? -eq 0
@@ -108,7 +112,7 @@ cat "$work/win-pack.txt"
 check "pack.bat written in the program folder" test -s "$win_program/pack.bat"
 check "temp\\pathf.bf written" test -s "$win_program/temp/pathf.bf"
 check "the archive in the program folder" test -s "$win_program/Bastogne_win.rfa"
-check "the archive at its target, replacing the old file" \
+check "the archive at its target, replacing the earlier one" \
     cmp -s "$win_program/Bastogne_win.rfa" "$target/Bastogne_win.rfa"
 check "Linux and Windows archives are the same bytes" \
     cmp "$lin_program/Bastogne_lin.rfa" "$win_program/Bastogne_win.rfa"

@@ -1,10 +1,12 @@
 // Feeds arbitrary bytes to the pathmap reader under each kind of file name: it must end in a
 // tess::Error or in a grid of at most 4096 x 4096 cells whose values fit its kind, which then
-// draws. The same bytes also go through the spawn-point reading of a path-finding script.
+// draws; a tiled map or region map read is written back to the very same bytes. The same
+// bytes also go through the spawn-point reading of a path-finding script.
 #include "core/error.h"
 #include "pathmaps/grid.h"
 #include "pathmaps/picture.h"
 #include "pathmaps/spawns.h"
+#include "pathmaps/writer.h"
 
 #include <array>
 #include <cstddef>
@@ -41,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (picture.rgba.size() !=
             static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4)
             __builtin_trap();
+        if (grid.kind != Kind::eightBit && encodePathmap(grid) != bytes)
+            __builtin_trap(); // a file that does not come back as it was read
     } catch (const tess::Error&) {
     }
     return 0;

@@ -1,0 +1,337 @@
+// The pathmap window as an editor, on real widgets (offscreen): Bastogne's tank map painted
+// with real mouse events, saved into the addon with its coarser levels and read back; the
+// question about unsaved strokes; the map through a picture and back.
+#include "app/pathmap_window.h"
+#include "pathmaps/grid.h"
+#include "platform/program_folder.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace fs = std::filesystem;
+namespace pm = tess::pathmaps;
+using tess::test::readBytes;
+using tess::test::TempDir;
+using tess::test::whenModal;
+using tess::test::writeBytes;
+
+namespace {
+
+// A level whose game wrote Bastogne's tank maps, and an addon that took them over, with two
+// spawn points for tanks (one on the free cell the test paints) and one strategic area.
+class PathmapWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name :
+             {"Tank0Level0Map.raw", "Tank0Level1Map.raw", "Tank0Level2Map.raw", "TankInfo.raw"}) {
+            const std::string bytes = readBytes(tess::test::testdata("pathmaps/Bastogne/") + name);
+            writeBytes(dir_ / "game" / name, bytes);
+            writeBytes(dir_ / "Bastogne_001" / "Pathfinding" / name, bytes);
+            game_[name] = bytes;
+        }
+        level0_ = pm::readPathmap((dir_ / "game" / "Tank0Level0Map.raw").string());
+        const pm::Grid level1 = pm::readPathmap((dir_ / "game" / "Tank0Level1Map.raw").string());
+        const pm::Grid level2 = pm::readPathmap((dir_ / "game" / "Tank0Level2Map.raw").string());
+        // A free cell beside another, away from the edge, under free coarser cells.
+        for (std::size_t i = 300 * 2048; i < level0_.cells.size(); ++i) {
+            x_ = static_cast<int>(i % 2048);
+            z_ = static_cast<int>(i / 2048);
+            if (x_ > 8 && x_ < 2040 && !level0_.blocked(x_, z_) && !level0_.blocked(x_ + 1, z_) &&
+                !level1.blocked(x_ / 2, z_ / 2) && !level2.blocked(x_ / 4, z_ / 4))
+                break;
+        }
+        writeBytes(dir_ / "Bastogne_001" / "AIPathFinding.con",
+                   "ai.addSearchMap Tank0 0 0 25 3.0 0.3 2.5 0\r\nai.setMapSpawnPoints 0 " +
+                       std::to_string(x_) + ".5/" + std::to_string(z_) + ".5," +
+                       std::to_string(x_ + 1) + ".5/" + std::to_string(z_) + ".5\r\n");
+        writeBytes(dir_ / "Bastogne_001" / "AI" / "StrategicAreas.con",
+                   "aiStrategicArea.create Weg " + std::to_string(x_ - 40) + "/" +
+                       std::to_string(z_ - 40) + " " + std::to_string(x_ + 40) + "/" +
+                       std::to_string(z_ + 40) + " 100\r\n");
+    }
+
+    void open(PathmapWindow& window) {
+        const pm::PathmapView view =
+            pm::viewPathmap((dir_ / "game" / "Tank0Level0Map.raw").string(),
+                            tess::test::testdata("levels/Bastogne") + "/", addon());
+        window.showPathmap(QStringLiteral("Tank0Level0Map.raw"), view, true);
+    }
+    std::string addon() const { return (dir_ / "Bastogne_001").string() + "/"; }
+    fs::path inAddon(const std::string& name) const {
+        return dir_ / "Bastogne_001" / "Pathfinding" / name;
+    }
+
+    TempDir dir_;
+    std::map<std::string, std::string> game_;
+    pm::Grid level0_;
+    int x_ = 0;
+    int z_ = 0;
+};
+
+template <typename T> T* child(const QWidget& window, const char* name) {
+    T* found = window.findChild<T*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+void press(const PathmapWindow& window, const char* name) {
+    QTest::mouseClick(child<QAbstractButton>(window, name), Qt::LeftButton);
+}
+
+// The mouse goes down on one cell, moves to another and comes up there.
+void stroke(PathmapWindow& window, Qt::MouseButton button, QPoint from, QPoint to) {
+    QTest::mousePress(window.canvas(), button, Qt::NoModifier, from);
+    QTest::mouseMove(window.canvas(), to);
+    QTest::mouseRelease(window.canvas(), button, Qt::NoModifier, to);
+}
+
+void wheel(QWidget* widget, QPoint at, int delta) {
+    QWheelEvent event(QPointF(at), widget->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Answers the next message box with the button of that caption; its text is kept.
+std::shared_ptr<QString> answer(const QString& caption) {
+    auto text = std::make_shared<QString>();
+    whenModal([text, caption](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        *text = box->text();
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == caption)
+                button->click();
+    });
+    return text;
+}
+
+void screenshot(const std::string& name) {
+    const char* folder = std::getenv("TESS_SCREENSHOTS");
+    if (folder == nullptr || *folder == '\0')
+        return;
+    QTest::qWait(300);
+    const std::string command =
+        "import -window root " + tess::test::quoted(std::string(folder) + "/" + name + ".png");
+    if (std::system(command.c_str()) != 0)
+        ADD_FAILURE() << command;
+}
+
+} // namespace
+
+TEST_F(PathmapWindowTest, PaintWithTheMouseSaveIntoTheAddonAndReadTheClassBack) {
+    PathmapWindow window;
+    open(window);
+    ASSERT_NE(window.editor(), nullptr);
+    EXPECT_EQ(window.editor()->places().saveTo, addon() + "Pathfinding\\Tank0Level0Map.raw");
+    EXPECT_EQ(window.line(), QStringLiteral("0 von 2 Spawnpunkten liegen auf gesperrten Feldern"));
+    EXPECT_TRUE(window.filesLine().endsWith(
+        QStringLiteral("TankInfo.raw bleibt, wie das Spiel sie geschrieben hat.")));
+    EXPECT_FALSE(child<QAbstractButton>(window, "saveButton")->isEnabled());
+    EXPECT_FALSE(child<QAbstractButton>(window, "restoreButton")->isEnabled());
+
+    // The wheel zooms round the mouse; the spawn point's world position centres the view.
+    const QPoint middle = window.canvas()->rect().center();
+    const double fitted = window.zoom();
+    wheel(window.canvas(), middle, 240);
+    EXPECT_NEAR(window.zoom(), fitted * 1.5625, 1e-9);
+    window.showWorldPoint(x_ + 0.5, z_ + 0.5);
+    EXPECT_GE(window.zoom(), PathmapWindow::kPointZoom);
+    EXPECT_LE((window.pointOfCell(x_, z_) - middle).manhattanLength(), 2);
+
+    // Space held, a drag moves the view and paints nothing.
+    QTest::keyPress(window.canvas(), Qt::Key_Space);
+    stroke(window, Qt::LeftButton, middle, middle + QPoint(40, 0));
+    QTest::keyRelease(window.canvas(), Qt::Key_Space);
+    EXPECT_LE((window.pointOfCell(x_, z_) - middle - QPoint(40, 0)).manhattanLength(), 1);
+    EXPECT_FALSE(window.editor()->edit().canUndo());
+    stroke(window, Qt::MiddleButton, middle + QPoint(40, 0), middle);
+
+    // Brush of one cell: a click blocks the cell under the spawn point, a right drag frees a
+    // row of seven; the rectangle blocks 4 x 2 cells, undone and redone.
+    child<QSpinBox>(window, "brushSize")->setValue(1);
+    stroke(window, Qt::LeftButton, window.pointOfCell(x_, z_), window.pointOfCell(x_, z_));
+    EXPECT_EQ(window.line(), QStringLiteral("1 von 2 Spawnpunkten liegen auf gesperrten Feldern"));
+    stroke(window, Qt::RightButton, window.pointOfCell(x_ - 3, z_ + 2),
+           window.pointOfCell(x_ + 3, z_ + 2));
+    press(window, "rectangleTool");
+    stroke(window, Qt::LeftButton, window.pointOfCell(x_ - 2, z_ - 4),
+           window.pointOfCell(x_ + 1, z_ - 3));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(window.editor()->edit().canRedo());
+    EXPECT_TRUE(child<QAbstractButton>(window, "redoButton")->isEnabled());
+    QTest::keyClick(&window, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_FALSE(window.editor()->edit().canRedo());
+    QTest::mouseMove(window.canvas(), window.pointOfCell(x_, z_));
+    EXPECT_TRUE(window.status().startsWith(
+        QStringLiteral("Feld %1 / %2 (Welt X %1, Z %2): gesperrt · ").arg(x_).arg(z_)))
+        << window.status().toStdString();
+    EXPECT_TRUE(window.windowTitle().endsWith(QLatin1Char('*')));
+    EXPECT_TRUE(readBytes(inAddon("Tank0Level0Map.raw")) == game_["Tank0Level0Map.raw"]);
+    screenshot("pathmap-edit");
+
+    std::vector<std::uint8_t> expected = level0_.cells;
+    expected[level0_.index(x_, z_)] = pm::kBlocked;
+    for (int x = x_ - 3; x <= x_ + 3; ++x)
+        expected[level0_.index(x, z_ + 2)] = pm::kPassable;
+    for (int z = z_ - 4; z <= z_ - 3; ++z)
+        for (int x = x_ - 2; x <= x_ + 1; ++x)
+            expected[level0_.index(x, z)] = pm::kBlocked;
+    press(window, "saveButton");
+    EXPECT_TRUE(pm::readPathmap(inAddon("Tank0Level0Map.raw").string()).cells == expected);
+    EXPECT_TRUE(window.filesLine().startsWith(
+        QStringLiteral("Gespeichert: Tank0Level0Map.raw, Tank0Level1Map.raw, "
+                       "Tank0Level2Map.raw. Die Originale des Spiels liegen daneben: "
+                       "Tank0Level0Map.original.raw, Tank0Level1Map.original.raw, "
+                       "Tank0Level2Map.original.raw. Speichern schreibt nach ")))
+        << window.filesLine().toStdString();
+    EXPECT_FALSE(window.windowTitle().endsWith(QLatin1Char('*')));
+    // The coarser levels: changed only over changed cells, there by the rule.
+    for (const auto& [name, factor] :
+         {std::pair{"Tank0Level1Map.raw", 2}, {"Tank0Level2Map.raw", 4}}) {
+        const pm::Grid saved = pm::readPathmap(inAddon(name).string());
+        const pm::Grid game = pm::readPathmap((dir_ / "game" / name).string());
+        for (int z = 0; z < saved.height; ++z)
+            for (int x = 0; x < saved.width; ++x) {
+                bool changed = false;
+                bool blocked = false;
+                for (int dz = 0; dz < factor; ++dz)
+                    for (int dx = 0; dx < factor; ++dx) {
+                        const std::size_t i = level0_.index(x * factor + dx, z * factor + dz);
+                        changed = changed || expected[i] != level0_.cells[i];
+                        blocked = blocked || expected[i] != 0;
+                    }
+                ASSERT_EQ(saved.blocked(x, z), changed ? blocked : game.blocked(x, z))
+                    << name << " " << x << "," << z;
+            }
+    }
+    EXPECT_EQ(readBytes(inAddon("TankInfo.raw")), game_["TankInfo.raw"]);
+    EXPECT_EQ(readBytes(inAddon("Tank0Level0Map.original.raw")), game_["Tank0Level0Map.raw"]);
+    for (const auto& [name, bytes] : game_)
+        EXPECT_TRUE(readBytes(dir_ / "game" / name) == bytes) << name;
+
+    // Exported, the original brought back, the picture imported and saved: the same files
+    // as the strokes gave.
+    std::map<std::string, std::string> painted;
+    for (const char* name : {"Tank0Level0Map.raw", "Tank0Level1Map.raw", "Tank0Level2Map.raw"})
+        painted[name] = readBytes(inAddon(name));
+    const std::string png = (dir_ / "bild.png").string();
+    window.setFileChooser([&png](const QString&, const QString& filter, bool) {
+        EXPECT_EQ(filter, QStringLiteral("PNG-Bilder (*.png)"));
+        return tess::test::qs(png);
+    });
+    press(window, "exportButton");
+    const QImage picture(tess::test::qs(png));
+    ASSERT_EQ(picture.size(), QSize(2048, 2048));
+    EXPECT_EQ(picture.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(qGray(picture.pixel(x_, 2047 - z_)), 255);
+    EXPECT_EQ(qGray(picture.pixel(x_, 2047 - z_ - 2)), 0);
+    auto question = answer(QStringLiteral("Zurückholen"));
+    press(window, "restoreButton");
+    for (const auto& [name, bytes] : game_)
+        EXPECT_TRUE(readBytes(inAddon(name)) == bytes) << name;
+    EXPECT_FALSE(fs::exists(inAddon("Tank0Level0Map.original.raw")));
+    EXPECT_EQ(window.line(), QStringLiteral("0 von 2 Spawnpunkten liegen auf gesperrten Feldern"));
+    press(window, "importButton");
+    EXPECT_EQ(window.line(), QStringLiteral("1 von 2 Spawnpunkten liegen auf gesperrten Feldern"));
+    press(window, "saveButton");
+    for (const auto& [name, bytes] : painted)
+        EXPECT_TRUE(readBytes(inAddon(name)) == bytes) << name;
+}
+
+TEST_F(PathmapWindowTest, UnsavedStrokesAreAskedAboutBeforeTheyAreLost) {
+    PathmapWindow window;
+    open(window);
+    window.showWorldPoint(x_, z_);
+    const QPoint cell = window.pointOfCell(x_, z_);
+
+    // Cancelled: the window stays with its strokes. Discarded: gone, the file as it was.
+    stroke(window, Qt::LeftButton, cell, cell);
+    auto asked = answer(QStringLiteral("Abbrechen"));
+    window.close();
+    EXPECT_EQ(*asked, QStringLiteral("Die Pathmap Tank0Level0Map.raw hat ungespeicherte Striche. "
+                                     "Sollen sie gespeichert werden?"));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.editor()->edit().unsaved());
+    answer(QStringLiteral("Verwerfen"));
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(readBytes(inAddon("Tank0Level0Map.raw")) == game_["Tank0Level0Map.raw"]);
+
+    // Shown again, painted, and another map chosen: saved on the answer "Speichern".
+    open(window);
+    EXPECT_FALSE(window.editor()->edit().unsaved());
+    window.showWorldPoint(x_, z_);
+    stroke(window, Qt::LeftButton, cell, cell);
+    answer(QStringLiteral("Speichern"));
+    window.showNote(QStringLiteral("Tank.raw"), QStringLiteral("Eine Klassendatei"));
+    EXPECT_EQ(window.note(), QStringLiteral("Eine Klassendatei"));
+    EXPECT_TRUE(pm::readPathmap(inAddon("Tank0Level0Map.raw").string()).blocked(x_, z_));
+    // Nothing unsaved: closing asks nothing.
+    {
+        tess::test::NoModalExpected none;
+        window.close();
+        EXPECT_TRUE(none.seen().isEmpty());
+    }
+
+    // Closing the main window ends the program: strokes in its pathmap window are asked about.
+    QWidget main;
+    main.show();
+    PathmapWindow beside(&main);
+    open(beside);
+    beside.showWorldPoint(x_, z_);
+    stroke(beside, Qt::RightButton, cell, cell);
+    answer(QStringLiteral("Abbrechen"));
+    EXPECT_FALSE(main.close());
+    EXPECT_TRUE(main.isVisible());
+    answer(QStringLiteral("Verwerfen"));
+    EXPECT_TRUE(main.close());
+}
+
+#ifndef _WIN32
+// A save into the addon is a step in the program folder: while another run works there, it is
+// refused with that run named, and nothing is written.
+TEST_F(PathmapWindowTest, ASaveIntoTheProgramFolderWaitsForNoOtherRun) {
+    fs::create_directories(dir_ / "temp");
+    tess::setProgramFolderOverride(dir_.path().string());
+    (void)tess::programFolder();
+    const std::string lockFile = (dir_ / "temp" / "tessarine.lock").string();
+    // Another run: a process group of its own that holds the lock until it is ended.
+    const std::string holder = "setsid flock -x " + tess::test::quoted(lockFile) +
+                               " sleep 60 </dev/null >/dev/null 2>&1 & echo $!";
+    FILE* pipe = ::popen(holder.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    int pid = 0;
+    ASSERT_EQ(std::fscanf(pipe, "%d", &pid), 1);
+    ::pclose(pipe);
+    QTest::qWait(300); // the other run has its lock
+
+    PathmapWindow window;
+    open(window);
+    stroke(window, Qt::LeftButton, window.pointOfCell(x_, z_), window.pointOfCell(x_, z_));
+    auto refusal = answer(QStringLiteral("OK"));
+    press(window, "saveButton");
+    ::kill(-pid, SIGTERM);
+    tess::setProgramFolderOverride("");
+    EXPECT_TRUE(refusal->contains(QStringLiteral("arbeitet gerade ein anderer Lauf")))
+        << refusal->toStdString();
+    EXPECT_TRUE(readBytes(inAddon("Tank0Level0Map.raw")) == game_["Tank0Level0Map.raw"]);
+    EXPECT_TRUE(window.windowTitle().endsWith(QLatin1Char('*')));
+}
+#endif
