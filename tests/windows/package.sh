@@ -63,7 +63,9 @@ fi
 folder="$unzipped/Meine Programme/Tessarine für BF1942"
 mkdir -p "$(dirname "$folder")" && mv "$unzipped/$top" "$folder"
 run=$(cd "$(dirname "$0")/../../cmake" && pwd)/wine-run.sh
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -s "$run" "$prefix" "$wine" "$wineserver" "$folder" \
+# A Wine prefix of its own: the wineserver of the tests' prefix may still be running, with a
+# desktop that has no display, and a window started there would never reach this one.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -s "$run" "$prefix-display" "$wine" "$wineserver" "$folder" \
     "$build/package" <<'EOF'
 run=$1
 folder=$5
