@@ -38,16 +38,6 @@ std::set<std::string> lowered(const std::set<std::string>& names) {
     return lower;
 }
 
-// A path as the tool prints it when it was given with "/": with the native separators.
-std::string native(std::string path) {
-#ifdef _WIN32
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-#endif
-    return path;
-}
-
 class PackingCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -83,7 +73,7 @@ TEST_F(PackingCliTest, FirstPackImportAndFinalPackOfBastogneAcrossProcesses) {
     const CliResult nowhere = run("first-pack " + quoted(bastogne) + " Fehlt/Bastogne_001");
     EXPECT_EQ(nowhere.exitCode, 1);
     EXPECT_EQ(nowhere.err, "Die Batchdatei \"" + pf() + "pack.bat\" ist beendet, ohne \"" +
-                               native(outside_.text() + "Fehlt/Bastogne_001.rfa") +
+                               tess::test::nativePath(outside_.text() + "Fehlt/Bastogne_001.rfa") +
                                "\" zu liefern. " +
                                tess::test::batchOutputSentence(pf() + "pack.log") + "\n");
     EXPECT_FALSE(fs::exists(program_.path() / "temp" / "pathf.bf"));
@@ -91,7 +81,7 @@ TEST_F(PackingCliTest, FirstPackImportAndFinalPackOfBastogneAcrossProcesses) {
     // The first pack, to a target given relative to the current folder.
     const CliResult first = run("first-pack " + quoted(bastogne) + " 'Meine Addons/Bastogne_001'");
     ASSERT_EQ(first.exitCode, 0) << first.err;
-    const std::string target = native(addons_.string() + "/Bastogne_001");
+    const std::string target = tess::test::nativePath(addons_.string() + "/Bastogne_001");
     EXPECT_EQ(first.out, "pack.bat: " + pf() + "pack.bat\narchive: " + target +
                              ".rfa\nstate: " + pf() + "temp\\pathf.bf\n");
     EXPECT_EQ(readBytes(program_.path() / "pack.bat"),
@@ -244,10 +234,11 @@ TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
     // code says that it is still there.
     const CliResult failedBackup = run(merge + " --backup Fehlt/Kursk_001.rfa");
     EXPECT_EQ(failedBackup.exitCode, 1);
-    EXPECT_EQ(failedBackup.err, "Das Addon-Archiv " + addonArchive.string() + " kann nicht nach " +
-                                    native(outside_.text() + "Fehlt/Kursk_001.rfa") +
-                                    " gesichert werden und wird nicht "
-                                    "gelöscht. Es bleibt, wo es ist.\n");
+    EXPECT_EQ(failedBackup.err,
+              "Das Addon-Archiv " + addonArchive.string() + " kann nicht nach " +
+                  tess::test::nativePath(outside_.text() + "Fehlt/Kursk_001.rfa") +
+                  " gesichert werden und wird nicht "
+                  "gelöscht. Es bleibt, wo es ist.\n");
     EXPECT_EQ(failedBackup.out,
               "map: " + kursk.string() + "\naddon: " + addonArchive.string() + "\nFertig\n");
     EXPECT_EQ(readBytes(addonArchive), addonBytes);
@@ -279,8 +270,10 @@ TEST_F(PackingCliTest, MergeOfKurskWithItsAddonForEachDisposal) {
     fs::create_directories(outside_.path() / "Sicherung");
     const CliResult backedUp = run(merge + " --backup Sicherung/Kursk_001.rfa");
     EXPECT_EQ(backedUp.exitCode, 0) << backedUp.err;
-    EXPECT_EQ(backedUp.out, "map: " + kursk.string() + "\naddon: gesichert nach " +
-                                native(outside_.text() + "Sicherung/Kursk_001.rfa") + "\nFertig\n");
+    EXPECT_EQ(backedUp.out,
+              "map: " + kursk.string() + "\naddon: gesichert nach " +
+                  tess::test::nativePath(outside_.text() + "Sicherung/Kursk_001.rfa") +
+                  "\nFertig\n");
     EXPECT_FALSE(fs::exists(addonArchive));
     EXPECT_EQ(readBytes(outside_.path() / "Sicherung" / "Kursk_001.rfa"), addonBytes);
 

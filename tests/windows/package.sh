@@ -1,8 +1,8 @@
 #!/bin/bash
 # Makes the Windows zip of the program folder (cpack -G ZIP, into BUILD-DIR/package/) and
 # checks it: the programs, the window's German texts and font, the behaviour templates, the
-# folders the system expects and the licence; that the programs need no DLL but Windows' own, and that the
-# window is a window program (no console of its own). Then the window is started under Wine
+# folders the system expects and the licence; that the programs need no DLL but Windows'
+# own, and that the window is a window program (no console of its own). Then the window is started under Wine
 # from the unzipped folder (a folder whose path holds a blank and an umlaut) on a virtual
 # display: its main window and its splash come up, and the map icon opens Qt's file dialog
 # in German; a picture of the screen is left in BUILD-DIR/package/wine-window.png.
@@ -27,7 +27,8 @@ fail() {
 
 for entry in tessarine.exe tessarine-cli.exe rfaPack.exe rfaunpack.exe LICENSE \
     translations/qtbase_de.qm fonts/LiberationSansNarrow-Regular.ttf \
-    fonts/LiberationSansNarrow-Bold.ttf fonts/LICENCE-Liberation.txt "temp/con files/conditions.con" "temp/con files/strategies.con" \
+    fonts/LiberationSansNarrow-Bold.ttf fonts/LICENCE-Liberation.txt \
+    "temp/con files/conditions.con" "temp/con files/strategies.con" \
     "temp/con files/prerequisites.con" Network/ bf1942/levels/; do
     if grep -qxF "$top/$entry" <<<"$listing"; then ok "$entry"; else fail "$entry missing in $zip"; fi
 done
