@@ -116,15 +116,17 @@ tess::pathmaps::Grid coarser(const tess::pathmaps::Grid& fine) {
     return coarse;
 }
 
-// The level folder, the addon and the map, under the temporary folder; the addon's
-// Pathfinding folder holds the map's class as the import leaves it.
+// The level folder, the addon and the map, under the temporary folder.
 struct Files {
     fs::path root;
     std::string map;
     std::string level;
     std::string addon;
     std::string inAddon;
-    explicit Files(bool everyTileWithCells)
+    // With `withClass`, the addon's Pathfinding folder holds the map's class as the import
+    // leaves it; the benchmarks of drawing alone go without, so that their peak memory is the
+    // drawing's.
+    Files(bool everyTileWithCells, bool withClass)
         : root(fs::temp_directory_path() / "tess-bench-pathmaps") {
         fs::remove_all(root);
         map = (root / "Tank0Level0Map.raw").string();
@@ -133,7 +135,11 @@ struct Files {
         writeFile(map, level0Map(everyTileWithCells));
         writeFile(root / "Level/Textures/ingamemap.dds", overviewPicture());
         writeFile(root / "Level_001/AIPathFinding.con", pathFindingScript());
+        if (withClass)
+            writeClass();
+    }
 
+    void writeClass() {
         const fs::path pathfinding = root / "Level_001/Pathfinding";
         inAddon = (pathfinding / "Tank0Level0Map.raw").string();
         fs::create_directories(pathfinding);
@@ -156,7 +162,7 @@ struct Files {
 };
 
 void BM_ReadAndDrawLevel0Map4096(benchmark::State& state) {
-    const Files files(state.range(0) != 0);
+    const Files files(state.range(0) != 0, false);
     for (auto _ : state) {
         const auto view = tess::pathmaps::viewPathmap(files.map, files.level, files.addon);
         benchmark::DoNotOptimize(view.picture.rgba.data());
@@ -167,7 +173,7 @@ BENCHMARK(BM_ReadAndDrawLevel0Map4096)->Arg(0)->Arg(1)->Unit(benchmark::kMillise
 
 // Only the reading, to see how the time divides.
 void BM_ReadLevel0Map4096(benchmark::State& state) {
-    const Files files(state.range(0) != 0);
+    const Files files(state.range(0) != 0, false);
     for (auto _ : state) {
         const auto grid = tess::pathmaps::readPathmap(files.map);
         benchmark::DoNotOptimize(grid.cells.data());
@@ -178,7 +184,7 @@ BENCHMARK(BM_ReadLevel0Map4096)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // A stroke across 64 cells of blocked and free land, one cell wide, and the picture drawn
 // again where it went: the window's shrunk layer of the whole map and the view close up.
 void BM_BrushStroke64Cells4096(benchmark::State& state) {
-    const Files files(false);
+    const Files files(false, false);
     tess::pathmaps::GridEdit edit(tess::pathmaps::readPathmap(files.map));
     const tess::pathmaps::Grid& grid = edit.grid();
     const tess::pathmaps::PictureSize size = tess::pathmaps::pictureSizeOf(grid.width, grid.height);
@@ -201,7 +207,7 @@ BENCHMARK(BM_BrushStroke64Cells4096)->Unit(benchmark::kMillisecond);
 // (1): the map written, its Level1 and Level2 maps and their 8-bit twins read, brought up to
 // date and written.
 void BM_SaveClass4096(benchmark::State& state) {
-    const Files files(false);
+    const Files files(false, true);
     tess::pathmaps::GridEdit edit(tess::pathmaps::readPathmap(files.inAddon));
     bool block = true;
     for (auto _ : state) {
@@ -228,7 +234,7 @@ BENCHMARK(BM_SaveClass4096)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The window's work on one map, once: opened from the addon, strokes, its layers, a save.
 int retouchOnce() {
-    const Files files(false);
+    const Files files(false, true);
     tess::pathmaps::PathmapEditor editor(files.map, files.level, files.addon);
     const tess::pathmaps::Grid& grid = editor.grid();
     const tess::pathmaps::PictureSize size = tess::pathmaps::pictureSizeOf(grid.width, grid.height);
@@ -252,7 +258,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--once" && std::string(argv[2]) == "edit")
         return retouchOnce();
     if (argc == 3 && std::string(argv[1]) == "--once") {
-        const Files files(std::string(argv[2]) == "cells");
+        const Files files(std::string(argv[2]) == "cells", false);
         const auto view = tess::pathmaps::viewPathmap(files.map, files.level, files.addon);
         std::cout << "picture " << view.picture.width << " x " << view.picture.height << ", "
                   << view.spawnLine << "\n";
