@@ -859,6 +859,11 @@ inline std::string le32(std::uint32_t v) {
             static_cast<char>(v >> 24)};
 }
 
+// A signed 32-bit field as the game's files hold it, little-endian.
+inline void appendI32(std::string& out, std::int32_t value) {
+    out += le32(static_cast<std::uint32_t>(value));
+}
+
 struct RawEntry {
     std::string name; // as stored: 8-bit, any separator
     std::string data;

@@ -10,6 +10,7 @@
 #include "core/paths.h"
 #include "pathmaps/grid.h"
 #include "platform/program_lock.h"
+#include "screenshot.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
 
@@ -43,6 +44,8 @@ using tess::test::TempDir;
 using tess::test::writeBytes;
 
 namespace {
+
+using tess::test::screenshot;
 
 struct Message {
     QMessageBox::Icon icon;
@@ -80,19 +83,6 @@ std::vector<int> valuesOf(const QSignalSpy& spy) {
     for (const QList<QVariant>& call : spy)
         values.push_back(call.at(0).toInt());
     return values;
-}
-
-// With TESS_SCREENSHOTS=<folder> and a display (xvfb-run, QT_QPA_PLATFORM=xcb), the screen
-// is photographed at each step of the road, for people to look at.
-void screenshot(const std::string& name) {
-    const char* folder = std::getenv("TESS_SCREENSHOTS");
-    if (folder == nullptr || *folder == '\0')
-        return;
-    QTest::qWait(300);
-    const std::string command =
-        "import -window root " + tess::test::quoted(std::string(folder) + "/" + name + ".png");
-    if (std::system(command.c_str()) != 0)
-        ADD_FAILURE() << command;
 }
 
 const QColor kGrey(128, 128, 128);

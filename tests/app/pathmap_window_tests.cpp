@@ -4,6 +4,7 @@
 #include "app/pathmap_window.h"
 #include "pathmaps/grid.h"
 #include "platform/program_folder.h"
+#include "screenshot.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,8 @@ using tess::test::whenModal;
 using tess::test::writeBytes;
 
 namespace {
+
+using tess::test::screenshot;
 
 // A level whose game wrote Bastogne's tank maps, and an addon that took them over, with two
 // spawn points for tanks (one on the free cell the test paints) and one strategic area.
@@ -118,17 +121,6 @@ std::shared_ptr<QString> answer(const QString& caption) {
                 button->click();
     });
     return text;
-}
-
-void screenshot(const std::string& name) {
-    const char* folder = std::getenv("TESS_SCREENSHOTS");
-    if (folder == nullptr || *folder == '\0')
-        return;
-    QTest::qWait(300);
-    const std::string command =
-        "import -window root " + tess::test::quoted(std::string(folder) + "/" + name + ".png");
-    if (std::system(command.c_str()) != 0)
-        ADD_FAILURE() << command;
 }
 
 } // namespace

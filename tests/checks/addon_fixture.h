@@ -30,11 +30,6 @@ struct Rect {
 };
 using BlockedGround = std::vector<Rect>;
 
-inline void appendI32(std::string& out, std::int32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out += static_cast<char>(static_cast<std::uint32_t>(value) >> shift & 0xFF);
-}
-
 // A tiled pathmap of a world at one level of detail, in the game's layout: whole tiles as
 // one marker, the others bit by bit (a cell is blocked when its centre is).
 inline std::string tiledPathmap(int worldSize, int level, const BlockedGround& blocked) {

@@ -19,17 +19,13 @@
 
 namespace fs = std::filesystem;
 using namespace tess::pathmaps;
+using tess::test::appendI32;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::testdata;
 using tess::test::writeBytes;
 
 namespace {
-
-void appendI32(std::string& out, std::int32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out += static_cast<char>(static_cast<std::uint32_t>(value) >> shift & 0xff);
-}
 
 using CellFn = std::function<bool(int x, int z)>;
 

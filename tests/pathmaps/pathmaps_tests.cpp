@@ -22,6 +22,7 @@
 
 namespace fs = std::filesystem;
 using namespace tess::pathmaps;
+using tess::test::appendI32;
 using tess::test::errorMessage;
 using tess::test::readBytes;
 using tess::test::TempDir;
@@ -29,12 +30,6 @@ using tess::test::testdata;
 using tess::test::writeBytes;
 
 namespace {
-
-void appendI32(std::string& out, std::int32_t value) {
-    const auto u = static_cast<std::uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8)
-        out += static_cast<char>(u >> shift & 0xff);
-}
 
 // A tiled file's header: h0 to h4 as given, then 2, 0, -1 as in every real file.
 std::string header(std::int32_t tilesXLog, std::int32_t tilesZLog, std::int32_t tileLog,
