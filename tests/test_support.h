@@ -417,12 +417,9 @@ inline std::string batchOutputSentence(const std::string& logFile) {
 
 // A folder text as the system makes it of a path given with "/": the native separators, and
 // one at the end.
-inline std::string nativeFolderText(std::string path) {
+inline std::string nativeFolderText(const std::string& path) {
 #ifdef _WIN32
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path + "\\";
+    return nativePath(path) + "\\";
 #else
     return path + "/";
 #endif
@@ -596,9 +593,9 @@ public:
         writeBytes(bin / "xdg-open",
                    "#!/bin/sh\nprintf '%s\\n' \"$1\" >> " + quoted(log().string()) + "\n");
         std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
-        ::setenv("PATH", (bin.string() + ":" + oldPath_).c_str(), 1);
+        setEnvironment("PATH", bin.string() + ":" + oldPath_);
     }
-    ~FakeDocumentOpener() { ::setenv("PATH", oldPath_.c_str(), 1); }
+    ~FakeDocumentOpener() { setEnvironment("PATH", oldPath_); }
     FakeDocumentOpener(const FakeDocumentOpener&) = delete;
     FakeDocumentOpener& operator=(const FakeDocumentOpener&) = delete;
 

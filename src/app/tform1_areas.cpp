@@ -93,6 +93,11 @@ void syncList(QListWidget* list, const std::vector<Entry>& entries, Text text,
 
 void TForm1::connectAreasTab() {
     areaEditor_ = std::make_unique<AreaEditor>(wizard_);
+    // The area script goes into the addon: a step in the program folder, under its lock.
+    areaEditor_->setScriptWriter([](const std::function<void()>& write) {
+        const tess::ProgramLock lock(tess::programFolder());
+        write();
+    });
     const std::pair<ClickableLabel*, void (TForm1::*)()> labels[] = {
         {ui_->Label1z, &TForm1::Label1zClick},   {ui_->Label2z, &TForm1::Label2zClick},
         {ui_->Label4z, &TForm1::Label4zClick},   {ui_->Label5z, &TForm1::Label5zClick},
@@ -655,12 +660,7 @@ void TForm1::CheckListBox1ClickCheck(int entry, bool ticked) {
 
 void TForm1::Label16zClick() {
     NextOutcome outcome;
-    areaCommand([this, &outcome] {
-        // The last "Nächste" writes the area script into the addon: a step in the program
-        // folder, under its lock.
-        const tess::ProgramLock lock(tess::programFolder());
-        outcome = areaEditor_->nextArea();
-    });
+    areaCommand([this, &outcome] { outcome = areaEditor_->nextArea(); });
     if (outcome.scriptWritten)
         areaScriptWritten(outcome.scriptPath);
 }

@@ -761,7 +761,11 @@ void AreaEditor::writeAreaScript(NextOutcome& outcome) {
     if (const auto names = namesToChange(); !names.empty())
         throw namesToChangeError(names);
     const std::string path = areaScriptFile();
-    writeFileAtomically(path, encodeCp1252(areaScriptText()));
+    const auto write = [&] { writeFileAtomically(path, encodeCp1252(areaScriptText())); };
+    if (scriptWriter_)
+        scriptWriter_(write);
+    else
+        write();
     scriptDue_ = false;
     scriptFinal_ = true;
     outcome.scriptWritten = true;

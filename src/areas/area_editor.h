@@ -20,6 +20,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -216,6 +217,11 @@ public:
     // area waiting, "Nächste" writes the script when the areas changed since it was last
     // written, and otherwise does nothing.
     NextOutcome nextArea();
+    // The area script is written inside `writeUnder(write)`: the window writes it under the
+    // program folder's lock. Without one it is written as it is.
+    void setScriptWriter(std::function<void(const std::function<void()>& write)> writeUnder) {
+        scriptWriter_ = std::move(writeUnder);
+    }
     // "Areas wieder bearbeiten": back to drawing with every area and its ticks kept; the
     // next "Fertig" walks all areas again, each with its earlier ticks.
     bool editAgain();
@@ -336,6 +342,7 @@ private:
     std::string autosaveFolder_;
     std::string autosaveError_;
     std::string keptEarlierFile_;
+    std::function<void(const std::function<void()>&)> scriptWriter_;
 };
 
 } // namespace tess::areas

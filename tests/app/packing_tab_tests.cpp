@@ -726,9 +726,9 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
     click(ui.Label9z);
     click(ui.Image2z);
     const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-    ::setenv("PATH", outside_.path().c_str(), 1);
+    tess::test::setEnvironment("PATH", outside_.path().string());
     click(ui.Label16z);
-    ::setenv("PATH", oldPath.c_str(), 1);
+    tess::test::setEnvironment("PATH", oldPath);
     const std::string script = program_.addon("Bastogne").string() + "/AI/StrategicAreas.con";
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, QStringLiteral("Ändere etwas, wenn du willst."))
