@@ -94,7 +94,7 @@ TEST(PathmapWriter, EveryRealPathmapComesBackByteForByteAlsoThroughItsPicture) {
         EXPECT_TRUE(back.cells == grid.cells);
         EXPECT_TRUE(encodePathmap(back) == bytes);
     }
-    EXPECT_EQ(maps, 12);
+    EXPECT_EQ(maps, 17);
     EXPECT_EQ(regionMaps, 3);
 }
 
