@@ -7,6 +7,7 @@
 
 #include "archive/archive.h"
 #include "core/lines.h"
+#include "core/paths.h"
 #include "core/wizard_state.h"
 #include "intake/map_inspection.h"
 #include "intake/map_source.h"
@@ -180,9 +181,10 @@ public:
     // The map and its addon in one folder, as "Entpacken" leaves them; packed by pack merged.
     void unpackMerged() const {
         copyTree(level_.source, mergeFolder());
-        // The addon over it, its files replacing the map's.
+        // The addon over it, its files replacing the map's in whatever letter case the map
+        // spells them (Bastogne has its own "AIpathFinding.con"), as the unpacker does.
         for (const auto& [relative, bytes] : filesUnder(addon()))
-            writeBytes(mergeFolder() / utf8Path(relative), bytes);
+            writeBytes(resolvePath(pathText(mergeFolder() / utf8Path(relative))), bytes);
     }
     void packMerged() const {
         archive::packFolder(mergeFolder(), "bf1942/levels/" + level_.mapName, mergedArchive(),
