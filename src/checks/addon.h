@@ -24,6 +24,10 @@ class ArchiveReader;
 
 namespace tess::checks {
 
+// The level's terrain under the addon's pathmaps and each class's comparison with its draft,
+// worked out once for the terrain checks (terrain_checks.cpp).
+struct TerrainFacts;
+
 // What to check.
 struct CheckTarget {
     // An addon folder (a folder text), or an archive: an addon archive or a merged map archive.
@@ -110,6 +114,9 @@ public:
     // A map read (again): the coarser levels are kept only while they are compared. What it
     // holds is noted for pathmap() as well.
     std::optional<pathmaps::Grid> readGrid(const AddonFile& file);
+    // The terrain of the addon's level (a merged map archive's own files, the map level folder
+    // or the map's folder beside the addon) and each class's finest map against its draft.
+    const TerrainFacts& terrainFacts();
 
 private:
     CheckTarget target_;
@@ -128,6 +135,7 @@ private:
     std::optional<std::vector<scripts::ControlPoint>> controlPoints_;
     std::map<const AddonFile*, PathmapFacts> pathmaps_;
     std::map<const AddonFile*, pathmaps::Grid> grids_;
+    std::shared_ptr<const TerrainFacts> terrain_;
 };
 
 // The path-finding script's file and the others the check reads, relative to the addon.
