@@ -9,6 +9,7 @@
 #include "checks/area_links.h"
 #include "pathmaps/grid.h"
 #include "pathmaps/spawns.h"
+#include "pathmaps/terrain.h"
 #include "scripts/control_points.h"
 
 #include <cstdint>
@@ -137,6 +138,14 @@ private:
     std::map<const AddonFile*, pathmaps::Grid> grids_;
     std::shared_ptr<const TerrainFacts> terrain_;
 };
+
+// The terrain of the level the addon belongs to: a merged map archive's own files (also any
+// map archive or level folder taken as the addon), else the map level folder of the target,
+// else the map's folder beside the addon folder (bf1942/levels/<map> beside <map>_001).
+// Nothing when there is none to read: a bare addon archive, a level without its terrain
+// script or heightmap. Damaged terrain throws its tess::Error; `heightmapFile` gets the
+// heightmap's name as messages give it.
+std::optional<pathmaps::Terrain> levelTerrain(Addon& addon, std::string* heightmapFile = nullptr);
 
 // The path-finding script's file and the others the check reads, relative to the addon.
 inline constexpr std::string_view kAiScript = "ai.con";

@@ -50,9 +50,31 @@ std::string levelFolderOf(const Addon& addon) {
     return folderPart(folder) + addon.mapName() + nativeSeparator();
 }
 
-// The level's terrain; nothing when the addon's level has none to read (a bare addon archive,
-// a level folder without its terrain script or heightmap). Damaged terrain throws.
-std::optional<pathmaps::Terrain> levelTerrain(Addon& addon, std::string& file) {
+const SearchMap* searchMapOf(Addon& addon, const std::string& name) {
+    for (const SearchMap& map : addon.searchMaps())
+        if (map.name == name)
+            return &map;
+    return nullptr;
+}
+
+// The finding for each class whose comparison raised this doubt, on its finest map.
+std::vector<Finding> doubtFindings(Addon& addon, pathmaps::DraftDoubt::Kind kind,
+                                   const std::string& advice) {
+    std::vector<Finding> findings;
+    for (const TerrainFacts::Class& c : addon.terrainFacts().classes)
+        for (const pathmaps::DraftDoubt& doubt : c.doubts)
+            if (doubt.kind == kind) {
+                const std::string& file = c.map->maps.front()->path;
+                findings.push_back(hint(file, doubt.text, advice, pathmapPlace(file)));
+            }
+    return findings;
+}
+
+} // namespace
+
+std::optional<pathmaps::Terrain> levelTerrain(Addon& addon, std::string* heightmapFile) {
+    std::string unused;
+    std::string& file = heightmapFile ? *heightmapFile : unused;
     if (addon.isMapArchive()) {
         pathmaps::TerrainFiles files;
         const auto script = addon.bytes("Init/Terrain.con");
@@ -79,35 +101,13 @@ std::optional<pathmaps::Terrain> levelTerrain(Addon& addon, std::string& file) {
     return pathmaps::readTerrain(folder);
 }
 
-const SearchMap* searchMapOf(Addon& addon, const std::string& name) {
-    for (const SearchMap& map : addon.searchMaps())
-        if (map.name == name)
-            return &map;
-    return nullptr;
-}
-
-// The finding for each class whose comparison raised this doubt, on its finest map.
-std::vector<Finding> doubtFindings(Addon& addon, pathmaps::DraftDoubt::Kind kind,
-                                   const std::string& advice) {
-    std::vector<Finding> findings;
-    for (const TerrainFacts::Class& c : addon.terrainFacts().classes)
-        for (const pathmaps::DraftDoubt& doubt : c.doubts)
-            if (doubt.kind == kind) {
-                const std::string& file = c.map->maps.front()->path;
-                findings.push_back(hint(file, doubt.text, advice, pathmapPlace(file)));
-            }
-    return findings;
-}
-
-} // namespace
-
 const TerrainFacts& Addon::terrainFacts() {
     if (terrain_)
         return *terrain_;
     auto facts = std::make_shared<TerrainFacts>();
     terrain_ = facts;
     try {
-        facts->terrain = levelTerrain(*this, facts->errorFile);
+        facts->terrain = levelTerrain(*this, &facts->errorFile);
     } catch (const Error& e) {
         facts->error = e.what();
     }
