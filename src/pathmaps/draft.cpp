@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 namespace tess::pathmaps {
@@ -13,6 +14,7 @@ namespace {
 // The largest finest map the game writes when there is none to take the size from.
 constexpr std::int32_t kLargestDraftEdge = 2048;
 constexpr std::int32_t kDraftTileEdge = 64;
+constexpr double kRadians = 3.14159265358979323846 / 180.0;
 // A spawn point on a blocked cell starts from the nearest free cell this close.
 constexpr double kSpawnReach = 4;
 // Marks a free cell reached by a flood fill; never left in the verdicts.
@@ -27,8 +29,25 @@ constexpr double kOutsideFreeAbove = 0.01;
 // A share is judged only over at least this share of the cells it is taken of.
 constexpr double kFewestJudged = 0.01;
 
-// The ground along one world Z: the heightmap interpolated between its two rows there, so
-// that each height along X is one step between two values, as Terrain::heightAt gives it.
+// Where a world X falls in a row of the heightmap: its two samples (clamped to the heightmap)
+// and the weight of the second, as Terrain::heightAt interpolates. The same for every row, so
+// worked out once per column.
+struct Between {
+    std::size_t first = 0;
+    std::size_t second = 0;
+    double weight = 0;
+};
+
+Between betweenOf(const Terrain& terrain, double x) {
+    const double fx = x / terrain.spacing();
+    const double ix = std::floor(fx);
+    const std::int32_t last = terrain.samples - 1;
+    const auto i = static_cast<std::int32_t>(std::clamp(ix, -1.0, double(last + 1)));
+    return {static_cast<std::size_t>(std::clamp(i, 0, last)),
+            static_cast<std::size_t>(std::clamp(i + 1, 0, last)), fx - ix};
+}
+
+// The ground along one world Z: the heightmap interpolated between its two rows there.
 class GroundRow {
 public:
     void set(const Terrain& terrain, double z) {
@@ -40,30 +59,15 @@ public:
         for (std::int32_t i = 0; i < terrain.samples; ++i)
             values_[static_cast<std::size_t>(i)] =
                 terrain.sampleHeight(i, j) * (1 - tz) + terrain.sampleHeight(i, j + 1) * tz;
-        spacing_ = terrain.spacing();
     }
 
-    double at(double x) const {
-        const double fx = x / spacing_;
-        const double ix = std::floor(fx);
-        const double tx = fx - ix;
-        const auto last = static_cast<std::int32_t>(values_.size()) - 1;
-        const auto i = static_cast<std::int32_t>(std::clamp(ix, -1.0, double(last + 1)));
-        return value(std::clamp(i, 0, last)) * (1 - tx) + value(std::clamp(i + 1, 0, last)) * tx;
+    double at(const Between& x) const {
+        return values_[x.first] * (1 - x.weight) + values_[x.second] * x.weight;
     }
 
 private:
-    double value(std::int32_t i) const { return values_[static_cast<std::size_t>(i)]; }
-
     std::vector<double> values_;
-    double spacing_ = 1;
 };
-
-double slopeDegrees(double dx, double dz, double base) {
-    const double gx = dx / base;
-    const double gz = dz / base;
-    return std::atan(std::sqrt(gx * gx + gz * gz)) * 180.0 / 3.14159265358979323846;
-}
 
 // The slope is measured over the unit's size, but never over less than half a metre.
 double slopeBase(const SearchMapSettings& map) {
@@ -216,6 +220,22 @@ TerrainVerdicts judgeTerrain(const Terrain& terrain, const SearchMapSettings& ma
     const double cell = size.cellSize;
     const double base = slopeBase(map);
     const double half = base / 2;
+    // Steeper than the maximum: the squared rise per metre above the squared tangent.
+    const double steepRise = map.maxSlope >= 90
+                                 ? std::numeric_limits<double>::infinity()
+                                 : std::pow(std::tan(std::max(map.maxSlope, 0.0) * kRadians), 2);
+    std::vector<Between> centre(width);
+    std::vector<Between> left(width);
+    std::vector<Between> right(width);
+    std::vector<bool> columnInside(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        const double wx = (static_cast<double>(x) + 0.5) * cell;
+        centre[x] = betweenOf(terrain, wx);
+        left[x] = betweenOf(terrain, wx - half);
+        right[x] = betweenOf(terrain, wx + half);
+        columnInside[x] =
+            wx >= terrain.combatArea.x && wx < terrain.combatArea.x + terrain.combatArea.width;
+    }
     GroundRow below;
     GroundRow middle;
     GroundRow above;
@@ -229,17 +249,16 @@ TerrainVerdicts judgeTerrain(const Terrain& terrain, const SearchMapSettings& ma
         std::uint8_t* row = verdicts.flags.data() + static_cast<std::size_t>(z) * width;
         const bool rowInside =
             wz >= terrain.combatArea.z && wz < terrain.combatArea.z + terrain.combatArea.height;
-        for (std::int32_t x = 0; x < size.width; ++x) {
-            const double wx = (x + 0.5) * cell;
-            std::uint8_t flags = 0;
-            if (!rowInside || wx < terrain.combatArea.x ||
-                wx >= terrain.combatArea.x + terrain.combatArea.width)
-                flags |= kOutsideArea;
-            if (waterBlocks(map, terrain, middle.at(wx)))
+        for (std::size_t x = 0; x < width; ++x) {
+            std::uint8_t flags = rowInside && columnInside[x] ? 0 : kOutsideArea;
+            if (waterBlocks(map, terrain, middle.at(centre[x])))
                 flags |= kWaterBlocks;
-            if (!map.waterClass && slopeDegrees(middle.at(wx + half) - middle.at(wx - half),
-                                                above.at(wx) - below.at(wx), base) > map.maxSlope)
-                flags |= kTooSteep;
+            if (!map.waterClass) {
+                const double gx = (middle.at(right[x]) - middle.at(left[x])) / base;
+                const double gz = (above.at(centre[x]) - below.at(centre[x])) / base;
+                if (gx * gx + gz * gz > steepRise)
+                    flags |= kTooSteep;
+            }
             row[x] = flags;
         }
     }
