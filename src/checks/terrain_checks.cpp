@@ -15,6 +15,8 @@
 
 namespace tess::checks {
 
+using pathmaps::SpawnPoint;
+
 struct TerrainFacts {
     std::optional<pathmaps::Terrain> terrain;
     // Why the level's terrain could not be read (its heightmap has the wrong size, ...).
@@ -165,68 +167,70 @@ std::vector<Finding> checkTerrainSpawnPoints(Addon& addon) {
     const TerrainFacts& facts = addon.terrainFacts();
     if (!facts.terrain)
         return {};
-    // A slope is estimated, water and the combat area are not: only those two count. The
-    // vehicle classes share the object spawn points: a point counts only when the terrain
-    // blocks it for every class that lists it.
+    // A slope is estimated, water and the combat area are not: only those two count.
     constexpr std::uint8_t kCounted = pathmaps::kWaterBlocks | pathmaps::kOutsideArea;
-    struct Listed {
-        std::size_t classes = 0;
-        std::size_t blocked = 0;
+    std::vector<Finding> findings;
+    const auto found = [&](const SearchMap& map, const std::string& what, const SpawnPoint& p) {
+        // On the class's pathmap when it has one, else on the level's picture.
+        const bool hasMap = !map.maps.empty();
+        findings.push_back(hint(
+            std::string(kPathFindingScript),
+            what +
+                " im Wasser, das die Klasse nicht durchquert, oder außerhalb des "
+                "Kampfgebiets, zuerst " +
+                worldPoint(p.x, p.z) + ".",
+            "Die Spawns in SinglePlayer/SoldierSpawns.con und ObjectSpawns.con auf festes "
+            "Gelände im Kampfgebiet setzen und Start noch einmal ausführen: das Spiel sperrt diese "
+            "Felder in den Pathmaps.",
+            pointPlace(hasMap ? Place::Kind::spawnPoint : Place::Kind::point, map.name, p.x, p.z,
+                       hasMap ? map.maps.front()->path : std::string())));
     };
-    std::map<std::pair<double, double>, Listed> objectPoints;
-    struct Blocked {
-        const SearchMap* map;
-        std::vector<std::size_t> points;
+    // The vehicle classes share the object spawn points: a point counts only when the terrain
+    // stops every class that lists it. Each point once, with its first class.
+    struct ObjectPoint {
+        const SearchMap* map = nullptr;
+        SpawnPoint point;
+        std::size_t listed = 0;
+        std::size_t stopped = 0;
     };
-    std::vector<Blocked> blocked;
+    std::vector<ObjectPoint> objectPoints;
+    std::map<std::pair<double, double>, std::size_t> placeOf;
+    std::string vehicles;
     for (const pathmaps::SearchMapSettings& settings : facts.settings) {
         const SearchMap* map = searchMapOf(addon, settings.name);
         if (map == nullptr || !settings.spawnPoints)
             continue;
-        Blocked found{map, {}};
         const bool objects = pathmaps::takesObjectSpawnPoints(settings.className);
-        for (std::size_t i = 0; i < settings.spawnPoints->size(); ++i) {
-            const pathmaps::SpawnPoint& p = (*settings.spawnPoints)[i];
-            const bool stuck = pathmaps::judgePoint(*facts.terrain, settings, p.x, p.z) & kCounted;
-            if (objects) {
-                Listed& listed = objectPoints[{p.x, p.z}];
-                ++listed.classes;
-                listed.blocked += stuck;
+        if (objects)
+            vehicles += (vehicles.empty() ? "" : ", ") + map->name;
+        std::vector<const SpawnPoint*> stopped;
+        for (const SpawnPoint& p : *settings.spawnPoints) {
+            const bool stops = pathmaps::judgePoint(*facts.terrain, settings, p.x, p.z) & kCounted;
+            if (!objects) {
+                if (stops)
+                    stopped.push_back(&p);
+                continue;
             }
-            if (stuck)
-                found.points.push_back(i);
+            const auto [at, added] = placeOf.try_emplace({p.x, p.z}, objectPoints.size());
+            if (added)
+                objectPoints.push_back({map, p});
+            ++objectPoints[at->second].listed;
+            objectPoints[at->second].stopped += stops;
         }
-        if (!found.points.empty())
-            blocked.push_back(std::move(found));
+        if (!stopped.empty())
+            found(*map,
+                  std::to_string(stopped.size()) + " von " +
+                      std::to_string(settings.spawnPoints->size()) + " Spawnpunkten der Klasse " +
+                      map->name + " liegen",
+                  *stopped.front());
     }
-
-    std::vector<Finding> findings;
-    for (Blocked& b : blocked) {
-        const std::vector<pathmaps::SpawnPoint>& points = *b.map->spawnPoints;
-        if (pathmaps::takesObjectSpawnPoints(b.map->className))
-            std::erase_if(b.points, [&](std::size_t i) {
-                const Listed& listed = objectPoints[{points[i].x, points[i].z}];
-                return listed.blocked < listed.classes;
-            });
-        if (b.points.empty())
-            continue;
-        const std::size_t first = b.points.front();
-        const pathmaps::SpawnPoint& p = points[first];
-        // On the class's pathmap when it has one, else on the level's picture.
-        const bool hasMap = !b.map->maps.empty();
-        findings.push_back(
-            hint(std::string(kPathFindingScript),
-                 std::to_string(b.points.size()) + " von " + std::to_string(points.size()) +
-                     " Spawnpunkten der Klasse " + b.map->name +
-                     " liegen im Wasser, das die Klasse nicht durchquert, oder außerhalb des "
-                     "Kampfgebiets, zuerst Spawnpunkt " +
-                     std::to_string(first + 1) + " " + worldPoint(p.x, p.z) + ".",
-                 "Die Spawns in SinglePlayer/SoldierSpawns.con und ObjectSpawns.con auf festes "
-                 "Gelände im Kampfgebiet setzen und Start noch einmal ausführen: das Spiel sperrt "
-                 "diese Felder in den Pathmaps.",
-                 pointPlace(hasMap ? Place::Kind::spawnPoint : Place::Kind::point, b.map->name, p.x,
-                            p.z, hasMap ? b.map->maps.front()->path : std::string())));
-    }
+    std::erase_if(objectPoints, [](const ObjectPoint& o) { return o.stopped < o.listed; });
+    if (!objectPoints.empty())
+        found(*objectPoints.front().map,
+              std::to_string(objectPoints.size()) + " von " + std::to_string(placeOf.size()) +
+                  " Objekt-Spawnpunkten liegen für jede Fahrzeugklasse, die sie nennt (" +
+                  vehicles + "),",
+              objectPoints.front().point);
     return findings;
 }
 

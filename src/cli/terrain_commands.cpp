@@ -242,8 +242,14 @@ void compareWithDraft(const Level& level, const TerrainOptions& options) {
                       percent(pathmaps::shareOf(c.differing[kind], c.cells));
     std::cout << "differ: " << (differ.empty() ? "nichts" : differ) << "\n";
     const std::vector<pathmaps::DraftDoubt> doubts = pathmaps::doubtsOf(c, settings, level.terrain);
+    // Where the game's map was made otherwise than from this ground, the draft does not
+    // stand for it.
     for (const pathmaps::DraftDoubt& doubt : doubts)
-        std::cout << "doubt: " << doubt.text << " Dem Entwurf ist hier nicht zu trauen.\n";
+        std::cout << "doubt: " << doubt.text
+                  << (doubt.kind == pathmaps::DraftDoubt::Kind::outside
+                          ? ""
+                          : " Dem Entwurf ist hier nicht zu trauen.")
+                  << "\n";
 }
 
 int showTerrain(const TerrainOptions& options) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "archive/archive.h"
+#include "core/letter_case.h"
 #include "core/lines.h"
 #include "core/wizard_state.h"
 #include "intake/map_inspection.h"
@@ -180,9 +181,15 @@ public:
     // The map and its addon in one folder, as "Entpacken" leaves them; packed by pack merged.
     void unpackMerged() const {
         copyTree(level_.source, mergeFolder());
-        // The addon over it, its files replacing the map's.
-        for (const auto& [relative, bytes] : filesUnder(addon()))
+        // The addon over it, its files replacing the map's in any letter case, as on Windows
+        // (the level's own "AIpathFinding.con" gives way to the addon's "AIPathFinding.con").
+        const std::map<std::string, std::string> map = filesUnder(mergeFolder());
+        for (const auto& [relative, bytes] : filesUnder(addon())) {
+            for (const auto& [own, unused] : map)
+                if (own != relative && sameNameIgnoringCase(own, relative))
+                    std::filesystem::remove(mergeFolder() / utf8Path(own));
             writeBytes(mergeFolder() / utf8Path(relative), bytes);
+        }
     }
     void packMerged() const {
         archive::packFolder(mergeFolder(), "bf1942/levels/" + level_.mapName, mergedArchive(),
