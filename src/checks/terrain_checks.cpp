@@ -90,6 +90,7 @@ std::optional<pathmaps::Terrain> levelTerrain(Addon& addon, std::string* heightm
         files.terrainScript = *script;
         files.terrainScriptName = addon.files().shownPath(*addon.files().find("Init/Terrain.con"));
         files.initScript = addon.bytes("Init.con").value_or("");
+        files.staticObjects = addon.bytes("StaticObjects.con").value_or("");
         files.heightmap = *bytes;
         files.heightmapName = file = addon.files().shownPath(*found);
         return pathmaps::parseTerrain(files);

@@ -125,7 +125,8 @@ void printLevel(const Level& level) {
                       ? number(t.combatArea.x) + " " + number(t.combatArea.z) + " " +
                             number(t.combatArea.width) + " " + number(t.combatArea.height)
                       : "keines gesetzt, die ganze Welt")
-              << "\n";
+              << "\n"
+              << "staticObjects: " << t.staticObjects.size() << "\n";
     if (level.searchMapSource.empty()) {
         std::cout << "searchMaps: kein AIPathFinding.con im Addon oder in der Karte\n";
         return;

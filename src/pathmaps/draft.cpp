@@ -177,6 +177,28 @@ void keepLargestRegion(std::vector<std::uint8_t>& flags, const DraftSize& size,
     }
 }
 
+void stampStaticObjects(const Terrain& terrain, TerrainVerdicts& verdicts) {
+    const DraftSize& size = verdicts.size;
+    const double reach = kObjectReach / size.cellSize;
+    const auto cells = static_cast<std::int32_t>(std::floor(reach));
+    for (const SpawnPoint& object : terrain.staticObjects) {
+        const double cx = std::floor(object.x / size.cellSize);
+        const double cz = std::floor(object.z / size.cellSize);
+        if (cx < -cells || cz < -cells || cx >= size.width + cells || cz >= size.height + cells)
+            continue;
+        for (std::int32_t dz = -cells; dz <= cells; ++dz)
+            for (std::int32_t dx = -cells; dx <= cells; ++dx) {
+                const auto x = static_cast<std::int32_t>(cx) + dx;
+                const auto z = static_cast<std::int32_t>(cz) + dz;
+                if (double(dx) * dx + double(dz) * dz > reach * reach || x < 0 || z < 0 ||
+                    x >= size.width || z >= size.height)
+                    continue;
+                verdicts.flags[static_cast<std::size_t>(z) * static_cast<std::size_t>(size.width) +
+                               static_cast<std::size_t>(x)] |= kStaticObject;
+            }
+    }
+}
+
 double distanceOutside(const WorldRect& area, double x, double z) {
     const double dx = std::max({area.x - x, 0.0, x - (area.x + area.width)});
     const double dz = std::max({area.z - z, 0.0, z - (area.z + area.height)});
@@ -263,6 +285,7 @@ TerrainVerdicts judgeTerrain(const Terrain& terrain, const SearchMapSettings& ma
         }
     }
 
+    stampStaticObjects(terrain, verdicts);
     std::vector<Cell> stack;
     if (map.spawnPoints)
         for (const SpawnPoint& point : *map.spawnPoints)
@@ -301,6 +324,8 @@ std::string differenceName(Difference kind) {
         return "außerhalb des Kampfgebiets";
     case Difference::unreachable:
         return "nicht erreichbar";
+    case Difference::object:
+        return "Objekt";
     case Difference::other:
         return "anderes";
     }
@@ -327,11 +352,12 @@ TerrainComparison compareWithDraft(const Grid& map, const TerrainVerdicts& verdi
             const bool agree = mapBlocked == draftBlocked;
             result.agreeing += agree;
             if (!agree) {
-                const Difference kind = !draftBlocked          ? Difference::other
-                                        : flags & kOutsideArea ? Difference::outside
-                                        : flags & kWaterBlocks ? Difference::water
-                                        : flags & kTooSteep    ? Difference::steep
-                                                               : Difference::unreachable;
+                const Difference kind = !draftBlocked           ? Difference::other
+                                        : flags & kOutsideArea  ? Difference::outside
+                                        : flags & kWaterBlocks  ? Difference::water
+                                        : flags & kTooSteep     ? Difference::steep
+                                        : flags & kStaticObject ? Difference::object
+                                                                : Difference::unreachable;
                 ++result.differing[static_cast<std::size_t>(kind)];
             }
             if (flags & kOutsideArea) {

@@ -1,14 +1,16 @@
 // What the ground says of a class's finest pathmap: per cell, whether the class's water, a slope
-// too steep for it, the edge of the combat area or the lack of a way from its spawn points
-// blocks it; the map drafted from that, and a game's map compared with the draft. The draft is
-// for seeing and repairing: it never replaces the game's maps. Widget-free.
+// too steep for it, the edge of the combat area, a static object or the lack of a way from its
+// spawn points blocks it; the map drafted from that, and a game's map compared with the draft.
+// The draft is for seeing and repairing: it never replaces the game's maps. Widget-free.
 //
 // The rules and how far they go, measured against the game's own Level0 maps of three levels:
 // on a level generated with its present settings (LD_Omaha_Day1) the draft agrees on 97.9 to
-// 98.4 % of all cells and 92 to 93.4 % of the combat area; what remains are the footprints of
-// buildings, walls and obstacles (not in the level's files) and a free edge that ends up to
-// 67 m outside or 26 m inside the combat area. Static objects as points or discs made the
-// draft worse on another level (trees that the game leaves free), so they are left out.
+// 98.4 % of all cells and 92.2 to 93.6 % of the combat area; what remains are the footprints
+// of buildings, walls and obstacles (not in the level's files) and a free edge that ends up to
+// 67 m outside or 26 m inside the combat area (no band inside the edge fits all classes: 6 m
+// costs the tanks 0.7 points of the combat area). A static object blocks the ground within a
+// metre of its place: wider discs made the draft worse on Corsica, whose trees the game leaves
+// free, narrower ones gained less on LD_Omaha_Day1.
 #pragma once
 
 #include "pathmaps/grid.h"
@@ -23,14 +25,19 @@
 namespace tess::pathmaps {
 
 // Why the terrain blocks a cell for a class; a cell may carry several.
-inline constexpr std::uint8_t kWaterBlocks = 1; // a land class: deeper than its water depth;
-                                                // a water class: shallower than its depth
-inline constexpr std::uint8_t kTooSteep = 2;    // steeper than the class's maximum slope
-inline constexpr std::uint8_t kOutsideArea = 4; // outside the combat area
-inline constexpr std::uint8_t kUnreachable = 8; // free, but no way from the class's start
+inline constexpr std::uint8_t kWaterBlocks = 1;   // a land class: deeper than its water depth;
+                                                  // a water class: shallower than its depth
+inline constexpr std::uint8_t kTooSteep = 2;      // steeper than the class's maximum slope
+inline constexpr std::uint8_t kOutsideArea = 4;   // outside the combat area
+inline constexpr std::uint8_t kUnreachable = 8;   // free, but no way from the class's start
+inline constexpr std::uint8_t kStaticObject = 16; // within kObjectReach of a static object
 
-// The terrain's verdict at a world point for the class: the flags above but kUnreachable (0:
-// the ground lets the class stand there).
+// How far from its place a static object blocks the ground, in metres.
+inline constexpr double kObjectReach = 1;
+
+// The ground's verdict at a world point for the class: kWaterBlocks, kTooSteep and
+// kOutsideArea (0: the ground lets the class stand there). Static objects and the way from the
+// spawn points depend on the grid: judgeTerrain gives them.
 std::uint8_t judgePoint(const Terrain& terrain, const SearchMapSettings& map, double x, double z);
 
 // A grid's size over the world.
@@ -58,9 +65,11 @@ struct TerrainVerdicts {
     }
 };
 
-// Judges every cell at its centre, then keeps free only what is reachable (4-connected) from
-// the class's spawn points (a point on a blocked cell starts from the nearest free cell within
-// a few metres), or the largest free region when none starts anywhere. Linear in the cells.
+// Judges every cell at its centre, blocks the cells of static objects (those whose centre lies
+// within kObjectReach of the object's cell's centre), then keeps free only what is reachable
+// (4-connected) from the class's spawn points (a point on a blocked cell starts from the nearest
+// free cell within a few metres), or the largest free region when none starts anywhere. Linear in
+// the cells.
 TerrainVerdicts judgeTerrain(const Terrain& terrain, const SearchMapSettings& map, DraftSize size);
 
 // The class's finest map as the game's tiled format holds it: blocked wherever the terrain
@@ -68,11 +77,11 @@ TerrainVerdicts judgeTerrain(const Terrain& terrain, const SearchMapSettings& ma
 Grid draftMap(const TerrainVerdicts& verdicts);
 
 // The kinds of cells in which a map and its draft differ: a cell the draft blocks counts by
-// its first reason (outside, water, steep, unreachable); a cell the draft leaves free but the
-// map blocks is "other" (buildings, walls, obstacles, a hand's stroke).
-enum class Difference { water, steep, outside, unreachable, other };
-inline constexpr std::size_t kDifferenceKinds = 5;
-// "Wasser", "zu steil", "außerhalb des Kampfgebiets", "nicht erreichbar", "anderes"
+// its first reason (outside, water, steep, object, unreachable); a cell the draft leaves free
+// but the map blocks is "other" (buildings, walls, obstacles, a hand's stroke).
+enum class Difference { water, steep, outside, unreachable, object, other };
+inline constexpr std::size_t kDifferenceKinds = 6;
+// "Wasser", "zu steil", "außerhalb des Kampfgebiets", "nicht erreichbar", "Objekt", "anderes"
 std::string differenceName(Difference kind);
 
 // How a map agrees with its draft, cell by cell.

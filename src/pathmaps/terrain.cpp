@@ -163,6 +163,14 @@ Terrain parseTerrain(const TerrainFiles& files) {
     for (std::size_t i = 0; i < terrain.heights.size(); ++i)
         terrain.heights[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
 
+    forEachScriptCommand(files.staticObjects, [&](const std::vector<std::string_view>& words) {
+        if (words.size() < 2 || !sameNameIgnoringCase(words[0], "Object.absolutePosition"))
+            return;
+        const auto position = scriptVector(words[1]);
+        if (position && position->size() == 3)
+            terrain.staticObjects.push_back({(*position)[0], (*position)[2]});
+    });
+
     const auto area = combatAreaOf(files.initScript, terrain.worldSize);
     terrain.hasCombatArea = area.has_value();
     terrain.combatArea =
@@ -176,6 +184,8 @@ Terrain readTerrain(const std::string& levelFolder) {
     files.terrainScript = readFileBytes(files.terrainScriptName);
     if (fileExists(levelFolder + "Init.con"))
         files.initScript = readFileBytes(levelFolder + "Init.con");
+    if (fileExists(levelFolder + "StaticObjects.con"))
+        files.staticObjects = readFileBytes(levelFolder + "StaticObjects.con");
     files.heightmapName = levelFolder + heightmapFileName(files.terrainScript);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(resolvePath(files.heightmapName), error);

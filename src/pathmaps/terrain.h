@@ -32,6 +32,7 @@ struct TerrainFiles {
     std::string initScript; // Init.con; empty when the level has none
     std::string heightmap;
     std::string heightmapName;
+    std::string staticObjects; // StaticObjects.con; empty when the level has none
 };
 
 // The height field of a level. Sample (i, j) lies at world (i, j) x spacing(): row j is world
@@ -47,6 +48,9 @@ struct Terrain {
     WorldRect combatArea;
     bool hasCombatArea = false;
     std::string heightmapName;
+    // Where the level's static objects stand ("Object.absolutePosition" of StaticObjects.con):
+    // their places are known, their footprints are not.
+    std::vector<SpawnPoint> staticObjects;
 
     double spacing() const { return static_cast<double>(worldSize) / samples; }
     // The height in metres of sample (i, j), clamped to the heightmap.
@@ -68,8 +72,9 @@ std::string heightmapFileName(std::string_view terrainScript);
 // "rem" lines and "beginrem" blocks are comments, as the game reads them.
 Terrain parseTerrain(const TerrainFiles& files);
 
-// Reads the terrain from a level folder (a folder text): Init/Terrain.con, Init.con and the
-// heightmap, in any letter case. A missing terrain script or heightmap throws the file error.
+// Reads the terrain from a level folder (a folder text): Init/Terrain.con, Init.con, the
+// heightmap and StaticObjects.con, in any letter case. A missing terrain script or heightmap throws
+// the file error.
 Terrain readTerrain(const std::string& levelFolder);
 
 // One "ai.addSearchMap" of a path-finding script: a class of units and the ground it crosses.

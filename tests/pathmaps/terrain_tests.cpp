@@ -29,7 +29,7 @@ std::vector<SearchMapSettings> searchMapsOf(const std::string& name) {
 // 256 m of world in 64 x 64 samples of 4 m, water at 10 m, the ground at 20 m but for a lake
 // (4 m deep under the water level... 6 m: its floor at 4 m) from 32 to 96 m along both axes
 // with an island (20 m) from 56 to 72 m in it, and a plateau at 60 m from X 160 m on, behind a
-// cliff of 40 m. The combat area ends at X 224 m.
+// cliff of 40 m. The combat area ends at X 224 m. A house stands at 120.5/180.5.
 const char* const kIslandTerrain = "rem the island level\r\n"
                                    "geometrytemplate.create patchTerrain terrainGeometry\r\n"
                                    "GEOMETRYTEMPLATE.FILE bf1942\\levels\\Insel\\Heightmap\r\n"
@@ -57,6 +57,9 @@ void writeIslandLevel(const tess::test::TempDir& dir) {
     writeBytes(dir / "INIT/terrain.CON", kIslandTerrain);
     writeBytes(dir / "init.con", "Game.setActiveCombatArea 0 0 224 256\r\n");
     writeBytes(dir / "HEIGHTMAP.RAW", islandHeightmap());
+    writeBytes(dir / "staticobjects.con", "rem *** a house ***\r\nObject.create house\r\n"
+                                          "Object.absolutePosition 120.5/20/180.5\r\n"
+                                          "rem Object.absolutePosition 130/20/130\r\n");
 }
 
 } // namespace
@@ -207,6 +210,12 @@ TEST(TerrainDraft, ALakeACliffAndAnIslandReachedOnlyAcrossTheWater) {
         {&tank, 158, 100, kTooSteep},
         {&tank, 190, 100, kUnreachable}, // the plateau behind the cliff
         {&tank, 240, 100, kOutsideArea},
+        // The house's cell and the four beside it.
+        {&tank, 120, 180, kStaticObject},
+        {&tank, 121, 180, kStaticObject},
+        {&tank, 120, 179, kStaticObject},
+        {&tank, 121, 181, 0},
+        {&tank, 130, 130, 0},
         {&onThePlateau, 190, 100, 0},
         {&onThePlateau, 120, 200, kUnreachable},
         // Without a spawn point the largest free region, the low ground, is kept.
@@ -228,7 +237,7 @@ TEST(TerrainDraft, ALakeACliffAndAnIslandReachedOnlyAcrossTheWater) {
             verdicts.at(static_cast<std::int32_t>(probe.x), static_cast<std::int32_t>(probe.z)),
             probe.flags);
         EXPECT_EQ(judgePoint(terrain, *probe.map, probe.x + 0.5, probe.z + 0.5),
-                  probe.flags & ~kUnreachable);
+                  probe.flags & ~(kUnreachable | kStaticObject));
     }
 
     // The tank's draft in the game's tiled layout: 4 x 4 tiles of 64 cells of 1 m; the tile of
