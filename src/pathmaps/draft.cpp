@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <numbers>
 #include <optional>
 
 namespace tess::pathmaps {
@@ -14,7 +15,7 @@ namespace {
 // The largest finest map the game writes when there is none to take the size from.
 constexpr std::int32_t kLargestDraftEdge = 2048;
 constexpr std::int32_t kDraftTileEdge = 64;
-constexpr double kRadians = 3.14159265358979323846 / 180.0;
+constexpr double kRadians = std::numbers::pi / 180.0;
 // A spawn point on a blocked cell starts from the nearest free cell this close.
 constexpr double kSpawnReach = 4;
 // Marks a free cell reached by a flood fill; never left in the verdicts.
