@@ -9,6 +9,7 @@
 #include "checks/area_links.h"
 #include "pathmaps/grid.h"
 #include "pathmaps/spawns.h"
+#include "pathmaps/terrain.h"
 #include "scripts/control_points.h"
 
 #include <cstdint>
@@ -23,6 +24,10 @@ class ArchiveReader;
 }
 
 namespace tess::checks {
+
+// The level's terrain under the addon's pathmaps and each class's comparison with its draft,
+// worked out once for the terrain checks (terrain_checks.cpp).
+struct TerrainFacts;
 
 // What to check.
 struct CheckTarget {
@@ -110,6 +115,9 @@ public:
     // A map read (again): the coarser levels are kept only while they are compared. What it
     // holds is noted for pathmap() as well.
     std::optional<pathmaps::Grid> readGrid(const AddonFile& file);
+    // The terrain of the addon's level (a merged map archive's own files, the map level folder
+    // or the map's folder beside the addon) and each class's finest map against its draft.
+    const TerrainFacts& terrainFacts();
 
 private:
     CheckTarget target_;
@@ -128,7 +136,16 @@ private:
     std::optional<std::vector<scripts::ControlPoint>> controlPoints_;
     std::map<const AddonFile*, PathmapFacts> pathmaps_;
     std::map<const AddonFile*, pathmaps::Grid> grids_;
+    std::shared_ptr<const TerrainFacts> terrain_;
 };
+
+// The terrain of the level the addon belongs to: a merged map archive's own files (also any
+// map archive or level folder taken as the addon), else the map level folder of the target,
+// else the map's folder beside the addon folder (bf1942/levels/<map> beside <map>_001).
+// Nothing when there is none to read: a bare addon archive, a level without its terrain
+// script or heightmap. Damaged terrain throws its tess::Error; `heightmapFile` gets the
+// heightmap's name as messages give it.
+std::optional<pathmaps::Terrain> levelTerrain(Addon& addon, std::string* heightmapFile = nullptr);
 
 // The path-finding script's file and the others the check reads, relative to the addon.
 inline constexpr std::string_view kAiScript = "ai.con";

@@ -27,6 +27,12 @@ constexpr std::array kChecks = {
     Check{"pathmap-readable", checkPathmapsReadable},
     Check{"pathmap-size", checkPathmapSizes},
     Check{"spawn-blocked", checkSpawnPointsPassable},
+    // The ground under the pathmaps: each class's finest map against its draft.
+    Check{"terrain", checkTerrainReadable},
+    Check{"terrain-drawn", checkTerrainDrawn},
+    Check{"terrain-water", checkTerrainWater},
+    Check{"terrain-outside", checkTerrainOutside},
+    Check{"terrain-spawn", checkTerrainSpawnPoints},
     Check{"archive-level-path", checkArchiveLevelPath},
     Check{"coop-scripts", checkCoopScripts},
     Check{"addon-archive", checkAddonArchive},

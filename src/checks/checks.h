@@ -26,7 +26,7 @@ std::span<const Check> allChecks();
 CheckReport checkAddon(const CheckTarget& target);
 
 // The checks, one function each (script_checks.cpp, area_checks.cpp, pathmap_checks.cpp,
-// archive_checks.cpp).
+// terrain_checks.cpp, archive_checks.cpp).
 std::vector<Finding> checkArchiveReadable(Addon& addon);
 std::vector<Finding> checkAiScript(Addon& addon);
 std::vector<Finding> checkAddonFiles(Addon& addon);
@@ -46,6 +46,11 @@ std::vector<Finding> checkPathmapsReadable(Addon& addon);
 std::vector<Finding> checkPathmapSizes(Addon& addon);
 std::vector<Finding> checkSpawnPointsPassable(Addon& addon);
 std::vector<Finding> checkPathmapLevels(Addon& addon);
+std::vector<Finding> checkTerrainReadable(Addon& addon);
+std::vector<Finding> checkTerrainDrawn(Addon& addon);
+std::vector<Finding> checkTerrainWater(Addon& addon);
+std::vector<Finding> checkTerrainOutside(Addon& addon);
+std::vector<Finding> checkTerrainSpawnPoints(Addon& addon);
 std::vector<Finding> checkArchiveLevelPath(Addon& addon);
 std::vector<Finding> checkCoopScripts(Addon& addon);
 std::vector<Finding> checkAddonArchive(Addon& addon);

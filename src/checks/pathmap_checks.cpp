@@ -7,9 +7,9 @@
 #include "core/error.h"
 #include "core/letter_case.h"
 #include "core/paths.h"
+#include "pathmaps/draft.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -30,17 +30,6 @@ const std::string kRenew = "Das Spiel die Pathmaps neu erzeugen lassen (\"ai.cre
 
 bool isInfantry(const SearchMap& map) {
     return sameNameIgnoringCase(map.className, "Infantry");
-}
-
-// "7,0 %", as German writes it.
-std::string percent(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %%", share * 100.0);
-    std::string result = text;
-    for (char& c : result)
-        if (c == '.')
-            c = ',';
-    return result;
 }
 
 // The blocked cells of the finest map in each k x k block, for the block sizes the coarser
@@ -321,7 +310,7 @@ std::vector<Finding> checkPathmapLevels(Addon& addon) {
                 continue;
             findings.push_back(hint(
                 file.path,
-                "Die Pathmap widerspricht auf " + percent(*share) +
+                "Die Pathmap widerspricht auf " + pathmaps::percentText(*share) +
                     " ihrer Felder der feinsten Stufe " + fineName +
                     ": sie wurde nachbearbeitet oder stammt von einer älteren Fassung der "
                     "Karte.",

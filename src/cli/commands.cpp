@@ -68,6 +68,7 @@ void addCommands(CLI::App& app) {
     addAreaCommands(app);
     addPackingCommands(app);
     addCheckCommands(app);
+    addTerrainCommands(app);
 }
 
 int runSelected(CLI::App& app) {

@@ -1,8 +1,9 @@
 // The subcommands of tessarine-cli, in groups of one file each: map_commands.cpp (inspect,
 // generate), archive_commands.cpp (rfa-list, rfa-unpack, rfa-pack), batch_commands.cpp
 // (run-batch), pathmap_commands.cpp (pathmap), area_commands.cpp (areas), packing_commands.cpp
-// (first-pack, import-pathmaps, final-pack, merge), check_commands.cpp (check). Each group keeps
-// its options in a struct of its own and registers its subcommands with addCommand().
+// (first-pack, import-pathmaps, final-pack, merge), check_commands.cpp (check),
+// terrain_commands.cpp (terrain). Each group keeps its options in a struct of its own and registers
+// its subcommands with addCommand().
 //
 // A new group: write <group>_commands.cpp with an add<Group>Commands(CLI::App&) function that
 // registers its subcommands, declare that function below, call it in addCommands()
@@ -38,6 +39,7 @@ void addPathmapCommands(CLI::App& app);
 void addAreaCommands(CLI::App& app);
 void addPackingCommands(CLI::App& app);
 void addCheckCommands(CLI::App& app);
+void addTerrainCommands(CLI::App& app);
 
 // Registers every group's subcommands.
 void addCommands(CLI::App& app);
