@@ -46,6 +46,8 @@ std::vector<Finding> checkPathmapsReadable(Addon& addon);
 std::vector<Finding> checkPathmapSizes(Addon& addon);
 std::vector<Finding> checkSpawnPointsPassable(Addon& addon);
 std::vector<Finding> checkPathmapLevels(Addon& addon);
+std::vector<Finding> checkArchiveEntries(Addon& addon);
+std::vector<Finding> checkLeftovers(Addon& addon);
 std::vector<Finding> checkArchiveLevelPath(Addon& addon);
 std::vector<Finding> checkCoopScripts(Addon& addon);
 std::vector<Finding> checkAddonArchive(Addon& addon);

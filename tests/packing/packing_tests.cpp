@@ -752,7 +752,7 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     fs::copy_file(test::testdata("archives/kursk.rfa"), maps / "Kursk.rfa");
     fs::permissions(maps / "Kursk.rfa", fs::perms::owner_write, fs::perm_options::add);
     const fs::path addonSource = outside.path() / "addon";
-    writeBytes(addonSource / "Init.con", "rem the addon's own Init.con\r\n");
+    writeBytes(addonSource / "SinglePlayer" / "ControlPoints.con", "rem the addon's own\r\n");
     writeBytes(addonSource / "ai.con", "rem ai\r\n");
     writeBytes(addonSource / "Coop.con", "rem an old Co-op script\r\n");
     writeBytes(addonSource / "GameTypes" / "Coop.con", "rem an old Co-op script\r\n");
@@ -814,8 +814,8 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     const std::vector<std::string> names = entryNames(maps / "Kursk.rfa");
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
     EXPECT_EQ(names.size(), expected.size());
-    EXPECT_EQ(entryBytes(maps / "Kursk.rfa", "bf1942/levels/Kursk/Init.con"),
-              "rem the addon's own Init.con\r\n");
+    EXPECT_EQ(entryBytes(maps / "Kursk.rfa", "bf1942/levels/Kursk/SinglePlayer/ControlPoints.con"),
+              "rem the addon's own\r\n");
     const std::string coop = entryBytes(maps / "Kursk.rfa", "bf1942/levels/Kursk/Coop.con");
     EXPECT_EQ(coop.rfind("Game.setNumberOfTickets 1 100\r\n", 0), 0u) << coop;
     EXPECT_NE(coop.find("\r\nif v_arg1 == host\r\n"), std::string::npos);
