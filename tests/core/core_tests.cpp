@@ -84,6 +84,20 @@ TEST(CodePage, EveryByteSurvivesARoundTripThroughAFile) {
     EXPECT_EQ(tess::encodeCp1252("Grüß"), "Gr\xfc\xdf");
 }
 
+// Bytes 0x80 to 0x9F, where Windows-1252 differs from Latin-1, against the code page's
+// published table (unicode.org, CP1252.TXT); its five unassigned bytes are the C1 controls.
+TEST(CodePage, EachByteFrom0x80To0x9FIsTheCharacterOfThePublishedTable) {
+    const char* const table[32] = {
+        "€", "\xc2\x81", "‚", "ƒ", "„", "…", "†", "‡", "ˆ", "‰", "Š", "‹", "Œ", "\xc2\x8d", "Ž", "\xc2\x8f",
+        "\xc2\x90", "‘", "’", "“", "”", "•", "–", "—", "˜", "™", "š", "›", "œ", "\xc2\x9d", "ž", "Ÿ",
+    };
+    for (int i = 0; i < 32; ++i) {
+        const std::string byte(1, static_cast<char>(0x80 + i));
+        EXPECT_EQ(tess::decodeCp1252(byte), table[i]) << "0x" << std::hex << 0x80 + i;
+        EXPECT_EQ(tess::encodeCp1252(table[i]), byte) << "0x" << std::hex << 0x80 + i;
+    }
+}
+
 TEST(CodePage, TextTheGameCannotHoldIsRefusedNotReplaced) {
     TempDir dir;
     writeBytes(dir.path() / "keep.con", "old\r\n");
