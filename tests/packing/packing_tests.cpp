@@ -598,6 +598,15 @@ TEST_F(PackingTest, ADamagedPackStateTouchesNothing) {
         {addon + "\r\n" + game + "D:\\x\r\n\r\n", "Zeile 4 nennt keine Map"},
         {addon + "\r\n\r\nD:\\x\r\nOasis\r\n", "Zeile 2 nennt keinen Spielordner"},
         {addon + "\r\n" + game + "\r\nOasis\r\n", "Zeile 3 nennt kein Ziel für das Addon-Archiv"},
+        // Cut short, or with more after the five lines the first pack writes.
+        {addon + "\r\n" + game + "D:\\x\r\nOas", "Sie ist abgeschnitten: nach 3 vollständigen "
+                                                 "Zeilen bricht Zeile 4 ab"},
+        {addon + "\r\n" + game + "D:\\x\r\nOasis\r\nD:\\Oasis\\\r\nmehr\r\n",
+         "Sie hat 6 Zeilen, mehr als die 5, die das 1. Packen schreibt"},
+        {addon + "\r\n" + game + "D:\\x\r\nOasis\r\n" + std::string(40000, 'x') + "\r\n",
+         "Zeile 5 ist mit 40000 Zeichen länger als jeder Pfad"},
+        {addon + "\r\n" + game + "D:\\x\r\nOasis\r\nD:\\Oasis\r\n",
+         "Zeile 5 (\"D:\\Oasis\") nennt keinen Ordner"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
