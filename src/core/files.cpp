@@ -13,7 +13,9 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <set>
 #include <system_error>
+#include <utility>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -733,7 +735,8 @@ bool processRuns(long long process) {
 struct LeftoverClearing {
     std::mutex mutex;
     bool (*allowed)() = nullptr;
-    std::vector<FileIdentity> cleared; // the folders cleared under the lock taken last
+    // The folders cleared under the lock taken last, by device and file number.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> cleared;
 };
 
 LeftoverClearing& leftoverClearing() {
@@ -778,9 +781,8 @@ void clearLeftoversOnce(const Folder& folder) {
         return;
     {
         const std::lock_guard<std::mutex> lock(state.mutex);
-        if (std::find(state.cleared.begin(), state.cleared.end(), *identity) != state.cleared.end())
+        if (!state.cleared.emplace(identity->device, identity->file).second)
             return;
-        state.cleared.push_back(*identity);
     }
     if (!liesAtOrBelowGuardedFolder(folder.path()))
         return;

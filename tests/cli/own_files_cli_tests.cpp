@@ -17,6 +17,7 @@ using tess::test::cli;
 using tess::test::CliResult;
 using tess::test::copyTree;
 using tess::test::filesUnder;
+using tess::test::nativePath;
 using tess::test::quoted;
 using tess::test::readBytes;
 using tess::test::TempDir;
@@ -45,12 +46,12 @@ TEST(OwnFiles, NoOutputIsWrittenOverAnInputUnderAnyName) {
     } rows[] = {
         {"areas kursk.rfa --propose kursk.rfa", "kursk.rfa", "kursk.rfa"},
         {"areas kursk.rfa --from-level KURSK.RFA", "KURSK.RFA", "kursk.rfa"},
-        {"areas kursk.rfa --propose " + quoted(unpacked), unpacked, unpacked},
+        {"areas kursk.rfa --propose " + quoted(unpacked), unpacked, nativePath(unpacked)},
         {"areas Bastogne --from-level Bastogne/ai/strategicareas.con",
-         "Bastogne/ai/strategicareas.con", "Bastogne/AI/StrategicAreas.con"},
+         "Bastogne/ai/strategicareas.con", nativePath("Bastogne/AI/StrategicAreas.con")},
         {"areas Bastogne/Init.con --propose hart.con", "hart.con", "Bastogne/Init.con"},
         {"areas Bastogne --propose Bastogne/Conquest/../Init.con", "Bastogne/Conquest/../Init.con",
-         "Bastogne/Init.con"},
+         nativePath("Bastogne/Init.con")},
         {"pathmap maps/Tank0Level0Map.raw --export maps/Tank0Level0Map.raw",
          "maps/Tank0Level0Map.raw", "maps/Tank0Level0Map.raw"},
         {"pathmap maps/Tank0Level0Map.raw --export maps/tank0level1map.raw",
@@ -59,13 +60,14 @@ TEST(OwnFiles, NoOutputIsWrittenOverAnInputUnderAnyName) {
         {"pathmap maps/Tank0Level0Map.raw --import tank.png --to maps/Tank0Level2Map.raw",
          "maps/Tank0Level2Map.raw", "maps/Tank0Level2Map.raw"},
         {"pathmap maps/Tank0Level0Map.raw --level Bastogne --png Bastogne/Init/Terrain.con",
-         "Bastogne/Init/Terrain.con", dir.text() + "Bastogne/Init/Terrain.con"},
+         "Bastogne/Init/Terrain.con", nativePath(dir.text() + "Bastogne/Init/Terrain.con")},
 #ifndef _WIN32
         {"pathmap maps/Tank0Level0Map.raw --png verweis.raw", "verweis.raw",
          "maps/Tank0Level0Map.raw"},
 #endif
     };
-    // The unpacked level exists from the first row on.
+    // (The level of kursk.rfa is unpacked into the program folder by the third row.) A file
+    // found in a folder read is named as the folder's walk finds it.
     const auto before = filesUnder(dir.path());
     for (const auto& row : rows) {
         SCOPED_TRACE(row.args);
