@@ -89,15 +89,19 @@ void refuseOutputsOverInputs(const PathmapOptions& options, const std::string& m
 // A pathmap written below a program folder is a step there: under its lock, and never
 // through a link (the guarded folder). With --program-folder always.
 std::optional<ProgramLock> lockForWriting(const PathmapOptions& options) {
-    const std::vector<std::string> written = {
-        options.importFrom.empty() ? "" : importTarget(options), options.exportTo, options.png};
-    if (written == std::vector<std::string>(3))
+    std::vector<std::string> written;
+    for (const std::string& file :
+         {options.importFrom.empty() ? std::string() : importTarget(options), options.exportTo,
+          options.png})
+        if (!file.empty())
+            written.push_back(file);
+    if (written.empty())
         return std::nullopt;
     useProgramFolder(options.programFolder);
     const std::string program = programFolder();
     bool below = !options.programFolder.empty() || liesBelowGuardedFolder(options.file);
     for (const std::string& file : written)
-        below = below || (!file.empty() && liesBelowGuardedFolder(file));
+        below = below || liesBelowGuardedFolder(file);
     if (!below)
         return std::nullopt;
     return std::optional<ProgramLock>(std::in_place, program);
