@@ -257,9 +257,10 @@ TEST_F(PathmapWindowTest, AClassIsSavedWholeOrNotAtAllAndNoPictureGoesOverIt) {
     auto refusal = answer(QStringLiteral("OK"));
     press(window, "saveButton");
     EXPECT_EQ(refusal->toStdString(),
-              "Datei \"" + addon() + "Pathfinding\\Tank0Level2Map.raw\" kann nicht erstellt "
-              "werden. Zugriff verweigert. Nichts wurde geschrieben; Tank0Level0Map.raw, "
-              "Tank0Level1Map.raw und Tank0Level2Map.raw sind wie vorher.");
+              "Datei \"" + addon() +
+                  "Pathfinding\\Tank0Level2Map.raw\" kann nicht erstellt "
+                  "werden. Zugriff verweigert. Nichts wurde geschrieben; Tank0Level0Map.raw, "
+                  "Tank0Level1Map.raw und Tank0Level2Map.raw sind wie vorher.");
     screenshot("pathmap-class-refused");
 
     window.setFileChooser([this](const QString&, const QString&, bool) {
@@ -267,8 +268,7 @@ TEST_F(PathmapWindowTest, AClassIsSavedWholeOrNotAtAllAndNoPictureGoesOverIt) {
     });
     refusal = answer(QStringLiteral("OK"));
     press(window, "exportButton");
-    EXPECT_TRUE(refusal->startsWith(QStringLiteral("Die Zieldatei ")))
-        << refusal->toStdString();
+    EXPECT_TRUE(refusal->startsWith(QStringLiteral("Die Zieldatei "))) << refusal->toStdString();
     for (const auto& [name, bytes] : game_)
         EXPECT_TRUE(readBytes(inAddon(name)) == bytes) << name;
     EXPECT_FALSE(fs::exists(inAddon("Tank0Level0Map.original.raw")));
