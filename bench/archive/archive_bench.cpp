@@ -10,6 +10,7 @@
 #include "archive/archive.h"
 #include "archive/reader.h"
 #include "core/error.h"
+#include "store_archive.h"
 
 #include <chrono>
 #include <cmath>
@@ -19,6 +20,7 @@
 #include <iostream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -177,25 +179,12 @@ int decompress(const fs::path& archive) {
 
 // A store archive of `count` entries of a few bytes each, all in one folder.
 std::string oneFolderArchive(int count) {
-    const auto le32 = [](std::uint32_t v) {
-        return std::string{static_cast<char>(v), static_cast<char>(v >> 8),
-                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-    };
-    std::string body(156, '\0');
-    std::string directory = le32(static_cast<std::uint32_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const std::string name = "bf1942/levels/Big/Objects/object" + std::to_string(i) + ".con";
-        const std::string data = "rem " + std::to_string(i) + "\r\n";
-        const auto offset = static_cast<std::uint32_t>(body.size());
-        body += data;
-        directory += le32(static_cast<std::uint32_t>(name.size())) + name +
-                     le32(static_cast<std::uint32_t>(data.size())) +
-                     le32(static_cast<std::uint32_t>(data.size())) + le32(offset) + le32(1253856) +
-                     le32(0) + le32(0);
-    }
-    directory += le32(0);
-    body.replace(0, 4, le32(static_cast<std::uint32_t>(body.size())));
-    return body + directory;
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        entries.emplace_back("bf1942/levels/Big/Objects/object" + std::to_string(i) + ".con",
+                             "rem " + std::to_string(i) + "\r\n");
+    return tess::bench::storeArchive(entries);
 }
 
 int oneFolder(const fs::path& dir, int count) {

@@ -118,7 +118,8 @@ std::string unsafeNameReason(std::string_view storedName) {
     return {};
 }
 
-std::optional<NameClash> findNameClash(const std::vector<std::string>& storedNames) {
+std::vector<NameClash> findNameClashes(const std::vector<std::string>& storedNames) {
+    std::vector<NameClash> clashes;
     std::vector<std::string> keys;
     keys.reserve(storedNames.size());
     std::unordered_map<std::string, std::size_t> files;
@@ -126,7 +127,7 @@ std::optional<NameClash> findNameClash(const std::vector<std::string>& storedNam
         keys.push_back(pathKey(storedNames[i]));
         const auto [known, inserted] = files.emplace(keys.back(), i);
         if (!inserted)
-            return NameClash{known->second, i, false};
+            clashes.push_back({known->second, i, false});
     }
     // A name that is a file in one entry and a folder in another.
     for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -135,36 +136,51 @@ std::optional<NameClash> findNameClash(const std::vector<std::string>& storedNam
              slash = key.find('/', slash + 1)) {
             const auto file = files.find(key.substr(0, slash));
             if (file != files.end())
-                return NameClash{i, file->second, true};
+                clashes.push_back({i, file->second, true});
         }
     }
-    return std::nullopt;
+    return clashes;
 }
 
-void checkExtractable(const std::vector<Entry>& entries, const std::string& archiveText) {
+std::optional<NameClash> findNameClash(const std::vector<std::string>& storedNames) {
+    const std::vector<NameClash> clashes = findNameClashes(storedNames);
+    if (clashes.empty())
+        return std::nullopt;
+    return clashes.front();
+}
+
+std::vector<std::string> refusedEntries(const std::vector<Entry>& entries,
+                                        const std::string& archiveText) {
+    std::vector<std::string> refused;
+    const std::string archive = "Archiv \"" + archiveText + "\" ";
     for (const Entry& entry : entries) {
         const std::string reason = unsafeNameReason(entry.name);
         if (!reason.empty())
-            throw Error("Archiv \"" + archiveText + "\" enthält den unzulässigen Eintrag " +
-                        quoted(entry) + " (" + reason + "); es wurde nichts entpackt");
+            refused.push_back(archive + "enthält den unzulässigen Eintrag " + quoted(entry) + " (" +
+                              reason + ")");
     }
-    // Found before the first file is written. Names compare as the file system will.
+    // Names compare as the file system will.
     std::vector<std::string> names;
     names.reserve(entries.size());
     for (const Entry& entry : entries)
         names.push_back(entry.name);
-    const auto clash = findNameClash(names);
-    if (!clash)
-        return;
-    const Entry& first = entries[clash->first];
-    const Entry& second = entries[clash->second];
-    if (clash->fileAndFolder)
-        throw Error("Archiv \"" + archiveText + "\" ist beschädigt: " + quoted(second) +
-                    " ist zugleich Datei und Ordner (" + quoted(first) +
-                    "); es wurde nichts entpackt");
-    throw Error("Archiv \"" + archiveText + "\" enthält die Einträge " + quoted(first) + " und " +
-                quoted(second) +
-                ", die unter Windows dieselbe Datei sind; es wurde nichts entpackt");
+    for (const NameClash& clash : findNameClashes(names)) {
+        const Entry& first = entries[clash.first];
+        const Entry& second = entries[clash.second];
+        refused.push_back(clash.fileAndFolder
+                              ? archive + "ist beschädigt: " + quoted(second) +
+                                    " ist zugleich Datei und Ordner (" + quoted(first) + ")"
+                              : archive + "enthält die Einträge " + quoted(first) + " und " +
+                                    quoted(second) + ", die unter Windows dieselbe Datei sind");
+    }
+    return refused;
+}
+
+void checkExtractable(const std::vector<Entry>& entries, const std::string& archiveText) {
+    // Found before the first file is written.
+    const std::vector<std::string> refused = refusedEntries(entries, archiveText);
+    if (!refused.empty())
+        throw Error(refused.front() + "; es wurde nichts entpackt");
 }
 
 bool isUnderLevelsFolder(std::string_view storedName) {

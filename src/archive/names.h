@@ -36,10 +36,19 @@ struct NameClash {
     bool fileAndFolder = false;
 };
 std::optional<NameClash> findNameClash(const std::vector<std::string>& storedNames);
+// Every such pair, the doubled names first.
+std::vector<NameClash> findNameClashes(const std::vector<std::string>& storedNames);
 
-// Checks every name before anything is written: throws a tess::Error naming the archive and
-// the first entry that would land outside the destination, that Windows cannot hold, that
-// is a file and a folder at once, or (naming both) two entries that are one file on Windows.
+// May the archive's entries be unpacked? Each entry that may not, in the words of the
+// unpacker: one that would land outside the destination or that Windows cannot hold, one that
+// is a file and a folder at once, and (naming both) two entries that are one file on Windows.
+// Empty when every entry may. The unpacker refuses the whole archive for the first; the check
+// names them all.
+std::vector<std::string> refusedEntries(const std::vector<Entry>& entries,
+                                        const std::string& archiveText);
+
+// Checks every name before anything is written: throws a tess::Error with the first of
+// refusedEntries, saying that nothing was unpacked.
 void checkExtractable(const std::vector<Entry>& entries, const std::string& archiveText);
 
 // True when the stored name lies under "bf1942/levels/" (any letter case, either separator),

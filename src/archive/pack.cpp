@@ -49,11 +49,14 @@ std::string storedComponent(const fs::path& path) {
 // The game's packer's order: in each folder first its files, then its subfolders, both by
 // name compared in upper case. A folder met again on its own path (through a link to
 // itself or to a folder above it) is a loop: it would never end, or pack the same files
-// under ever longer names, so it stops the pack before anything is written.
+// under ever longer names, so it stops the pack before anything is written. What a killed
+// run left half written (isLeftoverName) is never packed, only counted.
 class FolderWalk {
 public:
     FolderWalk(const fs::path& archive, std::vector<SourceFile>& files)
         : archive_(identityOf(archive)), files_(files) {}
+
+    std::size_t leftovers() const { return leftovers_; }
 
     void walk(const fs::path& folder, const std::string& prefix, int depth) {
         if (depth > kMaxDepth)
@@ -82,6 +85,8 @@ public:
             const fs::directory_entry& item = *it;
             if (item.is_directory(ec)) {
                 folders.emplace_back(storedComponent(item.path()), item.path());
+            } else if (isLeftoverName(pathText(item.path().filename()))) {
+                ++leftovers_;
             } else if (item.is_regular_file(ec) && !isTheArchive(item.path())) {
                 const std::uint64_t size = item.file_size(ec);
                 if (ec)
@@ -124,6 +129,7 @@ private:
     std::optional<FileIdentity> archive_;
     std::vector<SourceFile>& files_;
     std::vector<std::pair<FileIdentity, fs::path>> path_; // the folders being walked
+    std::size_t leftovers_ = 0;
 };
 
 // The path inside the archive: forward slashes, no leading or trailing slash, and a name
@@ -150,12 +156,14 @@ std::string storedPackDir(const std::string& packDirName) {
 }
 
 std::vector<SourceFile> collectFiles(const fs::path& sourceDir, const std::string& packDir,
-                                     const fs::path& archive) {
+                                     const fs::path& archive, std::size_t& leftovers) {
     std::error_code ec;
     if (!fs::is_directory(sourceDir, ec))
         throw Error("Der Ordner \"" + shownText(pathText(sourceDir)) + "\" existiert nicht");
     std::vector<SourceFile> files;
-    FolderWalk(archive, files).walk(sourceDir, packDir.empty() ? "" : packDir + "/", 0);
+    FolderWalk walk(archive, files);
+    walk.walk(sourceDir, packDir.empty() ? "" : packDir + "/", 0);
+    leftovers = walk.leftovers();
     // Two files that would be one on Windows (names differing in letter case only, on a file
     // system that tells them apart) would unpack as one: neither is packed.
     std::vector<std::string> names;
@@ -376,10 +384,14 @@ void packFolder(const fs::path& sourceDir, const std::string& packDirName, const
                 const PackOptions& options, const Progress& progress) {
     report(progress, "-- RFA Pack 1.7 --");
     const std::string packDir = storedPackDir(packDirName);
-    const std::vector<SourceFile> files = collectFiles(sourceDir, packDir, archive);
+    std::size_t leftovers = 0;
+    const std::vector<SourceFile> files = collectFiles(sourceDir, packDir, archive, leftovers);
     report(progress, "Packing " + shownText(pathText(sourceDir)) + " as " + decodeCp1252(packDir) +
                          " into " + shownText(pathText(archive)) +
                          (options.compress ? " (compressed)" : ""));
+    if (leftovers > 0)
+        report(progress, "Skipped: " + std::to_string(leftovers) +
+                             " half-written files of interrupted runs (*.tess-*.tmp)");
 
     // The archive is written under a temporary name beside it and renamed into place when
     // complete (AtomicFile): a failed pack leaves the old archive whole, and a read-only

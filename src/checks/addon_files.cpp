@@ -102,11 +102,11 @@ private:
 } // namespace
 
 const AddonFile* AddonFiles::find(std::string_view path) const {
-    const std::string key = caseFoldedKey(slashed(path));
-    for (const AddonFile& file : files_)
-        if (caseFoldedKey(file.path) == key)
-            return &file;
-    return nullptr;
+    if (index_.empty())
+        for (std::size_t i = files_.size(); i-- > 0;)
+            index_[caseFoldedKey(files_[i].path)] = i; // the first of equal keys wins
+    const auto found = index_.find(caseFoldedKey(slashed(path)));
+    return found == index_.end() ? nullptr : &files_[found->second];
 }
 
 std::vector<const AddonFile*> AddonFiles::under(std::string_view folder) const {

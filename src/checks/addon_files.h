@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tess::archive {
@@ -38,6 +39,11 @@ public:
 
 protected:
     std::vector<AddonFile> files_;
+
+private:
+    // The files by their path with letter case folded, made at the first look-up, so that
+    // looking up every file of a large archive costs no more than listing it.
+    mutable std::unordered_map<std::string, std::size_t> index_;
 };
 
 // The files under a folder (a folder text). A folder that cannot be listed gives no files.

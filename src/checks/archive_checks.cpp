@@ -5,6 +5,7 @@
 #include "checks/check_support.h"
 #include "checks/checks.h"
 
+#include "archive/names.h"
 #include "archive/reader.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -86,6 +87,42 @@ std::vector<Finding> checkArchiveReadable(Addon& addon) {
         }
     }
     return {};
+}
+
+std::vector<Finding> checkArchiveEntries(Addon& addon) {
+    if (!addon.fromArchive() || !addon.archiveError().empty())
+        return {};
+    const std::string& archive = addon.target().archive;
+    std::vector<Finding> findings;
+    for (const std::string& refused :
+         archive::refusedEntries(addon.reader()->entries(), addon.reader()->displayName()))
+        findings.push_back(error(archive, refused + ": rfaunpack entpackt deshalb nichts davon.",
+                                 std::string(kPackAgain)));
+    return findings;
+}
+
+std::vector<Finding> checkLeftovers(Addon& addon) {
+    std::vector<Finding> findings;
+    if (addon.fromArchive()) {
+        if (!addon.archiveError().empty())
+            return {};
+        for (const archive::Entry& entry : addon.reader()->entries())
+            if (isLeftoverName(fileNamePart(archive::entryNameText(entry))))
+                findings.push_back(
+                    error(addon.target().archive,
+                          "Das Archiv enthält " + quotedName(archive::entryNameShown(entry)) +
+                              ", die halb geschriebene Datei eines abgebrochenen Laufs.",
+                          std::string(kPackAgain)));
+        return findings;
+    }
+    for (const AddonFile& file : addon.files().files())
+        if (isLeftoverName(fileNamePart(file.path)))
+            findings.push_back(hint(addon.files().shownPath(file),
+                                    "Die Datei ist die halb geschriebene Datei eines "
+                                    "abgebrochenen Laufs; das Packen lässt sie aus.",
+                                    "Die Datei löschen, oder den Schritt noch einmal ausführen, "
+                                    "der abgebrochen wurde: er räumt sie weg."));
+    return findings;
 }
 
 std::vector<Finding> checkArchiveLevelPath(Addon& addon) {

@@ -7,6 +7,8 @@ namespace {
 
 constexpr std::array kChecks = {
     Check{"archive-readable", checkArchiveReadable},
+    Check{"archive-entries", checkArchiveEntries},
+    Check{"leftovers", checkLeftovers},
     Check{"ai-con", checkAiScript},
     Check{"addon-files", checkAddonFiles},
     Check{"createallmaps", checkCreateAllMaps},

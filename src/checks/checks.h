@@ -51,6 +51,8 @@ std::vector<Finding> checkTerrainDrawn(Addon& addon);
 std::vector<Finding> checkTerrainWater(Addon& addon);
 std::vector<Finding> checkTerrainOutside(Addon& addon);
 std::vector<Finding> checkTerrainSpawnPoints(Addon& addon);
+std::vector<Finding> checkArchiveEntries(Addon& addon);
+std::vector<Finding> checkLeftovers(Addon& addon);
 std::vector<Finding> checkArchiveLevelPath(Addon& addon);
 std::vector<Finding> checkCoopScripts(Addon& addon);
 std::vector<Finding> checkAddonArchive(Addon& addon);

@@ -1,11 +1,13 @@
 #include "checks/targets.h"
 
+#include "core/error.h"
 #include "core/files.h"
 #include "core/letter_case.h"
 #include "core/paths.h"
 #include "intake/map_inspection.h"
 #include "packing/pack_state.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <vector>
 
@@ -153,6 +155,11 @@ CheckTarget targetOfArgument(const std::string& argument, const std::string& pro
         addPackState(target, programFolder);
         return target;
     }
+    if (fs::exists(fs::status(given, ec)))
+        throw TargetError(argument + " ist keine Datei, sondern ein Gerät, eine Pipe oder ein "
+                                     "Socket: geprüft wird ein Addon, eine Karte oder ein Archiv.");
+    if (const std::string reason = missingReason(argument); reason == systemReason(ELOOP))
+        throw TargetError(cannotOpen(argument, reason).what());
     // A map's name: its addon in the program folder.
     if (argument.find_first_of("/\\:") == std::string::npos) {
         const std::string mapLevelDir = intake::levelFolderOf(programFolder, argument);

@@ -9,6 +9,7 @@
 #include "areas/level_takeover.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "core/inputs.h"
 #include "core/paths.h"
 #include "core/wizard_state.h"
 #include "intake/map_inspection.h"
@@ -32,13 +33,23 @@ struct AreaOptions {
     std::string programFolder;
 };
 
-// The map chosen and inspected as OK would: levelDir names the map's level folder.
-WizardState inspectedMap(const AreaOptions& options) {
+// The map chosen and inspected as OK would: levelDir names the map's level folder. The area
+// file to write is refused first when it is the map, its archive or a file of its level.
+WizardState inspectedMap(const AreaOptions& options, const std::string& areaFile) {
+    InputFiles map;
+    map.addFile(options.map);
+    map.addFolder(options.map);
+    if (sameNameIgnoringCase(fileNamePart(options.map), "init.con"))
+        map.addFolder(folderPart(options.map));
+    map.refuseAsOutput(areaFile);
     useProgramFolder(options.programFolder);
     const std::string program = programFolder();
     WizardState state;
     intake::chooseMapAndWait(state, options.map, program);
     intake::inspectMap(state, program);
+    InputFiles level;
+    level.addFolder(state.levelDir);
+    level.refuseAsOutput(areaFile);
     return state;
 }
 
@@ -53,7 +64,7 @@ void writeAreaFile(const std::string& file, const areas::AreaFile& areas,
 }
 
 int writeLevelAreas(const AreaOptions& options) {
-    const WizardState state = inspectedMap(options);
+    const WizardState state = inspectedMap(options, options.fromLevel);
     const areas::LevelTakeover takeover =
         areas::takeOverLevelAreasOf(state.levelDir, state.worldSize, state.worldScale);
     writeAreaFile(options.fromLevel, takeover.areas, takeover.summary, takeover.notes);
@@ -61,7 +72,7 @@ int writeLevelAreas(const AreaOptions& options) {
 }
 
 int writeProposedAreas(const AreaOptions& options) {
-    const WizardState state = inspectedMap(options);
+    const WizardState state = inspectedMap(options, options.propose);
     const areas::AreaProposal proposal = areas::proposeAreas(
         scripts::readControlPoints(state.levelDir), {}, state.worldSize, state.worldScale);
     writeAreaFile(options.propose, proposal.areas, proposal.summary, proposal.notes);

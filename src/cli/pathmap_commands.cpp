@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "core/files.h"
+#include "core/inputs.h"
 #include "core/paths.h"
 #include "core/wizard_state.h"
 #include "intake/map_inspection.h"
@@ -13,10 +14,12 @@
 #include "pathmaps/picture.h"
 #include "pathmaps/png.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,11 +54,64 @@ std::string percent(double share) {
     return text;
 }
 
+// The file --import writes: --to, or the map itself.
+std::string importTarget(const PathmapOptions& options) {
+    return options.importTo.empty() ? options.file : options.importTo;
+}
+
+// Every file the command writes is refused, before anything is written, when it is one of
+// the files it reads: the picture brought back, the map's class (written only as the map
+// itself, by --import), and with --level the level and the addon's scripts read with it.
+void refuseOutputsOverInputs(const PathmapOptions& options, const std::string& mapLevelDir,
+                             const std::string& addonDir) {
+    InputFiles picture;
+    picture.addFile(options.importFrom);
+    InputFiles read = picture;
+    for (const std::string& file : pathmaps::classFilesOf(options.file))
+        read.addFile(file);
+    if (!addonDir.empty()) {
+        read.addFile(addonDir + "AIPathFinding.con");
+        read.addFile(addonDir + "AI\\StrategicAreas.con");
+    }
+    read.addFolder(mapLevelDir);
+    if (!options.importFrom.empty()) {
+        const std::string target = importTarget(options);
+        (sameFile(target, options.file) ? picture : read).refuseAsOutput(target);
+        // The pictures are made of the map as written.
+        for (const std::string& file : pathmaps::classFilesOf(target))
+            read.addFile(file);
+    }
+    for (const std::string* output : {&options.exportTo, &options.png})
+        if (!output->empty())
+            read.refuseAsOutput(*output);
+}
+
+// A pathmap written below a program folder is a step there: under its lock, and never
+// through a link (the guarded folder). With --program-folder always.
+std::optional<ProgramLock> lockForWriting(const PathmapOptions& options) {
+    std::vector<std::string> written;
+    for (const std::string& file :
+         {options.importFrom.empty() ? std::string() : importTarget(options), options.exportTo,
+          options.png})
+        if (!file.empty())
+            written.push_back(file);
+    if (written.empty())
+        return std::nullopt;
+    useProgramFolder(options.programFolder);
+    const std::string program = programFolder();
+    bool below = !options.programFolder.empty() || liesBelowGuardedFolder(options.file);
+    for (const std::string& file : written)
+        below = below || liesBelowGuardedFolder(file);
+    if (!below)
+        return std::nullopt;
+    return std::optional<ProgramLock>(std::in_place, program);
+}
+
 // The picture's cells into the map, written to --to or over the map itself, with the coarser
 // levels of its class beside the written file; the file shown afterwards.
 std::string importPicture(const PathmapOptions& options) {
     pathmaps::Grid map = pathmaps::readPathmap(options.file);
-    const std::string target = options.importTo.empty() ? options.file : options.importTo;
+    const std::string target = importTarget(options);
     if (map.kind != pathmaps::Kind::regions &&
         pathmaps::isEightBitPathmapName(target) != (map.kind == pathmaps::Kind::eightBit))
         throw Error(
@@ -82,6 +138,8 @@ std::string importPicture(const PathmapOptions& options) {
 }
 
 int showPathmap(const PathmapOptions& options) {
+    refuseOutputsOverInputs(options, "", "");
+    const std::optional<ProgramLock> lock = lockForWriting(options);
     // The level's overview picture lies in the map level folder, its spawn points in the
     // addon that was generated for it under the program folder.
     std::string mapLevelDir;
@@ -93,6 +151,7 @@ int showPathmap(const PathmapOptions& options) {
         intake::chooseMapAndWait(state, options.level, program);
         addonDir = intake::inspectMap(state, program).addonFolder;
         mapLevelDir = state.levelDir;
+        refuseOutputsOverInputs(options, mapLevelDir, addonDir);
     }
     const std::string file = options.importFrom.empty() ? options.file : importPicture(options);
     if (!options.exportTo.empty()) {

@@ -5,12 +5,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <random>
+#include <set>
 #include <system_error>
+#include <utility>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -22,6 +27,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -186,15 +192,23 @@ Folder openFolderBelow(const fs::path& root, const fs::path& folder) {
     return current;
 }
 
-bool liesBelowGuardedFolder(const std::string& windowsPath) {
+namespace {
+
+// The folder is the guarded folder or lies below it.
+bool liesAtOrBelowGuardedFolder(const fs::path& folder) {
     fs::path guarded;
     {
         GuardedFolder& state = guardedFolder();
         const std::lock_guard<std::mutex> lock(state.mutex);
         guarded = state.folder;
     }
-    return !guarded.empty() &&
-           componentsBelow(guarded, normalFolder(resolvePath(windowsPath))).has_value();
+    return !guarded.empty() && componentsBelow(guarded, normalFolder(folder)).has_value();
+}
+
+} // namespace
+
+bool liesBelowGuardedFolder(const std::string& windowsPath) {
+    return liesAtOrBelowGuardedFolder(resolvePath(windowsPath));
 }
 
 namespace {
@@ -226,6 +240,21 @@ Folder openWriteFolder(const fs::path& parent, const std::string& shownName) {
 
 std::string notARegularFileReason() {
     return "Sie ist keine gewöhnliche Datei (sondern ein Gerät, eine Pipe oder ein Socket).";
+}
+
+std::string whyNotReplaceable(const Folder::Item& existing) {
+    switch (existing.kind) {
+    case Folder::Kind::folder:
+        return systemReason(EISDIR);
+    case Folder::Kind::other:
+        return notARegularFileReason() + " Ersetzt wird nur eine gewöhnliche Datei.";
+    case Folder::Kind::file:
+        return existing.readOnly ? systemReason(EACCES) : std::string();
+    case Folder::Kind::missing:
+    case Folder::Kind::link:
+        break;
+    }
+    return {};
 }
 
 std::optional<FileIdentity> identityOf(const fs::path& path) {
@@ -334,6 +363,14 @@ bool fileExists(const std::string& windowsPath) {
     return fs::exists(resolvePath(windowsPath), ec);
 }
 
+std::string missingReason(const std::string& windowsPath) {
+    std::error_code ec;
+    (void)fs::status(resolvePath(windowsPath), ec);
+    if (ec == std::errc::too_many_symbolic_link_levels)
+        return systemReason(ELOOP);
+    return systemReason(ENOENT, windowsPath);
+}
+
 #ifdef _WIN32
 namespace {
 
@@ -370,11 +407,9 @@ void copyWithCopyFile(const fs::path& from, const fs::path& to) {
         throw cannotCreate(shown, systemReason(EISDIR));
     const Folder folder =
         openWriteFolder(to.parent_path().empty() ? fs::path(".") : to.parent_path(), shown);
-    const Folder::Item existing = folder.inspect(name);
-    if (existing.kind == Folder::Kind::folder)
-        throw cannotCreate(shown, systemReason(EISDIR));
-    if (existing.readOnly)
-        throw cannotCreate(shown, systemReason(EACCES));
+    const std::string refusal = whyNotReplaceable(folder.inspect(name));
+    if (!refusal.empty())
+        throw cannotCreate(shown, refusal);
     const fs::path temp = folder.path() / fromUtf8(temporaryName(name));
     if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE))
         throw cannotCreate(shown, systemReason(errnoOfWindowsError(::GetLastError())));
@@ -651,6 +686,132 @@ Folder Folder::subfolder(const std::string& name, bool create) const {
     return folder;
 }
 
+// ---- Leftovers of killed runs ----------------------------------------------------------
+
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".tess-";
+constexpr std::string_view kTemporaryEnd = ".tmp";
+
+// The process a temporary name was written by, or nothing when the name is none of ours.
+std::optional<long long> leftoverProcess(std::string_view name) {
+    if (!name.ends_with(kTemporaryEnd))
+        return std::nullopt;
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    if (mark == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t start = mark + kTemporaryMark.size();
+    const std::string_view rest = name.substr(start, name.size() - kTemporaryEnd.size() - start);
+    const std::size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash > 10 || rest.size() != dash + 17)
+        return std::nullopt;
+    const auto is = [](std::string_view text, int (*test)(int)) {
+        return std::all_of(text.begin(), text.end(),
+                           [test](char c) { return test(static_cast<unsigned char>(c)) != 0; });
+    };
+    if (!is(rest.substr(0, dash), std::isdigit) || !is(rest.substr(dash + 1), std::isxdigit))
+        return std::nullopt;
+    return std::stoll(std::string(rest.substr(0, dash)));
+}
+
+// Whether a process of that number runs now (one that cannot be asked counts as running).
+bool processRuns(long long process) {
+#ifdef _WIN32
+    const HANDLE handle =
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
+    if (!handle)
+        return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool runs = !::GetExitCodeProcess(handle, &code) || code == STILL_ACTIVE;
+    ::CloseHandle(handle);
+    return runs;
+#else
+    if (process <= 0 || process > INT_MAX)
+        return false;
+    return ::kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM;
+#endif
+}
+
+struct LeftoverClearing {
+    std::mutex mutex;
+    bool (*allowed)() = nullptr;
+    // The folders cleared under the lock taken last, by device and file number.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> cleared;
+};
+
+LeftoverClearing& leftoverClearing() {
+    static LeftoverClearing clearing;
+    return clearing;
+}
+
+std::optional<FileIdentity> folderIdentity(const Folder& folder) {
+#ifdef _WIN32
+    return identityOf(folder.path());
+#else
+    struct stat info {};
+    if (::fstat(folder.descriptor(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+#endif
+}
+
+void removeFromFolder(const Folder& folder, const std::string& name) {
+#ifdef _WIN32
+    std::error_code ec;
+    fs::remove(folder.path() / fromUtf8(name), ec);
+#else
+    ::unlinkat(folder.descriptor(), name.c_str(), 0);
+#endif
+}
+
+// Removes the leftovers of killed runs from a folder below the guarded folder, the first time
+// a file is written there while this run alone writes below it.
+void clearLeftoversOnce(const Folder& folder) {
+    LeftoverClearing& state = leftoverClearing();
+    bool (*allowed)() = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        allowed = state.allowed;
+    }
+    if (!allowed || !allowed())
+        return;
+    const std::optional<FileIdentity> identity = folderIdentity(folder);
+    if (!identity)
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        if (!state.cleared.emplace(identity->device, identity->file).second)
+            return;
+    }
+    if (!liesAtOrBelowGuardedFolder(folder.path()))
+        return;
+    std::vector<std::string> names;
+    try {
+        names = folder.names();
+    } catch (const Error&) {
+        return;
+    }
+    for (const std::string& name : names) {
+        const std::optional<long long> process = leftoverProcess(name);
+        if (process && !processRuns(*process) && folder.inspect(name).kind == Folder::Kind::file)
+            removeFromFolder(folder, name);
+    }
+}
+
+} // namespace
+
+bool isLeftoverName(std::string_view name) {
+    return leftoverProcess(name).has_value();
+}
+
+void clearLeftoversWhile(bool (*allowed)()) {
+    LeftoverClearing& state = leftoverClearing();
+    const std::lock_guard<std::mutex> lock(state.mutex);
+    state.allowed = allowed;
+    state.cleared.clear();
+}
+
 // ---- AtomicFile ------------------------------------------------------------------------
 
 namespace {
@@ -730,10 +891,10 @@ AtomicFile::~AtomicFile() {
 
 void AtomicFile::open(const Options& options) {
     const Folder::Item existing = options.target ? *options.target : folder_->inspect(name_);
-    if (existing.kind == Folder::Kind::folder)
-        fail(EISDIR);
-    if (existing.readOnly)
-        fail(EACCES);
+    const std::string refusal = whyNotReplaceable(existing);
+    if (!refusal.empty())
+        throw cannotCreate(shownName_, refusal);
+    clearLeftoversOnce(*folder_);
     targetExists_ = existing.kind != Folder::Kind::missing;
 #if defined(__linux__) && defined(O_TMPFILE)
     // A new file is written without any name, and named once complete: one entry in the
@@ -902,6 +1063,68 @@ void AtomicFile::commit(bool sync) {
         fail(errnoOr(EIO));
 #endif
     tempName_.clear();
+}
+
+// ---- Several files together --------------------------------------------------------------
+
+namespace {
+
+// "A, B und C sind wie vorher", for the files that existed.
+std::string asBeforeSentence(const std::vector<std::string>& names, const std::string& how) {
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " und " : ", ") + names[i];
+    return list + (names.size() == 1 ? " ist " : " sind ") + how;
+}
+
+} // namespace
+
+void writeFilesTogether(const std::vector<FileChange>& changes) {
+    std::vector<std::string> existing;
+    for (const FileChange& change : changes)
+        if (change.before)
+            existing.push_back(fileNamePart(change.path));
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    try {
+        for (const FileChange& change : changes) {
+            files.push_back(std::make_unique<AtomicFile>(resolvePath(change.path), change.path));
+            files.back()->write(change.bytes.data(), change.bytes.size());
+        }
+    } catch (const Error& e) {
+        throw Error(withFullStop(e.what()) + " Nichts wurde geschrieben" +
+                    (existing.empty() ? "" : "; " + asBeforeSentence(existing, "wie vorher")));
+    }
+    std::size_t done = 0;
+    try {
+        for (; done < files.size(); ++done)
+            files[done]->commit(true);
+    } catch (const Error& e) {
+        // Put back in the reverse order: the files that were there first, and only when all
+        // of them are back are the new ones (a kept original among them) removed.
+        std::vector<std::string> notBack;
+        for (std::size_t i = done; i-- > 0;) {
+            const FileChange& change = changes[i];
+            try {
+                if (change.before)
+                    writeFileAtomically(change.path, *change.before);
+                else if (notBack.empty())
+                    deleteFile(change.path);
+            } catch (const Error&) {
+                notBack.push_back(fileNamePart(change.path));
+            }
+        }
+        std::vector<std::string> back;
+        for (const std::string& name : existing)
+            if (std::find(notBack.begin(), notBack.end(), name) == notBack.end())
+                back.push_back(name);
+        std::string message = withFullStop(e.what());
+        if (!back.empty())
+            message += " " + asBeforeSentence(back, "wie vorher");
+        if (!notBack.empty())
+            message +=
+                (back.empty() ? " " : "; ") + asBeforeSentence(notBack, "nicht wiederherzustellen");
+        throw Error(message);
+    }
 }
 
 } // namespace tess

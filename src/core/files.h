@@ -27,6 +27,11 @@ void writeFileAtomically(const std::string& windowsPath, std::string_view bytes)
 // The file exists (as a file or folder).
 bool fileExists(const std::string& windowsPath);
 
+// Why nothing is found at the path, in the system's words: links on the way that point in a
+// circle, a folder on the way that is missing, or the file itself missing. For every command
+// the same message.
+std::string missingReason(const std::string& windowsPath);
+
 // Copies a file byte for byte, replacing the target atomically, as CopyFile does. Returns
 // false on any failure (the target is then as it was); the caller decides whether that
 // matters.
@@ -161,8 +166,40 @@ private:
     std::uint64_t position_ = 0;
 };
 
+// One file of a change to several files that belong together (the maps of a pathmap class):
+// its new bytes, and what it held before (nothing: it did not exist yet).
+struct FileChange {
+    std::string path; // a Windows path
+    std::string bytes;
+    std::optional<std::string> before;
+};
+
+// Writes the files whole or not at all. Each is written under its temporary name first, so a
+// target that may not be replaced, a folder that cannot be written or a full disk fails with
+// nothing changed; only then are they put in place, one after the other, and should that fail
+// part way, what was put in place is put back (a file that did not exist is removed). Throws
+// tess::Error with the failure and the files that are as they were.
+void writeFilesTogether(const std::vector<FileChange>& changes);
+
 // The German reason given for what is not a regular file.
 std::string notARegularFileReason();
+
+// May what lies at a target's name be replaced by a new file? Nothing, a regular file that is
+// not read-only, and a link (replaced itself, never followed) may; a folder, a read-only file,
+// a pipe, a device or a socket may not. The reason in the system's words when not, else empty.
+// Every write asks this before it writes anything.
+std::string whyNotReplaceable(const Folder::Item& existing);
+
+// Whether a file name is one of the temporary names a write goes under until it is complete
+// ("<name>.tess-<process>-<16 hex digits>.tmp"): what a run that was killed while writing
+// leaves behind. Packing never takes such a file, and the check names it.
+bool isLeftoverName(std::string_view name);
+
+// Leftovers of killed runs are removed from a folder below the guarded folder when a file is
+// first written there, while `allowed` says that this run alone writes there (it holds the
+// program folder's lock); a leftover of a process that is still running stays. Set by the
+// platform layer each time it takes the lock; every folder is cleared once per lock taken.
+void clearLeftoversWhile(bool (*allowed)());
 
 // The folder whose contents are the system's own (the program folder): a file below it is
 // only ever written by walking down from it, folder by folder, never through a link, so that

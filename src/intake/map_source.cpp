@@ -2,6 +2,7 @@
 
 #include "archive/archive.h"
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
 #include "intake/map_choice.h"
 #include "intake/map_inspection.h"
@@ -19,7 +20,7 @@ void chooseMapAndWait(WizardState& state, const std::string& map,
     std::error_code ec;
     const fs::path given = fs::absolute(resolvePath(map), ec);
     if (ec || !fs::exists(given, ec))
-        throw cannotOpen(map, systemReason(ENOENT, map));
+        throw cannotOpen(map, missingReason(map));
     const std::string text = pathText(given);
 
     if (fs::is_directory(given, ec)) {

@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/files.h"
+#include "core/inputs.h"
 #include "core/lines.h"
 #include "core/paths.h"
 #include "intake/map_inspection.h"
@@ -24,11 +25,6 @@ std::string programArchiveOf(const WizardState& state, const std::string& progra
 
 BatchFile packBatchFile(const std::string& programFolder) {
     return {programFolder, kPackBatch};
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(resolvePath(a), resolvePath(b), ec) && !ec;
 }
 
 // Refuses an archive that a pack would replace when it is anything but an addon archive of

@@ -1,6 +1,7 @@
 #include "packing/batches.h"
 
 #include "batch/batch_text.h"
+#include "core/inputs.h"
 #include "core/paths.h"
 
 #include <filesystem>
@@ -14,14 +15,6 @@ namespace {
 
 std::string networkFolderOf(const std::string& programFolder) {
     return programFolder + "Network\\";
-}
-
-// Both paths name one existing file (on any spelling of either).
-bool sameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty())
-        return false;
-    std::error_code ec;
-    return fs::equivalent(resolvePath(a), resolvePath(b), ec) && !ec;
 }
 
 // A file name in the network folder that is free: neither there (as anything, in any letter

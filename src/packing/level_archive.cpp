@@ -82,6 +82,10 @@ LevelArchive readLevelArchive(const std::string& windowsPath) {
     return result;
 }
 
+std::string mapArchiveReason(const LevelArchive& archive) {
+    return archive.hasInitCon ? "Es enthält die init.con einer Map." : "";
+}
+
 std::string notAnAddonReason(const std::string& windowsPath, const std::string& mapName) {
     LevelArchive archive;
     try {
@@ -96,8 +100,8 @@ std::string notAnAddonReason(const std::string& windowsPath, const std::string& 
                (archive.outside.empty() ? archive::entryNameShown(archive.entries.front())
                                         : archive.outside) +
                "\").";
-    if (archive.hasInitCon)
-        return "Es enthält die init.con einer Map.";
+    if (const std::string reason = mapArchiveReason(archive); !reason.empty())
+        return reason;
     if (!archive.hasAiCon)
         return "Ihm fehlt die ai.con eines Addons.";
     return {};

@@ -29,6 +29,10 @@ LevelArchive readLevelArchive(const std::string& windowsPath);
 // when it does not lie below that level (letter case ignored).
 std::string nameInLevel(const archive::Entry& entry, const std::string& level);
 
+// Why an archive is a map and so no addon of one (in German: it holds the map's init.con), or
+// empty. Neither a pack nor the merge takes such an archive for an addon.
+std::string mapArchiveReason(const LevelArchive& archive);
+
 // Why the file at windowsPath is no addon archive of the map mapName (in German), or empty
 // when it is one: a readable archive whose entries all lie under bf1942/levels/<mapName>/,
 // with the addon's ai.con and without the map's init.con. Only such an archive is ever

@@ -3,6 +3,7 @@
 #include "archive/reader.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "core/inputs.h"
 #include "core/paths.h"
 #include "intake/map_choice.h"
 #include "packing/batches.h"
@@ -61,11 +62,6 @@ void emptyMergeFolder(const std::string& programFolder, const std::string& netMa
     if (ec)
         throw Error("Der Ordner " + folder + " kann nicht geleert werden. " +
                     systemReason(ec.value()));
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return !a.empty() && !b.empty() && fs::equivalent(resolvePath(a), resolvePath(b), ec) && !ec;
 }
 
 // The path as the file system finds it, links followed as far as they exist.
@@ -195,6 +191,10 @@ CheckedArchives checkArchives(const WizardState& state, Disposal disposal,
                     (a.outside.empty() ? archive::entryNameShown(a.entries.front()) : a.outside) +
                     "\", nicht nur Dateien unter bf1942/levels/" + m.level +
                     "/. Wähle das Addon dieser Map, etwa " + m.level + "_001.rfa." + unchanged);
+    if (const std::string reason = mapArchiveReason(a); !reason.empty())
+        throw Error("Das Addon-Archiv " + addon + " ist kein Addon der Map " + m.level + ": " +
+                    reason + " Wähle das Addon dieser Map, etwa " + m.level + "_001.rfa." +
+                    unchanged);
     const std::string& backup = state.netBackupPath;
     if (disposal == Disposal::backUp && !backup.empty()) {
         const std::string other = ". Wähle für die Sicherung einen anderen Pfad." + unchanged;

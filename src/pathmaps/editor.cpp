@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/files.h"
+#include "core/inputs.h"
 #include "core/paths.h"
 #include "pathmaps/png.h"
 
@@ -78,6 +79,11 @@ std::vector<std::string> PathmapEditor::restoreOriginals() {
 }
 
 void PathmapEditor::exportPicture(const std::string& pngPath) const {
+    InputFiles maps;
+    for (const std::string& place : {places_.readFrom, places_.saveTo})
+        for (const std::string& file : classFilesOf(place))
+            maps.addFile(file);
+    maps.refuseAsOutput(pngPath);
     writeFileAtomically(pngPath, encodeMapPicture(grid(), fileNamePart(places_.readFrom)));
 }
 

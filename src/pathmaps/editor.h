@@ -63,7 +63,7 @@ public:
 
     // The map as a picture for an image editor, and a picture brought back from one as one
     // step that can be undone (see encodeMapPicture, decodeMapPicture). A refused picture
-    // changes nothing.
+    // changes nothing; a picture is never written over a file of the map's class.
     void exportPicture(const std::string& pngPath) const;
     CellRect importPicture(const std::string& pngPath);
 

@@ -130,6 +130,21 @@ std::optional<std::string> regionMapBeside(const std::string& mapFile) {
     return folderPart(mapFile) + pathText(resolvePath(path).filename());
 }
 
+std::vector<std::string> classFilesOf(const std::string& mapFile) {
+    std::vector<std::string> files{mapFile};
+    for (const LevelFile& other : classMapsBeside(mapFile))
+        files.push_back(other.path);
+    if (const auto regions = regionMapBeside(mapFile))
+        files.push_back(*regions);
+    const std::string className = pathmapClass(fileNamePart(mapFile));
+    if (!className.empty())
+        files.push_back(folderPart(mapFile) + className + ".raw");
+    const std::size_t maps = files.size();
+    for (std::size_t i = 0; i < maps; ++i)
+        files.push_back(originalNameOf(files[i]));
+    return files;
+}
+
 SaveReport saveMapWithLevels(const Grid& edited, const std::vector<std::uint8_t>& before,
                              const std::string& target, const std::string& readFrom) {
     if (edited.kind == Kind::regions)
@@ -176,24 +191,26 @@ SaveReport saveMapWithLevels(const Grid& edited, const std::vector<std::uint8_t>
         }
     }
 
-    // The game's versions first, so that none is lost when a later write fails.
+    // The game's versions first, then the maps, all of them whole or none.
+    std::vector<FileChange> changes;
     for (const Planned& file : planned) {
         const std::string original = originalNameOf(file.path);
         if (fileExists(original))
             continue;
         if (file.current) {
-            writeFileAtomically(original, *file.current);
+            changes.push_back({original, *file.current, std::nullopt});
         } else if (!file.gameVersion.empty() && fileExists(file.gameVersion)) {
-            writeFileAtomically(original, readFileBytes(file.gameVersion));
+            changes.push_back({original, readFileBytes(file.gameVersion), std::nullopt});
         } else {
             continue;
         }
         report.originalsKept.push_back(fileNamePart(original));
     }
     for (const Planned& file : planned) {
-        writeFileAtomically(file.path, file.bytes);
+        changes.push_back({file.path, file.bytes, file.current});
         report.written.push_back(fileNamePart(file.path));
     }
+    writeFilesTogether(changes);
     return report;
 }
 
@@ -210,12 +227,15 @@ std::vector<std::string> keptOriginals(const std::string& target) {
 
 std::vector<std::string> restoreOriginals(const std::string& target) {
     std::vector<std::string> restored;
-    for (const std::string& file : keptOriginals(target)) {
-        const std::string original = originalNameOf(file);
-        writeFileAtomically(file, readFileBytes(original));
-        deleteFile(original);
+    std::vector<FileChange> changes;
+    const std::vector<std::string> files = keptOriginals(target);
+    for (const std::string& file : files) {
+        changes.push_back({file, readFileBytes(originalNameOf(file)), bytesIfPresent(file)});
         restored.push_back(fileNamePart(file));
     }
+    writeFilesTogether(changes);
+    for (const std::string& file : files)
+        deleteFile(originalNameOf(file));
     return restored;
 }
 

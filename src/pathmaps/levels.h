@@ -37,6 +37,11 @@ std::vector<LevelFile> classMapsBeside(const std::string& mapFile);
 // nothing when there is none.
 std::optional<std::string> regionMapBeside(const std::string& mapFile);
 
+// Every file of the map's class beside it, the map included: the other levels and twins, the
+// region map, the class file (`Tank.raw`) and the kept originals of them all. A command that
+// reads the map writes none of them but the ones it saves.
+std::vector<std::string> classFilesOf(const std::string& mapFile);
+
 // What a save did, by file name.
 struct SaveReport {
     std::vector<std::string> written;
@@ -54,8 +59,10 @@ struct SaveReport {
 // that does not exist yet, the file at `readFrom` is the game's version.
 //
 // Every file is read and checked before the first is written: a damaged map beside, or one
-// whose size does not fit its level, throws a tess::Error and nothing is written. Each file is
-// replaced atomically. Region maps are never written.
+// whose size does not fit its level, throws a tess::Error and nothing is written. The files
+// are written whole or not at all (writeFilesTogether): a file that cannot be replaced (a
+// read-only map) changes none, and a write that fails part way puts back what it had written.
+// Region maps are never written.
 SaveReport saveMapWithLevels(const Grid& edited, const std::vector<std::uint8_t>& before,
                              const std::string& target, const std::string& readFrom);
 
@@ -63,8 +70,8 @@ SaveReport saveMapWithLevels(const Grid& edited, const std::vector<std::uint8_t>
 // original beside them, as file names.
 std::vector<std::string> keptOriginals(const std::string& target);
 
-// Puts every kept original of the target's class back in place of its file and removes the
-// kept copy. Returns the names of the files brought back.
+// Puts every kept original of the target's class back in place of its file, all of them or
+// none, and then removes the kept copies. Returns the names of the files brought back.
 std::vector<std::string> restoreOriginals(const std::string& target);
 
 } // namespace tess::pathmaps

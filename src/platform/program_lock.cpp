@@ -96,9 +96,13 @@ ProgramLock::ProgramLock(const std::string& programFolder, std::chrono::millisec
             throw busy(programFolder);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    const std::lock_guard<std::mutex> lock(r.mutex);
-    std::erase_if(r.held, [](const Held& held) { return held.hold.expired(); });
-    r.held.push_back({key, hold_});
+    {
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        std::erase_if(r.held, [](const Held& held) { return held.hold.expired(); });
+        r.held.push_back({key, hold_});
+    }
+    // This run alone writes in the program folder now: what killed runs left there goes.
+    clearLeftoversWhile([] { return heldNow() != nullptr; });
 }
 
 ProgramLock::~ProgramLock() = default;

@@ -576,7 +576,7 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     const std::set<std::string> mapNames = entryNameSet(kursk);
     // An addon of an older version, with a file that the map has too.
     const fs::path addonSource = outside_.path() / "addon";
-    writeBytes(addonSource / "Init.con", "rem the addon's own Init.con\r\n");
+    writeBytes(addonSource / "SinglePlayer" / "ControlPoints.con", "rem the addon's own\r\n");
     writeBytes(addonSource / "ai.con", "rem ai\r\n");
     writeBytes(addonSource / "GameTypes" / "Coop.con", "rem an old Co-op script\r\n");
     const fs::path addonArchive = addons_ / "Kursk_001.rfa";
@@ -651,8 +651,8 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     // current Co-op scripts.
     const std::set<std::string> merged = entryNameSet(kursk);
     EXPECT_EQ(merged.size(), mapNames.size() + 2); // ai.con and Coop.con are new
-    EXPECT_EQ(entryBytes(kursk, "bf1942/levels/Kursk/Init.con"),
-              "rem the addon's own Init.con\r\n");
+    EXPECT_EQ(entryBytes(kursk, "bf1942/levels/Kursk/SinglePlayer/ControlPoints.con"),
+              "rem the addon's own\r\n");
     EXPECT_EQ(entryBytes(kursk, "bf1942/levels/Kursk/ai.con"), "rem ai\r\n");
     EXPECT_NE(entryBytes(kursk, "bf1942/levels/Kursk/GameTypes/Coop.con")
                   .find("\r\nif v_arg1== host\r\n"),

@@ -247,6 +247,34 @@ TEST_F(PathmapWindowTest, PaintWithTheMouseSaveIntoTheAddonAndReadTheClassBack) 
         EXPECT_TRUE(readBytes(inAddon(name)) == bytes) << name;
 }
 
+// "Speichern" writes the class whole or not at all, as the command line does: with a map of
+// it read-only, none is written; and no picture is exported over a map of the class.
+TEST_F(PathmapWindowTest, AClassIsSavedWholeOrNotAtAllAndNoPictureGoesOverIt) {
+    fs::permissions(inAddon("Tank0Level2Map.raw"), fs::perms::owner_read);
+    PathmapWindow window;
+    open(window);
+    stroke(window, Qt::LeftButton, window.pointOfCell(x_, z_), window.pointOfCell(x_, z_));
+    auto refusal = answer(QStringLiteral("OK"));
+    press(window, "saveButton");
+    EXPECT_EQ(refusal->toStdString(),
+              "Datei \"" + addon() +
+                  "Pathfinding\\Tank0Level2Map.raw\" kann nicht erstellt "
+                  "werden. Zugriff verweigert. Nichts wurde geschrieben; Tank0Level0Map.raw, "
+                  "Tank0Level1Map.raw und Tank0Level2Map.raw sind wie vorher.");
+    screenshot("pathmap-class-refused");
+
+    window.setFileChooser([this](const QString&, const QString&, bool) {
+        return tess::test::qs(inAddon("TANK0LEVEL1MAP.RAW").string());
+    });
+    refusal = answer(QStringLiteral("OK"));
+    press(window, "exportButton");
+    EXPECT_TRUE(refusal->startsWith(QStringLiteral("Die Zieldatei "))) << refusal->toStdString();
+    for (const auto& [name, bytes] : game_)
+        EXPECT_TRUE(readBytes(inAddon(name)) == bytes) << name;
+    EXPECT_FALSE(fs::exists(inAddon("Tank0Level0Map.original.raw")));
+    EXPECT_TRUE(window.windowTitle().endsWith(QLatin1Char('*')));
+}
+
 TEST_F(PathmapWindowTest, UnsavedStrokesAreAskedAboutBeforeTheyAreLost) {
     PathmapWindow window;
     open(window);

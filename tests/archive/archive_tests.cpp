@@ -323,6 +323,8 @@ TEST(ArchiveRead, BrokenArchivesGiveClearErrors) {
          "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" lässt sich nicht entpacken"},
         {"chunk_outside_entry.rfa",
          "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" liegt außerhalb des Eintrags"},
+        {"chunk_past_entry.rfa",
+         "Block 1 von Eintrag \"bf1942/levels/Test/init.con\" liegt außerhalb des Eintrags"},
         {"chunks_too_short.rfa",
          "die Blöcke von Eintrag \"bf1942/levels/Test/init.con\" ergeben 5 statt 10 Bytes"},
         {"chunk_too_large.rfa",

@@ -128,6 +128,7 @@ RESULT BM_DraftCells/4 44 ms
 RESULT BM_DraftCells/16 131 ms
 RESULT pathmaps.peak_terrain 17.5 MiB
 RESULT BM_CheckLargeAddon 812.34 ms
+RESULT BM_CheckLargeArchive 2100.0 ms
 RESULT WaitForATenSecondBatch.cpu_percent_of_wall 0.1 %
 RESULT WaitForATenSecondBatch.notice_latency_ms 99.4 ms
 RESULT WindowWaitsForATenSecondBatch.cpu_percent_of_wall 2.5 %
@@ -157,7 +158,7 @@ TEST(BenchRun, EveryFigureAgainstItsGoal) {
     std::size_t rows = 0;
     for (const std::string& line : lines(t.out))
         rows += line.rfind("| ", 0) == 0 ? 1 : 0;
-    EXPECT_EQ(rows, 2u + 34u) << t.out; // header, rule, one row a figure
+    EXPECT_EQ(rows, 2u + 35u) << t.out; // header, rule, one row a figure
 
     using Cells = std::vector<std::string>;
     // Speed against tar: tar's time over ours, compared unrounded (0.797 shows as 0.80).
@@ -202,6 +203,7 @@ TEST(BenchRun, EveryFigureAgainstItsGoal) {
               (Cells{"150.0 ms", "< 100 ms", "1.50", "no", "-"}));
     EXPECT_EQ(row(t.out, "addon check: 5 classes at 4096, 200,000 spawns"),
               (Cells{"812.3 ms", "< 2000 ms", "0.41", "yes", "-"}));
+    EXPECT_EQ(row(t.out, "addon check of an archive of 100,000 entries")[3], "no");
     EXPECT_EQ(row(t.out, "CPU while tessarine-cli waits for a 10 s batch")[3], "yes");
     EXPECT_EQ(row(t.out, "CPU while the window waits for a 10 s batch")[3], "no");
     EXPECT_EQ(row(t.out, "the window notices the archive")[0], "90 ms");

@@ -276,3 +276,65 @@ TEST_F(AddonCheck, CommandLineLinesJsonAndExitCodes) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("Nirgendwo gibt es nicht"), std::string::npos) << run.err;
 }
+
+// An archive that our unpacker refuses is an error for the check, each entry in the
+// unpacker's words; so is a half-written file of a killed run packed into it.
+TEST_F(AddonCheck, EveryEntryTheUnpackerRefusesIsAnError) {
+    TempDir dir;
+    const std::string addon = "bf1942/levels/Hafen/";
+    const struct {
+        std::string name;
+        std::string check;
+        std::string text;
+    } rows[] = {
+        {addon + "ai.con", "archive-entries",
+         "enthält die Einträge \"" + addon + "ai.con\" und \"" + addon +
+             "ai.con\", die unter Windows dieselbe Datei sind"},
+        {addon + "AI.CON", "archive-entries",
+         "enthält die Einträge \"" + addon + "ai.con\" und \"" + addon +
+             "AI.CON\", die unter Windows dieselbe Datei sind"},
+        {addon + "../../../x.con", "archive-entries",
+         "enthält den unzulässigen Eintrag \"" + addon +
+             "../../../x.con\" (Verweis auf einen übergeordneten Ordner)"},
+        {addon + std::string("a\0b.con", 7), "archive-entries",
+         "enthält den unzulässigen Eintrag \"" + addon + "a\\x00b.con\" (Steuerzeichen im Namen)"},
+        {addon + "a\x1b.con", "archive-entries",
+         "enthält den unzulässigen Eintrag \"" + addon + "a\\x1b.con\" (Steuerzeichen im Namen)"},
+        {addon + "con:.con", "archive-entries",
+         "enthält den unzulässigen Eintrag \"" + addon +
+             "con:.con\" (Laufwerksangabe oder Doppelpunkt)"},
+        {addon + "a<b>.con", "archive-entries",
+         "enthält den unzulässigen Eintrag \"" + addon +
+             "a<b>.con\" (unzulässiges Zeichen im Namen)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path archive = dir / "Hafen_001.rfa";
+        writeBytes(archive, storeArchive({{addon + "ai.con", "rem\r\n"}, {row.name, "x"}}));
+        CheckTarget target;
+        target.archive = archive.string();
+        std::vector<std::string> texts;
+        for (const Finding& finding : checkAddon(target).findings)
+            if (finding.check == row.check) {
+                EXPECT_EQ(finding.severity, Severity::error);
+                texts.push_back(finding.text);
+            }
+        EXPECT_EQ(texts,
+                  std::vector<std::string>{"Archiv \"" + archive.string() + "\" " + row.text +
+                                           ": rfaunpack entpackt deshalb nichts davon."});
+    }
+    // A file of a killed run.
+    writeBytes(dir / "Hafen_001.rfa",
+               storeArchive({{addon + "ai.con", "rem\r\n"},
+                             {addon + "ai.con.tess-42-0123456789abcdef.tmp", "re"}}));
+    CheckTarget target;
+    target.archive = (dir / "Hafen_001.rfa").string();
+    std::vector<std::string> texts;
+    for (const Finding& finding : checkAddon(target).findings)
+        if (finding.check == "leftovers" || finding.check == "archive-entries")
+            texts.push_back(finding.text);
+    EXPECT_EQ(texts, std::vector<std::string>{
+                         "Das Archiv enthält \"" + addon +
+                         "ai.con.tess-42-0123456789abcdef.tmp\", die halb geschriebene Datei "
+                         "eines abgebrochenen Laufs."});
+}

@@ -64,12 +64,16 @@ TEST(Cli, InspectPrintsTheMapsNamesAndWorldSize) {
 }
 
 // Waits that cannot be and links that lead in a circle are refused in German, saying what
-// to do.
+// to do: the same words from every command.
 TEST(Cli, TimeoutsAndLinkLoopsAreRefusedInGerman) {
     TempDir dir;
     const std::string timeout =
         " ist keine gültige Wartezeit. Gib eine ganze Zahl von Sekunden an, von 0 bis 604800 "
         "(eine Woche)\n";
+    const std::string loop =
+        " kann nicht geöffnet werden. Der Name der Datei kann vom System nicht aufgelöst "
+        "werden: Verknüpfungen auf dem Weg dorthin zeigen im Kreis aufeinander. Bitte lösche "
+        "oder berichtige die Verknüpfung.\n";
     const struct {
         std::string args;
         int exitCode;
@@ -80,14 +84,21 @@ TEST(Cli, TimeoutsAndLinkLoopsAreRefusedInGerman) {
         {"first-pack m t --timeout 604801", 2, "--timeout: \"604801\"" + timeout},
         {"final-pack --timeout 1.5", 2, "--timeout: \"1.5\"" + timeout},
 #ifndef _WIN32
-        {"rfa-list loop.rfa", 1,
-         "Datei loop.rfa kann nicht geöffnet werden. Der Name der Datei kann vom System nicht "
-         "aufgelöst werden: Verknüpfungen auf dem Weg dorthin zeigen im Kreis aufeinander. Bitte "
-         "lösche oder berichtige die Verknüpfung.\n"},
+        {"rfa-list loop.rfa", 1, "Datei loop.rfa" + loop},
+        {"areas loop.rfa --from-level x.json --program-folder .", 1, "Datei loop.rfa" + loop},
+        {"areas loop/init.con --propose x.json --program-folder .", 1,
+         "Datei loop/init.con" + loop},
+        {"check loop.rfa", 2, "Datei loop.rfa" + loop},
+        {"check pipe", 2,
+         "pipe ist keine Datei, sondern ein Gerät, eine Pipe oder ein Socket: geprüft wird ein "
+         "Addon, eine Karte oder ein Archiv.\n"},
 #endif
     };
 #ifndef _WIN32
     fs::create_symlink("loop.rfa", dir.path() / "loop.rfa");
+    fs::create_symlink("loop", dir.path() / "loop");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    fs::create_directories(dir / "temp");
 #endif
     for (const auto& c : cases) {
         const CliResult run = cli(c.args, dir.path());

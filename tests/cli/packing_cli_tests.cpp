@@ -321,6 +321,8 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
          "gehört nicht zur Map Berlin", After::untouched},
         {"one archive as both", "kursk.rfa", "kursk.rfa", "--delete-addon", "sind dieselbe Datei",
          After::untouched},
+        {"a copy of the map as its addon", "kursk.rfa", "kopie/kursk_001.rfa", "--delete-addon",
+         "ist kein Addon der Map Kursk: Es enthält die init.con einer Map.", After::untouched},
         {"backup onto the map", "kursk.rfa", "kursk_001.rfa", "--backup kursk.rfa",
          "wäre das Map-Archiv selbst", After::untouched},
         {"backup into the network folder", "kursk.rfa", "kursk_001.rfa",
@@ -344,6 +346,7 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
                  {"kursk.rfa", map},
                  {"kursk_001.rfa", addon},
                  {"berlin.rfa", berlin},
+                 {"kopie/kursk_001.rfa", map},
                  {"kaputt/kursk.rfa", map.substr(0, map.size() - 100)},
                  {"kaputt/kursk_001.rfa", addon.substr(0, addon.size() - 10)}})
             writeBytes(outside_.path() / path, bytes);

@@ -2,12 +2,14 @@
 // Bastogne taken to a picture, edited with libpng as an image editor would, and brought back
 // with the coarser levels of its class; and every picture the import refuses.
 #include "pathmaps/grid.h"
+#include "platform/program_lock.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +22,7 @@ using tess::pathmaps::Grid;
 using tess::pathmaps::readPathmap;
 using tess::test::cli;
 using tess::test::CliResult;
+using tess::test::quoted;
 using tess::test::readBytes;
 using tess::test::TempDir;
 using tess::test::writeBytes;
@@ -217,6 +220,10 @@ TEST(PathmapCli, ImportRefusesWhatDoesNotFitAndWritesNothing) {
     fs::create_directory(dir / "falsch");
     copyTankClass(dir / "falsch");
     writeBytes(dir / "falsch" / "Tank0Level1Map8Bit.raw", std::string(512 * 512, '\0'));
+    // A class with a map that may not be replaced: none of its files is.
+    fs::create_directory(dir / "fest");
+    copyTankClass(dir / "fest");
+    fs::permissions(dir / "fest" / "Tank0Level2Map.raw", fs::perms::owner_read);
 
     struct Row {
         std::string args;
@@ -245,9 +252,14 @@ TEST(PathmapCli, ImportRefusesWhatDoesNotFitAndWritesNothing) {
         {"falsch/Tank0Level0Map.raw --import zu.png",
          "Die Pathmap Tank0Level1Map8Bit.raw passt mit 512 x 512 Feldern nicht zu "
          "Tank0Level0Map.raw mit 2048 x 2048 Feldern; nichts wurde gespeichert"},
+        {"fest/Tank0Level0Map.raw --import zu.png",
+         "Datei \"fest/Tank0Level2Map.raw\" kann nicht erstellt werden. Zugriff verweigert. "
+         "Nichts wurde geschrieben; Tank0Level0Map.raw, Tank0Level1Map.raw und "
+         "Tank0Level2Map.raw sind wie vorher"},
     };
     const auto before = filesIn(dir.path());
     const auto beforeWrong = filesIn(dir / "falsch");
+    const auto beforeFixed = filesIn(dir / "fest");
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args);
         const CliResult run = cli("pathmap " + row.args, dir.path());
@@ -256,8 +268,48 @@ TEST(PathmapCli, ImportRefusesWhatDoesNotFitAndWritesNothing) {
         EXPECT_EQ(run.out, "");
         EXPECT_TRUE(filesIn(dir.path()) == before);
         EXPECT_TRUE(filesIn(dir / "falsch") == beforeWrong);
+        EXPECT_TRUE(filesIn(dir / "fest") == beforeFixed);
     }
     EXPECT_EQ(cli("pathmap Tank0Level0Map.raw --to kopie.raw", dir.path()).exitCode, 2);
     EXPECT_EQ(
         cli("pathmap Tank0Level0Map.raw --export a.png --import tank.png", dir.path()).exitCode, 2);
 }
+
+#ifndef _WIN32
+// Below a program folder a pathmap is written as every step there: under the program folder's
+// lock, and never through a linked folder.
+TEST(PathmapCli, BelowAProgramFolderUnderItsLockAndNeverThroughALink) {
+    tess::test::ProgramFolder program;
+    TempDir elsewhere;
+    copyTankClass(elsewhere.path());
+    const fs::path addon = program.path() / "bf1942/levels/Bastogne_001";
+    fs::create_directories(addon);
+    fs::create_directory_symlink(elsewhere.path(), addon / "Pathfinding");
+    const std::string map = quoted((addon / "Pathfinding/Tank0Level0Map.raw").string());
+    const std::string folderOption = " --program-folder " + quoted(program.text());
+    ASSERT_EQ(cli("pathmap " + map + " --export tank.png" + folderOption, program.path()).exitCode,
+              0);
+    Picture blocked = decode(readBytes(program.path() / "tank.png"), PNG_FORMAT_GRAY);
+    blocked.format = PNG_FORMAT_GRAY;
+    std::fill(blocked.pixels.begin(), blocked.pixels.end(), 255);
+    writeBytes(program.path() / "zu.png", encode(blocked));
+    const auto game = filesIn(elsewhere.path());
+
+    const CliResult linked =
+        cli("pathmap " + map + " --import zu.png" + folderOption, program.path());
+    EXPECT_EQ(linked.exitCode, 1);
+    EXPECT_NE(linked.err.find("Pathfinding\" ist kein Ordner, sondern eine Verknüpfung oder Datei; "
+                              "dort hindurch wird nichts geschrieben"),
+              std::string::npos)
+        << linked.err;
+
+    const tess::ProgramLock held(program.text());
+    const CliResult locked =
+        cli("pathmap " + map + " --export again.png" + folderOption, program.path());
+    EXPECT_EQ(locked.exitCode, 1);
+    EXPECT_NE(locked.err.find("arbeitet gerade ein anderer Lauf von Tessarine"), std::string::npos)
+        << locked.err;
+    EXPECT_FALSE(fs::exists(program.path() / "again.png"));
+    EXPECT_TRUE(filesIn(elsewhere.path()) == game);
+}
+#endif

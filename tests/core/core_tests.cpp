@@ -13,6 +13,7 @@
 #include <filesystem>
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -82,6 +83,21 @@ TEST(CodePage, EveryByteSurvivesARoundTripThroughAFile) {
     EXPECT_EQ(tess::decodeCp1252("\x81"), "\xc2\x81");
     EXPECT_EQ(tess::decodeCp1252("\x80"), "€");
     EXPECT_EQ(tess::encodeCp1252("Grüß"), "Gr\xfc\xdf");
+}
+
+// Bytes 0x80 to 0x9F, where Windows-1252 differs from Latin-1, against the code page's
+// published table (unicode.org, CP1252.TXT); its five unassigned bytes are the C1 controls.
+TEST(CodePage, EachByteFrom0x80To0x9FIsTheCharacterOfThePublishedTable) {
+    const char* const table[32] = {
+        "€", "\xc2\x81", "‚",        "ƒ", "„",        "…",        "†", "‡",        "ˆ", "‰", "Š",
+        "‹", "Œ",        "\xc2\x8d", "Ž", "\xc2\x8f", "\xc2\x90", "‘", "’",        "“", "”", "•",
+        "–", "—",        "˜",        "™", "š",        "›",        "œ", "\xc2\x9d", "ž", "Ÿ",
+    };
+    for (int i = 0; i < 32; ++i) {
+        const std::string byte(1, static_cast<char>(0x80 + i));
+        EXPECT_EQ(tess::decodeCp1252(byte), table[i]) << "0x" << std::hex << 0x80 + i;
+        EXPECT_EQ(tess::encodeCp1252(table[i]), byte) << "0x" << std::hex << 0x80 + i;
+    }
 }
 
 TEST(CodePage, TextTheGameCannotHoldIsRefusedNotReplaced) {
@@ -403,5 +419,41 @@ TEST(Files, WhatIsNotARegularFileIsRefusedAtOnce) {
     EXPECT_EQ(child.output, "Datei " + dir.text() + "TERRAIN.CON kann nicht geöffnet werden. " +
                                 tess::notARegularFileReason());
     EXPECT_FALSE(fs::exists(dir / "copy.con"));
+}
+
+// Only a regular file is replaced: a write or a copy onto anything else at the target's name
+// is refused, and what is there stays what it was.
+TEST(Files, OnlyARegularFileIsReplaced) {
+    TempDir dir;
+    writeBytes(dir / "from.con", "new");
+    const std::string notAFile = "Sie ist keine gewöhnliche Datei (sondern ein Gerät, eine Pipe "
+                                 "oder ein Socket). Ersetzt wird nur eine gewöhnliche Datei.";
+    const struct {
+        const char* name;
+        mode_t kind;
+        bool needsRoot;
+        std::string reason;
+    } targets[] = {
+        {"fifo", S_IFIFO, false, notAFile},
+        {"null", S_IFCHR, true, notAFile}, // a device like the system's /dev/null
+        {"folder", S_IFDIR, false, "Zugriff verweigert."},
+    };
+    for (const auto& target : targets) {
+        SCOPED_TRACE(target.name);
+        if (target.needsRoot && ::geteuid() != 0)
+            continue;
+        const fs::path path = dir / target.name;
+        ASSERT_EQ(target.kind == S_IFDIR ? ::mkdir(path.c_str(), 0700)
+                                         : ::mknod(path.c_str(), target.kind | 0600, makedev(1, 3)),
+                  0);
+        const std::string refused =
+            "Datei \"" + path.string() + "\" kann nicht erstellt werden. " + target.reason;
+        EXPECT_EQ(errorMessage([&] { tess::writeFileAtomically(path.string(), "x"); }), refused);
+        EXPECT_EQ(errorMessage([&] { tess::copyFileAtomically(dir / "from.con", path); }), refused);
+        struct stat info {};
+        ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & S_IFMT, target.kind);
+    }
+    EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
 }
 #endif

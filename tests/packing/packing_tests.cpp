@@ -598,6 +598,15 @@ TEST_F(PackingTest, ADamagedPackStateTouchesNothing) {
         {addon + "\r\n" + game + "D:\\x\r\n\r\n", "Zeile 4 nennt keine Map"},
         {addon + "\r\n\r\nD:\\x\r\nOasis\r\n", "Zeile 2 nennt keinen Spielordner"},
         {addon + "\r\n" + game + "\r\nOasis\r\n", "Zeile 3 nennt kein Ziel für das Addon-Archiv"},
+        // Cut short, or with more after the five lines the first pack writes.
+        {addon + "\r\n" + game + "D:\\x\r\nOas", "Sie ist abgeschnitten: nach 3 vollständigen "
+                                                 "Zeilen bricht Zeile 4 ab"},
+        {addon + "\r\n" + game + "D:\\x\r\nOasis\r\nD:\\Oasis\\\r\nmehr\r\n",
+         "Sie hat 6 Zeilen, mehr als die 5, die das 1. Packen schreibt"},
+        {addon + "\r\n" + game + "D:\\x\r\nOasis\r\n" + std::string(40000, 'x') + "\r\n",
+         "Zeile 5 ist mit 40000 Zeichen länger als jeder Pfad"},
+        {addon + "\r\n" + game + "D:\\x\r\nOasis\r\nD:\\Oasis\r\n",
+         "Zeile 5 (\"D:\\Oasis\") nennt keinen Ordner"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
@@ -752,7 +761,7 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     fs::copy_file(test::testdata("archives/kursk.rfa"), maps / "Kursk.rfa");
     fs::permissions(maps / "Kursk.rfa", fs::perms::owner_write, fs::perm_options::add);
     const fs::path addonSource = outside.path() / "addon";
-    writeBytes(addonSource / "Init.con", "rem the addon's own Init.con\r\n");
+    writeBytes(addonSource / "SinglePlayer" / "ControlPoints.con", "rem the addon's own\r\n");
     writeBytes(addonSource / "ai.con", "rem ai\r\n");
     writeBytes(addonSource / "Coop.con", "rem an old Co-op script\r\n");
     writeBytes(addonSource / "GameTypes" / "Coop.con", "rem an old Co-op script\r\n");
@@ -814,8 +823,8 @@ TEST_F(PackingTest, NetworkMergeOfKurskWithAnAddonTheAddonWinning) {
     const std::vector<std::string> names = entryNames(maps / "Kursk.rfa");
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
     EXPECT_EQ(names.size(), expected.size());
-    EXPECT_EQ(entryBytes(maps / "Kursk.rfa", "bf1942/levels/Kursk/Init.con"),
-              "rem the addon's own Init.con\r\n");
+    EXPECT_EQ(entryBytes(maps / "Kursk.rfa", "bf1942/levels/Kursk/SinglePlayer/ControlPoints.con"),
+              "rem the addon's own\r\n");
     const std::string coop = entryBytes(maps / "Kursk.rfa", "bf1942/levels/Kursk/Coop.con");
     EXPECT_EQ(coop.rfind("Game.setNumberOfTickets 1 100\r\n", 0), 0u) << coop;
     EXPECT_NE(coop.find("\r\nif v_arg1 == host\r\n"), std::string::npos);
