@@ -8,6 +8,7 @@
 #include "checks/addon.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "core/inputs.h"
 #include "core/letter_case.h"
 #include "core/paths.h"
 #include "intake/map_inspection.h"
@@ -81,11 +82,18 @@ struct Level {
     std::vector<pathmaps::SearchMapSettings> searchMaps;
     std::string searchMapSource;
     std::string addonFolder;
+    // What the command reads, which nothing it writes may replace.
+    InputFiles read;
 };
 
 Level openLevel(const TerrainOptions& options) {
     Level level;
-    level.files = std::make_unique<checks::Addon>(levelTarget(options.map));
+    const checks::CheckTarget target = levelTarget(options.map);
+    if (target.archive.empty())
+        level.read.addFolder(target.addonFolder);
+    else
+        level.read.addFile(target.archive);
+    level.files = std::make_unique<checks::Addon>(target);
     checks::Addon& files = *level.files;
     if (!files.archiveError().empty())
         throw Error(files.archiveError());
@@ -98,6 +106,7 @@ Level openLevel(const TerrainOptions& options) {
     // level's own serves where the addon has none.
     useProgramFolder(options.programFolder);
     level.addonFolder = intake::addonFolderOf(programFolder(), files.mapName());
+    level.read.addFolder(level.addonFolder);
     const std::string addonScript = level.addonFolder + "AIPathFinding.con";
     if (fileExists(addonScript)) {
         level.searchMaps = pathmaps::readSearchMaps(readFileBytes(addonScript));
@@ -253,8 +262,23 @@ void compareWithDraft(const Level& level, const TerrainOptions& options) {
                   << "\n";
 }
 
+// The draft and its picture go where nothing the command reads lies, and not onto each other.
+void refuseOutputsOverInputs(Level& level, const TerrainOptions& options) {
+    if (!options.compare.empty())
+        level.read.addFile(options.compare);
+    for (const std::string* output : {&options.draftTo, &options.png})
+        if (!output->empty())
+            level.read.refuseAsOutput(*output);
+    if (!options.png.empty() && (sameFile(options.png, options.draftTo) ||
+                                 fs::absolute(resolvePath(options.png)).lexically_normal() ==
+                                     fs::absolute(resolvePath(options.draftTo)).lexically_normal()))
+        throw Error("--to und --png nennen dieselbe Datei " + shownText(options.png) +
+                    ": der Entwurf und sein Bild brauchen zwei Dateien");
+}
+
 int showTerrain(const TerrainOptions& options) {
     Level level = openLevel(options);
+    refuseOutputsOverInputs(level, options);
     printLevel(level);
     if (!options.draftClass.empty())
         writeDraft(level, options);

@@ -61,6 +61,11 @@ TEST(OwnFiles, NoOutputIsWrittenOverAnInputUnderAnyName) {
          "maps/Tank0Level2Map.raw", "maps/Tank0Level2Map.raw"},
         {"pathmap maps/Tank0Level0Map.raw --level Bastogne --png Bastogne/Init/Terrain.con",
          "Bastogne/Init/Terrain.con", nativePath(dir.text() + "Bastogne/Init/Terrain.con")},
+        {"terrain Bastogne --draft Tank0 --to Bastogne/heightmap.raw", "Bastogne/heightmap.raw",
+         nativePath(dir.text() + "Bastogne/Heightmap.raw")},
+        {"terrain Bastogne --compare maps/Tank0Level0Map.raw --draft Tank0 --to tank0.raw --png "
+         "maps/tank0level0map.raw",
+         "maps/tank0level0map.raw", "maps/Tank0Level0Map.raw"},
 #ifndef _WIN32
         {"pathmap maps/Tank0Level0Map.raw --png verweis.raw", "verweis.raw",
          "maps/Tank0Level0Map.raw"},
