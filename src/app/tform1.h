@@ -96,7 +96,8 @@ public:
     // Beyond the design: a click on the picture, a tick in the check list, "Rückgängig" (also
     // Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen", "Frühere Areas
     // laden", "Areas an den Flaggenpunkten vorschlagen", an entry chosen in "Areas", "Area
-    // bearbeiten", "Area löschen", "Vorhandene Areas übernehmen", "Areas wieder bearbeiten".
+    // bearbeiten", "Area löschen", "Vorhandene Areas übernehmen", "Areas wieder bearbeiten",
+    // "Wiederholen" (also Ctrl+Y and Ctrl+Shift+Z).
     void eMouseDown(QPoint pixel);
     void CheckListBox1ClickCheck(int entry, bool ticked);
     void Label17zClick();
@@ -109,6 +110,7 @@ public:
     void Label24zClick();
     void Label25zClick();
     void Label26zClick();
+    void Label27zClick();
     // Start has enabled the tab: the level's own picture and areas, the autosave and the
     // offer of saved areas.
     void areasTabEnabled();
@@ -166,7 +168,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // The movement keys and Ctrl+Z of tab "(2) Areas", wherever the focus is.
+    // The movement keys, Ctrl+Z and Ctrl+Y of tab "(2) Areas", wherever the focus is.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -195,6 +197,7 @@ private:
     void areaCommand(const std::function<void()>& command);
     void moveMarker(tess::areas::Direction direction);
     void drawAreasTab();
+    void placeAreaPanel();
     void areaScriptWritten(const std::string& path);
     void loadAreasFrom(const std::string& file, bool earlierSet);
     void takeInAreas(const tess::areas::AreaFile& areas, const std::string& summary,
