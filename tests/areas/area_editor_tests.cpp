@@ -640,7 +640,8 @@ struct ThreeAreas {
 
 } // namespace
 
-TEST(Editing, EveryStepOnAnyAreaAndItsUndo) {
+// Every kind of step, undone with Ctrl+Z and done again with Ctrl+Y.
+TEST(Editing, EveryStepOnAnyAreaItsUndoAndItsRedo) {
     const std::string base =
         "Hill [ 400;848 / 800;1648 ] ==> Prio. [100] -> Bridge Irrtum (fertig)\n"
         "Bridge [ 1040;1568 / 1200;1848 ] ==> Prio. [50] -> Hill (fertig)\n"
@@ -685,26 +686,57 @@ TEST(Editing, EveryStepOnAnyAreaAndItsUndo) {
          },
          base.substr(0, base.rfind('\n') + 1) +
              "Wald [ 40;1968 / 80;2008 ] ==> Prio. [100] ->\nIrrtum ist Nachbar von: "},
+        {"a level's area taken in with a line outside the areas",
+         [](ThreeAreas& t) {
+             AreaFile file;
+             file.areas.push_back({{10, 10}, {20, 20}, panelNamed("Dorf"), {"Hill"}, {}, {}, {}});
+             file.outside.before = {"aiSettings.createVehicleGroup common"};
+             t.editor.importAreas(file);
+         },
+         base.substr(0, base.rfind('\n') + 1) +
+             "Dorf [ 40;1968 / 80;2008 ] ==> Prio. [100] -> Hill\nIrrtum ist Nachbar von: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ThreeAreas t;
         ASSERT_EQ(t.view(), base);
+        const std::string before = t.editor.areaScriptText();
         c.step(t);
         EXPECT_EQ(t.view(), c.view);
-        // Ctrl+Z gives back exactly what was there.
+        const std::string after = t.editor.areaScriptText();
+        // Ctrl+Z gives back exactly what was there, Ctrl+Y what the step made, once.
+        EXPECT_FALSE(t.editor.isEnabled(Command::redo));
         ASSERT_TRUE(t.editor.isEnabled(Command::undo));
         ASSERT_TRUE(t.editor.undo());
         EXPECT_EQ(t.view(), base);
+        EXPECT_EQ(t.editor.areaScriptText(), before);
+        ASSERT_TRUE(t.editor.redo());
+        EXPECT_EQ(t.view(), c.view);
+        EXPECT_EQ(t.editor.areaScriptText(), after);
+        EXPECT_FALSE(t.editor.redo());
     }
 
-    // The steps one after another, then undone one by one.
+    // The steps one after another, undone one by one, done again, undone again; a new step
+    // after an undo leaves nothing to redo.
     ThreeAreas t;
     for (const Case& c : cases)
         if (!c.label.starts_with("Hill"))
             c.step(t);
-    for (int i = 0; i < 3; ++i)
+    const std::string all = t.view();
+    for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(t.editor.undo());
+    EXPECT_EQ(t.view(), base);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(t.editor.redo());
+    EXPECT_EQ(t.view(), all);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(t.editor.undo());
+    EXPECT_EQ(t.view(), base);
+    ASSERT_TRUE(t.editor.redo());
+    confirmArea(t.editor, {10, 10}, {20, 20}, panelNamed("Weide"));
+    EXPECT_FALSE(t.editor.isEnabled(Command::redo));
+    ASSERT_TRUE(t.editor.undo());
+    ASSERT_TRUE(t.editor.undo());
     EXPECT_EQ(t.view(), base);
 
     // Finished with the phase, Bridge's edit reaches every line that names it.
