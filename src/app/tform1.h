@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -139,6 +140,7 @@ public:
     // Start has run or the pack state is restored (updateCheckButton after either).
     void checkButtonClick();
     void showFindingPlace(const tess::checks::Finding& finding);
+    void rewriteAiScript();
     void updateCheckButton();
     CheckDialog* checkDialog() { return checkDialog_.get(); }
 
@@ -202,6 +204,7 @@ private:
     void loadAreasFrom(const std::string& file, bool earlierSet);
     void takeInAreas(const tess::areas::AreaFile& areas, const std::string& summary,
                      const std::vector<std::string>& notes);
+    void openAreasTabAfterRestart(std::int32_t worldSize);
     bool handleAreaKey(QKeyEvent* event);
     void connectPackingTab();
 
