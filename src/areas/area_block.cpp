@@ -34,6 +34,14 @@ std::optional<std::size_t> orderClass(std::string_view word) {
     return std::nullopt;
 }
 
+// The class of an order position at a point "x/z" (an index into kOrderClasses).
+std::optional<std::size_t> orderPositionClass(const std::vector<std::string_view>& w) {
+    if (w.size() != 3 || !is(w[0], kOrderPosition))
+        return std::nullopt;
+    const auto position = scriptVector(w[2]);
+    return position && position->size() == 2 ? orderClass(w[1]) : std::nullopt;
+}
+
 std::optional<Side> panelSide(const std::vector<std::string_view>& words) {
     const auto value = words.size() == 2 ? scriptNumber(words[1]) : std::nullopt;
     if (value == 1.0)
@@ -96,18 +104,14 @@ SortedBlock sortBlockLines(const std::vector<std::string>& lines, double orderX,
                     held = !ticked;
                     ticked = true;
                 }
-            } else if (is(w[0], kOrderPosition) && w.size() >= 2) {
-                if (const auto index = orderClass(w[1])) {
-                    const auto position = w.size() == 3 ? scriptVector(w[2]) : std::nullopt;
-                    const bool valid = position && position->size() == 2;
-                    if (valid && *index == 1)
-                        sorted.leicht = true;
-                    if (valid && *index == 2)
-                        sorted.schwer = true;
-                    held = valid && !classSeen[*index] && (*position)[0] == orderX &&
-                           (*position)[1] == orderZ;
-                    classSeen[*index] = true;
-                }
+            } else if (const auto index = orderPositionClass(w)) {
+                const std::vector<double> position = *scriptVector(w[2]);
+                if (*index == 1)
+                    sorted.leicht = true;
+                if (*index == 2)
+                    sorted.schwer = true;
+                held = !classSeen[*index] && position[0] == orderX && position[1] == orderZ;
+                classSeen[*index] = true;
             } else if (is(w[0], kSetSide)) {
                 const auto side = panelSide(w);
                 held = !sideSeen && side;
@@ -131,8 +135,7 @@ orderPositionClasses(const std::vector<std::string>& lines) {
     forEachBlockLine(
         lines,
         [&](const std::string&, const std::vector<std::string_view>& w) {
-            classes.push_back(is(w[0], kOrderPosition) && w.size() >= 2 ? orderClass(w[1])
-                                                                        : std::nullopt);
+            classes.push_back(orderPositionClass(w));
         },
         [&](const std::string&) { classes.emplace_back(); }, [&] { classes.emplace_back(); });
     return classes;

@@ -47,7 +47,7 @@ SortedBlock sortBlockLines(const std::vector<std::string>& lines, double orderX,
 inline constexpr std::array<std::string_view, 3> kOrderClasses = {"Infantry", "Car", "Tank"};
 
 // For each line, the class (an index into kOrderClasses) of the order position it sets, if it
-// sets one of these; comments set none.
+// sets one of these at a point; comments set none.
 std::vector<std::optional<std::size_t>> orderPositionClasses(const std::vector<std::string>& lines);
 
 } // namespace tess::areas
