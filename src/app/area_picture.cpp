@@ -18,16 +18,58 @@ int clipped(std::int32_t coordinate, int edge) {
     return std::clamp<std::int32_t>(coordinate, -kClipMargin, edge + kClipMargin);
 }
 
-// A name readable on any background: coloured text on a small dark tag.
-void drawName(QPainter& painter, QPoint at, const QString& name, const QColor& colour) {
-    const QRect text = painter.fontMetrics().boundingRect(name).translated(at);
-    painter.fillRect(text.adjusted(-2, 0, 2, 1), QColor(0, 0, 0, 150));
+// A name readable on any background: coloured text on a small dark tag, whose rectangle is
+// the tag's and whose baseline starts where the text does.
+struct NameTag {
+    QRect rect;
+    QPoint baseline;
+    void moveTo(QPoint topLeft) {
+        baseline += topLeft - rect.topLeft();
+        rect.moveTopLeft(topLeft);
+    }
+};
+
+// The tag of a name written from `baseline`, moved wholly into the picture.
+NameTag tagInPicture(const QPainter& painter, QPoint baseline, const QString& name, QSize size) {
+    NameTag tag{painter.fontMetrics().boundingRect(name).translated(baseline).adjusted(-2, 0, 2, 1),
+                baseline};
+    tag.moveTo({std::clamp(tag.rect.left(), 0, std::max(0, size.width() - tag.rect.width())),
+                std::clamp(tag.rect.top(), 0, std::max(0, size.height() - tag.rect.height()))});
+    return tag;
+}
+
+void drawName(QPainter& painter, const NameTag& tag, const QString& name, const QColor& colour) {
+    painter.fillRect(tag.rect, QColor(0, 0, 0, 150));
     painter.setPen(colour);
-    painter.drawText(at, name);
+    painter.drawText(tag.baseline, name);
+}
+
+// An area's name inside the top left corner of its outline, wholly inside the picture, and
+// below the names already there that it would cover, so that areas at the picture's edge and
+// areas that share a corner keep their names readable.
+void drawAreaName(QPainter& painter, QPoint corner, const QString& name, const QColor& colour,
+                  QSize size, std::vector<QRect>& drawn) {
+    NameTag tag =
+        tagInPicture(painter, corner + QPoint(3, painter.fontMetrics().ascent() + 2), name, size);
+    const NameTag inside = tag;
+    for (auto other = drawn.begin(); other != drawn.end();) {
+        if (!other->intersects(tag.rect)) {
+            ++other;
+            continue;
+        }
+        if (other->bottom() + tag.rect.height() >= size.height()) {
+            tag = inside; // no room below: it stays in its corner
+            break;
+        }
+        tag.moveTo({tag.rect.left(), other->bottom() + 1});
+        other = drawn.begin();
+    }
+    drawn.push_back(tag.rect);
+    drawName(painter, tag, name, colour);
 }
 
 void drawOutlines(QPainter& painter, const std::vector<PictureOutline>& outlines,
-                  const QColor& colour, Qt::PenStyle style, QSize size) {
+                  const QColor& colour, Qt::PenStyle style, QSize size, std::vector<QRect>& names) {
     QPen pen(colour);
     pen.setWidth(1);
     pen.setStyle(style);
@@ -39,7 +81,6 @@ void drawOutlines(QPainter& painter, const std::vector<PictureOutline>& outlines
     halo.setJoinStyle(Qt::MiterJoin);
     if (style == Qt::DashLine)
         halo.setDashPattern({4.0 / 3, 2.0 / 3});
-    const int ascent = painter.fontMetrics().ascent();
     for (const PictureOutline& outline : outlines) {
         const int left = clipped(outline.left, size.width());
         const int top = clipped(outline.top, size.height());
@@ -58,17 +99,26 @@ void drawOutlines(QPainter& painter, const std::vector<PictureOutline>& outlines
         painter.drawRect(left, top, right - left, bottom - top);
         if (outline.selected) // a second line inside marks the selected area
             painter.drawRect(left + 1, top + 1, right - left - 2, bottom - top - 2);
-        if (!outline.name.isEmpty()) {
-            const QPoint at(std::clamp(left, 0, size.width() - 1) + 3,
-                            std::clamp(top, 0, size.height() - 1) + ascent + 2);
-            drawName(painter, at, outline.name, shown);
-        }
+        if (!outline.name.isEmpty())
+            drawAreaName(painter, QPoint(left, top), outline.name, shown, size, names);
     }
 }
 
+// The tags of the control points' names beside their flags, inside the picture.
+std::vector<NameTag> flagNameTags(const QPainter& painter, const std::vector<PictureFlag>& flags,
+                                  QSize size) {
+    std::vector<NameTag> tags;
+    tags.reserve(flags.size());
+    for (const PictureFlag& flag : flags)
+        tags.push_back(tagInPicture(painter, flag.at + QPoint(11, -4), flag.name, size));
+    return tags;
+}
+
 // A small flag on a pole whose foot stands on the control point, its name beside it.
-void drawFlags(QPainter& painter, const std::vector<PictureFlag>& flags) {
-    for (const PictureFlag& flag : flags) {
+void drawFlags(QPainter& painter, const std::vector<PictureFlag>& flags,
+               const std::vector<NameTag>& names) {
+    for (std::size_t i = 0; i < flags.size(); ++i) {
+        const PictureFlag& flag = flags[i];
         const QPoint foot = flag.at;
         const QPoint top = foot - QPoint(0, 12);
         painter.setPen(QPen(Qt::black, 1));
@@ -77,7 +127,7 @@ void drawFlags(QPainter& painter, const std::vector<PictureFlag>& flags) {
         painter.setBrush(AreaPicture::teamColour(flag.team));
         painter.drawPolygon(cloth);
         painter.setBrush(Qt::NoBrush);
-        drawName(painter, top + QPoint(11, 8), flag.name, AreaPicture::teamColour(flag.team));
+        drawName(painter, names[i], flag.name, AreaPicture::teamColour(flag.team));
     }
 }
 
@@ -150,10 +200,16 @@ void AreaPicture::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     QPainter painter(this);
     painter.setFont(font());
+    // The control points' names keep their places beside their flags; the areas' names make
+    // way for them.
+    const std::vector<NameTag> flagNames = flagNameTags(painter, flags_, size());
+    nameTags_.clear();
+    for (const NameTag& tag : flagNames)
+        nameTags_.push_back(tag.rect);
     if (guidesShown_)
-        drawOutlines(painter, guides_, guideColour(), Qt::DashLine, size());
-    drawOutlines(painter, areas_, areaColour(), Qt::SolidLine, size());
-    drawFlags(painter, flags_);
+        drawOutlines(painter, guides_, guideColour(), Qt::DashLine, size(), nameTags_);
+    drawOutlines(painter, areas_, areaColour(), Qt::SolidLine, size(), nameTags_);
+    drawFlags(painter, flags_, flagNames);
     if (mark_)
         drawMark(painter, *mark_, size());
 }

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QLabel>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -68,6 +69,9 @@ public:
     // The place the addon check points to, drawn over everything else; nothing removes it.
     void setMark(std::optional<PictureMark> mark);
     const std::optional<PictureMark>& mark() const { return mark_; }
+    // Where the names of the outlines stood when the picture was last painted: each wholly
+    // inside the picture, none over another.
+    const std::vector<QRect>& nameTags() const { return nameTags_; }
 
 signals:
     // The left mouse button went down on the picture, at this pixel.
@@ -83,4 +87,5 @@ private:
     std::vector<PictureFlag> flags_;
     bool guidesShown_ = true;
     std::optional<PictureMark> mark_;
+    std::vector<QRect> nameTags_;
 };

@@ -3,6 +3,7 @@
 #include "app/qt_text.h"
 #include "checks/checks.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -63,6 +64,9 @@ CheckDialog::CheckDialog(QWidget* parent) : QWidget(parent) {
     details_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     again_ = new QPushButton(QStringLiteral("Neu prüfen"), this);
     again_->setObjectName(QStringLiteral("checkAgain"));
+    rewrite_ = new QPushButton(QStringLiteral("ai.con neu schreiben"), this);
+    rewrite_->setObjectName(QStringLiteral("checkRewriteAi"));
+    rewrite_->setVisible(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -70,7 +74,11 @@ CheckDialog::CheckDialog(QWidget* parent) : QWidget(parent) {
     layout->addWidget(checked_);
     layout->addWidget(list_, 1);
     layout->addWidget(details_);
-    layout->addWidget(again_, 0, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(rewrite_);
+    buttons->addWidget(again_);
+    layout->addLayout(buttons);
     resize(560, 380);
 
     connect(list_, &QTreeWidget::currentItemChanged, this, [this] { showDetails(); });
@@ -80,6 +88,7 @@ CheckDialog::CheckDialog(QWidget* parent) : QWidget(parent) {
             emit placeRequested(report_.findings[static_cast<std::size_t>(row)]);
     });
     connect(again_, &QPushButton::clicked, this, [this] { check(target_); });
+    connect(rewrite_, &QPushButton::clicked, this, [this] { emit aiScriptRequested(); });
 }
 
 CheckDialog::~CheckDialog() {
@@ -149,10 +158,14 @@ void CheckDialog::showDetails() {
     const int row = list_->indexOfTopLevelItem(list_->currentItem());
     if (row < 0 || static_cast<std::size_t>(row) >= report_.findings.size()) {
         details_->clear();
+        rewrite_->setVisible(false);
         return;
     }
     const Finding& finding = report_.findings[static_cast<std::size_t>(row)];
     details_->setText(qs(finding.text) + QStringLiteral("\n") + qs(finding.advice));
+    // ai.con is Tessarine's own text for the world size: it can be written again in a folder.
+    rewrite_->setVisible(finding.check == "ai-con" && !target_.addonFolder.empty() &&
+                         report_.worldSize > 0);
 }
 
 QString CheckDialog::countLine() const {

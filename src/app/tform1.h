@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -96,7 +97,8 @@ public:
     // Beyond the design: a click on the picture, a tick in the check list, "Rückgängig" (also
     // Ctrl+Z), "Gespeicherte Areas laden (<n>)", "Vorhandene Areas zeigen", "Frühere Areas
     // laden", "Areas an den Flaggenpunkten vorschlagen", an entry chosen in "Areas", "Area
-    // bearbeiten", "Area löschen", "Vorhandene Areas übernehmen", "Areas wieder bearbeiten".
+    // bearbeiten", "Area löschen", "Vorhandene Areas übernehmen", "Areas wieder bearbeiten",
+    // "Wiederholen" (also Ctrl+Y and Ctrl+Shift+Z).
     void eMouseDown(QPoint pixel);
     void CheckListBox1ClickCheck(int entry, bool ticked);
     void Label17zClick();
@@ -109,6 +111,7 @@ public:
     void Label24zClick();
     void Label25zClick();
     void Label26zClick();
+    void Label27zClick();
     // Start has enabled the tab: the level's own picture and areas, the autosave and the
     // offer of saved areas.
     void areasTabEnabled();
@@ -137,6 +140,7 @@ public:
     // Start has run or the pack state is restored (updateCheckButton after either).
     void checkButtonClick();
     void showFindingPlace(const tess::checks::Finding& finding);
+    void rewriteAiScript();
     void updateCheckButton();
     CheckDialog* checkDialog() { return checkDialog_.get(); }
 
@@ -166,7 +170,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // The movement keys and Ctrl+Z of tab "(2) Areas", wherever the focus is.
+    // The movement keys, Ctrl+Z and Ctrl+Y of tab "(2) Areas", wherever the focus is.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -195,10 +199,12 @@ private:
     void areaCommand(const std::function<void()>& command);
     void moveMarker(tess::areas::Direction direction);
     void drawAreasTab();
+    void placeAreaPanel();
     void areaScriptWritten(const std::string& path);
     void loadAreasFrom(const std::string& file, bool earlierSet);
     void takeInAreas(const tess::areas::AreaFile& areas, const std::string& summary,
                      const std::vector<std::string>& notes);
+    void openAreasTabAfterRestart(std::int32_t worldSize);
     bool handleAreaKey(QKeyEvent* event);
     void connectPackingTab();
 

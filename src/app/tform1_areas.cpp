@@ -18,6 +18,7 @@
 #include "platform/shell.h"
 #include "ui_mainwindow.h"
 
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QBrush>
@@ -27,6 +28,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextEdit>
 
@@ -68,26 +70,66 @@ bool isTextField(const QWidget* widget) {
 
 // Lists that grow at the end and lose entries anywhere: entries that still match stay, so
 // that the list keeps its scroll position and selection; from the first difference on, the
-// list is rebuilt.
+// list is rebuilt. Each item keeps its whole text; a list that shortens its entries to its
+// width shows the rest in the middle as "...".
+enum class ListKind { plain, checkable, shortened };
+
 template <typename Entry, typename Text>
 void syncList(QListWidget* list, const std::vector<Entry>& entries, Text text,
-              bool checkable = false) {
+              ListKind kind = ListKind::plain) {
     const QSignalBlocker quiet(list);
     const int count = static_cast<int>(entries.size());
     int same = 0;
     while (same < std::min(count, list->count()) &&
-           list->item(same)->text() == text(entries[static_cast<std::size_t>(same)]))
+           list->item(same)->data(Qt::UserRole).toString() ==
+               text(entries[static_cast<std::size_t>(same)]))
         ++same;
     while (list->count() > same)
         delete list->takeItem(list->count() - 1);
+    // Room for the text beside the frame, the scroll bar and the item's margins.
+    const int width =
+        list->width() - 2 * list->frameWidth() - list->verticalScrollBar()->sizeHint().width() - 8;
     for (int i = same; i < count; ++i) {
-        auto* item = new QListWidgetItem(text(entries[static_cast<std::size_t>(i)]), list);
-        if (checkable) {
+        const QString whole = text(entries[static_cast<std::size_t>(i)]);
+        auto* item =
+            new QListWidgetItem(kind == ListKind::shortened
+                                    ? list->fontMetrics().elidedText(whole, Qt::ElideMiddle, width)
+                                    : whole,
+                                list);
+        item->setData(Qt::UserRole, whole);
+        if (kind == ListKind::checkable) {
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(Qt::Unchecked);
         }
     }
 }
+
+// Where the area panel may stand on the picture, the design's place first.
+QRect leastCovering(const QRect& area, QSize panel, QSize picture) {
+    const int right = picture.width() - panel.width() - 2;
+    const int bottom = picture.height() - panel.height() - 4;
+    QRect best;
+    std::int64_t bestCover = -1;
+    for (const QPoint at :
+         {QPoint(2, 4), QPoint(right, 4), QPoint(2, bottom), QPoint(right, bottom)}) {
+        const QRect place(at, panel);
+        const QRect covered = place.intersected(area);
+        const std::int64_t cover =
+            covered.isEmpty() ? 0 : std::int64_t{covered.width()} * covered.height();
+        if (bestCover < 0 || cover < bestCover) {
+            best = place;
+            bestCover = cover;
+        }
+    }
+    return best;
+}
+
+// The tip of the neighbour panel's explanation, and what stands in its place while the current
+// area, taken over from a level, names itself as its neighbour.
+const QString kSelfTip = QStringLiteral("Tip: eine Area kann nicht Nachbar von sich selbst sein !");
+const QString kSelfLinkTip = QStringLiteral(
+    "Diese Area ist, wie in der Karte, als ihr eigener Nachbar angekreuzt; ist das nicht gemeint, "
+    "nimm das Häkchen weg.");
 
 } // namespace
 
@@ -108,7 +150,7 @@ void TForm1::connectAreasTab() {
         {ui_->Label18z, &TForm1::Label18zClick}, {ui_->Label21z, &TForm1::Label21zClick},
         {ui_->Label22z, &TForm1::Label22zClick}, {ui_->Label23z, &TForm1::Label23zClick},
         {ui_->Label24z, &TForm1::Label24zClick}, {ui_->Label25z, &TForm1::Label25zClick},
-        {ui_->Label26z, &TForm1::Label26zClick},
+        {ui_->Label26z, &TForm1::Label26zClick}, {ui_->Label27z, &TForm1::Label27zClick},
     };
     for (const auto& [label, handler] : labels)
         connect(label, &ClickableLabel::clicked, this, [this, handler] { (this->*handler)(); });
@@ -159,15 +201,30 @@ void TForm1::drawAreasTab() {
     ui_->Label2z->setEnabled(editor.isEnabled(Command::confirmPoint));
     ui_->Label8z->setEnabled(editor.isEnabled(Command::finishArea));
     const bool moveLabels = editor.isEnabled(Command::moveLabels);
-    for (QWidget* control :
-         {static_cast<QWidget*>(ui_->Label4z), static_cast<QWidget*>(ui_->Label5z),
-          static_cast<QWidget*>(ui_->Label6z), static_cast<QWidget*>(ui_->Label7z),
-          static_cast<QWidget*>(ui_->Edit1z)})
+    const QString chooseInterval =
+        QStringLiteral("Erst \"Intervall Einstellung / Tastenbewegung\" wählen: dann verschieben "
+                       "\"Links\", \"Rechts\", \"Hoch\" und \"Runter\" den aktiven Punkt um die "
+                       "Schrittweite im Feld.");
+    const std::pair<QWidget*, QString> moveControls[] = {
+        {ui_->Label4z, QStringLiteral("Den aktiven Punkt um die Schrittweite nach links "
+                                      "verschieben (Taste 4)")},
+        {ui_->Label5z, QStringLiteral("Den aktiven Punkt um die Schrittweite nach rechts "
+                                      "verschieben (Taste 6)")},
+        {ui_->Label6z, QStringLiteral("Den aktiven Punkt um die Schrittweite nach oben "
+                                      "verschieben (Taste 8)")},
+        {ui_->Label7z, QStringLiteral("Den aktiven Punkt um die Schrittweite nach unten "
+                                      "verschieben (Taste 5)")},
+        {ui_->Edit1z, QStringLiteral("Die Schrittweite in Bildpunkten; mit Enter bestätigen")},
+    };
+    for (const auto& [control, tip] : moveControls) {
         control->setEnabled(moveLabels);
+        control->setToolTip(moveLabels ? tip : chooseInterval);
+    }
     ui_->Label9z->setEnabled(editor.isEnabled(Command::confirmArea));
     ui_->Image2z->setEnabled(editor.isEnabled(Command::openNeighbours));
     ui_->Label16z->setEnabled(editor.isEnabled(Command::nextArea));
     ui_->Label17z->setEnabled(editor.isEnabled(Command::undo));
+    ui_->Label27z->setEnabled(editor.isEnabled(Command::redo));
     ui_->Label23z->setEnabled(editor.isEnabled(Command::editArea));
     ui_->Label24z->setEnabled(editor.isEnabled(Command::deleteArea));
     ui_->Label26z->setEnabled(editor.isEnabled(Command::editAgain));
@@ -180,11 +237,13 @@ void TForm1::drawAreasTab() {
     if (!editor.areaPanelVisible() && ui_->areafert->isVisible() &&
         ui_->areafert->isAncestorOf(QApplication::focusWidget()))
         ui_->e->setFocus(Qt::OtherFocusReason);
+    placeAreaPanel();
     ui_->areafert->setVisible(editor.areaPanelVisible());
     ui_->GroupBox5z->setVisible(editor.neighbourPanelVisible());
 
-    syncList(ui_->ListBox1z, editor.summaryEntries(),
-             [](const std::string& entry) { return qs(entry); });
+    syncList(
+        ui_->ListBox1z, editor.summaryEntries(), [](const std::string& entry) { return qs(entry); },
+        ListKind::shortened);
     {
         // Areas whose name the game cannot read stand out until renamed; the selected area is
         // the list's current entry.
@@ -194,17 +253,22 @@ void TForm1::drawAreasTab() {
             QListWidgetItem* item = ui_->ListBox1z->item(i);
             item->setForeground(change ? QBrush(AreaPicture::nameToChangeColour().darker(130))
                                        : QBrush());
-            item->setToolTip(change ? QStringLiteral("Diesen Namen kann das Spiel nicht lesen, "
-                                                     "oder er kommt doppelt vor: bitte ändern "
-                                                     "(\"Area bearbeiten\").")
-                                    : QString());
+            // A shortened entry shows itself whole in its tool tip.
+            const QString whole = item->data(Qt::UserRole).toString();
+            QStringList tip;
+            if (item->text() != whole)
+                tip << whole;
+            if (change)
+                tip << QStringLiteral("Diesen Namen kann das Spiel nicht lesen, oder er kommt "
+                                      "doppelt vor: bitte ändern (\"Area bearbeiten\").");
+            item->setToolTip(tip.join(QLatin1Char('\n')));
         }
         const auto selected = editor.selectedArea();
         ui_->ListBox1z->setCurrentRow(selected ? static_cast<int>(*selected) : -1);
     }
     syncList(
         ui_->CheckListBox1, editor.checkList(),
-        [](const CheckEntry& entry) { return qs(entry.name); }, true);
+        [](const CheckEntry& entry) { return qs(entry.name); }, ListKind::checkable);
     {
         const QSignalBlocker quiet(ui_->CheckListBox1);
         const auto& checkList = editor.checkList();
@@ -213,6 +277,14 @@ void TForm1::drawAreasTab() {
                 ->setCheckState(checkList[i].ticked ? Qt::Checked : Qt::Unchecked);
     }
     ui_->Label13z->setText(qs(editor.neighbourHeading()));
+    // A self-link taken over from a level is shown as the level has it; the tip that says an
+    // area cannot be its own neighbour makes way for one that says so.
+    const auto current = editor.currentArea();
+    const bool namesItself = current && editor.checkList()[*current].ticked;
+    QString explanation = ui_->Label3z->text();
+    explanation.replace(namesItself ? kSelfTip : kSelfLinkTip,
+                        namesItself ? kSelfLinkTip : kSelfTip);
+    ui_->Label3z->setText(explanation);
 
     std::vector<PictureOutline> outlines;
     outlines.reserve(editor.confirmedAreas().size());
@@ -248,6 +320,20 @@ void TForm1::drawAreasTab() {
     ui_->Label18z->setVisible(offer);
     ui_->ComboBox1z->setVisible(loadable && !earlierAreas_.empty());
     ui_->Label21z->setVisible(loadable && !earlierAreas_.empty());
+}
+
+// "Area fertigstellen" opens where it covers the least of the area being drawn or edited and
+// of the flags on its corners: in the design's place at the left unless the area lies there.
+void TForm1::placeAreaPanel() {
+    if (!areaEditor_->areaPanelVisible())
+        return;
+    const PixelRectangle& r = areaEditor_->rectangle();
+    const auto shown = [](std::int64_t value) {
+        return static_cast<int>(std::clamp<std::int64_t>(value, -2000, 2000));
+    };
+    const QRect area(QPoint(shown(std::int64_t{r.left} - 24), shown(std::int64_t{r.top} - 48)),
+                     QPoint(shown(std::int64_t{r.right} + 17), shown(std::int64_t{r.bottom} + 1)));
+    ui_->areafert->setGeometry(leastCovering(area, ui_->areafert->size(), ui_->e->size()));
 }
 
 void TForm1::areaCommand(const std::function<void()>& command) {
@@ -373,15 +459,24 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // 4, 6, 8 and 5 move the active marker left, right, up and down, as the accelerators of the
 // hidden buttons BitBtn1 to BitBtn4: the digits, the number pad with Num Lock, and without
-// it the pad's arrows and its middle key. Ctrl+Z removes the last area.
+// it the pad's arrows and its middle key. With "Numpad - Pfeiltasten - Bewegung" chosen the
+// arrow keys move it too (rather than switch the radio buttons), except in a list. Ctrl+Z
+// undoes the last step, Ctrl+Y and Ctrl+Shift+Z do it again.
 bool TForm1::handleAreaKey(QKeyEvent* event) {
     if (ui_->PageControl1->currentWidget() != ui_->t3 || !ui_->t3->isEnabled())
         return false;
     void (TForm1::*handler)() = nullptr;
     const bool pad = event->modifiers().testFlag(Qt::KeypadModifier);
-    if (event->matches(QKeySequence::Undo)) {
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool arrows = areaEditor_->movementMode() == MovementMode::keypad &&
+                        (pad || !qobject_cast<QAbstractItemView*>(QApplication::focusWidget()));
+    if (event->matches(QKeySequence::Redo) ||
+        (event->key() == Qt::Key_Y && modifiers == Qt::ControlModifier) ||
+        (event->key() == Qt::Key_Z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        handler = &TForm1::Label27zClick;
+    } else if (event->matches(QKeySequence::Undo)) {
         handler = &TForm1::Label17zClick;
-    } else if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    } else if (modifiers == Qt::NoModifier) {
         switch (event->key()) {
         case Qt::Key_4:
             handler = &TForm1::BitBtn1Click;
@@ -396,13 +491,16 @@ bool TForm1::handleAreaKey(QKeyEvent* event) {
             handler = &TForm1::BitBtn4Click;
             break;
         case Qt::Key_Left:
-            handler = pad ? &TForm1::BitBtn1Click : nullptr;
+            handler = pad || arrows ? &TForm1::BitBtn1Click : nullptr;
             break;
         case Qt::Key_Right:
-            handler = pad ? &TForm1::BitBtn2Click : nullptr;
+            handler = pad || arrows ? &TForm1::BitBtn2Click : nullptr;
             break;
         case Qt::Key_Up:
-            handler = pad ? &TForm1::BitBtn3Click : nullptr;
+            handler = pad || arrows ? &TForm1::BitBtn3Click : nullptr;
+            break;
+        case Qt::Key_Down:
+            handler = arrows ? &TForm1::BitBtn4Click : nullptr;
             break;
         case Qt::Key_Clear:
             handler = pad ? &TForm1::BitBtn4Click : nullptr;
@@ -521,6 +619,10 @@ void TForm1::Label9zClick() {
 
 void TForm1::Label17zClick() {
     areaCommand([this] { areaEditor_->undo(); });
+}
+
+void TForm1::Label27zClick() {
+    areaCommand([this] { areaEditor_->redo(); });
 }
 
 // Saved areas back in the editor: the map's own file (Label18z) or an earlier set (Label21z).

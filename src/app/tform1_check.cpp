@@ -5,11 +5,11 @@
 #include "app/area_picture.h"
 #include "app/check_dialog.h"
 #include "app/packing_tab.h"
-#include "app/picture_file.h"
 #include "app/qt_text.h"
 #include "app/tform1.h"
+#include "areas/area_file.h"
 #include "areas/coordinates.h"
-#include "areas/overview_picture.h"
+#include "areas/level_takeover.h"
 #include "checks/targets.h"
 #include "core/error.h"
 #include "core/letter_case.h"
@@ -17,10 +17,10 @@
 #include "packing/pathmaps.h"
 #include "pathmaps/picture.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 #include "scripts/review_editor.h"
 #include "ui_mainwindow.h"
 
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -30,6 +30,8 @@
 #include <filesystem>
 
 using tess::app::qs;
+using tess::areas::Command;
+using tess::areas::takeOverLevelAreasOf;
 using tess::checks::Finding;
 using tess::checks::Place;
 
@@ -48,8 +50,23 @@ void TForm1::checkButtonClick() {
                     [this](const Finding& finding) { showFindingPlace(finding); });
             connect(checkDialog_.get(), &CheckDialog::failed, this,
                     [this](const QString& message) { showError(message); });
+            connect(checkDialog_.get(), &CheckDialog::aiScriptRequested, this,
+                    [this] { rewriteAiScript(); });
         }
         checkDialog_->check(tess::checks::targetOfState(wizard_, tess::programFolder()));
+    });
+}
+
+// "ai.con neu schreiben": the addon's AI start script as Start writes it, under the program
+// folder's lock, and the addon checked again.
+void TForm1::rewriteAiScript() {
+    guarded([this] {
+        {
+            const tess::ProgramLock lock(tess::programFolder());
+            tess::packing::restoreAiStartScript(checkDialog_->target().addonFolder,
+                                                checkDialog_->report().worldSize);
+        }
+        checkDialog_->check(checkDialog_->target());
     });
 }
 
@@ -65,6 +82,29 @@ int reviewEntryOf(const std::string& file) {
 }
 
 } // namespace
+
+// After a restart Start has not opened tab 2: it opens now on the level's overview picture with
+// the addon's areas, read from its script as "Vorhandene Areas übernehmen" reads a level's, so
+// that the finding's place shows among them and the areas can be mended at once.
+void TForm1::openAreasTabAfterRestart(std::int32_t worldSize) {
+    if (wizard_.worldScale <= 0) {
+        wizard_.worldSize = worldSize;
+        wizard_.worldScale = worldSize / 512;
+    }
+    if (wizard_.mapLevelDir.empty())
+        wizard_.mapLevelDir = tess::packing::pictureLevelFolder(wizard_, tess::programFolder());
+    if (areaEditor_->confirmedAreas().empty() && areaEditor_->isEnabled(Command::importAreas)) {
+        try {
+            areaEditor_->importAreas(
+                takeOverLevelAreasOf(wizard_.levelDir, wizard_.worldSize, wizard_.worldScale)
+                    .areas);
+        } catch (const tess::Error&) {
+            // An addon without readable areas: the picture alone, and the finding says why.
+        }
+    }
+    ui_->t3->setEnabled(true);
+    areasTabEnabled();
+}
 
 void TForm1::showFindingPlace(const Finding& finding) {
     guarded([this, &finding] {
@@ -110,12 +150,8 @@ void TForm1::showFindingPlace(const Finding& finding) {
             const auto b = place.kind == Place::Kind::area
                                ? tess::areas::worldToPixel(place.x2, place.z2, worldSize, scale)
                                : a;
-            // After a restart the picture is still empty: the level's own overview picture.
-            if (ui_->e->pixmap().isNull())
-                if (const auto picture = tess::areas::loadOverviewPicture(
-                        tess::packing::pictureLevelFolder(wizard_, tess::programFolder())))
-                    ui_->e->setPixmap(QPixmap::fromImage(toImage(*picture).scaled(
-                        ui_->e->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+            if (!ui_->t3->isEnabled())
+                openAreasTabAfterRestart(worldSize);
             ui_->e->setMark(PictureMark{std::min(a.left, b.left), std::min(a.top, b.top),
                                         std::max(a.left, b.left), std::max(a.top, b.top)});
             ui_->PageControl1->setCurrentWidget(ui_->t3);

@@ -1,5 +1,6 @@
 #include "areas/area_editor.h"
 
+#include "areas/area_block.h"
 #include "areas/area_file.h"
 #include "areas/area_names.h"
 #include "areas/saved_areas.h"
@@ -327,19 +328,20 @@ ConfirmOutcome AreaEditor::confirmArea(const AreaPanel& panel) {
 
     if (editing_) {
         const std::size_t index = indexOf(*editing_);
-        ConfirmedArea& area = areas_[index];
-        UndoStep step;
-        step.kind = UndoStep::Kind::edited;
-        step.area = area;
-        area.rectangle = rect;
-        area.green = green;
-        area.red = red;
-        area.bounds = bounds;
-        area.panel = panel;
-        area.priority = priority;
-        if (!(step.area == area)) {
-            undo_.push_back(std::move(step));
-            rebuildViews();
+        ConfirmedArea edited = areas_[index];
+        edited.rectangle = rect;
+        edited.green = green;
+        edited.red = red;
+        edited.bounds = bounds;
+        edited.panel = panel;
+        edited.priority = priority;
+        if (!(edited == areas_[index])) {
+            HistoryStep step;
+            step.kind = HistoryStep::Kind::edited;
+            step.before = areas_[index];
+            step.after = edited;
+            record(std::move(step));
+            applyEdit(edited);
             changed();
         }
         editing_.reset();
@@ -352,10 +354,10 @@ ConfirmOutcome AreaEditor::confirmArea(const AreaPanel& panel) {
         area.bounds = bounds;
         area.panel = panel;
         area.priority = priority;
-        UndoStep step;
-        step.kind = UndoStep::Kind::added;
-        step.added.push_back(area.id);
-        undo_.push_back(std::move(step));
+        HistoryStep step;
+        step.ids.push_back(area.id);
+        step.outsideBefore = step.outsideAfter = outside_;
+        record(std::move(step));
         appendArea(std::move(area));
         if (!current_)
             findCurrent(areas_.size() - 1);
@@ -434,7 +436,7 @@ void AreaEditor::findCurrent(std::size_t from) {
 // `Label13z`: the current area's name, or just the suffix when none is left; "Area" until the
 // panel is first shown.
 void AreaEditor::updateNeighbourHeading() {
-    if (!neighbourPanelVisible_)
+    if (!neighbourPhase_)
         return;
     neighbourHeading_ = (current_ ? areas_[*current_].panel.name : std::string()) +
                         std::string(kNeighbourHeadingSuffix);
@@ -493,40 +495,73 @@ std::vector<std::string> AreaEditor::areasNamingSelected() const {
     return names;
 }
 
-// Takes the areas out of the list and out of every neighbour list; `record` keeps what a
-// deletion needs to be undone.
-void AreaEditor::removeAreas(const std::unordered_set<AreaId>& ids, UndoStep* record) {
+// Takes the areas out of the list and out of every neighbour list, keeping what puts them
+// back.
+AreaEditor::Removed AreaEditor::takeOut(const std::unordered_set<AreaId>& ids) {
     if (current_)
         for (const AreaId neighbour : areas_[*current_].neighbours)
             checkList_[indexOf(neighbour)].ticked = false;
     current_.reset();
+    Removed removed;
     for (ConfirmedArea& area : areas_) {
         auto& list = area.neighbours;
         for (std::size_t n = 0; n < list.size();) {
             if (ids.contains(list[n])) {
-                if (record)
-                    record->namedBy.emplace_back(area.id, n);
+                removed.ticks.push_back({area.id, n, list[n]});
                 list.erase(list.begin() + static_cast<std::ptrdiff_t>(n));
             } else {
                 ++n;
             }
         }
     }
-    if (record) {
-        record->index = indexOf(*ids.begin());
-        record->area = areas_[record->index];
-    }
+    for (std::size_t i = 0; i < areas_.size(); ++i)
+        if (ids.contains(areas_[i].id))
+            removed.areas.emplace_back(i, std::move(areas_[i]));
     std::erase_if(areas_, [&](const ConfirmedArea& area) { return ids.contains(area.id); });
+    rebuildViews();
+    return removed;
+}
+
+void AreaEditor::putBack(Removed removed) {
+    for (auto& [index, area] : removed.areas)
+        areas_.insert(areas_.begin() + static_cast<std::ptrdiff_t>(std::min(index, areas_.size())),
+                      std::move(area));
+    rebuildViews();
+    // Back into the neighbour lists they were taken from, in reverse order of taking.
+    for (auto it = removed.ticks.rbegin(); it != removed.ticks.rend(); ++it) {
+        auto& list = areas_[indexOf(it->holder)].neighbours;
+        list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(it->position, list.size())),
+                    it->named);
+    }
+    rebuildViews();
+}
+
+// A new step: whatever was undone before it cannot be done again.
+void AreaEditor::record(HistoryStep step) {
+    history_.resize(done_);
+    history_.push_back(std::move(step));
+    done_ = history_.size();
+}
+
+// The area takes the edited values; its ticks and its walked state stay as they are now.
+void AreaEditor::applyEdit(const ConfirmedArea& to) {
+    ConfirmedArea& area = areas_[indexOf(to.id)];
+    std::vector<AreaId> neighbours = std::move(area.neighbours);
+    const bool finished = area.finished;
+    area = to;
+    area.neighbours = std::move(neighbours);
+    area.finished = finished;
     rebuildViews();
 }
 
 bool AreaEditor::deleteArea() {
     if (!isEnabled(Command::deleteArea))
         return false;
-    UndoStep step;
-    step.kind = UndoStep::Kind::deleted;
-    removeAreas({*selected_}, &step);
-    undo_.push_back(std::move(step));
+    HistoryStep step;
+    step.kind = HistoryStep::Kind::deleted;
+    step.ids.push_back(*selected_);
+    step.removed = takeOut({*selected_});
+    record(std::move(step));
     selected_.reset();
     changed();
     autosave();
@@ -536,35 +571,39 @@ bool AreaEditor::deleteArea() {
 bool AreaEditor::undo() {
     if (!isEnabled(Command::undo))
         return false;
-    UndoStep step = std::move(undo_.back());
-    undo_.pop_back();
+    HistoryStep& step = history_[--done_];
     switch (step.kind) {
-    case UndoStep::Kind::added:
-        removeAreas({step.added.begin(), step.added.end()}, nullptr);
+    case HistoryStep::Kind::added:
+        step.removed = takeOut({step.ids.begin(), step.ids.end()});
+        outside_ = step.outsideBefore;
         break;
-    case UndoStep::Kind::edited: {
-        // The ticks stay as they are now; the rest is as before the edit.
-        ConfirmedArea& area = areas_[indexOf(step.area.id)];
-        step.area.neighbours = std::move(area.neighbours);
-        step.area.finished = area.finished;
-        area = std::move(step.area);
-        rebuildViews();
+    case HistoryStep::Kind::edited:
+        applyEdit(step.before);
         break;
-    }
-    case UndoStep::Kind::deleted: {
-        const AreaId id = step.area.id;
-        areas_.insert(areas_.begin() + static_cast<std::ptrdiff_t>(step.index),
-                      std::move(step.area));
-        rebuildViews();
-        // Back into the neighbour lists it was taken from, in reverse order of taking.
-        for (auto it = step.namedBy.rbegin(); it != step.namedBy.rend(); ++it) {
-            auto& list = areas_[indexOf(it->first)].neighbours;
-            list.insert(
-                list.begin() + static_cast<std::ptrdiff_t>(std::min(it->second, list.size())), id);
-        }
-        rebuildViews();
+    case HistoryStep::Kind::deleted:
+        putBack(std::exchange(step.removed, {}));
         break;
     }
+    changed();
+    autosave();
+    return true;
+}
+
+bool AreaEditor::redo() {
+    if (!isEnabled(Command::redo))
+        return false;
+    HistoryStep& step = history_[done_++];
+    switch (step.kind) {
+    case HistoryStep::Kind::added:
+        putBack(std::exchange(step.removed, {}));
+        outside_ = step.outsideAfter;
+        break;
+    case HistoryStep::Kind::edited:
+        applyEdit(step.after);
+        break;
+    case HistoryStep::Kind::deleted:
+        step.removed = takeOut({step.ids.begin(), step.ids.end()});
+        break;
     }
     changed();
     autosave();
@@ -604,6 +643,8 @@ ImportOutcome AreaEditor::takeIn(const AreaFile& file, const std::vector<bool>* 
         area.bounds = boundsOf(area.rectangle);
         area.panel = definition.panel;
         area.extraLines = definition.extraLines;
+        area.category = definition.category;
+        area.levelLines = definition.levelLines;
         area.finished = finished && (*finished)[i];
         incoming.push_back(std::move(area));
     }
@@ -630,6 +671,13 @@ ImportOutcome AreaEditor::takeIn(const AreaFile& file, const std::vector<bool>* 
     }
 
     nextId_ += file.size();
+    // A condition taken in closes inside those already there.
+    outside_.before.insert(outside_.before.end(), file.outside.before.begin(),
+                           file.outside.before.end());
+    outside_.between.insert(outside_.between.end(), file.outside.between.begin(),
+                            file.outside.between.end());
+    outside_.after.insert(outside_.after.begin(), file.outside.after.begin(),
+                          file.outside.after.end());
     const std::size_t first = areas_.size();
     areas_.reserve(areas_.size() + incoming.size());
     summaryEntries_.reserve(areas_.size() + incoming.size());
@@ -659,13 +707,14 @@ ImportOutcome AreaEditor::importAreas(const AreaFile& file) {
         throw Error("Areas lassen sich nur übernehmen, während keine Area gezeichnet oder "
                     "bearbeitet wird");
     const std::size_t first = areas_.size();
+    HistoryStep step;
+    step.outsideBefore = outside_;
     ImportOutcome outcome = takeIn(file, nullptr);
-    if (areas_.size() > first) {
-        UndoStep step;
-        step.kind = UndoStep::Kind::added;
+    if (areas_.size() > first || !(outside_ == step.outsideBefore)) {
         for (std::size_t i = first; i < areas_.size(); ++i)
-            step.added.push_back(areas_[i].id);
-        undo_.push_back(std::move(step));
+            step.ids.push_back(areas_[i].id);
+        step.outsideAfter = outside_;
+        record(std::move(step));
     }
     autosave();
     return outcome;
@@ -679,7 +728,7 @@ ImportOutcome AreaEditor::restoreAreas(const AreaFile& file, const std::vector<b
     if (finished.size() != file.size())
         throw Error("Die gespeicherten Areas passen nicht zusammen");
     ImportOutcome outcome = takeIn(file, &finished);
-    neighbourPanelVisible_ = neighbourPhase && !areas_.empty();
+    neighbourPhase_ = neighbourPhase && !areas_.empty();
     updateNeighbourHeading();
     // Nothing is saved: the file holds what was just loaded.
     return outcome;
@@ -709,8 +758,8 @@ bool AreaEditor::openNeighbours() {
         return false;
     if (const auto names = namesToChange(); !names.empty())
         throw namesToChangeError(names);
-    const bool changes = !neighbourPanelVisible_;
-    neighbourPanelVisible_ = true;
+    const bool changes = !neighbourPhase_;
+    neighbourPhase_ = true;
     findCurrent(current_.value_or(0));
     if (changes)
         autosave();
@@ -718,7 +767,7 @@ bool AreaEditor::openNeighbours() {
 }
 
 void AreaEditor::setTicked(std::size_t entry, bool ticked) {
-    if (!neighbourPanelVisible_ || !current_ || entry >= checkList_.size() ||
+    if (!neighbourPhase_ || !current_ || entry >= checkList_.size() ||
         checkList_[entry].ticked == ticked)
         return;
     checkList_[entry].ticked = ticked;
@@ -738,7 +787,7 @@ void AreaEditor::setTicked(std::size_t entry, bool ticked) {
 
 NextOutcome AreaEditor::nextArea() {
     NextOutcome outcome;
-    if (!neighbourPanelVisible_)
+    if (!neighbourPhase_)
         return outcome;
     if (!current_) {
         if (scriptDue_ && !areas_.empty())
@@ -775,7 +824,7 @@ void AreaEditor::writeAreaScript(NextOutcome& outcome) {
 bool AreaEditor::editAgain() {
     if (!isEnabled(Command::editAgain))
         return false;
-    neighbourPanelVisible_ = false;
+    neighbourPhase_ = false;
     for (ConfirmedArea& area : areas_)
         area.finished = false;
     scriptFinal_ = false;
@@ -826,29 +875,40 @@ std::size_t AreaEditor::waitingCount() const {
         areas_.begin(), areas_.end(), [](const ConfirmedArea& area) { return !area.finished; }));
 }
 
+// A block taken over from a level is written as the level has it while sorting its lines
+// again gives what the area holds now: an edit or a renamed neighbour ends that.
+bool AreaEditor::levelBlockHolds(const ConfirmedArea& area,
+                                 const std::vector<std::string>& neighbours) const {
+    const SortedBlock sorted =
+        sortBlockLines(*area.levelLines, area.bounds.areaCenterX - 10, area.bounds.areaCenterZ - 10,
+                       [this](const std::string& name) { return nameCounts_.contains(name); });
+    const AreaPanel& panel = area.panel;
+    return sorted.flags == panel.flags && sorted.leicht == panel.leicht &&
+           sorted.schwer == panel.schwer && sorted.side == panel.side &&
+           sorted.neighbours == neighbours && sorted.extraLines == area.extraLines;
+}
+
 std::string AreaEditor::areaScriptText() const {
     std::string createLines;
     std::string blocks;
     for (const ConfirmedArea& area : areas_) {
-        appendLine(createLines, createLine(area.panel.name, area.bounds, area.priority));
+        appendLine(createLines,
+                   createLine(area.panel.name, area.bounds, area.priority, area.category));
         appendLine(createLines, " ");
         blocks += kSetActivePrefix;
         appendLine(blocks, area.panel.name);
-        for (const AreaId id : area.neighbours) {
-            blocks += kAddNeighbourPrefix;
-            appendLine(blocks, areas_[indexOf(id)].panel.name);
+        const std::vector<std::string> neighbours = neighbourNames(area);
+        if (area.levelLines && levelBlockHolds(area, neighbours)) {
+            for (const std::string& line : *area.levelLines)
+                appendLine(blocks, line);
+        } else {
+            for (const std::string& line :
+                 drawnBlockLines(area.panel, area.bounds, neighbours, area.extraLines))
+                appendLine(blocks, line);
         }
-        for (const std::string& line : flagLines(area.panel))
-            appendLine(blocks, line);
-        for (const std::string& line : orderPositionLines(area.panel, area.bounds))
-            appendLine(blocks, line);
-        // An area without a side gets an empty side line.
-        appendLine(blocks, sideLine(area.panel.side));
-        for (const std::string& line : area.extraLines)
-            appendLine(blocks, line);
         appendLine(blocks, "");
     }
-    return assembleAreaScript(createLines, blocks);
+    return assembleAreaScript(outside_, createLines, blocks);
 }
 
 std::string AreaEditor::areaScriptFile() const {
@@ -871,9 +931,11 @@ bool AreaEditor::isEnabled(Command command) const {
     case Command::confirmArea:
         return areaPanelVisible_;
     case Command::nextArea:
-        return neighbourPanelVisible_;
+        return neighbourPhase_;
     case Command::undo:
-        return !undo_.empty() && !scriptFinal_ && !editing_;
+        return done_ > 0 && !scriptFinal_ && !editing_;
+    case Command::redo:
+        return done_ < history_.size() && !scriptFinal_ && !editing_;
     case Command::editArea:
     case Command::deleteArea:
         return selected_.has_value() && idle() && !scriptFinal_;

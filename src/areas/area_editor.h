@@ -5,10 +5,11 @@
 // it answers. A mouse click, a key and a command label all become the same call.
 //
 // Every area stays editable until the script is final: it can be selected, edited and
-// deleted, and Ctrl+Z undoes the last of these steps. The area script is built from the areas
-// as they stand when it is written, so an edit never leaves a stale block behind. Neighbours
-// are kept per area and follow a renamed area; the neighbour phase shows each area's earlier
-// ticks.
+// deleted; Ctrl+Z undoes the last of these steps and Ctrl+Y brings it back. The area script
+// is built from the areas as they stand when it is written, so an edit never leaves a stale
+// block behind. Neighbours are kept per area and follow a renamed area; the neighbour phase
+// shows each area's earlier ticks. Areas taken over from a level keep their blocks and the
+// level's lines outside the areas (area_block.h, level_takeover.h).
 #pragma once
 
 #include "areas/area_panel.h"
@@ -30,8 +31,7 @@
 
 namespace tess::areas {
 
-struct AreaDefinition; // area_file.h
-using AreaFile = std::vector<AreaDefinition>;
+struct AreaFile; // area_file.h
 
 // The eight pictures of the cursor, drawn above the map picture.
 enum class CursorPart { gruen, fg, rot, fr, oben, unten, links, rechts };
@@ -64,6 +64,7 @@ enum class Command {
     openNeighbours, // Image2z "Fertig"
     nextArea,       // Label16z "Nächste"
     undo,           // "Rückgängig" and Ctrl+Z
+    redo,           // "Wiederholen", Ctrl+Y and Ctrl+Shift+Z
     editArea,       // "Area bearbeiten"
     deleteArea,     // "Area löschen"
     editAgain,      // "Areas wieder bearbeiten"
@@ -94,6 +95,10 @@ struct ConfirmedArea {
     std::int32_t priority = 0;
     // Lines of the area's block that the panel cannot hold, written after its own lines.
     std::vector<std::string> extraLines;
+    // Taken over from a level: the words after the priority on its create line, and its block
+    // as the level has it, written as it stands while it still says what the area holds.
+    std::string category;
+    std::optional<std::vector<std::string>> levelLines;
     std::vector<AreaId> neighbours; // in the order their lines are written
     // Walked through with "Nächste" in the current neighbour phase.
     bool finished = false;
@@ -190,13 +195,17 @@ public:
     bool deleteArea();
     // Ctrl+Z: undoes the last new area, edit, deletion or taking in of areas.
     bool undo();
+    // Ctrl+Y: does again what the last undo took back, as long as nothing new was done since.
+    bool redo();
 
     // --- Areas from elsewhere ---
     // Takes in a whole area file as if its areas had been drawn and confirmed one after the
     // other: corners, panel, kept lines; their neighbours become the ticks that the next
-    // neighbour phase shows. Names the game cannot read are kept and reported, and must be
-    // changed before "Fertig". One step for the undo. A corner out of reach or an area
-    // without width or height throws before anything is taken in.
+    // neighbour phase shows. The file's lines outside the areas join the editor's, each on its
+    // side (a condition taken in closes inside those already there). Names the game cannot
+    // read are kept and reported, and must be changed before "Fertig". One step for the undo.
+    // A corner out of reach or an area without width or height throws before anything is
+    // taken in.
     ImportOutcome importAreas(const AreaFile& file);
     // Saved areas (saved_areas.h): the areas with their walked state and whether the
     // neighbour panel was shown. Needs Command::loadSavedAreas; the undo starts empty.
@@ -245,7 +254,12 @@ public:
     MovementMode movementMode() const { return movementMode_; }
     const CursorPicture& picture(CursorPart part) const;
     bool areaPanelVisible() const { return areaPanelVisible_; }
-    bool neighbourPanelVisible() const { return neighbourPanelVisible_; }
+    // "Fertig" has opened the neighbour phase (until "Areas wieder bearbeiten").
+    bool neighbourPhase() const { return neighbourPhase_; }
+    // The panel "Nachbarn": in the neighbour phase until the script is written.
+    bool neighbourPanelVisible() const { return neighbourPhase_ && !scriptFinal_; }
+    // The area the neighbour panel shows (an index into confirmedAreas()).
+    std::optional<std::size_t> currentArea() const { return current_; }
     // An existing area's panel is open.
     bool editing() const { return editing_.has_value(); }
     // The script was written and nothing has changed since.
@@ -258,6 +272,8 @@ public:
     const std::vector<CheckEntry>& checkList() const { return checkList_; }
     const std::string& neighbourHeading() const { return neighbourHeading_; } // Label13z
     const std::vector<ConfirmedArea>& confirmedAreas() const { return areas_; }
+    // The lines of taken-over scripts outside their areas, written around the areas.
+    const OutsideLines& outsideLines() const { return outside_; }
     // The names of an area's neighbours, in the order their lines are written.
     std::vector<std::string> neighbourNames(const ConfirmedArea& area) const;
     // The area's name cannot go into the script as it is (area_names.h).
@@ -277,13 +293,25 @@ public:
     std::string areaScriptFile() const;
 
 private:
-    // One step that Ctrl+Z can take back.
-    struct UndoStep {
+    // Areas out of the list, with what puts them back as they were: each with its index, in
+    // ascending order, and the ticks that named them, in the order they were taken away.
+    struct Removed {
+        struct Tick {
+            AreaId holder;
+            std::size_t position;
+            AreaId named;
+        };
+        std::vector<std::pair<std::size_t, ConfirmedArea>> areas;
+        std::vector<Tick> ticks;
+    };
+    // One step of the history: Ctrl+Z takes it back, Ctrl+Y does it again.
+    struct HistoryStep {
         enum class Kind { added, edited, deleted } kind = Kind::added;
-        std::vector<AreaId> added;
-        ConfirmedArea area; // edited: as it was before; deleted: the area
-        std::size_t index = 0;
-        std::vector<std::pair<AreaId, std::size_t>> namedBy; // deleted: who ticked it, where
+        std::vector<AreaId> ids;                  // added, deleted: the areas
+        Removed removed;                          // the areas while they are out of the list
+        ConfirmedArea before;                     // edited: the area before and after
+        ConfirmedArea after;                      //   (its ticks are not part of the edit)
+        OutsideLines outsideBefore, outsideAfter; // added: the lines outside the areas
     };
 
     CursorPicture& pictureRef(CursorPart part);
@@ -297,7 +325,12 @@ private:
     std::size_t indexOf(AreaId id) const;
     void appendArea(ConfirmedArea area);
     ImportOutcome takeIn(const AreaFile& file, const std::vector<bool>* finished);
-    void removeAreas(const std::unordered_set<AreaId>& ids, UndoStep* record);
+    Removed takeOut(const std::unordered_set<AreaId>& ids);
+    void putBack(Removed removed);
+    void record(HistoryStep step);
+    void applyEdit(const ConfirmedArea& to);
+    bool levelBlockHolds(const ConfirmedArea& area,
+                         const std::vector<std::string>& neighbours) const;
     void rebuildViews();
     void findCurrent(std::size_t from);
     void showTicksOfCurrent();
@@ -313,7 +346,7 @@ private:
     bool confirmPointEnabled_ = false;
     bool finishAreaEnabled_ = false;
     bool areaPanelVisible_ = false;
-    bool neighbourPanelVisible_ = false;
+    bool neighbourPhase_ = false;
 
     AreaBounds bounds_;
     PixelRectangle rectangle_;
@@ -323,6 +356,7 @@ private:
     std::int32_t areaPriority_ = 0;
 
     std::vector<ConfirmedArea> areas_;
+    OutsideLines outside_;
     std::unordered_map<AreaId, std::size_t> indexOfId_;
     std::unordered_map<std::string, std::size_t> nameCounts_;
     AreaId nextId_ = 1;
@@ -331,7 +365,8 @@ private:
     std::optional<std::size_t> current_; // the area the neighbour panel shows
     std::optional<AreaId> selected_;
     std::optional<AreaId> editing_;
-    std::vector<UndoStep> undo_;
+    std::vector<HistoryStep> history_;
+    std::size_t done_ = 0; // the steps before this one are done, the others undone
     std::string neighbourHeading_ = "Area";
     // The areas changed since the script was last written.
     bool scriptDue_ = false;

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -22,6 +23,7 @@ using nlohmann::json;
 
 constexpr std::string_view kKnownFields[] = {"name", "corner1", "corner2", "priority", "flags",
                                              "light", "heavy", "side", "neighbours", "extraLines",
+                                             "category", "levelLines",
                                              // kept by the autosave
                                              "finished", "neighbourEntries"};
 
@@ -121,24 +123,28 @@ std::vector<std::string> optionalTexts(const json& area, std::string_view field,
     return texts;
 }
 
-// Lines of the area's block that the panel cannot hold: each must stay one line of the
-// script, in the game's code page.
-std::vector<std::string> extraLines(const json& area, const AreaContext& context) {
-    std::vector<std::string> lines = optionalTexts(area, "extraLines", context);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string number = "Zeile " + std::to_string(i + 1) + ": ";
-        if (std::any_of(lines[i].begin(), lines[i].end(), [](char c) {
-                const auto byte = static_cast<unsigned char>(c);
-                return (byte < 0x20 && c != '\t') || byte == 0x7F;
-            }))
-            throw context.fieldError("extraLines", number + "darf keine Zeilenumbrüche oder "
-                                                            "Steuerzeichen enthalten");
-        try {
-            encodeCp1252(lines[i]);
-        } catch (const Error& e) {
-            throw context.fieldError("extraLines", number + e.what());
-        }
+// Lines that are written into the script as they are: each must stay one line of the script,
+// in the game's code page.
+void checkScriptLine(const std::string& line, const std::function<Error(std::string)>& fail) {
+    if (std::any_of(line.begin(), line.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return (byte < 0x20 && c != '\t') || byte == 0x7F;
+        }))
+        throw fail("darf keine Zeilenumbrüche oder Steuerzeichen enthalten");
+    try {
+        encodeCp1252(line);
+    } catch (const Error& e) {
+        throw fail(e.what());
     }
+}
+
+std::vector<std::string> scriptLines(const json& area, std::string_view field,
+                                     const AreaContext& context) {
+    std::vector<std::string> lines = optionalTexts(area, field, context);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        checkScriptLine(lines[i], [&](const std::string& problem) {
+            return context.fieldError(field, "Zeile " + std::to_string(i + 1) + ": " + problem);
+        });
     return lines;
 }
 
@@ -266,7 +272,17 @@ ReadArea readArea(const json& area, std::size_t index, bool readableNames) {
     definition.panel.schwer = optionalBool(area, "heavy", context);
     definition.panel.side = side(area, context);
     definition.neighbours = optionalTexts(area, "neighbours", context);
-    definition.extraLines = extraLines(area, context);
+    definition.extraLines = scriptLines(area, "extraLines", context);
+    if (const auto category = area.find("category"); category != area.end()) {
+        if (!category->is_string())
+            throw context.fieldError("category", "muss ein Text sein");
+        definition.category = category->get<std::string>();
+        checkScriptLine(definition.category, [&](const std::string& problem) {
+            return context.fieldError("category", problem);
+        });
+    }
+    if (area.contains("levelLines"))
+        definition.levelLines = scriptLines(area, "levelLines", context);
     return {std::move(definition), optionalBool(area, "finished", context),
             optionalIndices(area, "neighbourEntries", context)};
 }
@@ -419,6 +435,39 @@ const json& areaList(const json& document) {
     if (areas->empty())
         throw Error("Die Area-Datei enthält keine Area");
     return *areas;
+}
+
+// "outsideLines": {"before": [...], "between": [...], "after": [...]}, each part optional.
+OutsideLines outsideLines(const json& document) {
+    OutsideLines outside;
+    const auto field = document.find("outsideLines");
+    if (field == document.end())
+        return outside;
+    const auto fail = [](const std::string& problem) {
+        return Error("Das Feld \"outsideLines\" der Area-Datei " + problem);
+    };
+    if (!field->is_object())
+        throw fail("braucht \"before\", \"between\" und \"after\" mit Listen von Zeilen");
+    const std::pair<std::string_view, std::vector<std::string>*> parts[] = {
+        {"before", &outside.before}, {"between", &outside.between}, {"after", &outside.after}};
+    for (const auto& item : field->items()) {
+        const auto part = std::find_if(std::begin(parts), std::end(parts),
+                                       [&](const auto& p) { return p.first == item.key(); });
+        if (part == std::end(parts))
+            throw fail("kennt kein Feld \"" + item.key() + "\"");
+        const json& lines = item.value();
+        if (!lines.is_array() ||
+            !std::all_of(lines.begin(), lines.end(), [](const json& l) { return l.is_string(); }))
+            throw fail("\"" + item.key() + "\" muss eine Liste von Texten sein");
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            part->second->push_back(lines[i].get<std::string>());
+            checkScriptLine(part->second->back(), [&](const std::string& problem) {
+                return fail("\"" + item.key() + "\", Zeile " + std::to_string(i + 1) + ": " +
+                            problem);
+            });
+        }
+    }
+    return outside;
 }
 
 // The areas of the list, their neighbours checked against their names. With readableNames a
@@ -580,9 +629,10 @@ AreaFile parseAreaFile(std::string_view text) {
     checkVersion(document, false);
     std::vector<ReadArea> areas = readAreas(areaList(document), true);
     AreaFile file;
-    file.reserve(areas.size());
+    file.areas.reserve(areas.size());
     for (ReadArea& area : areas)
-        file.push_back(std::move(area.definition));
+        file.areas.push_back(std::move(area.definition));
+    file.outside = outsideLines(document);
     return file;
 }
 
@@ -619,6 +669,7 @@ AreaSession parseAreaSession(std::string_view text) {
     }
     AreaSession session;
     session.worldSize = worldSize->get<std::int32_t>();
+    session.outside = outsideLines(document);
     if (const auto phase = document.find("neighbourPhase"); phase != document.end()) {
         if (!phase->is_boolean())
             throw Error("Das Feld \"neighbourPhase\" der Area-Datei muss true oder false sein");
@@ -674,7 +725,23 @@ ordered areaObject(const AreaDefinition& definition) {
     area["neighbours"] = definition.neighbours;
     if (!definition.extraLines.empty())
         area["extraLines"] = definition.extraLines;
+    if (!definition.category.empty())
+        area["category"] = definition.category;
+    if (definition.levelLines)
+        area["levelLines"] = *definition.levelLines;
     return area;
+}
+
+void addOutsideLines(ordered& document, const OutsideLines& outside) {
+    if (outside.empty())
+        return;
+    ordered parts = ordered::object();
+    for (const auto& [name, lines] : {std::pair{"before", &outside.before},
+                                      {"between", &outside.between},
+                                      {"after", &outside.after}})
+        if (!lines->empty())
+            parts[name] = *lines;
+    document["outsideLines"] = std::move(parts);
 }
 
 std::string text(const ordered& document) {
@@ -689,6 +756,7 @@ std::string serialiseAreaFile(const AreaFile& file) {
         areas.push_back(areaObject(definition));
     ordered document = ordered::object();
     document["areas"] = std::move(areas);
+    addOutsideLines(document, file.outside);
     return text(document);
 }
 
@@ -704,27 +772,36 @@ std::string serialiseAreaSession(const AreaSession& session) {
     document["worldSize"] = session.worldSize;
     document["areas"] = std::move(areas);
     document["neighbourPhase"] = session.neighbourPhase;
+    addOutsideLines(document, session.outside);
     return text(document);
 }
+
+namespace {
+
+AreaDefinition definitionOf(const AreaEditor& editor, const ConfirmedArea& area) {
+    return {area.green,      area.red,      area.panel,     editor.neighbourNames(area),
+            area.extraLines, area.category, area.levelLines};
+}
+
+} // namespace
 
 AreaSession areaSessionOf(const AreaEditor& editor) {
     AreaSession session;
     session.worldSize = editor.worldSize();
-    session.neighbourPhase = editor.neighbourPanelVisible();
+    session.neighbourPhase = editor.neighbourPhase();
+    session.outside = editor.outsideLines();
     session.areas.reserve(editor.confirmedAreas().size());
     for (const ConfirmedArea& area : editor.confirmedAreas())
-        session.areas.push_back(
-            {{area.green, area.red, area.panel, editor.neighbourNames(area), area.extraLines},
-             area.finished});
+        session.areas.push_back({definitionOf(editor, area), area.finished});
     return session;
 }
 
 AreaFile areaFileOf(const AreaEditor& editor) {
     AreaFile file;
-    file.reserve(editor.confirmedAreas().size());
+    file.outside = editor.outsideLines();
+    file.areas.reserve(editor.confirmedAreas().size());
     for (const ConfirmedArea& area : editor.confirmedAreas())
-        file.push_back(
-            {area.green, area.red, area.panel, editor.neighbourNames(area), area.extraLines});
+        file.areas.push_back(definitionOf(editor, area));
     return file;
 }
 

@@ -4,7 +4,8 @@
 //   {"areas": [{"name": "Hill", "corner1": [100, 100], "corner2": [200, 300],
 //               "priority": 100, "flags": ["cp"], "light": true, "heavy": false,
 //               "side": 1, "neighbours": ["Bridge"],
-//               "extraLines": ["aiStrategicArea.vehicleSearchRadius 160"]}, ...]}
+//               "extraLines": ["aiStrategicArea.vehicleSearchRadius 160"]}, ...],
+//    "outsideLines": {"before": ["aiSettings.createVehicleGroup common"], "after": []}}
 //
 // corner1 and corner2 are the picture pixels (Left, Top) of the green and the red marker;
 // flags are the check box names basis, cp, strong, air, Flanke, center; side is 1 (Team 1),
@@ -13,6 +14,12 @@
 // hold (taken over from a level's script), written back after the area's own lines, each one
 // line in the game's code page. name, corner1, corner2 and priority are required; flags,
 // neighbours, extraLines, light and heavy default to none and false.
+//
+// An area taken over from a level has two fields more: "category", the words after the
+// priority on its create line ("land"), and "levelLines", its block as the level has it
+// (level_takeover.h). "outsideLines" holds the level's lines outside its areas, in "before"
+// (the create lines), "between" (them and the first block) and "after" (the last block);
+// each of the three may be left out.
 //
 // corner1 and corner2 lie at most kCornerReach pixels outside the picture.
 //
@@ -23,10 +30,12 @@
 
 #include "areas/area_editor.h"
 #include "areas/area_panel.h"
+#include "areas/area_script.h"
 #include "areas/coordinates.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,10 +51,29 @@ struct AreaDefinition {
     // order positions of their own), taken over from a level's script: written back after
     // the area's own lines, in their order.
     std::vector<std::string> extraLines;
+    // Taken over from a level: what follows the priority on its create line, and its block
+    // as the level has it (area_block.h says when it is written back as it stands).
+    std::string category;
+    std::optional<std::vector<std::string>> levelLines;
     friend bool operator==(const AreaDefinition&, const AreaDefinition&) = default;
 };
 
-using AreaFile = std::vector<AreaDefinition>;
+// The areas of a file, in order, and the lines of a level's script outside them. Read like
+// the list of its areas.
+struct AreaFile {
+    std::vector<AreaDefinition> areas;
+    OutsideLines outside;
+
+    std::size_t size() const { return areas.size(); }
+    bool empty() const { return areas.empty(); }
+    const AreaDefinition& operator[](std::size_t i) const { return areas[i]; }
+    AreaDefinition& operator[](std::size_t i) { return areas[i]; }
+    auto begin() const { return areas.begin(); }
+    auto end() const { return areas.end(); }
+    auto begin() { return areas.begin(); }
+    auto end() { return areas.end(); }
+    friend bool operator==(const AreaFile&, const AreaFile&) = default;
+};
 
 // Parses and checks a whole area file. Anything malformed throws a tess::Error whose German
 // text names the area (number and name) and the field: a name that the game's reader cannot
@@ -97,6 +125,7 @@ struct AreaSession {
     std::int32_t worldSize = 0;
     std::vector<SavedArea> areas;
     bool neighbourPhase = false;
+    OutsideLines outside;
     friend bool operator==(const AreaSession&, const AreaSession&) = default;
 };
 

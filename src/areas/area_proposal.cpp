@@ -239,7 +239,7 @@ AreaProposal proposeAreas(const std::vector<scripts::ControlPoint>& points,
         panel.side = sideOfTeam(point);
         held.emplace_back(panel.name, worldRectangleOf(area, worldSize, worldScale));
         centres.push_back({point.x, point.z});
-        result.areas.push_back(std::move(area));
+        result.areas.areas.push_back(std::move(area));
     }
 
     std::vector<std::vector<std::size_t>> links = gabrielLinks(centres);

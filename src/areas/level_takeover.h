@@ -2,24 +2,19 @@
 // the editor, exactly as if they had been drawn, so that a map maker who fixes a level's bots
 // starts from its areas instead of from nothing.
 //
-// The script is read as the game reads it (commands in any letter case, words apart by any
-// blanks, CR LF or LF, comments), in the shape that the game's levels and this editor write:
-// the create lines ("aiStrategicArea.create <name> <x>/<z> <x>/<z> <priority>", the two points
-// opposite corners in either order), then per area a block under
-// "aiStrategicArea.setActive <name>" with neighbours, flags, order positions, a search radius
-// and a side. The panel takes what it can show; every other line of the block stays with the
-// area as an extra line, which the editor writes back after the area's own lines. The panel
-// takes a line only where writing its own line first and the extra lines after it leaves the
-// game with what the level said:
-// - a neighbour that is an area of the script;
-// - the first of each of the six flags of the panel (letter case aside);
-// - the first order position of a class (Infantry, Car, Tank) when it lies where the editor
-//   puts its own, at the area's centre minus 10 on each axis; a Car or Tank position anywhere
-//   ticks "leichte" or "schwere Fahrzeuge";
-// - the first side, when it is 0, 1 or 2.
-// Lines after a create line and before the next setActive count as that area's too (a create
-// makes its area the active one); everything else outside the blocks is named in a note and
-// left behind.
+// The script is read as a sequence of parts (script_parts.h): lines outside the areas, create
+// lines ("aiStrategicArea.create <name> <x>/<z> <x>/<z> <priority> [category]", the two points
+// opposite corners in either order) and blocks. Each area takes its corners (snapped outward
+// to whole picture pixels), name, priority and category from its create line, and its block:
+// the lines after its create line and under every "aiStrategicArea.setActive <name>" that
+// names it (areas of one name take their blocks in turn, further blocks add to the last). The
+// panel takes from the block what it can show (area_block.h); the block itself is kept as the
+// level has it, and is written back unchanged while the area is not edited.
+//
+// Every other line stays in the script, on its side of the areas: before the create lines,
+// between them and the first block, or after the last block (OutsideLines). So are the lines
+// of a create line that cannot be read, of an area far off the map, and of a block that names
+// no area. Empty lines and the heading this editor writes are left out.
 #pragma once
 
 #include "areas/area_file.h"
@@ -33,13 +28,15 @@ namespace tess::areas {
 
 struct LevelTakeover {
     // In the order of the create lines; corners snapped outward to whole picture pixels:
-    // corner1 the top left, corner2 the bottom right pixel corner.
+    // corner1 the top left, corner2 the bottom right pixel corner. With the lines outside the
+    // areas.
     AreaFile areas;
-    // The line shown after taking over: how many areas, how many snapped, how many lines kept.
+    // The line shown after taking over: how many areas, how many snapped, how many lines kept
+    // with the areas and outside them.
     std::string summary;
     // What the map maker should know, in German: names the game would split or that are used
     // twice (such an area is still taken over, and the window asks for another name before
-    // "OK"), neighbours that name no area, what could not be taken over.
+    // "OK"), neighbours that name no area, what stays outside the areas and where.
     std::vector<std::string> notes;
 };
 

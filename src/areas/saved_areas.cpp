@@ -219,10 +219,11 @@ RestoreOutcome restoreAreaSession(AreaEditor& editor, const AreaSession& session
     checkWorldSize(session, editor.worldSize());
     AreaFile file;
     std::vector<bool> finished;
-    file.reserve(session.areas.size());
+    file.areas.reserve(session.areas.size());
+    file.outside = session.outside;
     finished.reserve(session.areas.size());
     for (const SavedArea& area : session.areas) {
-        file.push_back(area.definition);
+        file.areas.push_back(area.definition);
         finished.push_back(area.finished);
     }
     const AutosavePause pause(editor);
@@ -231,8 +232,7 @@ RestoreOutcome restoreAreaSession(AreaEditor& editor, const AreaSession& session
     outcome.areaCount = taken.areaCount;
     outcome.namesToChange = taken.namesToChange;
     // Every area had been walked: the script is written again, as it was for the user.
-    if (editor.neighbourPanelVisible() && editor.waitingCount() == 0 &&
-        taken.namesToChange.empty()) {
+    if (editor.neighbourPhase() && editor.waitingCount() == 0 && taken.namesToChange.empty()) {
         const NextOutcome next = editor.nextArea();
         outcome.scriptWritten = next.scriptWritten;
         outcome.scriptPath = next.scriptPath;

@@ -125,10 +125,21 @@ std::vector<Finding> checkMutualLinks(Addon& addon) {
             links.insert({link.from, link.to});
     std::vector<Finding> findings;
     std::set<std::pair<std::string, std::string>> reported;
+    std::set<std::pair<std::string, std::string>> twice;
     for (const AreaLink& link : addon.areaLinks().links) {
         const std::pair<std::string, std::string> pair{link.from, link.to};
-        if (!links.count(pair) || !reported.insert(pair).second)
+        if (!links.count(pair))
             continue;
+        if (!reported.insert(pair).second) {
+            if (twice.insert(pair).second)
+                findings.push_back(
+                    hint(kFile,
+                         "Die Area " + quotedName(link.from) + " nennt " + quotedName(link.to) +
+                             " mehrmals als Nachbarn.",
+                         "Eine der Zeilen \"AIStrategicArea.addNeighbour " + link.to + "\" genügt.",
+                         placeOfArea(areas, link.from)));
+            continue;
+        }
         if (link.from == link.to)
             findings.push_back(hint(
                 kFile, "Die Area " + quotedName(link.from) + " nennt sich selbst als Nachbarn.",
@@ -145,6 +156,29 @@ std::vector<Finding> checkMutualLinks(Addon& addon) {
                          " ankreuzen, wenn die Bots auch von dort "
                          "hinüberziehen sollen.",
                      placeOfArea(areas, link.to)));
+    }
+    return findings;
+}
+
+std::vector<Finding> checkOrderPositions(Addon& addon) {
+    const std::vector<areas::LevelArea>& areas = addon.areas();
+    std::vector<Finding> findings;
+    for (const OrderPosition& order : addon.areaLinks().orders) {
+        const areas::LevelArea* area = areaNamed(areas, order.area);
+        if (!area)
+            continue; // the neighbour check names the block
+        const Bounds b = boundsOf(*area);
+        if (order.x >= b.minX && order.x <= b.maxX && order.z >= b.minZ && order.z <= b.maxZ)
+            continue;
+        findings.push_back(hint(
+            kFile,
+            "Die Order-Position " + order.kind + " der Area " + quotedName(area->name) + " " +
+                worldPoint(order.x, order.z) + " liegt außerhalb der Area " + cornersText(*area) +
+                ": die Bots dieser Art sammeln sich dort, nicht in der Area.",
+            "Ist das so gemeint (etwa bei einem Flugplatz), ist es in Ordnung; sonst die Zeile "
+            "\"AIStrategicArea.setOrderPosition " +
+                order.kind + "\" in AI/StrategicAreas.con berichtigen.",
+            areaPlace(*area)));
     }
     return findings;
 }

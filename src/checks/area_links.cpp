@@ -25,6 +25,12 @@ AreaLinks parseAreaLinks(std::string_view text) {
         } else if (inBlock && words.size() > 1 &&
                    sameNameIgnoringCase(words[0], "aiStrategicArea.addNeighbour")) {
             result.links.push_back({result.blocks.back(), joinedName(words)});
+        } else if (inBlock && words.size() == 3 &&
+                   sameNameIgnoringCase(words[0], "aiStrategicArea.setOrderPosition")) {
+            const auto at = scriptVector(words[2]);
+            if (at && at->size() == 2)
+                result.orders.push_back(
+                    {result.blocks.back(), std::string(words[1]), (*at)[0], (*at)[1]});
         }
     });
     return result;

@@ -19,6 +19,7 @@ constexpr std::array kChecks = {
     Check{"area-names", checkAreaNames},
     Check{"neighbour-names", checkNeighbourNames},
     Check{"mutual-links", checkMutualLinks},
+    Check{"order-positions", checkOrderPositions},
     Check{"area-groups", checkAreaGroups},
     Check{"area-in-world", checkAreasInWorld},
     Check{"control-point-area", checkControlPointsInAreas},

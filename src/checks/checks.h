@@ -38,6 +38,7 @@ std::vector<Finding> checkAreasExist(Addon& addon);
 std::vector<Finding> checkAreaNames(Addon& addon);
 std::vector<Finding> checkNeighbourNames(Addon& addon);
 std::vector<Finding> checkMutualLinks(Addon& addon);
+std::vector<Finding> checkOrderPositions(Addon& addon);
 std::vector<Finding> checkAreaGroups(Addon& addon);
 std::vector<Finding> checkAreasInWorld(Addon& addon);
 std::vector<Finding> checkControlPointsInAreas(Addon& addon);

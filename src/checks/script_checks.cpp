@@ -112,9 +112,12 @@ bool holdsAddon(const Addon& addon) {
 std::vector<Finding> checkAiScript(Addon& addon) {
     if (addon.files().find(kAiScript) != nullptr || !holdsAddon(addon))
         return {}; // a map without any addon is one finding of the addon's files
+    // Start is not at hand once the addon is packed, and it would write every script anew.
     return {error(std::string(kAiScript),
                   "Das Addon hat keine ai.con: ohne sie startet das Spiel keine Bots.",
-                  std::string(kRestart))};
+                  "Im Fenster \"Addon prüfen\" schreibt \"ai.con neu schreiben\" sie wieder, wie "
+                  "Start sie schrieb (ohne \"ai.createallmaps\", wenn das Addon schon Pathmaps "
+                  "hat); danach das Addon neu packen.")};
 }
 
 std::vector<Finding> checkAddonFiles(Addon& addon) {

@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/files.h"
 #include "core/paths.h"
+#include "scripts/start.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -46,6 +47,19 @@ bool removeCreateAllMaps(LineList& lines) {
         return false;
     deleteLine(lines, static_cast<std::size_t>(index));
     return true;
+}
+
+bool restoreAiStartScript(const std::string& addonFolder, std::int32_t worldSize) {
+    if (worldSize <= 0)
+        throw Error("Die Größe der Karte ist nicht bekannt; ai.con kann nicht geschrieben werden");
+    LineList lines = scripts::aiStartScript(worldSize);
+    std::error_code ec;
+    const bool pathmaps = fs::is_directory(resolvePath(addonFolder + "Pathfinding"), ec) &&
+                          !listPathmaps(addonFolder + "Pathfinding\\").empty();
+    if (pathmaps)
+        removeCreateAllMaps(lines);
+    saveLines(addonFolder + "ai.con", lines);
+    return !pathmaps;
 }
 
 std::string gamePathmapFolder(const std::string& gameDir, const std::string& mapName) {

@@ -8,6 +8,7 @@
 #include "core/wizard_state.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,12 @@ bool isExcludedPathmap(std::string_view name);
 // Removes the first line that is "ai.createallmaps" as a whole, in any letter case; only
 // that one. True when a line was removed.
 bool removeCreateAllMaps(LineList& lines);
+
+// ai.con written again into an addon folder that lost it, as Start writes it for the world
+// size, but without "ai.createallmaps" when the addon's Pathfinding folder already holds
+// pathmaps (the import had taken it out). True when "ai.createallmaps" stayed in. Throws
+// the German reason when the world size is not known or the file cannot be written.
+bool restoreAiStartScript(const std::string& addonFolder, std::int32_t worldSize);
 
 // The folder where the game writes the level's pathmaps:
 // <gameDir>bf1942\levels\<mapName>\Pathfinding\ .

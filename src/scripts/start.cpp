@@ -155,14 +155,6 @@ template <std::size_t N> LineList toLines(const std::array<std::string_view, N>&
     return LineList(listing.begin(), listing.end());
 }
 
-LineList aiStartScript(std::int32_t worldSize) {
-    LineList lines = toLines(kAiStartScript);
-    lines[0] += kHomePage;
-    const std::string size = std::to_string(worldSize);
-    lines[4] += size + " " + size;
-    return lines;
-}
-
 // mapLevelDir takes the map level folder and levelDir becomes the addon folder, before any
 // folder or file is touched. A run that stopped has switched them already; switching again
 // would lose the map level folder, so a repeated run keeps them.
@@ -238,6 +230,14 @@ std::string generateReportText(const StartReport& report) {
     return "addon: " + report.addonFolder + "\n" +
            "soldierSpawnPoints: " + std::to_string(report.soldierSpawnPoints) + "\n" +
            "objectSpawnPoints: " + std::to_string(report.objectSpawnPoints) + "\n";
+}
+
+LineList aiStartScript(std::int32_t worldSize) {
+    LineList lines = toLines(kAiStartScript);
+    lines[0] += kHomePage;
+    const std::string size = std::to_string(worldSize);
+    lines[4] += size + " " + size;
+    return lines;
 }
 
 } // namespace tess::scripts

@@ -7,7 +7,10 @@
 #include "core/wizard_state.h"
 #include "scripts/pathfinding.h"
 
+#include "core/lines.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tess::scripts {
@@ -33,6 +36,10 @@ StartReport writeAddonScripts(WizardState& state, SpawnFlags flags,
 // editor fills later and ai.con runs. Afterwards the window enables the review list and tab
 // "(2) Areas" and disables Start.
 void writeEmptyAreaScript(const WizardState& state);
+
+// The lines of the AI start script "ai.con" for a level of that world size, as Start writes
+// it, "ai.createallmaps" included.
+LineList aiStartScript(std::int32_t worldSize);
 
 // Both parts in one call, for callers without a review list (the command-line tool).
 StartReport runStart(WizardState& state, SpawnFlags flags, const std::string& programFolder);

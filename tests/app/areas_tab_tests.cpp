@@ -8,6 +8,7 @@
 #include "areas/hill_and_bridge.h"
 #include "areas/level_takeover.h"
 #include "core/codepage.h"
+#include "screenshot.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
 
@@ -19,6 +20,7 @@
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 
@@ -144,12 +146,13 @@ void drawHillAndBridge(Ui::TForm1& ui) {
 
 // --- Reading what the tab shows ---
 
+// The entries whole, as the list keeps them (a shortened one shows the rest in its tool tip).
 QStringList entries(const QListWidget* list) {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i)
-        texts.append(list->item(i)->text() + (list->item(i)->checkState() == Qt::Checked
-                                                  ? QStringLiteral(" [x]")
-                                                  : QString()));
+        texts.append(
+            list->item(i)->data(Qt::UserRole).toString() +
+            (list->item(i)->checkState() == Qt::Checked ? QStringLiteral(" [x]") : QString()));
     return texts;
 }
 
@@ -347,8 +350,8 @@ TEST_F(AreasTab, HillAndBridgeByClicksKeysAndLabels) {
     EXPECT_EQ(ui.PageControl1->currentWidget(), ui.t4);
     for (QWidget* group : QList<QWidget*>{ui.t4, ui.GroupBox12, ui.GroupBox14, ui.GroupBox15})
         EXPECT_TRUE(group->isEnabled()) << group->objectName().toStdString();
-    EXPECT_EQ(ui.Label13z->text(), QStringLiteral(" ist Nachbar von: "));
-    EXPECT_FALSE(ui.GroupBox5z->isHidden());
+    // The panel "Nachbarn" has done its work and closes.
+    EXPECT_TRUE(ui.GroupBox5z->isHidden());
 
     // The command-line tool writes the same bytes for the same areas, from an area file and
     // from the autosave the window kept.
@@ -391,10 +394,12 @@ TEST_F(AreasTab, RefusedInputChangesNothing) {
     clickPicture(ui, 200, 300);
     click(ui.Label8z);
     ASSERT_TRUE(ui.areafert->isVisible());
+    // The area and its flags lie where the panel stands at first: it opens at the right.
+    EXPECT_EQ(ui.areafert->geometry(), QRect(349, 4, 161, 345));
     // The panel hides the picture beneath it, its caption's strip too.
     const QImage tab = ui.t3->grab().toImage();
-    EXPECT_EQ(tab.pixelColor(150, 330), kSilver);
-    EXPECT_EQ(tab.pixelColor(150, 6), kSilver);
+    EXPECT_EQ(tab.pixelColor(349 + 148, 330), kSilver);
+    EXPECT_EQ(tab.pixelColor(349 + 148, 6), kSilver);
 
     // An empty name: the message, nothing queued, the panel stays open.
     typeInto(ui.Edit2z, QString());
@@ -941,4 +946,118 @@ TEST_F(AreasTab, AFailedAutosaveIsShownOnTheTabUntilASaveSucceeds) {
     drawArea(ui, kBridge, ui.Neutral);
     EXPECT_EQ(ui.Label20z->text(), QString());
     EXPECT_TRUE(fs::exists(savedAreas()));
+}
+
+// A slip costs nothing: the arrow keys move the marker in keypad mode, the panel opens off the
+// area, Ctrl+Z is undone by "Wiederholen", Ctrl+Y and Ctrl+Shift+Z; a level's areas keep their
+// names readable and their self-links, and the neighbour panel closes when its work is done.
+TEST_F(AreasTab, TheEditorForgivesASlip) {
+    // A self-link in Marvie's block and an area at the picture's eastern edge.
+    std::string level = readBytes(bastogne() / "AI/StrategicAreas.con");
+    level.replace(level.find("AIStrategicArea.addNeighbour Volksbase"), 0,
+                  "AIStrategicArea.addNeighbour Marvie\n");
+    level += "aiStrategicArea.create Ostrand_am_Kartenrand 1990/700 2048/760 10\n";
+    writeBytes(bastogne() / "AI/StrategicAreas.con", level);
+    TForm1 form;
+    start(form, bastogne());
+    Ui::TForm1& ui = form.controls();
+
+    // Keypad mode: the labels stay grey and say why; the arrows move the red marker and its
+    // flag by the step, and the radio buttons stay as they are.
+    click(ui.RadioButton2);
+    EXPECT_FALSE(ui.Label4z->isEnabled());
+    EXPECT_TRUE(ui.Label4z->toolTip().startsWith(
+        QStringLiteral("Erst \"Intervall Einstellung / Tastenbewegung\" wählen")));
+    ASSERT_EQ(QApplication::focusWidget(), ui.RadioButton2);
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Up, Qt::Key_Down})
+        press(ui.RadioButton2, key);
+    EXPECT_EQ(ui.rot->geometry(), QRect(343, 265, 1, 1));
+    EXPECT_EQ(ui.fr->geometry(), QRect(319, 217, 41, 49));
+    EXPECT_TRUE(ui.RadioButton2->isChecked());
+    EXPECT_FALSE(ui.RadioButton1->isChecked());
+    press(ui.e, Qt::Key_Left);
+    EXPECT_EQ(ui.rot->geometry(), QRect(342, 265, 1, 1));
+    tess::test::screenshot("27-1-arrow-keys");
+
+    // An area across the top of the picture: the panel opens at the bottom, off it.
+    click(ui.Label1z);
+    clickPicture(ui, 10, 10);
+    click(ui.Label2z);
+    clickPicture(ui, 500, 100);
+    click(ui.Label8z);
+    EXPECT_EQ(ui.areafert->geometry(), QRect(2, 163, 161, 345));
+    tess::test::screenshot("27-2-panel-off-the-area");
+    typeInto(ui.Edit2z, QStringLiteral("Nordrand"));
+    typeInto(ui.Edit3z, QStringLiteral("20"));
+    click(ui.Label9z);
+    ASSERT_EQ(ui.ListBox1z->count(), 1);
+
+    // Undone, and done again three ways.
+    EXPECT_FALSE(ui.Label27z->isEnabled());
+    const auto undoThen = [&](const std::function<void()>& redo) {
+        press(ui.e, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(ui.ListBox1z->count(), 0);
+        EXPECT_TRUE(ui.Label27z->isEnabled());
+        redo();
+        EXPECT_EQ(entries(ui.ListBox1z),
+                  QStringList{QStringLiteral("Nordrand [ 40;1648 / 2000;2008 ] ==> Prio. [20]")});
+    };
+    undoThen([&] {
+        tess::test::screenshot("27-3-redo");
+        click(ui.Label27z);
+    });
+    undoThen([&] { press(ui.e, Qt::Key_Y, Qt::ControlModifier); });
+    undoThen([&] { press(ui.e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); });
+    EXPECT_FALSE(ui.Label27z->isEnabled());
+
+    // The level's areas: every name inside the picture and none over another, the guides' and
+    // the control points' included; an entry too long for the list is shortened, whole in its
+    // tool tip.
+    auto message = answerMessageBox();
+    click(ui.Label25z);
+    ASSERT_EQ(ui.ListBox1z->count(), 9);
+    pictureShown(ui);
+    const std::vector<QRect>& tags = ui.e->nameTags();
+    EXPECT_EQ(tags.size(), ui.e->controlPoints().size() + 8 + 9);
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        EXPECT_TRUE(QRect(0, 0, 512, 512).contains(tags[i])) << i;
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(tags[i].intersects(tags[j])) << i << " " << j;
+    }
+    QListWidgetItem* longest = ui.ListBox1z->item(8);
+    EXPECT_EQ(longest->toolTip(),
+              QStringLiteral("Ostrand_am_Kartenrand [ 1988;700 / 2048;760 ] ==> Prio. [10]"));
+    EXPECT_LT(longest->text().size(), longest->toolTip().size());
+    EXPECT_TRUE(longest->text().contains(QChar(0x2026)));
+    EXPECT_EQ(ui.ListBox1z->horizontalScrollBar()->maximum(), 0);
+    tess::test::screenshot("27-4-labels");
+
+    // The neighbour list shows ten rows; Marvie's self-link is shown as the level has it, and
+    // the panel's tip says so.
+    click(ui.Image2z);
+    EXPECT_GE(ui.CheckListBox1->viewport()->height(), 10 * ui.CheckListBox1->sizeHintForRow(0));
+    for (int i = 0; i < 4; ++i)
+        click(ui.Label16z);
+    ASSERT_EQ(ui.Label13z->text(), QStringLiteral("Marvie ist Nachbar von: "));
+    EXPECT_EQ(ui.CheckListBox1->item(4)->checkState(), Qt::Checked);
+    EXPECT_FALSE(ui.Label3z->text().contains(QStringLiteral("kann nicht Nachbar von sich selbst")));
+    EXPECT_TRUE(ui.Label3z->text().endsWith(QStringLiteral(
+        "Diese Area ist, wie in der Karte, als ihr eigener Nachbar angekreuzt; ist das nicht "
+        "gemeint, nimm das Häkchen weg.")));
+    tess::test::screenshot("27-5-self-link");
+    click(ui.Label16z);
+    EXPECT_TRUE(ui.Label3z->text().endsWith(
+        QStringLiteral("Tip: eine Area kann nicht Nachbar von sich selbst sein !")));
+
+    // The script written, the panel closes; "Areas wieder bearbeiten" waits below the picture.
+    for (int i = 0; i < 3; ++i)
+        click(ui.Label16z);
+    message = answerMessageBox();
+    click(ui.Label16z);
+    EXPECT_EQ(message->text, QStringLiteral("Ändere etwas, wenn du willst."));
+    showTab(ui, ui.t3);
+    EXPECT_FALSE(ui.GroupBox5z->isVisible());
+    EXPECT_TRUE(ui.Label26z->isVisible());
+    EXPECT_TRUE(ui.Label26z->isEnabled());
+    tess::test::screenshot("27-6-script-written");
 }

@@ -8,10 +8,12 @@
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "checks/addon_fixture.h"
+#include "screenshot.h"
 #include "ui_mainwindow.h"
 
 #include <gtest/gtest.h>
 
+#include <QListWidget>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -72,13 +74,23 @@ TEST(CheckWindow, TheListAfterARestartAndTheJumpsToAControlPointAndASpawnPoint) 
         QStringLiteral("Auf Tab 2 eine Area über den Kontrollpunkt legen (mit \"ControlPoint\" "
                        "angekreuzt).")));
 
-    // The control point on tab 2's picture: world (640, 560) of 1024 at 2 units a pixel.
+    // The control point on tab 2's picture: world (640, 560) of 1024 at 2 units a pixel. Tab 2,
+    // which Start has not opened in this run, shows the level's picture and the addon's areas.
+    EXPECT_FALSE(ui.t3->isEnabled());
     doubleClick(list, 0);
     EXPECT_EQ(ui.PageControl1->currentWidget(), ui.t3);
     ASSERT_TRUE(ui.e->mark().has_value());
     EXPECT_EQ(ui.e->mark()->left, 320);
     EXPECT_EQ(ui.e->mark()->top, 232);
     EXPECT_TRUE(ui.e->mark()->isPoint());
+    EXPECT_TRUE(ui.t3->isEnabled());
+    EXPECT_FALSE(ui.e->pixmap().isNull());
+    ASSERT_EQ(ui.ListBox1z->count(), 3);
+    EXPECT_EQ(ui.ListBox1z->item(2)->data(Qt::UserRole).toString(),
+              QStringLiteral("Bahnhof [ 512;640 / 768;896 ] ==> Prio. [150]"));
+    form.raise();
+    screenshot("27-7-tab2-after-restart");
+    dialog->raise();
 
     // The soldier at (200, 200) in the pathmap window, centred at a zoom where cells show.
     doubleClick(list, 1);
@@ -90,4 +102,50 @@ TEST(CheckWindow, TheListAfterARestartAndTheJumpsToAControlPointAndASpawnPoint) 
     EXPECT_DOUBLE_EQ(pathmap->markedPoint()->x(), 200.0);
     EXPECT_DOUBLE_EQ(pathmap->markedPoint()->y(), 200.0);
     EXPECT_GE(pathmap->zoom(), PathmapWindow::kPointZoom);
+}
+
+// An addon that lost its ai.con after the restart: the finding offers to write it again, as
+// Start wrote it but without "ai.createallmaps", since the addon has its pathmaps.
+TEST(CheckWindow, AMissingAiConIsWrittenAgain) {
+    setEnvironment("TESS_NO_TERMINAL", "1");
+    const ProgramFolder program;
+    AddonFixture f(program, hafen());
+    f.pack();
+    // The first pack's state names the map's level folder, whose terrain gives the world size.
+    const fs::path state = program.path() / "temp/pathf.bf";
+    std::string lines = readBytes(state);
+    ASSERT_TRUE(lines.ends_with("\r\n\r\n"));
+    writeBytes(state, lines.substr(0, lines.size() - 2) + f.level().source.string() + "/\r\n");
+    copyTree(f.addon() / "Pathfinding", f.game() / "bf1942/levels/Hafen/Pathfinding");
+    TForm1 form;
+    form.show();
+    form.splash()->hide();
+    Ui::TForm1& ui = form.controls();
+    ui.PageControl1->setCurrentWidget(ui.t4);
+    click(ui.Button6);
+    fs::remove(f.addon() / "ai.con");
+
+    click(ui.checkButton);
+    CheckDialog* dialog = form.checkDialog();
+    ASSERT_NE(dialog, nullptr);
+    const auto waitForCheck = [&] {
+        for (int i = 0; i < 600 && dialog->isChecking(); ++i)
+            QTest::qWait(50);
+        ASSERT_FALSE(dialog->isChecking());
+    };
+    waitForCheck();
+    ASSERT_EQ(dialog->list()->topLevelItemCount(), 1);
+    EXPECT_EQ(dialog->list()->topLevelItem(0)->text(1), QStringLiteral("ai.con"));
+    EXPECT_TRUE(dialog->details().endsWith(
+        QStringLiteral("Im Fenster \"Addon prüfen\" schreibt \"ai.con neu schreiben\" sie wieder, "
+                       "wie Start sie schrieb (ohne \"ai.createallmaps\", wenn das Addon schon "
+                       "Pathmaps hat); danach das Addon neu packen.")));
+    ASSERT_TRUE(dialog->rewriteButton()->isVisible());
+    click(dialog->rewriteButton());
+    waitForCheck();
+    EXPECT_EQ(dialog->countLine(), QStringLiteral("Keine Fehler gefunden."));
+    EXPECT_FALSE(dialog->rewriteButton()->isVisible());
+    const std::string written = readBytes(f.addon() / "ai.con");
+    EXPECT_NE(written.find("aiSettings.setWorldMapSize 1024 1024\r\n"), std::string::npos);
+    EXPECT_EQ(written.find("ai.createallmaps"), std::string::npos);
 }

@@ -164,7 +164,8 @@ TEST(AreaEditor, HillAndBridgeByKeysClicksAndLabels) {
     EXPECT_EQ(editor.neighbourHeading(), " ist Nachbar von: ");
     EXPECT_EQ(level.script(), tess::test::kHillAndBridgeScript);
     EXPECT_EQ(names(editor.checkList()), (std::vector<std::string>{"Hill", "Bridge"}));
-    EXPECT_TRUE(editor.neighbourPanelVisible());
+    // The script is written: the panel closes.
+    EXPECT_FALSE(editor.neighbourPanelVisible());
 }
 
 TEST(AreaEditor, CursorThroughEveryStateOfTheTab) {
@@ -639,7 +640,8 @@ struct ThreeAreas {
 
 } // namespace
 
-TEST(Editing, EveryStepOnAnyAreaAndItsUndo) {
+// Every kind of step, undone with Ctrl+Z and done again with Ctrl+Y.
+TEST(Editing, EveryStepOnAnyAreaItsUndoAndItsRedo) {
     const std::string base =
         "Hill [ 400;848 / 800;1648 ] ==> Prio. [100] -> Bridge Irrtum (fertig)\n"
         "Bridge [ 1040;1568 / 1200;1848 ] ==> Prio. [50] -> Hill (fertig)\n"
@@ -684,26 +686,57 @@ TEST(Editing, EveryStepOnAnyAreaAndItsUndo) {
          },
          base.substr(0, base.rfind('\n') + 1) +
              "Wald [ 40;1968 / 80;2008 ] ==> Prio. [100] ->\nIrrtum ist Nachbar von: "},
+        {"a level's area taken in with a line outside the areas",
+         [](ThreeAreas& t) {
+             AreaFile file;
+             file.areas.push_back({{10, 10}, {20, 20}, panelNamed("Dorf"), {"Hill"}, {}, {}, {}});
+             file.outside.before = {"aiSettings.createVehicleGroup common"};
+             t.editor.importAreas(file);
+         },
+         base.substr(0, base.rfind('\n') + 1) +
+             "Dorf [ 40;1968 / 80;2008 ] ==> Prio. [100] -> Hill\nIrrtum ist Nachbar von: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ThreeAreas t;
         ASSERT_EQ(t.view(), base);
+        const std::string before = t.editor.areaScriptText();
         c.step(t);
         EXPECT_EQ(t.view(), c.view);
-        // Ctrl+Z gives back exactly what was there.
+        const std::string after = t.editor.areaScriptText();
+        // Ctrl+Z gives back exactly what was there, Ctrl+Y what the step made, once.
+        EXPECT_FALSE(t.editor.isEnabled(Command::redo));
         ASSERT_TRUE(t.editor.isEnabled(Command::undo));
         ASSERT_TRUE(t.editor.undo());
         EXPECT_EQ(t.view(), base);
+        EXPECT_EQ(t.editor.areaScriptText(), before);
+        ASSERT_TRUE(t.editor.redo());
+        EXPECT_EQ(t.view(), c.view);
+        EXPECT_EQ(t.editor.areaScriptText(), after);
+        EXPECT_FALSE(t.editor.redo());
     }
 
-    // The steps one after another, then undone one by one.
+    // The steps one after another, undone one by one, done again, undone again; a new step
+    // after an undo leaves nothing to redo.
     ThreeAreas t;
     for (const Case& c : cases)
         if (!c.label.starts_with("Hill"))
             c.step(t);
-    for (int i = 0; i < 3; ++i)
+    const std::string all = t.view();
+    for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(t.editor.undo());
+    EXPECT_EQ(t.view(), base);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(t.editor.redo());
+    EXPECT_EQ(t.view(), all);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(t.editor.undo());
+    EXPECT_EQ(t.view(), base);
+    ASSERT_TRUE(t.editor.redo());
+    confirmArea(t.editor, {10, 10}, {20, 20}, panelNamed("Weide"));
+    EXPECT_FALSE(t.editor.isEnabled(Command::redo));
+    ASSERT_TRUE(t.editor.undo());
+    ASSERT_TRUE(t.editor.undo());
     EXPECT_EQ(t.view(), base);
 
     // Finished with the phase, Bridge's edit reaches every line that names it.
@@ -766,7 +799,8 @@ TEST(Editing, AreasTakenInWithKeptLinesAndNamesToChange) {
     Level level;
     AreaEditor editor(level.state);
     confirmArea(editor, {10, 10}, {20, 20}, panelNamed("Wald"));
-    AreaFile file(3);
+    AreaFile file;
+    file.areas.resize(3);
     file[0].corner1 = {100, 100};
     file[0].corner2 = {200, 300};
     file[0].panel = hillPanel();
@@ -791,7 +825,8 @@ TEST(Editing, AreasTakenInWithKeptLinesAndNamesToChange) {
     EXPECT_EQ(outcome.areaCount, 3u);
     EXPECT_EQ(outcome.namesToChange, (std::vector<std::string>{"Dorf Nord", "Wald"}));
     EXPECT_EQ(editor.summaryEntries()[1], std::string(tess::test::kHillSummary));
-    // "Wald" names both; "Verschwunden" is no area and stays a line of its own.
+    // "Wald" names both; "Verschwunden" is no area and stays a line of its own. The kept
+    // Infantry position stands for the editor's own: no class gets two.
     EXPECT_EQ(editor.neighbourNames(editor.confirmedAreas()[1]),
               (std::vector<std::string>{"Dorf Nord", "Wald", "Wald"}));
     EXPECT_EQ(errorMessage([&] { editor.openNeighbours(); }),
@@ -818,7 +853,6 @@ TEST(Editing, AreasTakenInWithKeptLinesAndNamesToChange) {
                           "AIStrategicArea.addNeighbour Wald\r\n"
                           "AIStrategicArea.addNeighbour Weide\r\n"
                           "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n"
-                          "AIStrategicArea.setOrderPosition Infantry 590/1238\r\n"
                           "AIStrategicArea.setOrderPosition Car 590/1238\r\n"
                           "aiStrategicArea.setSide 1\r\n"
                           "aiStrategicArea.addObjectTypeFlag Target\r\n"
@@ -841,7 +875,8 @@ TEST(AreasFromTheLevel, TakenOverAndWrittenAgainUnchanged) {
     for (int round = 0; round < 100; ++round) {
         Level level(1024 << pick(3));
         const std::int32_t size = level.state.worldSize;
-        AreaFile areas(1 + static_cast<std::size_t>(pick(std::size(names))));
+        AreaFile areas;
+        areas.areas.resize(1 + static_cast<std::size_t>(pick(std::size(names))));
         for (std::size_t i = 0; i < areas.size(); ++i) {
             AreaDefinition& a = areas[i];
             a.corner1 = {pick(560) - 20, pick(560) - 20};
@@ -868,14 +903,46 @@ TEST(AreasFromTheLevel, TakenOverAndWrittenAgainUnchanged) {
         ASSERT_EQ(level.script(), written) << "round " << round;
     }
 
-    // Bastogne's areas through the editor: name, flags, side, neighbours, kept lines and
-    // corners all come back as they were taken over.
-    Level level;
-    const LevelTakeover bastogne =
-        takeOverLevelAreasOf(tess::test::testdata("levels/Bastogne") + "/", 2048, 4);
-    ASSERT_EQ(bastogne.areas.size(), 7u);
-    AreaEditor editor(level.state);
-    applyAreaFile(editor, bastogne.areas);
-    EXPECT_EQ(takeOverLevelAreas(tess::decodeCp1252(level.script()), 2048, 4).areas,
-              bastogne.areas);
+    // The game's own levels through the editor: name, flags, side, neighbours, kept lines,
+    // corners, each block and the lines outside the areas all come back as they were taken
+    // over; each block as the level has it, the vehicle groups before the areas.
+    const struct {
+        std::string script;
+        std::size_t areas;
+        std::string block;
+    } levels[] = {
+        {tess::test::testdata("levels/Bastogne/AI/StrategicAreas.con"), 7,
+         "rem *** Create strategic areas ***\r\naiStrategicArea.create Villeroux 296/168 656/580 "
+         "200\r\n"
+         " \r\naiStrategicArea.create Bastogne 952/788 1128/1036 300\r\n"},
+        {tess::test::testdata("levels/Bastogne/AI/StrategicAreas.con"), 7,
+         "\r\naiStrategicArea.setActive Bastogne\r\nAIStrategicArea.addNeighbour "
+         "AlliedBaseEntry\r\n"
+         "aiStrategicArea.addObjectTypeFlag Centre\r\naiStrategicArea.addObjectTypeFlag Base\r\n"
+         "aiStrategicArea.addObjectTypeFlag ControlPoint\r\nAIStrategicArea.setOrderPosition Tank "
+         "1023/940\r\n"
+         "AIStrategicArea.setOrderPosition Infantry 1023/930\r\naiStrategicArea.setSide "
+         "0\r\n\r\n\r\n"
+         "aiStrategicArea.setActive AxisBase\r\n"},
+        {tess::test::testdata("strategic-areas/Kwajalein_Atoll.con"), 3,
+         "ferro_lumen's Tessarine ... http://tessarine.example.org/\r\n"
+         "rem *** Create vehicle groups ***\r\naiSettings.createVehicleGroup heavyVehicles\r\n"},
+        {tess::test::testdata("strategic-areas/Kwajalein_Atoll.con"), 3,
+         "aiStrategicArea.createNewCategory(land)\r\naiStrategicArea.create AlliedBase 620/636 "
+         "644/660 60 land\r\n"},
+        {tess::test::testdata("strategic-areas/Kwajalein_Atoll.con"), 3,
+         "aiStrategicArea.playerSensitivity 5.0f\r\n\r\naiStrategicArea.addObjectTypeFlag Base\r\n"
+         "aiStrategicArea.addObjectTypeFlag ControlPoint\r\n\r\naiStrategicArea.setActive "
+         "AxisBase\r\n"},
+    };
+    for (const auto& l : levels) {
+        Level level;
+        const LevelTakeover taken = takeOverLevelAreas(readBytes(l.script), 2048, 4);
+        ASSERT_EQ(taken.areas.size(), l.areas);
+        AreaEditor editor(level.state);
+        applyAreaFile(editor, taken.areas);
+        const std::string written = level.script();
+        EXPECT_EQ(takeOverLevelAreas(tess::decodeCp1252(written), 2048, 4).areas, taken.areas);
+        EXPECT_NE(written.find(l.block), std::string::npos) << written;
+    }
 }

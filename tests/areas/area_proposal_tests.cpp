@@ -128,7 +128,7 @@ TEST(AreaProposal, DrawnAreasStayAndNamesAreMadeReadable) {
     };
     // clang-format on
     for (const auto& c : cases) {
-        const AreaProposal proposal = proposeAreas(c.points, {drawn}, 2048, 4);
+        const AreaProposal proposal = proposeAreas(c.points, {{drawn}, {}}, 2048, 4);
         std::string areas;
         for (const AreaDefinition& a : proposal.areas)
             for (const auto& part :

@@ -1,10 +1,13 @@
+#include "areas/area_editor.h"
 #include "areas/level_areas.h"
 #include "areas/level_takeover.h"
+#include "core/wizard_state.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -105,7 +108,8 @@ TEST(LevelTakeover, TakesBackEveryAreaThisEditorWrites) {
                                   "\tAIStrategicArea.addAllowedVehicleGroup common ", "rem Notiz"};
     for (int round = 0; round < 300; ++round) {
         const std::int32_t size = 1024 << (random() % 3);
-        AreaFile areas(1 + random() % std::size(names));
+        AreaFile areas;
+        areas.areas.resize(1 + random() % std::size(names));
         for (std::size_t i = 0; i < areas.size(); ++i) {
             AreaDefinition& a = areas[i];
             const auto pixel = [&](int range) {
@@ -124,7 +128,9 @@ TEST(LevelTakeover, TakesBackEveryAreaThisEditorWrites) {
                 a.extraLines.push_back(extras[random() % std::size(extras)]);
         }
         const std::string script = scriptOf(areas, size, size / 512, random);
-        const LevelTakeover takeover = takeOverLevelAreas(script, size, size / 512);
+        LevelTakeover takeover = takeOverLevelAreas(script, size, size / 512);
+        for (AreaDefinition& a : takeover.areas.areas)
+            a.levelLines.reset();
         ASSERT_EQ(takeover.areas, areas) << script;
         EXPECT_EQ(takeover.summary.find("erweitert"), std::string::npos);
     }
@@ -156,14 +162,15 @@ TEST(LevelTakeover, TheGamesOwnLevelsKeepEveryAreaWithinAPixel) {
             EXPECT_TRUE(move >= 0 && move < 4) << c.name << " " << move;
     }
     EXPECT_EQ(takeover.summary, "7 Areas übernommen, 6 davon auf die Bildpunkte erweitert (um "
-                                "höchstens 3 Welteinheiten), 24 zusätzliche Zeilen behalten.");
+                                "höchstens 3 Welteinheiten), 24 zusätzliche Zeilen behalten, 1 "
+                                "Zeile außerhalb der Areas.");
     EXPECT_EQ(takeover.notes[1], "Area \"Champs\": der Nachbar \"Axisbase\" ist keine Area dieses "
                                  "Skripts (gemeint \"AxisBase\"?); die Zeile bleibt als "
                                  "zusätzliche Zeile erhalten.");
     EXPECT_EQ(parseAreaFile(serialiseAreaFile(takeover.areas)), takeover.areas);
 
-    // Flags after a block's empty line still belong to it; the vehicle groups before the
-    // areas and the categories are named as left behind.
+    // Flags after a block's empty line still belong to it; the vehicle groups and the
+    // category's definition stay before the areas, the category on the create lines.
     const LevelTakeover kwajalein = takeOverLevelAreas(
         tess::test::readBytes(tess::test::testdata("strategic-areas/Kwajalein_Atoll.con")), 2048,
         4);
@@ -174,11 +181,9 @@ TEST(LevelTakeover, TheGamesOwnLevelsKeepEveryAreaWithinAPixel) {
                          0),
               0u);
     EXPECT_EQ(kwajalein.areas[0].extraLines.size(), 15u);
-    EXPECT_EQ(kwajalein.notes.back(), "27 Zeilen außerhalb der Areas werden nicht übernommen (die "
-                                      "erste: \"aiSettings.createVehicleGroup heavyVehicles\").");
-    EXPECT_EQ(kwajalein.notes[kwajalein.notes.size() - 2],
-              "Die Kategorie hinter der Priorität wird nicht übernommen: AlliedBase (land), "
-              "AxisBase (land), New_Control_Point1 (land).");
+    EXPECT_EQ(kwajalein.areas[0].category, "land");
+    EXPECT_EQ(kwajalein.notes.back(),
+              "Zeilen außerhalb der Areas bleiben an ihrem Platz: 30 vor den Areas.");
 }
 
 // The panel takes a line only where writing its own line first and the kept ones after
@@ -207,7 +212,8 @@ TEST(LevelTakeover, KeepsWhatThePanelCannotHoldAndNamesWhatItLeaves) {
         {a + "beginrem\naiStrategicArea.setSide 2\nendrem\nrem x\naiStrategicArea.setSide 1\n",
          area + " side=1 / / beginrem; S 2; endrem; rem x;\n", ""},
         {"rem a\naiStrategicArea.create A 0/0 40/40 1\nrem b\naiStrategicArea.setSide 2\nc\n",
-         area + " side=2 / / c;\n", ""},
+         area + " side=2 / /\n", "Zeilen außerhalb der Areas bleiben an ihrem Platz: 1 vor den "
+         "Areas, 1 zwischen den create-Zeilen und den Blöcken, 1 nach dem letzten Block."},
         // What names no area, and names the game cannot take.
         {a + "aiStrategicArea.setActive B\naiStrategicArea.setSide 1\n", area + " side=- / /\n",
          "Der Block \"aiStrategicArea.setActive B\" nennt keine Area dieses Skripts"},
@@ -221,7 +227,14 @@ TEST(LevelTakeover, KeepsWhatThePanelCannotHoldAndNamesWhatItLeaves) {
         // No width; a create line that cannot be read.
         {"aiStrategicArea.create A 8/0 8/40 1\n", "A [2 502 3 512] side=- / /\n", "keine Breite oder Höhe"},
         {"aiStrategicArea.create B 0/0 x/40 1\n" + a, area + " side=- / /\n",
-         "Die Zeile \"aiStrategicArea.create B 0/0 x/40 1\" legt keine lesbare Area an"},
+         "Die Zeile \"aiStrategicArea.create B 0/0 x/40 1\" legt keine lesbare Area an; sie bleibt "
+         "außerhalb der Areas im Skript."},
+        // An area far off the map is no area of the editor; its lines stay in the script.
+        {a + "aiStrategicArea.create Far 1e300/-1e300 12.5/1e300 5\naiStrategicArea.setSide 1\n",
+         area + " side=- / /\n",
+         "Die Area \"Far\" (X 1e+300 bis 12.5, Z -1e+300 bis 1e+300) liegt weit außerhalb der "
+         "Karte (0 bis 2048 Welteinheiten) und wird nicht übernommen; ihre Zeilen bleiben "
+         "außerhalb der Areas im Skript."},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -236,6 +249,107 @@ TEST(LevelTakeover, KeepsWhatThePanelCannotHoldAndNamesWhatItLeaves) {
     EXPECT_EQ(tess::test::errorMessage([&] { takeOverLevelAreasOf(level.text(), 2048, 4); }),
               "Die Karte bringt keine eigenen Strategic Areas mit: " + level.text() +
                   "AI\\StrategicAreas.con fehlt");
+}
+
+// Taken over and written back by the editor, a script means what the level's meant: every
+// line outside the areas on its side of them, each area with exactly its own lines unless it
+// was edited, conditions balanced, definitions before their use.
+TEST(LevelTakeover, WrittenBackTheScriptMeansWhatTheLevelsMeant) {
+    const std::string head = "rem *** WorX done by ferro_lumen's Tessarine ... "
+                             "http://tessarine.example.org/\r\n";
+    const std::string middle = "\r\n \r\n \r\n";
+    // A on a 2048 level is X 0 to 40, Z 0 to 40: the editor's own order positions at 10/10.
+    const std::string createA = "aiStrategicArea.create A 0/0 40/40 1\n";
+    const auto editA = [](AreaEditor& editor) {
+        editor.selectArea(0);
+        AreaPanel panel = *editor.editArea();
+        panel.schwer = true;
+        ASSERT_EQ(editor.confirmArea(panel), ConfirmOutcome::confirmed);
+    };
+    // clang-format off
+    const struct {
+        std::string level;
+        std::function<void(AreaEditor&)> edit;
+        std::string written;
+        std::string summary;
+    } cases[] = {
+        // A condition round everything, the comment before its end with it.
+        {"if v_arg1 == host\nrem *** areas ***\n" + createA +
+         "aiStrategicArea.setActive A\naiStrategicArea.setSide 1\nrem end\n\nendIf\n", nullptr,
+         head + "if v_arg1 == host\r\nrem *** areas ***\r\naiStrategicArea.create A 0/0 40/40 1\r\n \r\n" +
+         middle + "aiStrategicArea.setActive A\r\naiStrategicArea.setSide 1\r\n\r\nrem end\r\nendIf\r\n\r\n",
+         "1 Area übernommen, 4 Zeilen außerhalb der Areas."},
+        // Vehicle groups and a category before the create lines that use it, a landing zone
+        // before the blocks that attach it, a block's empty line kept.
+        {"aiSettings.createVehicleGroup common\naiStrategicArea.createNewCategory(land)\n"
+         "aiStrategicArea.create A 0/0 40/40 1 land\naiStrategicArea.create B 80/0 120/40 2 land\n"
+         "AILandingZone.createLandingZone LZ 0/0 10/10 LZZMax\n\naiStrategicArea.setActive A\n"
+         "AIStrategicArea.addAllowedVehicleGroup common\n\nAIStrategicArea.attachLandingZone LZ\n"
+         "aiStrategicArea.setActive B\nAIStrategicArea.addNeighbour A\n", nullptr,
+         head + "aiSettings.createVehicleGroup common\r\naiStrategicArea.createNewCategory(land)\r\n"
+         "aiStrategicArea.create A 0/0 40/40 1 land\r\n \r\naiStrategicArea.create B 80/0 120/40 2 land\r\n \r\n" +
+         middle + "AILandingZone.createLandingZone LZ 0/0 10/10 LZZMax\r\naiStrategicArea.setActive A\r\n"
+         "AIStrategicArea.addAllowedVehicleGroup common\r\n\r\nAIStrategicArea.attachLandingZone LZ\r\n\r\n"
+         "aiStrategicArea.setActive B\r\nAIStrategicArea.addNeighbour A\r\n\r\n\r\n",
+         "2 Areas übernommen, 2 zusätzliche Zeilen behalten, 3 Zeilen außerhalb der Areas."},
+        // Order positions elsewhere than the centre, a line under the create line, a second
+        // block: the area's lines as they were, nothing added.
+        {createA + "aiStrategicArea.vehicleSearchRadius 80\naiStrategicArea.setActive A\n"
+         "AIStrategicArea.setOrderPosition Infantry 900/900\nAIStrategicArea.setOrderPosition Car 900/900\n"
+         "aiStrategicArea.setActive A\naiStrategicArea.setSide 2\n", nullptr,
+         head + "aiStrategicArea.create A 0/0 40/40 1\r\n \r\n" + middle +
+         "aiStrategicArea.setActive A\r\naiStrategicArea.vehicleSearchRadius 80\r\n"
+         "AIStrategicArea.setOrderPosition Infantry 900/900\r\nAIStrategicArea.setOrderPosition Car 900/900\r\n"
+         "aiStrategicArea.setSide 2\r\n\r\n\r\n",
+         "1 Area übernommen, 3 zusätzliche Zeilen behalten."},
+        // The same area edited ("schwere Fahrzeuge"): written as a drawn area, its kept order
+        // positions standing for its own.
+        {createA + "aiStrategicArea.vehicleSearchRadius 80\naiStrategicArea.setActive A\n"
+         "AIStrategicArea.setOrderPosition Infantry 900/900\nAIStrategicArea.setOrderPosition Car 900/900\n"
+         "aiStrategicArea.setSide 2\n", editA,
+         head + "aiStrategicArea.create A 0/0 40/40 1\r\n \r\n" + middle +
+         "aiStrategicArea.setActive A\r\nAIStrategicArea.setOrderPosition Tank 10/10\r\n"
+         "aiStrategicArea.setSide 2\r\naiStrategicArea.vehicleSearchRadius 80\r\n"
+         "AIStrategicArea.setOrderPosition Infantry 900/900\r\nAIStrategicArea.setOrderPosition Car 900/900\r\n\r\n\r\n",
+         "1 Area übernommen, 3 zusätzliche Zeilen behalten."},
+        // What is no area stays where it stood: an area far off the map, a create line that
+        // cannot be read, a block that names no area.
+        {createA + "aiStrategicArea.create Far 1e300/1e300 1e300/1e300 5\naiStrategicArea.setSide 1\n"
+         "aiStrategicArea.create B 0/0 x/40 1\naiStrategicArea.setActive Ghost\naiStrategicArea.setSide 1\n"
+         "aiStrategicArea.setActive A\naiStrategicArea.setSide 2\n", nullptr,
+         head + "aiStrategicArea.create A 0/0 40/40 1\r\n \r\n" + middle +
+         "aiStrategicArea.create Far 1e300/1e300 1e300/1e300 5\r\naiStrategicArea.setSide 1\r\n"
+         "aiStrategicArea.create B 0/0 x/40 1\r\naiStrategicArea.setActive Ghost\r\naiStrategicArea.setSide 1\r\n"
+         "aiStrategicArea.setActive A\r\naiStrategicArea.setSide 2\r\n\r\n\r\n",
+         "1 Area übernommen, 5 Zeilen außerhalb der Areas."},
+        // Comments in a block, a self-link and a neighbour named twice, as the level has them.
+        {"rem heading\n" + createA + "aiStrategicArea.setActive A\nAIStrategicArea.addNeighbour A\n"
+         "AIStrategicArea.addNeighbour A\nbeginrem\naiStrategicArea.setSide 2\nendrem\n"
+         "aiStrategicArea.setSide 1\n", nullptr,
+         head + "rem heading\r\naiStrategicArea.create A 0/0 40/40 1\r\n \r\n" + middle +
+         "aiStrategicArea.setActive A\r\nAIStrategicArea.addNeighbour A\r\nAIStrategicArea.addNeighbour A\r\n"
+         "beginrem\r\naiStrategicArea.setSide 2\r\nendrem\r\naiStrategicArea.setSide 1\r\n\r\n\r\n",
+         "1 Area übernommen, 4 zusätzliche Zeilen behalten, 1 Zeile außerhalb der Areas."},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        const LevelTakeover takeover = takeOverLevelAreas(c.level, 2048, 4);
+        EXPECT_EQ(takeover.summary, c.summary) << c.level;
+        tess::WizardState state;
+        state.worldSize = 2048;
+        state.worldScale = 4;
+        state.areaEditMode = 1;
+        AreaEditor editor(state);
+        editor.importAreas(takeover.areas);
+        if (c.edit)
+            c.edit(editor);
+        const std::string written = editor.areaScriptText();
+        EXPECT_EQ(written, c.written) << c.level;
+        // The area file holds it all: the command-line tool writes the same.
+        AreaEditor fromFile(state);
+        fromFile.importAreas(parseAreaFile(serialiseAreaFile(areaFileOf(editor))));
+        EXPECT_EQ(fromFile.areaScriptText(), written) << c.level;
+    }
 }
 
 } // namespace

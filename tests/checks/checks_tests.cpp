@@ -118,6 +118,15 @@ const Fault kFaults[] = {
     {"a link one way only", hafen, folder, Stage::addon,
      [](auto& f) { replaceIn(in(f, "AI/StrategicAreas.con"), "AIStrategicArea.addNeighbour Dorf\r\n", ""); },
      "mutual-links", hint, "\"Huegel\" aber nicht \"Dorf\""},
+    {"an area its own neighbour", hafen, folder, Stage::addon,
+     [](auto& f) { replaceIn(in(f, "AI/StrategicAreas.con"), "Dorf\r\nAIStrategicArea.addNeighbour Huegel", "Dorf\r\nAIStrategicArea.addNeighbour Dorf\r\nAIStrategicArea.addNeighbour Huegel"); },
+     "mutual-links", hint, "\"Dorf\" nennt sich selbst"},
+    {"a neighbour named twice", hafen, folder, Stage::addon,
+     [](auto& f) { replaceIn(in(f, "AI/StrategicAreas.con"), "Bahnhof\r\nAIStrategicArea.addNeighbour Huegel", "Bahnhof\r\nAIStrategicArea.addNeighbour Huegel\r\nAIStrategicArea.addNeighbour Huegel"); },
+     "mutual-links", hint, "\"Bahnhof\" nennt \"Huegel\" mehrmals"},
+    {"an order position outside its area", hafen, folder, Stage::addon,
+     [](auto& f) { replaceIn(in(f, "AI/StrategicAreas.con"), "Infantry 630/758", "Infantry 630/100"); },
+     "order-positions", hint, "Infantry der Area \"Bahnhof\" (630/100)"},
     {"areas in two groups", hafen, folder, Stage::addon,
      [](auto& f) {
          replaceIn(in(f, "AI/StrategicAreas.con"), "AIStrategicArea.addNeighbour Bahnhof\r\n", "");

@@ -385,7 +385,7 @@ TEST(Cli, AreasFromTheLevelAndAtItsControlPointsMakeAreaFilesToWrite) {
     } cases[] = {
         {" --from-level taken.json",
          "7 Areas übernommen, 6 davon auf die Bildpunkte erweitert (um höchstens 3 "
-         "Welteinheiten), 24 zusätzliche Zeilen behalten.\n",
+         "Welteinheiten), 24 zusätzliche Zeilen behalten, 1 Zeile außerhalb der Areas.\n",
          "\"aiStrategicArea.vehicleSearchRadius 160\""},
         {" --propose proposed.json", "7 Areas an den Flaggenpunkten vorgeschlagen.\n",
          "\"name\": \"volkssturm\""},
