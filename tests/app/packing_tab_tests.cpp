@@ -782,6 +782,7 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
               QStringLiteral("Kein Programm zum Öffnen gefunden. StrategicAreas.con liegt in ") +
                   scriptFolder + QStringLiteral("."));
     EXPECT_EQ(ui.shellNote->toolTip(), scriptFolder);
+    screenshot("10-11b-no-program-for-the-script");
     const QStringList lines = ui.shellNote->shownText().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << ui.shellNote->shownText().toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("Kein Programm zum Öffnen gefunden. StrategicAreas.con "
