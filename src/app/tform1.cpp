@@ -8,6 +8,7 @@
 #include "app/qt_text.h"
 #include "app/tform2.h"
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
 #include "intake/game_folder.h"
 #include "platform/program_folder.h"
@@ -192,7 +193,10 @@ void TForm1::showPathNote(PathNote* note, const QString& before, const std::stri
 void TForm1::connectPathNotes() {
     for (PathNote* note : {ui_->mapNote, ui_->shellNote, ui_->Label46, ui_->Label20z})
         connect(note, &PathNote::folderRequested, this, [note](const QString& folder) {
-            if (!tess::openDocument(str(folder)))
+            if (!tess::fileExists(str(folder)))
+                QToolTip::showText(QCursor::pos(), QStringLiteral("Den Ordner gibt es noch nicht."),
+                                   note);
+            else if (!tess::openDocument(str(folder)))
                 QToolTip::showText(QCursor::pos(),
                                    QStringLiteral("Kein Programm zum Öffnen von Ordnern gefunden."),
                                    note);

@@ -107,7 +107,7 @@ check "first-pack on Linux" test $? -eq 0
 win "$win_program/tessarine-cli.exe" first-pack "$(winpath "$map")" \
     "$(winpath "$target/Bastogne_win")" --program-folder "$(winpath "$win_program")" \
     --timeout 120 >"$work/win-pack.txt" 2>&1
-check "first-pack on Windows (the shell runs pack.bat in Wine's cmd)" test $? -eq 0
+check "first-pack on Windows (tessarine-cli.exe runs pack.bat in Wine's cmd)" test $? -eq 0
 cat "$work/win-pack.txt"
 check "pack.bat written in the program folder" test -s "$win_program/pack.bat"
 # pack.log keeps what pack.bat printed in its console window, in UTF-8: cmd.exe's echo of each
