@@ -371,12 +371,13 @@ inline CliResult cli(const std::string& args, const std::filesystem::path& folde
     return runProgram(TESS_CLI_PATH, shellWords(args), folder);
 }
 
-// What runs the batches of a program folder: on Windows cmd.exe, with our rfaPack.exe and
-// rfaunpack.exe beside the batch (copied from the build's program folder); elsewhere our
-// interpreter, the program folder's own tessarine-cli (a link to the built one).
+// What runs the batches of a program folder: its own tessarine-cli, which runs them on
+// Windows through cmd.exe, with our rfaPack.exe and rfaunpack.exe beside the batch (all copied
+// from the build's program folder), elsewhere through our interpreter (a link to the built
+// one).
 inline void installBatchTools(const std::filesystem::path& programFolder) {
 #ifdef _WIN32
-    for (const char* tool : {"rfaPack.exe", "rfaunpack.exe"})
+    for (const char* tool : {"tessarine-cli.exe", "rfaPack.exe", "rfaunpack.exe"})
         std::filesystem::copy_file(std::filesystem::path(TESS_PROGRAM_DIR) / tool,
                                    programFolder / tool,
                                    std::filesystem::copy_options::overwrite_existing);
@@ -405,14 +406,9 @@ inline bool runsUnderWine() {
 }
 
 // The sentence with which a wait for a batch says where the batch's output can be read: the
-// log beside the batch that our interpreter writes, or on Windows the batch's own console.
+// log beside the batch.
 inline std::string batchOutputSentence(const std::string& logFile) {
-#ifdef _WIN32
-    (void)logFile;
-    return "Was dabei geschah, zeigt ihr Konsolenfenster.";
-#else
     return "Was dabei geschah, steht in \"" + logFile + "\".";
-#endif
 }
 
 // A folder text as the system makes it of a path given with "/": the native separators, and
@@ -465,17 +461,11 @@ inline bool waitForChildPrograms(int seconds) {
 }
 #endif
 
-// Whether the unpack batch of a program folder (copy, rfaunpack.exe, del) has run to its end.
-// Linux: its log names the last line. Windows (cmd.exe keeps no log): the archive's level is
-// there, and the copy of the archive beside the batch, deleted after the unpack, is gone.
+// Whether the unpack batch of a program folder (copy, rfaunpack.exe, del) has run to its end:
+// its log names the last line, and the copy of the archive beside the batch is gone.
 inline bool unpackHasEnded(const std::filesystem::path& folder, const std::string& archiveName) {
-    namespace fs = std::filesystem;
-    const fs::path copy = folder / utf8Path(archiveName);
-#ifdef _WIN32
-    return fs::exists(folder / "bf1942" / "levels" / copy.stem()) && !fs::exists(copy);
-#else
-    return readBytes(folder / "unpack.log").find("del ") != std::string::npos && !fs::exists(copy);
-#endif
+    return readBytes(folder / "unpack.log").find("del ") != std::string::npos &&
+           !std::filesystem::exists(folder / utf8Path(archiveName));
 }
 
 // A temporary installation as the build lays it out (temp/con files/ with the three behaviour

@@ -4,9 +4,11 @@
 
 #include "app/check_dialog.h"
 #include "app/packing_tab.h"
+#include "app/path_note.h"
 #include "app/qt_text.h"
 #include "app/tform2.h"
 #include "core/error.h"
+#include "core/files.h"
 #include "core/paths.h"
 #include "intake/game_folder.h"
 #include "platform/program_folder.h"
@@ -15,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
@@ -23,6 +26,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QToolTip>
 #include <QTranslator>
 
 using tess::app::qs;
@@ -98,6 +102,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TFor
     connectMapTab();
     connectAreasTab();
     connectPackingTab();
+    connectPathNotes();
 }
 
 TForm1::~TForm1() = default;
@@ -154,37 +159,58 @@ void TForm1::guarded(const std::function<void()>& handler) {
     }
 }
 
-void TForm1::noteUnseenBatch(QLabel* note, const tess::BatchProcess& batch,
+void TForm1::noteUnseenBatch(PathNote* note, const tess::BatchProcess& batch,
                              const std::string& folder, const std::string& fileName) {
-    const std::string log = tess::batchLogFile(folder, fileName);
-    if (!batch.started() || batch.shownInWindow() || log.empty()) {
-        note->clear();
-        note->setToolTip(QString());
+    if (!batch.started() || batch.shownInWindow()) {
+        note->showText(QString());
         return;
     }
-    note->setText(qs(fileName + " läuft ohne eigenes Fenster. Was sie tut, steht in " +
-                     tess::fileNamePart(log) + " im Ordner ") +
-                  shownPath(folder) + QStringLiteral("."));
-    note->setToolTip(shownPath(log));
+    const std::string log = tess::fileNamePart(tess::batchLogFile(folder, fileName));
+    showPathNote(
+        note,
+        qs(fileName + " läuft ohne eigenes Fenster. Was sie tut, steht in " + log + " im Ordner "),
+        folder, QStringLiteral("."));
 }
 
 void TForm1::openForUser(const std::string& path) {
     if (tess::openDocument(path)) {
-        ui_->shellNote->clear();
-        ui_->shellNote->setToolTip(QString());
+        ui_->shellNote->showText(QString());
         return;
     }
-    ui_->shellNote->setText(
-        qs("Kein Programm zum Öffnen gefunden. " + tess::fileNamePart(path) + " liegt in ") +
-        shownPath(tess::folderPart(path)) + QStringLiteral("."));
-    ui_->shellNote->setToolTip(shownPath(path));
+    showPathNote(
+        ui_->shellNote,
+        qs("Kein Programm zum Öffnen gefunden. " + tess::fileNamePart(path) + " liegt in "),
+        tess::folderPart(path), QStringLiteral("."));
 }
 
-QString TForm1::chooseFile(const QString& objectName, const QString& filter) {
+void TForm1::showPathNote(PathNote* note, const QString& before, const std::string& path,
+                          const QString& after) {
+    const bool isFolder = !path.empty() && tess::isPathSeparator(path.back());
+    note->showPath(before, shownPath(path), after,
+                   shownPath(isFolder ? path : tess::folderPart(path)));
+}
+
+void TForm1::connectPathNotes() {
+    for (PathNote* note : {ui_->mapNote, ui_->shellNote, ui_->Label46, ui_->Label20z})
+        connect(note, &PathNote::folderRequested, this, [note](const QString& folder) {
+            if (!tess::fileExists(str(folder)))
+                QToolTip::showText(QCursor::pos(), QStringLiteral("Den Ordner gibt es noch nicht."),
+                                   note);
+            else if (!tess::openDocument(str(folder)))
+                QToolTip::showText(QCursor::pos(),
+                                   QStringLiteral("Kein Programm zum Öffnen von Ordnern gefunden."),
+                                   note);
+        });
+}
+
+QString TForm1::chooseFile(const QString& objectName, const QString& filter,
+                           const std::string& startFolder) {
     if (fileChooser_)
         return QDir::toNativeSeparators(fileChooser_(objectName, filter));
     QFileDialog dialog(this);
     dialog.setObjectName(objectName);
+    if (!startFolder.empty())
+        dialog.setDirectory(shownPath(startFolder));
     dialog.setNameFilter(filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -195,11 +221,13 @@ QString TForm1::chooseFile(const QString& objectName, const QString& filter) {
 }
 
 QString TForm1::chooseSaveFile(const QString& objectName, const QString& filter,
-                               const QString& proposed) {
+                               const QString& proposed, const std::string& startFolder) {
     if (saveChooser_)
         return QDir::toNativeSeparators(saveChooser_(objectName, filter, proposed));
     QFileDialog dialog(this);
     dialog.setObjectName(objectName);
+    if (!startFolder.empty())
+        dialog.setDirectory(shownPath(startFolder));
     dialog.setNameFilter(filter);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -35,6 +35,7 @@ class TForm1;
 }
 class TForm2;
 class PathmapWindow;
+class PathNote;
 class CheckDialog;
 namespace tess::checks {
 struct Finding;
@@ -178,17 +179,28 @@ private:
     void guarded(const std::function<void()>& handler);
     // A line in the window for a batch that runs without a window of its own: where its log
     // is. Cleared for a batch the user sees at work.
-    void noteUnseenBatch(QLabel* note, const tess::BatchProcess& batch, const std::string& folder,
+    void noteUnseenBatch(PathNote* note, const tess::BatchProcess& batch, const std::string& folder,
                          const std::string& fileName);
     // Opens a document for the user (the area script); when no program to open it is found,
     // a line on tab 3 says so and where the file is.
     void openForUser(const std::string& path);
-    // An open-file dialog; an empty text when the user cancels.
-    QString chooseFile(const QString& objectName, const QString& filter);
-    // A save dialog proposing `proposed`, with no default extension and no overwrite prompt;
-    // an empty text when the user cancels.
+    // A note naming a path (a folder text ends with its separator): "Ordner öffnen" opens that
+    // folder, or the folder of a file.
+    void showPathNote(PathNote* note, const QString& before, const std::string& path,
+                      const QString& after);
+    // "Ordner öffnen" of every note shows its folder in the system's file manager.
+    void connectPathNotes();
+    // An open-file dialog, in startFolder when one is given; an empty text when the user
+    // cancels.
+    QString chooseFile(const QString& objectName, const QString& filter,
+                       const std::string& startFolder = {});
+    // A save dialog proposing `proposed` (in startFolder when one is given), with no default
+    // extension and no overwrite prompt; an empty text when the user cancels.
     QString chooseSaveFile(const QString& objectName, const QString& filter,
-                           const QString& proposed);
+                           const QString& proposed, const std::string& startFolder = {});
+    // The map of the run on tab 3 ("Deine Map" and where the addon lies), after OK and after
+    // the pack state is restored.
+    void showMapOnPackingTab(const std::string& mapName, const std::string& addonFolder);
 
     // Each tab connects its controls to its handlers (tform1_map.cpp, tform1_areas.cpp).
     void connectMapTab();

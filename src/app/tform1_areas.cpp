@@ -4,6 +4,7 @@
 // lists and the outlines on the picture. A click on the picture, a key and a command label
 // become the same call.
 #include "app/area_picture.h"
+#include "app/path_note.h"
 #include "app/picture_file.h"
 #include "app/qt_text.h"
 #include "app/tform1.h"
@@ -301,16 +302,16 @@ void TForm1::drawAreasTab() {
     // The tab's status line: a failed autosave in red, else where the earlier areas are kept.
     if (!editor.autosaveError().empty()) {
         ui_->Label20z->setStyleSheet(QStringLiteral("color: #FF0000;"));
-        ui_->Label20z->setText(QStringLiteral("Die Areas konnten nicht gesichert werden: ") +
-                               qs(editor.autosaveError()));
+        ui_->Label20z->showText(QStringLiteral("Die Areas konnten nicht gesichert werden: ") +
+                                qs(editor.autosaveError()));
     } else if (!editor.keptEarlierFile().empty()) {
         ui_->Label20z->setStyleSheet(QStringLiteral("color: #000000;"));
-        ui_->Label20z->setText(
-            QStringLiteral("Die Areas des früheren Laufs liegen jetzt in \"%1\"; beim nächsten "
-                           "Start bietet \"Frühere Areas laden\" sie an.")
-                .arg(qs(editor.keptEarlierFile())));
+        showPathNote(
+            ui_->Label20z, QStringLiteral("Die Areas des früheren Laufs liegen jetzt in \""),
+            editor.keptEarlierFile(),
+            QStringLiteral("\"; beim nächsten Start bietet \"Frühere Areas laden\" sie an."));
     } else {
-        ui_->Label20z->setText(QString());
+        ui_->Label20z->showText(QString());
     }
     const bool loadable = editor.isEnabled(Command::loadSavedAreas);
     const bool offer = savedAreaOffer_ && *savedAreaOffer_ > 0 && loadable;

@@ -2,6 +2,7 @@
 // tab "(3) Pathmaps-config + Packing".
 #include "app/tform1.h"
 
+#include "app/path_note.h"
 #include "app/qt_text.h"
 #include "batch/batch_text.h"
 #include "intake/game_folder.h"
@@ -71,10 +72,7 @@ void TForm1::Button1Click() {
         ui_->Label31->setText(qs(shown.worldSize));
         ui_->Label33->setText(qs(shown.mapKind));
         ui_->Label32->setText(qs(shown.basePath));
-        ui_->Edit5->setText(qs(shown.basePath));
-        ui_->Label39->setText(qs(shown.mapName));
-        ui_->Label46->setText(shownPath(shown.addonPlace));
-        ui_->Label46->setToolTip(shownPath(shown.addonFolder));
+        showMapOnPackingTab(shown.mapName, shown.addonFolder);
         ui_->GroupBox7->setEnabled(false);
         ui_->GroupBox8->setEnabled(true);
         ui_->GroupBox9->setEnabled(true);

@@ -3,10 +3,13 @@
 // for is asked from a timer, so the window keeps painting while the bar moves; "Abbrechen"
 // ends the wait as if the batch had failed, and no other step can start meanwhile.
 #include "app/packing_tab.h"
+#include "app/path_note.h"
 #include "app/qt_text.h"
 #include "app/tform1.h"
 #include "core/error.h"
 #include "core/paths.h"
+#include "intake/game_folder.h"
+#include "intake/map_inspection.h"
 #include "packing/addon_pack.h"
 #include "packing/pack_state.h"
 #include "packing/pathmaps.h"
@@ -92,6 +95,10 @@ void TForm1::connectPackingTab() {
     connect(ui_->Button10, &QPushButton::clicked, this, [this] { Button10Click(); });
     connect(ui_->Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
     connect(ui_->checkButton, &QPushButton::clicked, this, [this] { checkButtonClick(); });
+
+    // Until a map is chosen or restored, the addon's place is the program folder's levels.
+    showPathNote(ui_->Label46, QString(), tess::intake::levelsFolderOf(tess::programFolder()),
+                 QString());
 
     // Until the import points it to the game's pathmap folder, the file list shows the
     // pathmaps of the folder that is current at start-up.
@@ -194,7 +201,8 @@ void TForm1::Label42Click() {
         tess::packing::checkAddonToPack(wizard_, program);
         const QString chosen = chooseSaveFile(QStringLiteral("rfapacks"),
                                               QStringLiteral("Refractor Archive Levels (*.rfa)"),
-                                              qs(tess::packing::proposedPackName(wizard_)));
+                                              qs(tess::packing::proposedPackName(wizard_)),
+                                              tess::intake::gameLevelsFolder(wizard_.gameDir));
         if (chosen.isEmpty())
             return;
         tess::ProgramLock lock(program);
@@ -225,6 +233,12 @@ void TForm1::Label42Click() {
 
 // --- Teil 2: the pathmap import and the final pack ---------------------------------------------
 
+void TForm1::showMapOnPackingTab(const std::string& mapName, const std::string& addonFolder) {
+    ui_->Label39->setText(qs(mapName));
+    ui_->Edit5->setText(qs(tess::intake::basePathOf(mapName)));
+    showPathNote(ui_->Label46, QString(), addonFolder, QString());
+}
+
 void TForm1::showPathmaps(const std::string& folder, const std::vector<std::string>& names) {
     packing_->pathmapFolder = folder;
     const QSignalBlocker quiet(ui_->FileListBox2);
@@ -243,6 +257,9 @@ void TForm1::showPathmaps(const std::string& folder, const std::vector<std::stri
 void TForm1::Button6Click() {
     if (isWaiting())
         return;
+    // The restored map shows on the tab, also when a later step of the import fails.
+    const std::string mapBefore = wizard_.mapName;
+    const std::string addonBefore = wizard_.levelDir;
     guarded([this] {
         ui_->pathmapCount->clear();
         ui_->pathmapCount->setToolTip(QString());
@@ -276,6 +293,8 @@ void TForm1::Button6Click() {
         ui_->pathmapCount->setStyleSheet(flawed ? QStringLiteral("color: #FF0000;") : QString());
         ui_->pathmapCount->setToolTip(tip);
     });
+    if (wizard_.mapName != mapBefore || wizard_.levelDir != addonBefore)
+        showMapOnPackingTab(wizard_.mapName, wizard_.levelDir);
     updateCheckButton();
 }
 
@@ -328,7 +347,8 @@ void TForm1::Image13Click() {
         return;
     guarded([this] {
         const QString chosen =
-            chooseFile(QStringLiteral("fixen1dlg"), QStringLiteral("Refractor Archive (*.rfa)"));
+            chooseFile(QStringLiteral("fixen1dlg"), QStringLiteral("Refractor Archive (*.rfa)"),
+                       tess::intake::gameLevelsFolder(wizard_.gameDir));
         if (chosen.isEmpty())
             return;
         ui_->Edit6->setText(shownPath(tess::packing::chooseNetMap(wizard_, str(chosen))));
@@ -340,7 +360,8 @@ void TForm1::Image14Click() {
         return;
     guarded([this] {
         const QString chosen =
-            chooseFile(QStringLiteral("fixen2dlg"), QStringLiteral("Refractor - Archive (*.rfa)"));
+            chooseFile(QStringLiteral("fixen2dlg"), QStringLiteral("Refractor - Archive (*.rfa)"),
+                       tess::intake::gameLevelsFolder(wizard_.gameDir));
         if (chosen.isEmpty())
             return;
         ui_->Edit7->setText(shownPath(tess::packing::chooseNetAddon(wizard_, str(chosen))));

@@ -330,7 +330,7 @@ std::string batchLogPath(const std::string& batchPath) {
     return batchPath + ".log";
 }
 
-int runBatchCommand(const std::string& batchPath, const std::string& programFolder) {
+std::ofstream openBatchLog(const std::string& batchPath) {
     const std::string logPath = batchLogPath(batchPath);
     // A link in the log's place is replaced, not written through.
     const fs::path logFilePath = resolvePath(logPath);
@@ -340,6 +340,11 @@ int runBatchCommand(const std::string& batchPath, const std::string& programFold
     std::ofstream logFile(logFilePath, std::ios::binary | std::ios::trunc);
     if (!logFile)
         std::cerr << cannotCreate(logPath, systemReason(errno)).what() << '\n';
+    return logFile;
+}
+
+int runBatchCommand(const std::string& batchPath, const std::string& programFolder) {
+    std::ofstream logFile = openBatchLog(batchPath);
     TeeBuffer tee(std::cout.rdbuf(), logFile ? logFile.rdbuf() : nullptr);
     std::ostream out(&tee);
     int result = 0;

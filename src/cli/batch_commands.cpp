@@ -1,9 +1,9 @@
-// run-batch: the interpreter for the batch files the system writes, as the Linux shell layer
-// starts it.
+// run-batch: runs one of the batch files the system writes, as the window starts them (on
+// Linux through our interpreter, on Windows through cmd.exe), its output also in the log.
 #include "cli/commands.h"
 
-#include "batch/interpreter.h"
 #include "platform/program_folder.h"
+#include "platform/shell.h"
 
 #include <memory>
 
@@ -20,7 +20,7 @@ void addBatchCommands(CLI::App& app) {
     const auto options = std::make_shared<BatchOptions>();
     CLI::App* runCommand = addCommand(
         app, "run-batch", "Batchdatei im aktuellen Ordner ausführen (Ausgabe auch in .log)",
-        [options] { return batch::runBatchCommand(options->file, programFolder()); });
+        [options] { return runBatchWithLog(options->file, programFolder()); });
     runCommand->add_option("FILE", options->file)->required();
 }
 

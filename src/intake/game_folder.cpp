@@ -4,6 +4,10 @@
 #include "core/files.h"
 #include "core/lines.h"
 #include "core/paths.h"
+#include "intake/map_inspection.h"
+
+#include <filesystem>
+#include <system_error>
 
 namespace tess::intake {
 
@@ -20,6 +24,14 @@ void rememberGameFolder(const std::string& programFolder, const std::string& tex
 
 std::string gameFolderOfExecutable(const std::string& executablePath) {
     return folderPart(executablePath);
+}
+
+std::string gameLevelsFolder(const std::string& gameDir) {
+    if (gameDir.empty())
+        return {};
+    const std::string levels = levelsFolderOf(gameDir);
+    std::error_code ec;
+    return std::filesystem::is_directory(resolvePath(levels), ec) ? levels : std::string();
 }
 
 } // namespace tess::intake

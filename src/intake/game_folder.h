@@ -17,4 +17,9 @@ void rememberGameFolder(const std::string& programFolder, const std::string& tex
 // The folder part of the chosen BF1942.exe.
 std::string gameFolderOfExecutable(const std::string& executablePath);
 
+// Where the dialogs that choose or place a level archive start: the game's
+// <gameDir>bf1942\levels\, where the game loads maps and addons from. Empty while the game
+// folder is not known or has no such folder.
+std::string gameLevelsFolder(const std::string& gameDir);
+
 } // namespace tess::intake

@@ -16,8 +16,12 @@ std::string basePathOf(const std::string& mapName) {
     return "bf1942/levels/" + mapName;
 }
 
+std::string levelsFolderOf(const std::string& folder) {
+    return folder + "bf1942\\levels\\";
+}
+
 std::string levelFolderOf(const std::string& programFolder, const std::string& levelName) {
-    return programFolder + "bf1942\\levels\\" + levelName + "\\";
+    return levelsFolderOf(programFolder) + levelName + "\\";
 }
 
 std::string addonFolderOf(const std::string& programFolder, const std::string& mapName) {
@@ -41,7 +45,6 @@ Inspection inspectMap(WizardState& state, const std::string& programFolder) {
     shown.mapKind = state.packed ? "Is - RFA" : "Non - RFA";
     shown.basePath = basePathOf(state.mapName);
     shown.mapName = state.mapName;
-    shown.addonPlace = "Tessarine\\bf1942\\levels\\" + state.mapName + "_001";
     shown.addonFolder = addonFolderOf(programFolder, state.mapName);
     return shown;
 }

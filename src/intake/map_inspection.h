@@ -27,8 +27,6 @@ struct Inspection {
     std::string basePath;       // the level's path in archives: "bf1942/levels/<mapName>"
     std::string mapKind;        // "Non - RFA" for an unpacked map, "Is - RFA" for a packed one
     std::string mapName;        // the bare map name
-    std::string addonPlace;     // the addon within the installation, for the user to find it:
-                                // "Tessarine\bf1942\levels\<mapName>_001"
     std::string addonFolder;    // the addon folder: <program folder>bf1942\levels\<mapName>_001\ .
 };
 
@@ -37,6 +35,8 @@ struct Inspection {
 Inspection inspectMap(WizardState& state, const std::string& programFolder);
 
 std::string basePathOf(const std::string& mapName);
+// The levels folder of the program folder or of the game folder: <folder>bf1942\levels\ .
+std::string levelsFolderOf(const std::string& folder);
 // A level folder under the program folder: <program folder>bf1942\levels\<levelName>\ .
 std::string levelFolderOf(const std::string& programFolder, const std::string& levelName);
 std::string addonFolderOf(const std::string& programFolder, const std::string& mapName);

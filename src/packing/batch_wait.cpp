@@ -154,14 +154,15 @@ std::string BatchWait::stillRunning() const {
 }
 
 std::string BatchWait::whereOutputIs() const {
-    const std::string log = batchLogFile(file_.folder, file_.fileName);
-    if (log.empty())
-        return " Was dabei geschah, zeigt ihr Konsolenfenster.";
-    return " Was dabei geschah, steht in \"" + log + "\".";
+    return " " + batchOutputSentence(file_);
 }
 
 std::string BatchWait::batchText() const {
     return "\"" + file_.folder + file_.fileName + "\"";
+}
+
+std::string batchOutputSentence(const BatchFile& file) {
+    return "Was dabei geschah, steht in \"" + batchLogFile(file.folder, file.fileName) + "\".";
 }
 
 } // namespace tess::packing

@@ -52,6 +52,9 @@ struct BatchFile {
     std::string fileName;
 };
 
+// The sentence of a message that names where the batch's output can be read: its log.
+std::string batchOutputSentence(const BatchFile& file);
+
 class BatchWait {
 public:
     // The first pack: done when the archive exists in the program folder (bar 78) and then

@@ -96,14 +96,6 @@ LevelArchive readForMerge(const std::string& path) {
     }
 }
 
-// The sentence naming where a batch's output can be read.
-std::string batchOutputSentence(const std::string& network, const std::string& batch) {
-    const std::string log = batchLogFile(network, batch);
-    if (log.empty())
-        return "Was dabei geschah, zeigt ihr Konsolenfenster.";
-    return "Was dabei geschah, steht in \"" + log + "\".";
-}
-
 // An archive's path below its level, in the form of a folder text ("\\" separated).
 std::string windowsName(std::string name) {
     for (char& c : name)
@@ -216,7 +208,7 @@ CheckedArchives checkArchives(const WizardState& state, Disposal disposal,
 void checkUnpacked(const CheckedArchives& archives, const WizardState& state,
                    const std::string& programFolder, const BatchProcess& unpack) {
     const std::string network = networkFolderOf(programFolder);
-    const std::string afterwards = " " + batchOutputSentence(network, kUnpackBatch) +
+    const std::string afterwards = " " + batchOutputSentence({network, kUnpackBatch}) +
                                    " Map- und Addon-Archiv bleiben, wie sie sind; entpacke "
                                    "sie noch einmal (\"Entpacken\"), wenn die Ursache behoben ist";
     if (unpack.failed())
@@ -383,7 +375,7 @@ DisposalOutcome completeMerge(const WizardState& state, Disposal disposal,
                               const std::string& programFolder) {
     const std::string folder = mergeFolderOf(programFolder, state.netMapName);
     const std::string kept = " Das Addon-Archiv " + state.netAddonArchive + " bleibt, wo es ist. " +
-                             batchOutputSentence(networkFolderOf(programFolder), kPackBatch);
+                             batchOutputSentence({networkFolderOf(programFolder), kPackBatch});
     LevelArchive merged;
     try {
         merged = readLevelArchive(state.netMapArchive);

@@ -1,5 +1,6 @@
 #include "platform/shell.h"
 
+#include "batch/interpreter.h"
 #include "core/codepage.h"
 #include "core/files.h"
 
@@ -17,6 +18,10 @@ BatchProcess runBatch(const std::string& folder, const std::string& fileName,
                       const LineList& lines) {
     saveBatchFile(folder + fileName, lines);
     return openBatch(folder, fileName);
+}
+
+std::string batchLogFile(const std::string& folder, const std::string& fileName) {
+    return folder + batch::batchLogPath(fileName);
 }
 
 } // namespace tess

@@ -59,16 +59,23 @@ void saveBatchFile(const std::string& path, const LineList& lines);
 BatchProcess runBatch(const std::string& folder, const std::string& fileName,
                       const LineList& lines);
 
-// Starts an existing batch file in its folder without waiting. Windows: ShellExecuteEx
-// "open". Linux: `tessarine-cli run-batch FILE` in the folder, in a process of its own; when a
-// terminal window can be shown, one follows the batch's output until the batch has ended.
-// A batch started while this process holds the program folder's lock works under that lock
-// (platform/program_lock.h).
+// Starts an existing batch file in its folder without waiting: `tessarine-cli run-batch FILE`
+// of the program folder, in the folder, in a process of its own (runBatchWithLog). Windows:
+// in a console window of its own. Linux: when a terminal window can be shown, one follows
+// the batch's log until the batch has ended. A batch started while this process holds the
+// program folder's lock works under that lock (platform/program_lock.h).
 BatchProcess openBatch(const std::string& folder, const std::string& fileName);
 
-// Where the output of a batch started here can be read afterwards: on Linux the log that
-// `run-batch` writes beside the batch ("pack.bat" -> "pack.log"). Empty on Windows, where
-// the batch's console window shows its output and keeps none.
+// The body of `tessarine-cli run-batch FILE`: runs the batch in the current folder as the
+// system runs its batches and waits for its end. What it prints goes to standard output
+// and to the log beside the batch ("pack.bat" -> "pack.log", replaced on every run), in
+// UTF-8. Windows: cmd.exe runs it (in this process's console, whose code page is the
+// batch's meanwhile); its exit code is cmd.exe's, the code of the batch's last command.
+// Linux: our interpreter runs it (batch/interpreter.h); 1 when any line failed.
+int runBatchWithLog(const std::string& batchPath, const std::string& programFolder);
+
+// Where the output of a batch started here can be read afterwards: the log that
+// `run-batch` writes beside the batch ("pack.bat" -> "pack.log").
 std::string batchLogFile(const std::string& folder, const std::string& fileName);
 
 // Opens a document with the program associated with its type (ShellExecute "open";

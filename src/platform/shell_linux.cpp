@@ -213,8 +213,8 @@ bool BatchProcess::shownInWindow() const {
     return state_ && state_->shown;
 }
 
-std::string batchLogFile(const std::string& folder, const std::string& fileName) {
-    return folder + batch::batchLogPath(fileName);
+int runBatchWithLog(const std::string& batchPath, const std::string& programFolder) {
+    return batch::runBatchCommand(batchPath, programFolder);
 }
 
 BatchProcess openBatch(const std::string& folder, const std::string& fileName) {

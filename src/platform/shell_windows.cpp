@@ -1,14 +1,19 @@
-// Windows: the shell runs batch files itself (cmd.exe in a console window of its own) and
-// opens documents with the program associated with their type. ShellExecuteEx hands back
-// the process it started, so the end of a batch can be told; the handle is closed when the
-// last copy of the BatchProcess goes.
+// Windows: a batch runs in cmd.exe in a console window of its own, as the shell runs a batch
+// file; between the two sits `tessarine-cli run-batch`, which passes on what the batch prints
+// to that console and into the log beside the batch, where it stays once the console window
+// has closed. Documents are opened by the shell with the program associated with their type.
+// The handle of the process started is kept, so the end of a batch can be told; it is closed
+// when the last copy of the BatchProcess goes.
 #include "platform/shell.h"
 
+#include "batch/interpreter.h"
 #include "core/windows_text.h"
 #include "platform/program_folder.h"
 #include "platform/program_lock.h"
 
+#include <fstream>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -104,31 +109,159 @@ void keepLockUntilEnd(HANDLE process) {
 
 BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
     putProgramFolderOnPath();
-    // The bare file name, no parameters, the folder as working folder, a normal window.
-    const std::wstring file = toWide(fileName);
+    const std::wstring cli = toWindowsPath(programFolder() + "tessarine-cli.exe");
+    std::wstring commandLine = L"\"" + cli + L"\" run-batch \"" + toWide(fileName) + L"\"";
     const std::wstring directory = toWindowsPath(folder);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    // NOCLOSEPROCESS: hand back the process. NOASYNC: the call may return before the shell's
-    // own threads have finished starting it otherwise. FLAG_NO_UI: a batch that cannot be
-    // started shows nothing, as before; the caller learns of it from the result.
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-    info.hwnd = nullptr;
-    info.lpVerb = L"open";
-    info.lpFile = file.c_str();
-    info.lpParameters = nullptr;
-    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&info))
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    // A console window of its own, as the shell gives a batch; it closes when run-batch ends.
+    if (!CreateProcessW(cli.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_NEW_CONSOLE, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &started))
         return {};
+    CloseHandle(started.hThread);
     auto state = std::make_shared<BatchProcess::State>();
-    state->process = info.hProcess;
-    keepLockUntilEnd(info.hProcess);
+    state->process = started.hProcess;
+    keepLockUntilEnd(started.hProcess);
     return BatchProcess(std::move(state));
 }
 
-std::string batchLogFile(const std::string&, const std::string&) {
-    return {};
+namespace {
+
+// What cmd.exe and the programs it starts print reaches run-batch through one pipe: cmd.exe
+// writes in the console's code page, our archive tools in UTF-8. Each line is taken as UTF-8
+// when it is valid UTF-8, else in the code page of cmd.exe, and goes on in UTF-8 to the log
+// and to the console (there as UTF-16, so that the console's code page does not matter).
+class BatchOutput {
+public:
+    BatchOutput(std::ostream& log, UINT cmdCodePage) : log_(log), codePage_(cmdCodePage) {
+        DWORD mode = 0;
+        screen_ = GetStdHandle(STD_OUTPUT_HANDLE);
+        isConsole_ = screen_ != INVALID_HANDLE_VALUE && GetConsoleMode(screen_, &mode);
+    }
+
+    // Bytes as they came; a line is passed on once it is complete.
+    void add(std::string_view bytes) {
+        pending_ += bytes;
+        std::size_t end = 0;
+        while ((end = pending_.find('\n')) != std::string::npos) {
+            show(pending_.substr(0, end + 1));
+            pending_.erase(0, end + 1);
+        }
+    }
+
+    // The rest of a line, when nothing more follows for now (a question that waits for a key).
+    void flush() {
+        if (!pending_.empty())
+            show(pending_);
+        pending_.clear();
+    }
+
+    // A text of our own (UTF-8).
+    void say(const std::string& text) { write(text); }
+
+private:
+    void show(const std::string& bytes) { write(asUtf8(bytes)); }
+
+    std::string asUtf8(const std::string& bytes) const {
+        const int size = static_cast<int>(bytes.size());
+        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0) > 0)
+            return bytes;
+        const int length = MultiByteToWideChar(codePage_, 0, bytes.data(), size, nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+        if (length > 0)
+            MultiByteToWideChar(codePage_, 0, bytes.data(), size, wide.data(), length);
+        return fromWide(wide);
+    }
+
+    void write(const std::string& utf8) {
+        log_.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+        log_.flush();
+        DWORD written = 0;
+        if (isConsole_) {
+            const std::wstring wide = toWide(utf8);
+            WriteConsoleW(screen_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        } else if (screen_ != INVALID_HANDLE_VALUE && screen_ != nullptr) {
+            WriteFile(screen_, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+        }
+    }
+
+    std::ostream& log_;
+    UINT codePage_;
+    HANDLE screen_ = nullptr;
+    bool isConsole_ = false;
+    std::string pending_;
+};
+
+// cmd.exe, as the shell finds it.
+std::wstring commandInterpreter() {
+    std::wstring path(32767, L'\0');
+    DWORD length = GetEnvironmentVariableW(L"ComSpec", path.data(), 32767);
+    if (length > 0 && length < 32767)
+        return path.substr(0, length);
+    length = GetSystemDirectoryW(path.data(), 32767);
+    return path.substr(0, length < 32767 ? length : 0) + L"\\cmd.exe";
+}
+
+} // namespace
+
+int runBatchWithLog(const std::string& batchPath, const std::string&) {
+    std::ofstream log = batch::openBatchLog(batchPath);
+    // cmd.exe reads the batch in the console's code page, and the batch is written in the OEM
+    // code page that a console starts with (encodeBatchText): the console gets it back for
+    // as long as the batch runs, whatever this program set for its own output.
+    if (GetConsoleOutputCP() != 0)
+        SetConsoleOutputCP(GetOEMCP());
+    const UINT cmdCodePage = GetConsoleOutputCP() != 0 ? GetConsoleOutputCP() : GetACP();
+    BatchOutput output(log, cmdCodePage);
+
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    const auto cannotRun = [&](DWORD error) {
+        output.say(batchPath + " kann nicht ausgeführt werden: " +
+                   std::system_category().message(static_cast<int>(error)) + "\r\n");
+        return 1;
+    };
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
+        return cannotRun(GetLastError());
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    // /S /C ""file"": the quotes around the whole command go, those around the file stay.
+    const std::wstring interpreter = commandInterpreter();
+    std::wstring commandLine =
+        L"\"" + interpreter + L"\" /S /C \"\"" + toWindowsPath(batchPath) + L"\"\"";
+    PROCESS_INFORMATION started{};
+    const BOOL ok = CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                   0, nullptr, nullptr, &startup, &started);
+    const DWORD startError = GetLastError();
+    CloseHandle(writeEnd);
+    if (!ok) {
+        CloseHandle(readEnd);
+        return cannotRun(startError);
+    }
+    CloseHandle(started.hThread);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        output.add(std::string_view(buffer, got));
+        DWORD waiting = 0;
+        if (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting == 0)
+            output.flush();
+    }
+    output.flush();
+    CloseHandle(readEnd);
+    WaitForSingleObject(started.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hProcess);
+    return static_cast<int>(code);
 }
 
 bool openDocument(const std::string& path) {

@@ -10,6 +10,7 @@
 #include "acceptance/sketch.h"
 #include "acceptance/window_user.h"
 #include "app/area_picture.h"
+#include "app/path_note.h"
 #include "areas/area_file.h"
 #include "test_support.h"
 
@@ -113,7 +114,8 @@ TEST_F(WindowRoad, KurskFromThePackedMapToTheMergedArchive) {
         EXPECT_EQ(ui.Label33->text(), QStringLiteral("Is - RFA"));
         EXPECT_EQ(ui.Label32->text(), QStringLiteral("bf1942/levels/kursk"));
         EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/kursk"));
-        EXPECT_EQ(ui.Label46->text(), qs(nativePath("Tessarine/bf1942/levels/kursk_001")));
+        EXPECT_EQ(ui.Label46->wholeText(),
+                  qs(places_.program + nativePath("bf1942/levels/kursk_001/")));
         EXPECT_FALSE(ui.GroupBox7->isEnabled());
         EXPECT_TRUE(ui.GroupBox8->isEnabled());
 

@@ -1,6 +1,7 @@
 // The main window, clicked through on real widgets (offscreen): real files in temporary
 // program folders, real dialogs and error boxes answered as a user would.
 #include "app/clickable_label.h"
+#include "app/path_note.h"
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "platform/program_folder.h"
@@ -159,15 +160,11 @@ TEST_F(WindowTest, UnpackedMapThroughOkStartAndReview) {
     EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/Bastogne"));
     EXPECT_EQ(ui.Label33->text(), QStringLiteral("Non - RFA"));
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Bastogne"));
-    // Where the addon goes, whole, with the full path as a tip; paths are shown with the
-    // platform's separator.
-    EXPECT_EQ(ui.Label46->text(), qs(nativePath("Tessarine/bf1942/levels/Bastogne_001")));
-    EXPECT_EQ(ui.Label46->toolTip(),
-              qs(program_.text() + nativePath("bf1942/levels/Bastogne_001/")));
-    const QString longest =
-        qs(nativePath("Tessarine/bf1942/levels/Operation_Market_Garden_Arnhem_Bridge_XL_001"));
-    EXPECT_LE(ui.Label46->fontMetrics().horizontalAdvance(longest),
-              ui.Label46->contentsRect().width());
+    // Where the addon goes: the folder itself, whole, with the platform's separators, and a
+    // link that opens it.
+    const QString addonShown = qs(program_.text() + nativePath("bf1942/levels/Bastogne_001/"));
+    EXPECT_EQ(ui.Label46->shownText(), addonShown + QStringLiteral(" Ordner öffnen"));
+    EXPECT_EQ(ui.Label46->toolTip(), addonShown);
     EXPECT_FALSE(ui.GroupBox7->isEnabled());
     EXPECT_TRUE(ui.GroupBox8->isEnabled());
     EXPECT_TRUE(ui.GroupBox9->isEnabled());
@@ -240,7 +237,8 @@ TEST_F(WindowTest, PackedMapOkBeforeUnpackingFailsAndWorksLater) {
     EXPECT_EQ(ui.Label31->text(), QStringLiteral("1024"));
     EXPECT_EQ(ui.Label33->text(), QStringLiteral("Is - RFA"));
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Oasis"));
-    EXPECT_EQ(ui.Label46->text(), qs(nativePath("Tessarine/bf1942/levels/Oasis_001")));
+    EXPECT_EQ(ui.Label46->wholeText(),
+              qs(program_.text() + nativePath("bf1942/levels/Oasis_001/")));
     // The level folder the system names as <program folder>bf1942\levels\Oasis\ .
     EXPECT_EQ(ui.Label30->text(), qs(program_.text() + nativePath("bf1942/levels/Oasis/")));
     EXPECT_EQ(form.state().levelDir, program_.text() + "bf1942\\levels\\Oasis\\");
@@ -271,6 +269,11 @@ TEST_F(WindowTest, GenuineArchiveIsUnpackedByTheBatchInItsOwnProcess) {
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("kursk"));
     EXPECT_TRUE(fs::exists(maps.path() / "kursk.rfa"));
     EXPECT_FALSE(fs::exists(program_.path() / "kursk.rfa")); // the batch removed its copy
+    // What the batch printed stays in unpack.log: its commands and the archive tool's lines.
+    const std::string log = readBytes(program_.path() / "unpack.log");
+    for (const std::string line : {">rfaunpack.exe kursk.rfa", "-- RFA Unpack 1.7 --",
+                                   "  bf1942/Levels/Kursk/Init.con", ">del \""})
+        EXPECT_NE(log.find(line), std::string::npos) << line << " in:\n" << log;
 }
 
 // Every control of the window is drawn in the window design's font, those with a colour style
@@ -366,6 +369,54 @@ TEST(ClickableLabelTest, ClickedOnlyByTheLeftButtonReleasedInsideWhileEnabled) {
     label->setEnabled(true);
     QTest::mouseClick(label, Qt::LeftButton);
     EXPECT_EQ(clicks.count(), 2);
+}
+
+// A note that names a path: the path whole where it fits, else shortened in the middle to its
+// line, the whole path in the tip. A note that wraps puts a long path on a line of its own;
+// a one-line note keeps everything on its line. "Ordner öffnen" asks for the folder.
+TEST(PathNoteTest, ThePathIsWholeOrShortenedInTheMiddleToFitItsLine) {
+    const QString path = QStringLiteral("C:\\Users\\Anna Müller\\Spiele\\Tessarine für "
+                                        "BF1942\\bf1942\\levels\\remagen_001\\");
+    const QString before = QStringLiteral("StrategicAreas.con liegt in ");
+    const struct {
+        int width;
+        bool wrap;
+        QString before;
+        bool shortened;
+        bool ownLine;
+    } rows[] = {
+        {1500, true, before, false, false},     {177, true, before, true, true},
+        {1500, false, QString(), false, false}, {200, false, QString(), true, false},
+        {177, true, QString(), true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.width);
+        PathNote note;
+        note.setWordWrap(row.wrap);
+        note.resize(row.width, 60);
+        note.showPath(row.before, path, QStringLiteral("."), QStringLiteral("C:\\Ordner\\"));
+        EXPECT_EQ(note.wholeText(), row.before + path + QStringLiteral("."));
+        EXPECT_EQ(note.toolTip(), path);
+        const QStringList lines = note.shownText().split(QLatin1Char('\n'));
+        ASSERT_EQ(lines.size(), row.ownLine ? 2 : 1) << note.shownText().toStdString();
+        EXPECT_TRUE(lines.last().endsWith(QStringLiteral(". Ordner öffnen")));
+        EXPECT_EQ(lines.last().contains(QStringLiteral("…")), row.shortened);
+        EXPECT_EQ(note.shownText().contains(path), !row.shortened);
+        // What must stay on one line fits it: the path with its full stop, on a one-line
+        // note the link too.
+        const QString oneLine =
+            row.wrap ? lines.last().chopped(QStringLiteral(" Ordner öffnen").size()) : lines.last();
+        EXPECT_LE(note.fontMetrics().horizontalAdvance(oneLine), row.width);
+    }
+    PathNote note;
+    note.showPath(before, path, QStringLiteral("."), QStringLiteral("C:\\Ordner\\"));
+    QSignalSpy asked(&note, &PathNote::folderRequested);
+    emit note.linkActivated(QStringLiteral("folder"));
+    ASSERT_EQ(asked.count(), 1);
+    EXPECT_EQ(asked.at(0).at(0).toString(), QStringLiteral("C:\\Ordner\\"));
+    note.showText(QStringLiteral("Kein Pfad"));
+    EXPECT_EQ(note.shownText(), QStringLiteral("Kein Pfad"));
+    EXPECT_EQ(note.toolTip(), QString());
 }
 
 int main(int argc, char** argv) {

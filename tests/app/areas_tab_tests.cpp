@@ -724,9 +724,10 @@ TEST_F(AreasTab, EarlierAreasAreKeptAndOffered) {
         EXPECT_TRUE(ui.Label18z->isVisible());
         EXPECT_FALSE(ui.ComboBox1z->isVisible());
         drawArea(ui, kExtra, ui.Team2);
-        const QString status = ui.Label20z->text();
+        const QString status = ui.Label20z->wholeText();
         EXPECT_TRUE(status.startsWith(qs("Die Areas des früheren Laufs liegen jetzt in \"" +
-                                         program_.text() + "temp\\areas\\Bastogne.20")))
+                                         program_.text() +
+                                         tess::test::nativePath("temp/areas/Bastogne.20"))))
             << status.toStdString();
         EXPECT_TRUE(status.endsWith(
             QStringLiteral(".json\"; beim nächsten Start bietet \"Frühere Areas laden\" sie an.")))

@@ -2,6 +2,7 @@
 // batches run in processes of their own through the real batch runner, the archives are made
 // by our archive tool and read back with our reader, and the dialogs and message boxes are
 // answered through the window's seams.
+#include "app/path_note.h"
 #include "app/pathmap_window.h"
 #include "app/tform1.h"
 #include "app/tform2.h"
@@ -17,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -296,6 +299,9 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     // A restart: the new window knows nothing but temp\pathf.bf.
     auto form = openWindow();
     auto& ui = form->controls();
+    // Tab 3 names no map yet; the addons lie in the program folder's levels folder.
+    EXPECT_EQ(ui.Label39->text(), QStringLiteral("--------------"));
+    EXPECT_EQ(ui.Label46->wholeText(), shownPath(pf() + "bf1942\\levels\\"));
     click(ui.Button7);
     screenshot("10-4-restart-final-pack-refused");
     EXPECT_EQ(messages_,
@@ -325,6 +331,10 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     click(ui.Button6);
     EXPECT_EQ(messages_, std::vector<Message>{});
     screenshot("10-5-imported");
+    // The restored map on tab 3: its name, its base path and the addon's folder.
+    EXPECT_EQ(ui.Label39->text(), QStringLiteral("Bastogne"));
+    EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/Bastogne"));
+    EXPECT_EQ(ui.Label46->wholeText(), shownPath(pf() + "bf1942\\levels\\Bastogne_001\\"));
     const std::vector<std::string> wanted{"Boat2Level0Map8Bit.raw",
                                           "Car.raw",
                                           "Car0Level0Map.raw",
@@ -698,6 +708,36 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     EXPECT_EQ(entryNameSet(kursk), merged);
 }
 
+// Once the game folder is known (here from memory.bf), the dialogs that place or choose a level
+// archive start in the game's bf1942\levels\, where the game loads maps and addons: the first
+// pack's, "MAP" and "ADD".
+TEST_F(PackingTabTest, ArchiveDialogsStartInTheGamesLevelsFolder) {
+    const fs::path levels = game_ / "bf1942" / "levels";
+    fs::create_directories(levels);
+    auto form = openWindow();
+    auto& ui = form->controls();
+    generateBastogne(*form);
+    form->setSaveChooser(nullptr);
+    form->setFileChooser(nullptr);
+    const auto startFolder = [](QWidget* control, const QString& dialog) {
+        auto seen = std::make_shared<QString>();
+        tess::test::whenModal([seen, dialog](QWidget* modal) {
+            auto* chooser = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(chooser, nullptr);
+            EXPECT_EQ(chooser->objectName(), dialog);
+            *seen = chooser->directory().canonicalPath();
+            chooser->reject();
+        });
+        click(control);
+        return *seen;
+    };
+    const QString inGame = QDir(qs(tess::pathText(levels))).canonicalPath();
+    EXPECT_EQ(startFolder(ui.Label42, QStringLiteral("rfapacks")), inGame);
+    EXPECT_EQ(startFolder(ui.Image13, QStringLiteral("fixen1dlg")), inGame);
+    EXPECT_EQ(startFolder(ui.Image14, QStringLiteral("fixen2dlg")), inGame);
+    EXPECT_EQ(messages_, std::vector<Message>{});
+}
+
 #ifndef _WIN32
 // On Windows every batch has a console window of its own and the shell opens the script.
 // Where a batch runs without a window of its own, or no program opens the area script, a line
@@ -706,7 +746,7 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
     auto form = openWindow();
     auto& ui = form->controls();
     generateBastogne(*form);
-    EXPECT_EQ(ui.mapNote->text(),
+    EXPECT_EQ(ui.mapNote->wholeText(),
               QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
                              "unpack.log im Ordner ") +
                   shownPath(pf()) + QStringLiteral("."));
@@ -734,10 +774,29 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
     EXPECT_EQ(messages_[0].text, QStringLiteral("Ändere etwas, wenn du willst."))
         << messages_[0].text.toStdString();
     EXPECT_NE(readBytes(script), "");
-    EXPECT_EQ(ui.shellNote->text(),
+    // The note names the folder whole, in its tip, and on its narrow line as much of it as
+    // fits, shortened in the middle; "Ordner öffnen" shows it in the file manager.
+    const QString scriptFolder =
+        shownPath(tess::folderPart(pf() + "bf1942\\levels\\Bastogne_001\\AI\\x"));
+    EXPECT_EQ(ui.shellNote->wholeText(),
               QStringLiteral("Kein Programm zum Öffnen gefunden. StrategicAreas.con liegt in ") +
-                  shownPath(tess::folderPart(pf() + "bf1942\\levels\\Bastogne_001\\AI\\x")) +
-                  QStringLiteral("."));
+                  scriptFolder + QStringLiteral("."));
+    EXPECT_EQ(ui.shellNote->toolTip(), scriptFolder);
+    screenshot("10-11b-no-program-for-the-script");
+    const QStringList lines = ui.shellNote->shownText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << ui.shellNote->shownText().toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Kein Programm zum Öffnen gefunden. StrategicAreas.con "
+                                       "liegt in "));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("/AI/. Ordner öffnen"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("…"))) << lines[1].toStdString();
+    const QString pathLine = lines[1].chopped(QStringLiteral(" Ordner öffnen").size());
+    EXPECT_LE(ui.shellNote->fontMetrics().horizontalAdvance(pathLine),
+              ui.shellNote->contentsRect().width());
+    {
+        const tess::test::FakeDocumentOpener opener;
+        emit ui.shellNote->linkActivated(QStringLiteral("folder"));
+        EXPECT_EQ(opener.waitForOpened(), pf() + "bf1942/levels/Bastogne_001/AI\n");
+    }
 
     // "Entpacken" in the network folder.
     const fs::path addonArchive = addons_ / "Kursk_001.rfa";
@@ -748,7 +807,7 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
     answers_.push_back(addonArchive.string());
     click(ui.Image14);
     click(ui.Button10);
-    EXPECT_EQ(ui.shellNote->text(),
+    EXPECT_EQ(ui.shellNote->wholeText(),
               QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
                              "unpack.log im Ordner ") +
                   shownPath(pf() + "Network\\") + QStringLiteral("."));

@@ -139,7 +139,6 @@ TEST_F(IntakeTest, OkOnAPackedMapFailsUntilUnpackedThenSettlesNames) {
     EXPECT_EQ(shown.basePath, "bf1942/levels/Oasis");
     EXPECT_EQ(shown.mapKind, "Is - RFA");
     EXPECT_EQ(shown.mapName, "Oasis");
-    EXPECT_EQ(shown.addonPlace, "Tessarine\\bf1942\\levels\\Oasis_001");
 }
 
 TEST_F(IntakeTest, OkOnAnUnpackedMapKeepsItsFolderAndName) {

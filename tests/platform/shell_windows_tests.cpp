@@ -1,10 +1,12 @@
-// The Windows shell runs our batches: ShellExecuteEx "open" hands a .bat to the real cmd.exe
-// (Wine's, when the tests run under Wine), which runs it in its folder in a console of its
-// own. Real folders with blanks and umlauts, our own rfaPack.exe beside the batch.
+// Our batches run in the real cmd.exe (Wine's, when the tests run under Wine), started by the
+// program folder's tessarine-cli.exe in the batch's folder in a console of its own, which
+// leaves what the batch printed in the log beside it. Real folders with blanks and umlauts,
+// our own rfaPack.exe beside the batch.
 #include "archive/archive.h"
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/paths.h"
+#include "platform/program_folder.h"
 #include "platform/shell.h"
 #include "test_support.h"
 
@@ -29,6 +31,14 @@ using tess::test::utf8Path;
 using tess::test::writeBytes;
 
 namespace {
+
+// The batches are started by the tessarine-cli.exe of the build's program folder.
+struct BuildsProgramFolder : ::testing::Environment {
+    void SetUp() override { tess::setProgramFolderOverride(TESS_PROGRAM_DIR); }
+    void TearDown() override { tess::setProgramFolderOverride(""); }
+};
+[[maybe_unused]] const auto* const kProgramFolder =
+    ::testing::AddGlobalTestEnvironment(new BuildsProgramFolder);
 
 // Asks the batch until it has ended, for at most a minute.
 bool waitForEnd(const tess::BatchProcess& batch) {
@@ -109,6 +119,14 @@ TEST(WindowsBatch, ShellRunsTheBatchInItsFolderWithCmdsCopy) {
     EXPECT_EQ(readBytes(folder / utf8Path("Ärger Ü/alt.txt")), "neu");
     EXPECT_EQ(readBytes(folder / "fertig.txt"), "neu");
     EXPECT_TRUE(isReadOnly(folder / utf8Path("geschützt.txt")));
+    // What cmd.exe printed stays in the log beside the batch, in UTF-8: every command as it
+    // echoed it, in its folder.
+    EXPECT_EQ(tess::batchLogFile(folderText(folder), "kopieren.bat"),
+              folderText(folder) + "kopieren.log");
+    const std::string log = readBytes(folder / "kopieren.log");
+    for (const std::string line : {"Mein Ördner>copy \"Quelle.txt\" \"Ärger Ü\\Übung ä.txt\"",
+                                   "Mein Ördner>copy \"Quelle.txt\" \"fertig.txt\""})
+        EXPECT_NE(log.find(line), std::string::npos) << line << " in:\n" << log;
 }
 
 // cmd.exe's copy refuses a read-only target. (Wine run by root writes it all the same: root
@@ -151,11 +169,22 @@ TEST(WindowsBatch, RfaPackBesideTheBatchWritesTheArchive) {
     const auto entries = tess::archive::listArchive(program / utf8Path("Kärtchen_001.rfa"));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].name, "bf1942/levels/K\xe4rtchen/ai.con");
+    // The log holds cmd.exe's echo (written in the console's code page) and what rfaPack.exe
+    // printed (in UTF-8) alike in UTF-8.
+    const std::string log = readBytes(program / "pack.log");
+    for (const std::string line : {">rfaPack.exe bf1942\\levels\\Kärtchen_001  "
+                                   "bf1942/levels/Kärtchen \"Kärtchen_001.rfa\"",
+                                   "\n-- RFA Pack 1.7 --", "\n  bf1942/levels/Kärtchen/ai.con",
+                                   ">copy \"Kärtchen_001.rfa\" \"Ziel.rfa\""})
+        EXPECT_NE(log.find(line), std::string::npos) << line << " in:\n" << log;
 }
 
 TEST(WindowsBatch, ABatchThatCannotBeStartedHasEnded) {
     TempDir dir;
+    // A program folder without tessarine-cli.exe starts nothing.
+    tess::setProgramFolderOverride(dir.text());
     const tess::BatchProcess missing = tess::openBatch(folderText(dir.path()), "fehlt.bat");
+    tess::setProgramFolderOverride(TESS_PROGRAM_DIR);
     EXPECT_FALSE(missing.started());
     EXPECT_TRUE(missing.hasEnded());
     // No folder, no batch file: the save fails and nothing runs.
@@ -163,5 +192,4 @@ TEST(WindowsBatch, ABatchThatCannotBeStartedHasEnded) {
                   tess::runBatch(dir.text() + "Fehlt\\", "pack.bat", {"rem"});
               }).find("kann nicht erstellt werden"),
               std::string::npos);
-    EXPECT_TRUE(tess::batchLogFile(dir.text(), "pack.bat").empty());
 }

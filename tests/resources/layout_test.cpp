@@ -49,7 +49,7 @@ const Control kControls[] = {
     {"GroupBox9", "Button3", "QPushButton", "Änderungen (rechts) Speichern", any, any, any, any, on, off, -1},
     {"GroupBox9", "Label34", "QLabel", "Hinweiß: Du musst natürlich gar nichts ändern ! Die Bots werden auch so funktionieren, diese Möglichkeit ist für Fortgeschrittene gedacht !", any, any, any, any, on, off, -1},
     {"t1", "Memo6", "QPlainTextEdit", "", 288, 176, 409, 265, off, off, -1},
-    {"t1", "mapNote", "QLabel", "", 8, 452, 689, 39, on, off, -1},
+    {"t1", "mapNote", "PathNote", "", 8, 452, 689, 39, on, off, -1},
 
     // Tab "(2) Areas"
     {"t3", "e", "AreaPicture", "", 0, 0, 512, 512, on, off, -1},
@@ -90,7 +90,7 @@ const Control kControls[] = {
     {"GroupBox4z", "Label26z", "ClickableLabel", "Areas wieder bearbeiten", any, any, any, any, off, off, -1},
     {"GroupBox4z", "CheckBox1z", "QCheckBox", "Vorhandene Areas zeigen", any, any, any, any, on, on, 1},
     {"GroupBox4z", "Label25z", "ClickableLabel", "Vorhandene Areas übernehmen", any, any, any, any, off, on, -1},
-    {"GroupBox4z", "Label20z", "QLabel", "", any, any, any, any, on, off, -1},
+    {"GroupBox4z", "Label20z", "PathNote", "", any, any, any, any, on, off, -1},
     {"t3", "BitBtn1", "QPushButton", "links&4", 704, 624, 75, 25, on, off, -1},
     {"t3", "BitBtn2", "QPushButton", "rechts&6", 704, 648, 75, 25, on, off, -1},
     {"t3", "BitBtn3", "QPushButton", "oben&8", 704, 672, 75, 25, on, off, -1},
@@ -146,7 +146,7 @@ const Control kControls[] = {
     {"GroupBox17", "FileListBox2", "QListWidget", "", 384, 16, 145, 86, on, off, -1},
     {"GroupBox17", "Button6", "QPushButton", "Generierte Pathmaps in das Addon kopieren", 24, 79, 337, 25, on, off, -1},
     {"GroupBox17", "Label45", "QLabel", "So, jetzt muss ich schon wieder die Bühne verlassen ,weil wir jetzt zum letzten Schritt kommen. Die Map wird nun zum letzen Mal in Ihren Endzustand gepackt und den Bots das nötige Leben eingehaucht. Sollte zwischendurch irgendwas schiefgelaufen sein findest du dein ADDON in:", 32, 109, 447, 39, on, off, -1},
-    {"GroupBox17", "Label46", "QLabel", "Tessarine\\bf1942\\levels\\", 32, 157, 497, 13, on, off, -1},
+    {"GroupBox17", "Label46", "PathNote", "Tessarine\\bf1942\\levels\\", 32, 157, 497, 13, on, off, -1},
     {"GroupBox17", "Button7", "QPushButton", "Packen", 184, 175, 75, 25, on, off, -1},
     {"GroupBox17", "pathmapCount", "QLabel", "", 24, 181, 153, 13, on, off, -1},
     {"GroupBox17", "finalbar", "QProgressBar", "", 268, 179, 170, 17, on, on, -1},
@@ -166,8 +166,8 @@ const Control kControls[] = {
     {"GroupBox19", "Button10", "QPushButton", "Entpacken", 8, 376, 177, 25, on, off, -1},
     {"GroupBox19", "Button8", "QPushButton", "Map und Addon verbinden", 8, 408, 177, 25, off, off, -1},
     {"GroupBox19", "netbar", "QProgressBar", "", 8, 444, 177, 17, on, on, -1},
-    {"GroupBox19", "netCancel", "QPushButton", "Abbrechen", 8, 468, 177, 25, on, on, -1},
-    {"GroupBox19", "shellNote", "QLabel", "", 8, 494, 177, 38, on, off, -1},
+    {"GroupBox19", "netCancel", "QPushButton", "Abbrechen", 106, 441, 79, 23, on, on, -1},
+    {"GroupBox19", "shellNote", "PathNote", "", 8, 468, 177, 64, on, off, -1},
     {"GroupBox19", "checkButton", "QPushButton", "Addon prüfen", 8, 535, 177, 25, off, off, -1},
 
     // Tab "Stats"

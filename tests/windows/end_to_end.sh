@@ -2,11 +2,11 @@
 # The Linux build and the Windows build (run by Wine) side by side on Bastogne, from the
 # addon to its archive, in program folders whose paths hold blanks and umlauts:
 #   - `generate` writes the same addon files on both, byte for byte;
-#   - `first-pack` writes pack.bat, which the system runs (Windows: the shell hands it to
-#     Wine's cmd.exe, which calls our rfaPack.exe beside it; Linux: our interpreter), and
-#     the archive appears in the program folder and at its target, replacing an earlier
-#     addon archive there; both builds' archives are the same bytes, and rfa-list shows the addon's files
-#     under bf1942/levels/Bastogne/;
+#   - `first-pack` writes pack.bat, which the system runs (Windows: tessarine-cli.exe hands it
+#     to Wine's cmd.exe, which calls our rfaPack.exe beside it; Linux: our interpreter); its
+#     output is kept in pack.log on both, and the archive appears in the program folder and at
+#     its target, replacing an earlier addon archive there; both builds' archives are the same
+#     bytes, and rfa-list shows the addon's files under bf1942/levels/Bastogne/;
 #   - rfaPack.exe packs the same bytes as the Linux rfa-pack, stored and compressed;
 #   - rfaunpack.exe unpacks the addon's archive to the addon's files, and on every archive
 #     of tests/archive/fixtures it does what the Linux rfaunpack does: the same files, or
@@ -107,9 +107,20 @@ check "first-pack on Linux" test $? -eq 0
 win "$win_program/tessarine-cli.exe" first-pack "$(winpath "$map")" \
     "$(winpath "$target/Bastogne_win")" --program-folder "$(winpath "$win_program")" \
     --timeout 120 >"$work/win-pack.txt" 2>&1
-check "first-pack on Windows (the shell runs pack.bat in Wine's cmd)" test $? -eq 0
+check "first-pack on Windows (tessarine-cli.exe runs pack.bat in Wine's cmd)" test $? -eq 0
 cat "$work/win-pack.txt"
 check "pack.bat written in the program folder" test -s "$win_program/pack.bat"
+# pack.log keeps what pack.bat printed in its console window, in UTF-8: cmd.exe's echo of each
+# command in its folder, and rfaPack.exe's lines, the same as in the Linux log.
+sed 's/\r$//' "$win_program/pack.log" >"$work/win-pack-log.txt"
+check "pack.log holds cmd.exe's echo of the pack line" grep -qF \
+    'Windows Prögramm>rfaPack.exe bf1942\levels\Bastogne_001  bf1942/levels/Bastogne "Bastogne_win.rfa"' \
+    "$work/win-pack-log.txt"
+check "pack.log holds cmd.exe's echo of the copy line" grep -qF \
+    "Windows Prögramm>copy \"$(winpath "$win_program")\\Bastogne_win.rfa\"" "$work/win-pack-log.txt"
+check "pack.log holds rfaPack.exe's lines as the Linux pack.log does" \
+    diff <(grep -E '^(-- RFA|  bf1942/)' "$lin_program/pack.log") \
+    <(grep -E '^(-- RFA|  bf1942/)' "$work/win-pack-log.txt")
 check "temp\\pathf.bf written" test -s "$win_program/temp/pathf.bf"
 check "the archive in the program folder" test -s "$win_program/Bastogne_win.rfa"
 check "the archive at its target, replacing the earlier one" \

@@ -72,9 +72,21 @@ run=$1
 folder=$5
 pictures=$6
 failed=0
+# The first window named NAME, asked again every half second for up to SECONDS. One search
+# walks the window tree while Wine makes and destroys its start-up windows: a window gone
+# between listing and asking ends that search with an X error, and the next search goes on.
+find_window() { # NAME SECONDS
+    local deadline=$((SECONDS + $2)) found
+    while [ $SECONDS -lt $deadline ]; do
+        found=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
+        [ -n "$found" ] && echo "$found" && return 0
+        sleep 0.5
+    done
+    return 1
+}
 cd "$folder" && bash "$run" "$2" "$3" "$4" tessarine.exe >/dev/null 2>&1 &
-window=$(timeout 120 xdotool search --sync --name '^Tessarine by ferro_lumen$' | head -n 1)
-splash=$(timeout 20 xdotool search --sync --name '^Welcome$' | head -n 1)
+window=$(find_window '^Tessarine by ferro_lumen$' 120)
+splash=$(find_window '^Welcome$' 20)
 if [ -n "$window" ]; then echo "ok - the main window is up"; else echo "FAIL - no main window"; failed=1; fi
 if [ -n "$splash" ]; then echo "ok - the splash is up"; else echo "FAIL - no splash"; failed=1; fi
 if [ -n "$window" ] && [ -n "$splash" ]; then
@@ -84,7 +96,7 @@ if [ -n "$window" ] && [ -n "$splash" ]; then
     xdotool mousemove --window "$splash" 100 100 click 1
     sleep 1
     xdotool mousemove --window "$window" 47 124 click 1
-    dialog=$(timeout 30 xdotool search --sync --name '^Öffnen$' | head -n 1)
+    dialog=$(find_window '^Öffnen$' 30)
     if [ -n "$dialog" ]; then
         echo "ok - the map icon opens the file dialog \"Öffnen\""
     else
