@@ -238,9 +238,9 @@ BENCHMARK(BM_TakeOverOneNameManyTimes)->Arg(500000)->Unit(benchmark::kMillisecon
 
 // Control points on a jittered grid over a 4096 level, none inside another's area, so that
 // every one gets an area; a third of them bases.
-std::vector<tess::scripts::ControlPoint> controlPoints(std::size_t count) {
+std::vector<tess::areas::ControlPoint> controlPoints(std::size_t count) {
     std::mt19937 random(7);
-    std::vector<tess::scripts::ControlPoint> points(count);
+    std::vector<tess::areas::ControlPoint> points(count);
     for (std::size_t i = 0; i < count; ++i) {
         auto& point = points[i];
         point.name = "Flagge" + std::to_string(i);

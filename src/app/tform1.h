@@ -13,9 +13,9 @@
 #pragma once
 
 #include "areas/area_editor.h"
+#include "areas/control_points.h"
 #include "areas/saved_areas.h"
 #include "core/wizard_state.h"
-#include "scripts/control_points.h"
 
 #include <QMessageBox>
 #include <QPoint>
@@ -242,6 +242,6 @@ private:
     std::unique_ptr<CheckDialog> checkDialog_;
     std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
     std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
-    std::vector<tess::areas::EarlierAreas> earlierAreas_;    // the earlier sets offered
-    std::vector<tess::scripts::ControlPoint> controlPoints_; // of the level's Conquest mode
+    std::vector<tess::areas::EarlierAreas> earlierAreas_;  // the earlier sets offered
+    std::vector<tess::areas::ControlPoint> controlPoints_; // of the level's Conquest mode
 };

@@ -364,10 +364,10 @@ void TForm1::areasTabEnabled() {
     ui_->CheckBox1z->setVisible(!guides.empty());
     ui_->Label25z->setVisible(!guides.empty());
     ui_->e->setGuideOutlines(std::move(guides));
-    controlPoints_ = tess::scripts::readControlPoints(wizard_.mapLevelDir);
+    controlPoints_ = tess::areas::readControlPoints(wizard_.mapLevelDir);
     std::vector<PictureFlag> flags;
     if (wizard_.worldScale > 0)
-        for (const tess::scripts::ControlPoint& point : controlPoints_) {
+        for (const tess::areas::ControlPoint& point : controlPoints_) {
             const PixelPosition at =
                 worldToPixel(point.x, point.z, wizard_.worldSize, wizard_.worldScale);
             flags.push_back(

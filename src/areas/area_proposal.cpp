@@ -57,7 +57,7 @@ std::string uniqueName(const std::string& name, std::unordered_set<std::string>&
     return candidate;
 }
 
-Side sideOfTeam(const scripts::ControlPoint& point) {
+Side sideOfTeam(const areas::ControlPoint& point) {
     if (point.templateFound && point.team == 1)
         return Side::team1;
     if (point.templateFound && point.team == 2)
@@ -183,8 +183,8 @@ std::string joined(const std::vector<std::string>& items) {
 
 } // namespace
 
-AreaProposal proposeAreas(const std::vector<scripts::ControlPoint>& points,
-                          const AreaFile& existing, std::int32_t worldSize, std::int32_t worldScale,
+AreaProposal proposeAreas(const std::vector<areas::ControlPoint>& points, const AreaFile& existing,
+                          std::int32_t worldSize, std::int32_t worldScale,
                           ProposalPriorities priorities) {
     if (worldScale <= 0)
         throw Error(std::string(kWorldSizeUnknownMessage));
@@ -199,7 +199,7 @@ AreaProposal proposeAreas(const std::vector<scripts::ControlPoint>& points,
     std::vector<Point> centres;
     std::vector<std::string> withoutTemplate;
 
-    for (const scripts::ControlPoint& point : points) {
+    for (const areas::ControlPoint& point : points) {
         if (point.x < 0 || point.x > worldSize || point.z < 0 || point.z > worldSize) {
             result.notes.push_back("Der Flaggenpunkt \"" + point.name +
                                    "\" liegt außerhalb der Karte; er bekommt keine Area.");

@@ -13,7 +13,7 @@
 #pragma once
 
 #include "areas/area_file.h"
-#include "scripts/control_points.h"
+#include "areas/control_points.h"
 
 #include <cstdint>
 #include <string>
@@ -45,8 +45,8 @@ struct AreaProposal {
 // Proposes the areas for the control points that no area (of `existing` or proposed before
 // them) holds yet. The existing areas stay as they are and are not linked to the new ones.
 // Throws kWorldSizeUnknownMessage (level_takeover.h) while worldScale is not positive.
-AreaProposal proposeAreas(const std::vector<scripts::ControlPoint>& points,
-                          const AreaFile& existing, std::int32_t worldSize, std::int32_t worldScale,
+AreaProposal proposeAreas(const std::vector<areas::ControlPoint>& points, const AreaFile& existing,
+                          std::int32_t worldSize, std::int32_t worldScale,
                           ProposalPriorities priorities = {});
 
 } // namespace tess::areas

@@ -6,6 +6,7 @@
 #include "core/files.h"
 #include "core/lines.h"
 #include "core/paths.h"
+#include "platform/shell.h"
 
 #include <cctype>
 #include <cerrno>
@@ -322,29 +323,8 @@ int runBatchFile(const std::string& batchPath, std::ostream& log,
     return runBatchLines(splitLines(decodeBatchText(readFileBytes(batchPath))), log, programFolder);
 }
 
-std::string batchLogPath(const std::string& batchPath) {
-    const std::string name = fileNamePart(batchPath);
-    const std::string lower = asciiLower(name);
-    if (lower.size() > 4 && (lower.ends_with(".bat") || lower.ends_with(".cmd")))
-        return batchPath.substr(0, batchPath.size() - 4) + ".log";
-    return batchPath + ".log";
-}
-
-std::ofstream openBatchLog(const std::string& batchPath) {
-    const std::string logPath = batchLogPath(batchPath);
-    // A link in the log's place is replaced, not written through.
-    const fs::path logFilePath = resolvePath(logPath);
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(logFilePath, ec)))
-        fs::remove(logFilePath, ec);
-    std::ofstream logFile(logFilePath, std::ios::binary | std::ios::trunc);
-    if (!logFile)
-        std::cerr << cannotCreate(logPath, systemReason(errno)).what() << '\n';
-    return logFile;
-}
-
 int runBatchCommand(const std::string& batchPath, const std::string& programFolder) {
-    std::ofstream logFile = openBatchLog(batchPath);
+    std::ofstream logFile = tess::openBatchLog(batchPath);
     TeeBuffer tee(std::cout.rdbuf(), logFile ? logFile.rdbuf() : nullptr);
     std::ostream out(&tee);
     int result = 0;

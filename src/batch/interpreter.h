@@ -45,14 +45,6 @@ int runBatchLines(const std::vector<std::string>& lines, std::ostream& log,
 // cannot be read.
 int runBatchFile(const std::string& batchPath, std::ostream& log, const std::string& programFolder);
 
-// The log file beside a batch: "unpack.bat" -> "unpack.log".
-std::string batchLogPath(const std::string& batchPath);
-
-// Opens the log beside a batch (batchLogPath) for its output, replacing an earlier log; a
-// link in its place is replaced, not written through. When the log cannot be made, says so
-// on standard error and gives a stream that writes nothing: the batch runs all the same.
-std::ofstream openBatchLog(const std::string& batchPath);
-
 // The body of `tessarine-cli run-batch FILE`: runs the batch in the current folder and
 // writes its output both to standard output and to the log file beside the batch
 // (replaced on every run). Waits for the batch to end. Returns 0 when every line went well,

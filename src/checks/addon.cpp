@@ -256,14 +256,14 @@ const AreaLinks& Addon::areaLinks() {
     return *links_;
 }
 
-const std::vector<scripts::ControlPoint>& Addon::controlPoints() {
+const std::vector<areas::ControlPoint>& Addon::controlPoints() {
     if (!controlPoints_) {
         const auto points = bytes("SinglePlayer/ControlPoints.con");
         const auto templates = bytes("SinglePlayer/ControlPointTemplates.con");
-        controlPoints_ =
-            points ? scripts::parseControlPoints(decodeCp1252(*points),
-                                                 templates ? decodeCp1252(*templates) : "")
-                   : std::vector<scripts::ControlPoint>{};
+        controlPoints_ = points
+                             ? areas::parseControlPoints(decodeCp1252(*points),
+                                                         templates ? decodeCp1252(*templates) : "")
+                             : std::vector<areas::ControlPoint>{};
     }
     return *controlPoints_;
 }

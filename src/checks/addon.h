@@ -4,13 +4,13 @@
 // the first pack made of it. Nothing here writes a file.
 #pragma once
 
+#include "areas/control_points.h"
 #include "areas/level_areas.h"
 #include "checks/addon_files.h"
 #include "checks/area_links.h"
 #include "pathmaps/grid.h"
 #include "pathmaps/spawns.h"
 #include "pathmaps/terrain.h"
-#include "scripts/control_points.h"
 
 #include <cstdint>
 #include <map>
@@ -107,7 +107,7 @@ public:
     const std::vector<SearchMap>& searchMaps();
     const std::vector<areas::LevelArea>& areas();
     const AreaLinks& areaLinks();
-    const std::vector<scripts::ControlPoint>& controlPoints();
+    const std::vector<areas::ControlPoint>& controlPoints();
     std::vector<const AddonFile*> pathmapFiles();
     const PathmapFacts& pathmap(const AddonFile& file);
     // The grid of a search map's finest pathmap; null when it has none or it cannot be read.
@@ -133,7 +133,7 @@ private:
     std::optional<std::vector<SearchMap>> searchMaps_;
     std::optional<std::vector<areas::LevelArea>> areas_;
     std::optional<AreaLinks> links_;
-    std::optional<std::vector<scripts::ControlPoint>> controlPoints_;
+    std::optional<std::vector<areas::ControlPoint>> controlPoints_;
     std::map<const AddonFile*, PathmapFacts> pathmaps_;
     std::map<const AddonFile*, pathmaps::Grid> grids_;
     std::shared_ptr<const TerrainFacts> terrain_;

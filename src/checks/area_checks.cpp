@@ -261,7 +261,7 @@ std::vector<Finding> checkControlPointsInAreas(Addon& addon) {
     if (areas.empty())
         return {};
     std::vector<Finding> findings;
-    for (const scripts::ControlPoint& point : addon.controlPoints()) {
+    for (const areas::ControlPoint& point : addon.controlPoints()) {
         const bool inside = std::any_of(areas.begin(), areas.end(), [&](const auto& area) {
             const Bounds b = boundsOf(area);
             return point.x >= b.minX && point.x <= b.maxX && point.z >= b.minZ && point.z <= b.maxZ;

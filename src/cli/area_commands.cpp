@@ -15,7 +15,7 @@
 #include "intake/map_inspection.h"
 #include "intake/map_source.h"
 #include "platform/program_folder.h"
-#include "scripts/control_points.h"
+#include "areas/control_points.h"
 
 #include <filesystem>
 #include <iostream>
@@ -74,7 +74,7 @@ int writeLevelAreas(const AreaOptions& options) {
 int writeProposedAreas(const AreaOptions& options) {
     const WizardState state = inspectedMap(options, options.propose);
     const areas::AreaProposal proposal = areas::proposeAreas(
-        scripts::readControlPoints(state.levelDir), {}, state.worldSize, state.worldScale);
+        areas::readControlPoints(state.levelDir), {}, state.worldSize, state.worldScale);
     writeAreaFile(options.propose, proposal.areas, proposal.summary, proposal.notes);
     return 0;
 }

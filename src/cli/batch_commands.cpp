@@ -2,10 +2,12 @@
 // Linux through our interpreter, on Windows through cmd.exe), its output also in the log.
 #include "cli/commands.h"
 
+#include "batch/interpreter.h"
 #include "platform/program_folder.h"
 #include "platform/shell.h"
 
 #include <memory>
+#include <optional>
 
 namespace tess::cli {
 namespace {
@@ -18,9 +20,13 @@ struct BatchOptions {
 
 void addBatchCommands(CLI::App& app) {
     const auto options = std::make_shared<BatchOptions>();
-    CLI::App* runCommand = addCommand(
-        app, "run-batch", "Batchdatei im aktuellen Ordner ausführen (Ausgabe auch in .log)",
-        [options] { return runBatchWithLog(options->file, programFolder()); });
+    CLI::App* runCommand =
+        addCommand(app, "run-batch",
+                   "Batchdatei im aktuellen Ordner ausführen (Ausgabe auch in .log)", [options] {
+                       if (const std::optional<int> code = runBatchInSystemShell(options->file))
+                           return *code;
+                       return batch::runBatchCommand(options->file, programFolder());
+                   });
     runCommand->add_option("FILE", options->file)->required();
 }
 

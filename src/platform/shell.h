@@ -6,7 +6,9 @@
 
 #include "core/lines.h"
 
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tess {
@@ -66,17 +68,25 @@ BatchProcess runBatch(const std::string& folder, const std::string& fileName,
 // program folder's lock works under that lock (platform/program_lock.h).
 BatchProcess openBatch(const std::string& folder, const std::string& fileName);
 
-// The body of `tessarine-cli run-batch FILE`: runs the batch in the current folder as the
-// system runs its batches and waits for its end. What it prints goes to standard output
+// `tessarine-cli run-batch FILE` where the system's own shell runs batch files: runs the
+// batch in the current folder and waits for its end. What it prints goes to standard output
 // and to the log beside the batch ("pack.bat" -> "pack.log", replaced on every run), in
 // UTF-8. Windows: cmd.exe runs it (in this process's console, whose code page is the
-// batch's meanwhile); its exit code is cmd.exe's, the code of the batch's last command.
-// Linux: our interpreter runs it (batch/interpreter.h); 1 when any line failed.
-int runBatchWithLog(const std::string& batchPath, const std::string& programFolder);
+// batch's meanwhile); the exit code is cmd.exe's, the code of the batch's last command.
+// Linux has no such shell: nothing, and our interpreter runs the batch (batch/interpreter.h).
+std::optional<int> runBatchInSystemShell(const std::string& batchPath);
+
+// The log file beside a batch: "unpack.bat" -> "unpack.log".
+std::string batchLogPath(const std::string& batchPath);
 
 // Where the output of a batch started here can be read afterwards: the log that
 // `run-batch` writes beside the batch ("pack.bat" -> "pack.log").
 std::string batchLogFile(const std::string& folder, const std::string& fileName);
+
+// Opens the log beside a batch (batchLogPath) for its output, replacing an earlier log; a
+// link in its place is replaced, not written through. When the log cannot be made, says so
+// on standard error and gives a stream that writes nothing: the batch runs all the same.
+std::ofstream openBatchLog(const std::string& batchPath);
 
 // Opens a document with the program associated with its type (ShellExecute "open";
 // xdg-open on Linux). Never awaited. False when no program to open it was found.

@@ -10,7 +10,6 @@
 // either.
 #include "platform/shell.h"
 
-#include "batch/interpreter.h"
 #include "core/files.h"
 #include "core/paths.h"
 #include "platform/program_folder.h"
@@ -213,8 +212,8 @@ bool BatchProcess::shownInWindow() const {
     return state_ && state_->shown;
 }
 
-int runBatchWithLog(const std::string& batchPath, const std::string& programFolder) {
-    return batch::runBatchCommand(batchPath, programFolder);
+std::optional<int> runBatchInSystemShell(const std::string&) {
+    return std::nullopt;
 }
 
 BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
@@ -227,7 +226,7 @@ BatchProcess openBatch(const std::string& folder, const std::string& fileName) {
     }
     std::string terminal;
     std::string tail;
-    const std::string log = batch::batchLogPath(fileName);
+    const std::string log = batchLogPath(fileName);
     if (!environmentFlag("TESS_NO_TERMINAL") && hasDisplay()) {
         terminal = findOnPath("x-terminal-emulator");
         tail = findOnPath("tail");

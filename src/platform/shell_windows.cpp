@@ -6,7 +6,6 @@
 // when the last copy of the BatchProcess goes.
 #include "platform/shell.h"
 
-#include "batch/interpreter.h"
 #include "core/windows_text.h"
 #include "platform/program_folder.h"
 #include "platform/program_lock.h"
@@ -206,8 +205,8 @@ std::wstring commandInterpreter() {
 
 } // namespace
 
-int runBatchWithLog(const std::string& batchPath, const std::string&) {
-    std::ofstream log = batch::openBatchLog(batchPath);
+std::optional<int> runBatchInSystemShell(const std::string& batchPath) {
+    std::ofstream log = openBatchLog(batchPath);
     // cmd.exe reads the batch in the console's code page, and the batch is written in the OEM
     // code page that a console starts with (encodeBatchText): the console gets it back for
     // as long as the batch runs, whatever this program set for its own output.

@@ -15,7 +15,7 @@
 #include <vector>
 
 using namespace tess::areas;
-using tess::scripts::ControlPoint;
+using tess::areas::ControlPoint;
 
 namespace {
 
@@ -72,7 +72,7 @@ TEST(AreaProposal, EveryControlPointOfBastogneAndKurskInItsArea) {
     };
     for (const auto& level : levels) {
         const std::int32_t scale = level.size / 512;
-        const auto points = tess::scripts::readControlPoints(level.level);
+        const auto points = tess::areas::readControlPoints(level.level);
         const AreaProposal proposal = proposeAreas(points, {}, level.size, scale);
         ASSERT_EQ(proposal.areas.size(), points.size()) << level.level;
         std::string areas;

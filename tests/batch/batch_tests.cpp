@@ -4,6 +4,7 @@
 
 #include "core/error.h"
 #include "core/paths.h"
+#include "platform/shell.h"
 
 #include <gtest/gtest.h>
 
@@ -222,8 +223,8 @@ TEST(BatchProcess, AMissingBatchIsReportedInTheLog) {
     const std::string log = readBytes(temp.path() / "fehlt.log");
     EXPECT_EQ(log.rfind("Datei fehlt.bat kann nicht geöffnet werden. ", 0), 0u) << log;
     EXPECT_EQ(readBytes(temp.path() / "stdout.txt"), log);
-    EXPECT_EQ(tess::batch::batchLogPath("Network\\PACK.BAT"), "Network\\PACK.log");
-    EXPECT_EQ(tess::batch::batchLogPath("ohne"), "ohne.log");
+    EXPECT_EQ(tess::batchLogPath("Network\\PACK.BAT"), "Network\\PACK.log");
+    EXPECT_EQ(tess::batchLogPath("ohne"), "ohne.log");
 }
 
 TEST(BatchLines, CopyDelAndFurnitureBehaveLikeCmd) {

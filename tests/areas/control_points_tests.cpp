@@ -1,11 +1,11 @@
-#include "scripts/control_points.h"
+#include "areas/control_points.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using namespace tess::scripts;
+using namespace tess::areas;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "scripts/control_points.h"
+#include "areas/control_points.h"
 
 #include "core/codepage.h"
 #include "core/error.h"
@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <map>
 
-namespace tess::scripts {
+namespace tess::areas {
 namespace {
 
 // Conquest scripts are a few kilobytes; anything beyond this is not one.
@@ -121,4 +121,4 @@ std::vector<ControlPoint> readControlPoints(const std::string& levelFolder) {
                               readScript(levelFolder + "Conquest\\ControlPointTemplates.con"));
 }
 
-} // namespace tess::scripts
+} // namespace tess::areas

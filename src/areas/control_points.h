@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tess::scripts {
+namespace tess::areas {
 
 struct ControlPoint {
     std::string name; // the template the object was created from
@@ -37,4 +37,4 @@ std::vector<ControlPoint> parseControlPoints(std::string_view controlPointsText,
 // file gives no points (no templates), never an error: the points are a help for drawing.
 std::vector<ControlPoint> readControlPoints(const std::string& levelFolder);
 
-} // namespace tess::scripts
+} // namespace tess::areas
