@@ -41,9 +41,6 @@
 
 #include <stdlib.h>
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <tlhelp32.h>

@@ -1,15 +1,14 @@
 #include "app/tform1.h"
+#include "core/paths.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv) {
-#ifdef Q_OS_WIN
     // Text drawn by FreeType, as on Linux: Windows' own text drawing, under Wine above all,
     // spaces the letters of a small font unevenly ("Pac king").
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+    if (tess::kOnWindows && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
-#endif
     QApplication application(argc, argv);
     TForm1::prepareApplication();
     application.setWindowIcon(QIcon(QStringLiteral(":/pictures/tessarine.png")));

@@ -43,24 +43,23 @@ static void initResources() {
 // sans fonts (Tahoma, Arial) are too wide for the boxes; the narrow sans of Linux
 // comes with the program (fonts\ beside it), Tahoma stands in without it.
 static QFont windowFont() {
-#ifdef Q_OS_WIN
-    QFont::insertSubstitutions(QStringLiteral("Liberation Sans Narrow"),
-                               {QStringLiteral("Arial Narrow"), QStringLiteral("Tahoma")});
-    return QFont(QStringLiteral("Liberation Sans Narrow"), 8);
-#else
+    if (tess::kOnWindows) {
+        QFont::insertSubstitutions(QStringLiteral("Liberation Sans Narrow"),
+                                   {QStringLiteral("Arial Narrow"), QStringLiteral("Tahoma")});
+        return QFont(QStringLiteral("Liberation Sans Narrow"), 8);
+    }
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans Narrow"),
                                 QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Arial")});
     return QFont(QStringLiteral("MS Sans Serif"), 8);
-#endif
 }
 
 void TForm1::prepareApplication() {
-#ifdef Q_OS_WIN
-    const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
-    for (const QString& face : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files))
-        QFontDatabase::addApplicationFont(fonts.filePath(face));
-#endif
+    if (tess::kOnWindows) {
+        const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+        for (const QString& face : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files))
+            QFontDatabase::addApplicationFont(fonts.filePath(face));
+    }
     // The window's font is the application's as well: a control with a style of its own takes
     // its font from the application, not from its window, and the dialogs match the window.
     QApplication::setFont(windowFont());
@@ -82,17 +81,17 @@ void TForm1::prepareApplication() {
 TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()) {
     initResources();
     ui_->setupUi(this);
-#ifdef Q_OS_WIN
-    // The window's font in place of the design's, on every control: a control with a style
-    // sheet took its own copy of the design's already.
-    const QFont font = windowFont();
-    setFont(font);
-    for (QWidget* control : findChildren<QWidget*>()) {
-        QFont own = control->font();
-        own.setFamily(font.family());
-        control->setFont(own);
+    if (tess::kOnWindows) {
+        // The window's font in place of the design's, on every control: a control with a
+        // style sheet took its own copy of the design's already.
+        const QFont font = windowFont();
+        setFont(font);
+        for (QWidget* control : findChildren<QWidget*>()) {
+            QFont own = control->font();
+            own.setFamily(font.family());
+            control->setFont(own);
+        }
     }
-#endif
     // A fixed-size tool window: small caption bar, not resizable.
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint);

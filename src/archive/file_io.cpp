@@ -8,14 +8,6 @@
 namespace tess::archive {
 namespace {
 
-int seekTo(std::FILE* file, std::uint64_t offset) {
-#ifdef _WIN32
-    return ::_fseeki64(file, static_cast<long long>(offset), SEEK_SET);
-#else
-    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET);
-#endif
-}
-
 int errnoOr(int fallback) {
     return errno != 0 ? errno : fallback;
 }
@@ -35,7 +27,7 @@ std::size_t InputFile::readAt(std::uint64_t offset, void* buffer, std::size_t co
     if (count == 0)
         return 0;
     if (offset != position_) {
-        if (seekTo(file_, offset) != 0)
+        if (seekOpenFile(file_, offset) != 0)
             throw cannotOpen(pathText(path_), systemReason(errnoOr(EIO)));
         position_ = offset;
     }

@@ -1,19 +1,11 @@
 #include "core/codepage.h"
 
 #include "core/error.h"
-#include "core/windows_text.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
 
 namespace tess {
 namespace {
@@ -52,8 +44,27 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at pos; returns nullopt for malformed input.
-std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t& pos) {
+std::optional<std::string> tryEncode(std::string_view utf8, std::string* offending) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t start = pos;
+        const auto cp = decodeCodePoint(utf8, pos);
+        const auto byte = cp ? byteOf(*cp) : std::nullopt;
+        if (!byte) {
+            if (offending)
+                *offending = cp ? std::string(utf8.substr(start, pos - start)) : std::string("?");
+            return std::nullopt;
+        }
+        out += static_cast<char>(*byte);
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<char32_t> decodeCodePoint(std::string_view s, std::size_t& pos) {
     const auto lead = static_cast<unsigned char>(s[pos]);
     int extra = 0;
     char32_t cp = 0;
@@ -84,26 +95,6 @@ std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t& pos) {
     return cp;
 }
 
-std::optional<std::string> tryEncode(std::string_view utf8, std::string* offending) {
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        const std::size_t start = pos;
-        const auto cp = nextCodePoint(utf8, pos);
-        const auto byte = cp ? byteOf(*cp) : std::nullopt;
-        if (!byte) {
-            if (offending)
-                *offending = cp ? std::string(utf8.substr(start, pos - start)) : std::string("?");
-            return std::nullopt;
-        }
-        out += static_cast<char>(*byte);
-    }
-    return out;
-}
-
-} // namespace
-
 std::string decodeCp1252(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
@@ -124,76 +115,5 @@ std::string encodeCp1252(std::string_view utf8) {
 bool fitsCp1252(std::string_view utf8) {
     return tryEncode(utf8, nullptr).has_value();
 }
-
-#ifdef _WIN32
-
-namespace {
-
-// The UTF-16 text in the console's code page; nothing when a character has no byte there.
-std::optional<std::string> toConsoleCodePage(std::wstring_view wide) {
-    if (wide.empty())
-        return std::string();
-    const UINT codePage = GetOEMCP();
-    // UTF-8 and UTF-7 hold every character and take no substitution flag.
-    const bool exact = codePage != CP_UTF8 && codePage != CP_UTF7;
-    const DWORD flags = exact ? WC_NO_BEST_FIT_CHARS : 0;
-    BOOL substituted = FALSE;
-    BOOL* substitutedFlag = exact ? &substituted : nullptr;
-    const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr,
-                                           substitutedFlag);
-    if (length <= 0 || substituted)
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(codePage, flags, wide.data(), size, bytes.data(), length, nullptr,
-                        substitutedFlag);
-    return bytes;
-}
-
-} // namespace
-
-std::string encodeBatchText(std::string_view utf8) {
-    if (auto bytes = toConsoleCodePage(toWide(utf8)))
-        return std::move(*bytes);
-    // Name the first character that has no byte.
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        const std::size_t start = pos;
-        if (!nextCodePoint(utf8, pos))
-            pos = start + 1;
-        const std::string_view character = utf8.substr(start, pos - start);
-        if (!toConsoleCodePage(toWide(character)))
-            throw Error("Das Zeichen \"" + std::string(character) +
-                        "\" kann in der Codepage der Eingabeaufforderung (" +
-                        std::to_string(GetOEMCP()) + ") nicht gespeichert werden");
-    }
-    throw Error("Der Text kann in der Codepage der Eingabeaufforderung (" +
-                std::to_string(GetOEMCP()) + ") nicht gespeichert werden");
-}
-
-std::string decodeBatchText(std::string_view bytes) {
-    if (bytes.empty())
-        return {};
-    const UINT codePage = GetOEMCP();
-    const int size = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    if (length <= 0)
-        return decodeCp1252(bytes);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), length);
-    return fromWide(wide);
-}
-
-#else
-
-std::string encodeBatchText(std::string_view utf8) {
-    return encodeCp1252(utf8);
-}
-
-std::string decodeBatchText(std::string_view bytes) {
-    return decodeCp1252(bytes);
-}
-
-#endif
 
 } // namespace tess

@@ -3,6 +3,8 @@
 // number, so every byte string survives a decode and encode unchanged.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,9 @@ std::string encodeCp1252(std::string_view utf8);
 // True when encodeCp1252 would succeed.
 bool fitsCp1252(std::string_view utf8);
 
+// Decodes the UTF-8 sequence at pos and moves pos past it; nothing for malformed input.
+std::optional<char32_t> decodeCodePoint(std::string_view utf8, std::size_t& pos);
+
 // Batch files are written in the code page of the command interpreter that runs them. On
 // Windows that is cmd.exe, which reads a batch in the console's code page (the OEM code page:
 // 850 on a German Windows), not in Windows-1252, so a path with an umlaut in Windows-1252
@@ -30,5 +35,7 @@ std::string encodeBatchText(std::string_view utf8);
 
 // The bytes of a batch file to UTF-8.
 std::string decodeBatchText(std::string_view bytes);
+
+// The two are one per system: platform/text_windows.cpp and platform/text_linux.cpp.
 
 } // namespace tess

@@ -1,6 +1,7 @@
 #include "core/error.h"
 
 #include "core/paths.h"
+#include "core/system.h"
 
 #include <cerrno>
 #include <cstring>
@@ -49,14 +50,8 @@ const char* windowsText(int errorNumber) {
     case EROFS: // ERROR_WRITE_PROTECT
         return "Das Medium ist schreibgeschützt.";
     case ENOSPC: // ERROR_DISK_FULL
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
         return "Auf dem Datenträger ist nicht genügend Speicherplatz vorhanden.";
     case EBUSY: // ERROR_SHARING_VIOLATION
-#ifdef ETXTBSY
-    case ETXTBSY:
-#endif
         return "Der Prozess kann nicht auf die Datei zugreifen, da sie von einem anderen "
                "Prozess verwendet wird.";
     case EEXIST: // ERROR_FILE_EXISTS
@@ -78,7 +73,7 @@ const char* windowsText(int errorNumber) {
 } // namespace
 
 std::string systemReason(int errorNumber) {
-    if (const char* text = windowsText(errorNumber))
+    if (const char* text = windowsText(windowsErrorNumber(errorNumber)))
         return text;
     std::string reason = std::strerror(errorNumber);
     if (!reason.empty() && reason.back() != '.')

@@ -2,12 +2,12 @@
 
 #include "core/error.h"
 #include "core/paths.h"
+#include "core/system.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -17,20 +17,6 @@
 #include <system_error>
 #include <utility>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
-#include <sys/stat.h>
-#include <windows.h>
-#else
-#include <dirent.h>
-#include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -40,14 +26,6 @@ namespace {
 // Longest file name the file systems we meet allow, in bytes (NTFS counts UTF-16 units, ext4
 // bytes; a name of this many bytes fits both).
 constexpr std::size_t kMaxNameBytes = 255;
-
-fs::path fromUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-int errnoOr(int fallback) {
-    return errno != 0 ? errno : fallback;
-}
 
 std::uint64_t mixed(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ull;
@@ -66,28 +44,11 @@ std::uint64_t processSeed() {
     }
 }
 
-#ifdef _WIN32
-int processId() {
-    return ::_getpid();
-}
-#else
-// Asked once per process, and again in a forked child.
-std::atomic<int> cachedProcessId{0};
+} // namespace
 
-int processId() {
-    static const bool registered = [] {
-        ::pthread_atfork(nullptr, nullptr, [] { cachedProcessId = 0; });
-        return true;
-    }();
-    (void)registered;
-    int pid = cachedProcessId;
-    if (pid == 0) {
-        pid = static_cast<int>(::getpid());
-        cachedProcessId = pid;
-    }
-    return pid;
+int errnoOr(int fallback) {
+    return errno != 0 ? errno : fallback;
 }
-#endif
 
 // A name beside `name` that no other process picks: the process id and a random part. A
 // process that forks keeps its random sequence, but not its process id.
@@ -114,26 +75,7 @@ Error notAFolder(const fs::path& path) {
                  "nichts geschrieben");
 }
 
-#ifdef _WIN32
-bool isReadOnly(const fs::file_status& status) {
-    return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
-}
-#else
-// Windows keeps a file with the read-only attribute as it is, although its folder would let
-// us replace it; here a file without any write permission is such a file, for every user
-// (the superuser, whom permissions do not stop, included).
-bool isReadOnly(const struct stat& info) {
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-#endif
-
-struct FileCloser {
-    std::FILE* file;
-    ~FileCloser() {
-        if (file)
-            std::fclose(file);
-    }
-};
+namespace {
 
 struct GuardedFolder {
     std::mutex mutex;
@@ -211,10 +153,6 @@ bool liesBelowGuardedFolder(const std::string& windowsPath) {
     return liesAtOrBelowGuardedFolder(resolvePath(windowsPath));
 }
 
-namespace {
-
-// The folder a file is written into: walked down to from the guarded folder when it lies
-// below it, else opened as named. Throws "Datei "%s" kann nicht erstellt werden. %s".
 Folder openWriteFolder(const fs::path& parent, const std::string& shownName) {
     fs::path guarded;
     {
@@ -236,8 +174,6 @@ Folder openWriteFolder(const fs::path& parent, const std::string& shownName) {
     }
 }
 
-} // namespace
-
 std::string notARegularFileReason() {
     return "Sie ist keine gewöhnliche Datei (sondern ein Gerät, eine Pipe oder ein Socket).";
 }
@@ -255,82 +191,6 @@ std::string whyNotReplaceable(const Folder::Item& existing) {
         break;
     }
     return {};
-}
-
-std::optional<FileIdentity> identityOf(const fs::path& path) {
-#ifdef _WIN32
-    const HANDLE handle =
-        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool ok = ::GetFileInformationByHandle(handle, &info) != 0;
-    ::CloseHandle(handle);
-    if (!ok)
-        return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
-#else
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                        static_cast<std::uint64_t>(info.st_ino)};
-#endif
-}
-
-std::FILE* openRegularFile(const fs::path& path, const std::string& shownName, std::uint64_t* size,
-                           FileIdentity* identity) {
-#ifdef _WIN32
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (fs::is_directory(status))
-        throw cannotOpen(shownName, systemReason(EISDIR));
-    if (fs::exists(status) && !fs::is_regular_file(status))
-        throw cannotOpen(shownName, notARegularFileReason());
-    errno = 0;
-    std::FILE* file = ::_wfopen(path.c_str(), L"rb");
-    if (!file)
-        throw cannotOpen(shownName, systemReason(errnoOr(ENOENT), pathText(path)));
-    if (size)
-        *size = fs::file_size(path, ec);
-    if (identity)
-        *identity = identityOf(path).value_or(FileIdentity{});
-    return file;
-#else
-    // Without waiting: a pipe opens at once and is then refused like any other non-file.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        throw cannotOpen(shownName, systemReason(errnoOr(ENOENT), pathText(path)));
-    struct stat info {};
-    int error = 0;
-    if (::fstat(fd, &info) != 0)
-        error = errnoOr(EIO);
-    else if (S_ISDIR(info.st_mode))
-        error = EISDIR;
-    else if (!S_ISREG(info.st_mode))
-        error = -1;
-    if (error != 0) {
-        ::close(fd);
-        throw cannotOpen(shownName, error > 0 ? systemReason(error) : notARegularFileReason());
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags != -1)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file) {
-        error = errnoOr(ENOMEM);
-        ::close(fd);
-        throw cannotOpen(shownName, systemReason(error));
-    }
-    if (size)
-        *size = static_cast<std::uint64_t>(info.st_size);
-    if (identity)
-        *identity = {static_cast<std::uint64_t>(info.st_dev),
-                     static_cast<std::uint64_t>(info.st_ino)};
-    return file;
-#endif
 }
 
 std::string readFileBytes(const std::string& windowsPath) {
@@ -369,131 +229,6 @@ std::string missingReason(const std::string& windowsPath) {
     if (ec == std::errc::too_many_symbolic_link_levels)
         return systemReason(ELOOP);
     return systemReason(ENOENT, windowsPath);
-}
-
-#ifdef _WIN32
-namespace {
-
-// The errno that stands for a Windows error of a copy (systemReason words it as Windows does).
-int errnoOfWindowsError(DWORD error) {
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-        return ENOENT;
-    case ERROR_PATH_NOT_FOUND:
-        return ENOTDIR;
-    case ERROR_ACCESS_DENIED:
-        return EACCES;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return EBUSY;
-    default:
-        return EIO;
-    }
-}
-
-// CopyFile, as Windows copies, to a temporary name beside the target, which is then renamed
-// over it: the target is replaced whole or not at all. The copy of a read-only original (a
-// map from a read-only medium) is writable, so that the next run can replace it again.
-void copyWithCopyFile(const fs::path& from, const fs::path& to) {
-    FileCloser in{openRegularFile(from, pathText(from))};
-    const std::string shown = pathText(to);
-    const std::string name = pathText(to.filename());
-    if (name.empty() || name == "." || name == "..")
-        throw cannotCreate(shown, systemReason(EISDIR));
-    const Folder folder =
-        openWriteFolder(to.parent_path().empty() ? fs::path(".") : to.parent_path(), shown);
-    const std::string refusal = whyNotReplaceable(folder.inspect(name));
-    if (!refusal.empty())
-        throw cannotCreate(shown, refusal);
-    const fs::path temp = folder.path() / fromUtf8(temporaryName(name));
-    if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE))
-        throw cannotCreate(shown, systemReason(errnoOfWindowsError(::GetLastError())));
-    const DWORD attributes = ::GetFileAttributesW(temp.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        ::SetFileAttributesW(temp.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (!::MoveFileExW(temp.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = ::GetLastError();
-        ::DeleteFileW(temp.c_str());
-        throw cannotCreate(shown, systemReason(errnoOfWindowsError(error)));
-    }
-}
-
-} // namespace
-#endif
-
-#ifndef _WIN32
-namespace {
-
-// Copies what is left of an open file to `to`, replacing it atomically.
-void copyOpenFile(std::FILE* in, const std::string& fromShown, const fs::path& to) {
-    AtomicFile out(to, pathText(to));
-    std::vector<char> buffer(1u << 17);
-    for (;;) {
-        errno = 0;
-        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
-        out.write(buffer.data(), got);
-        if (got < buffer.size()) {
-            if (std::ferror(in))
-                throw cannotOpen(fromShown, systemReason(errnoOr(EIO)));
-            break;
-        }
-    }
-    out.commit(true);
-}
-
-} // namespace
-#endif
-
-void copyFileAtomically(const fs::path& from, const fs::path& to) {
-#ifdef _WIN32
-    copyWithCopyFile(from, to);
-#else
-    FileCloser in{openRegularFile(from, pathText(from))};
-    copyOpenFile(in.file, pathText(from), to);
-#endif
-}
-
-void copyFileFromFolder(const Folder& from, const std::string& name, const std::string& shownName,
-                        const fs::path& to) {
-    const std::string linkReason =
-        "Sie ist eine Verknüpfung; Verknüpfungen werden hier nicht verfolgt.";
-#ifdef _WIN32
-    const Folder::Item item = from.inspect(name);
-    if (item.kind == Folder::Kind::missing)
-        throw cannotOpen(shownName, systemReason(ENOENT));
-    if (item.kind == Folder::Kind::link)
-        throw cannotOpen(shownName, linkReason);
-    if (item.kind != Folder::Kind::file)
-        throw cannotOpen(shownName, notARegularFileReason());
-    copyWithCopyFile(from.path() / fromUtf8(name), to);
-#else
-    const int fd = ::openat(from.descriptor(), name.c_str(),
-                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        throw cannotOpen(shownName, errno == ELOOP ? linkReason : systemReason(errnoOr(ENOENT)));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw cannotOpen(shownName, notARegularFileReason());
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags != -1)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file) {
-        const int error = errnoOr(ENOMEM);
-        ::close(fd);
-        throw cannotOpen(shownName, systemReason(error));
-    }
-    FileCloser in{file};
-    copyOpenFile(in.file, shownName, to);
-#endif
 }
 
 bool sameContents(const fs::path& a, const fs::path& b) {
@@ -549,141 +284,24 @@ bool deleteFile(const std::string& windowsPath) {
     return fs::remove(path, ec) && !ec;
 }
 
-// ---- Folder ----------------------------------------------------------------------------
-
-Folder::Folder(const fs::path& path) : path_(path) {
-#ifdef _WIN32
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (!fs::is_directory(status))
-        throw folderError(path, systemReason(fs::exists(status) ? ENOTDIR : ENOENT));
-#else
-    fd_ = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0)
-        throw folderError(path, systemReason(errnoOr(ENOENT)));
-#endif
-}
-
-Folder::Folder(Folder&& other) noexcept : path_(std::move(other.path_)) {
-#ifndef _WIN32
-    fd_ = other.fd_;
+Folder::Folder(Folder&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) {
     other.fd_ = -1;
-#endif
 }
 
 Folder& Folder::operator=(Folder&& other) noexcept {
     if (this != &other) {
         path_ = std::move(other.path_);
-#ifndef _WIN32
         if (fd_ >= 0)
-            ::close(fd_);
+            closeFile(fd_);
         fd_ = other.fd_;
         other.fd_ = -1;
-#endif
     }
     return *this;
 }
 
 Folder::~Folder() {
-#ifndef _WIN32
     if (fd_ >= 0)
-        ::close(fd_);
-#endif
-}
-
-Folder::Item Folder::inspect(const std::string& name) const {
-    Item item;
-#ifdef _WIN32
-    std::error_code ec;
-    const fs::path path = path_ / fromUtf8(name);
-    const fs::file_status status = fs::symlink_status(path, ec);
-    if (!fs::exists(status))
-        return item;
-    if (fs::is_symlink(status))
-        item.kind = Kind::link;
-    else if (fs::is_directory(status))
-        item.kind = Kind::folder;
-    else if (fs::is_regular_file(status))
-        item.kind = Kind::file;
-    else
-        item.kind = Kind::other;
-    item.identity = identityOf(path).value_or(FileIdentity{});
-    item.readOnly = item.kind == Kind::file && isReadOnly(status);
-#else
-    struct stat info {};
-    if (::fstatat(fd_, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno != ENOENT)
-            item.kind = Kind::other;
-        return item;
-    }
-    if (S_ISLNK(info.st_mode))
-        item.kind = Kind::link;
-    else if (S_ISDIR(info.st_mode))
-        item.kind = Kind::folder;
-    else if (S_ISREG(info.st_mode))
-        item.kind = Kind::file;
-    else
-        item.kind = Kind::other;
-    item.identity = {static_cast<std::uint64_t>(info.st_dev),
-                     static_cast<std::uint64_t>(info.st_ino)};
-    item.readOnly = item.kind == Kind::file && isReadOnly(info);
-    item.permissions = static_cast<unsigned>(info.st_mode & 07777);
-#endif
-    return item;
-}
-
-std::vector<std::string> Folder::names() const {
-    std::vector<std::string> result;
-#ifdef _WIN32
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(path_, ec))
-        result.push_back(pathText(entry.path().filename()));
-#else
-    // A description of its own, so the listing does not move the folder's own position.
-    const int fd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        throw folderError(path_, systemReason(errnoOr(EIO)));
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        const int error = errnoOr(ENOMEM);
-        ::close(fd);
-        throw folderError(path_, systemReason(error));
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            result.push_back(name);
-    }
-    ::closedir(dir);
-#endif
-    return result;
-}
-
-Folder Folder::subfolder(const std::string& name, bool create) const {
-    const fs::path path = path_ / fromUtf8(name);
-    Folder folder;
-    folder.path_ = path;
-#ifdef _WIN32
-    std::error_code ec;
-    if (create)
-        fs::create_directory(path, ec);
-    const fs::file_status status = fs::symlink_status(path, ec);
-    if (!fs::exists(status))
-        throw folderError(path, systemReason(ENOENT));
-    if (fs::is_symlink(status) || !fs::is_directory(status))
-        throw notAFolder(path);
-#else
-    if (create && ::mkdirat(fd_, name.c_str(), 0777) != 0 && errno != EEXIST)
-        throw Error("Der Ordner \"" + shownText(pathText(path)) +
-                    "\" kann nicht erstellt werden. " + systemReason(errnoOr(EIO)));
-    folder.fd_ = ::openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder.fd_ < 0) {
-        if (errno == ELOOP || errno == ENOTDIR)
-            throw notAFolder(path);
-        throw folderError(path, systemReason(errnoOr(ENOENT)));
-    }
-#endif
-    return folder;
+        closeFile(fd_);
 }
 
 // ---- Leftovers of killed runs ----------------------------------------------------------
@@ -714,24 +332,6 @@ std::optional<long long> leftoverProcess(std::string_view name) {
     return std::stoll(std::string(rest.substr(0, dash)));
 }
 
-// Whether a process of that number runs now (one that cannot be asked counts as running).
-bool processRuns(long long process) {
-#ifdef _WIN32
-    const HANDLE handle =
-        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
-    if (!handle)
-        return ::GetLastError() != ERROR_INVALID_PARAMETER;
-    DWORD code = 0;
-    const bool runs = !::GetExitCodeProcess(handle, &code) || code == STILL_ACTIVE;
-    ::CloseHandle(handle);
-    return runs;
-#else
-    if (process <= 0 || process > INT_MAX)
-        return false;
-    return ::kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM;
-#endif
-}
-
 struct LeftoverClearing {
     std::mutex mutex;
     bool (*allowed)() = nullptr;
@@ -742,27 +342,6 @@ struct LeftoverClearing {
 LeftoverClearing& leftoverClearing() {
     static LeftoverClearing clearing;
     return clearing;
-}
-
-std::optional<FileIdentity> folderIdentity(const Folder& folder) {
-#ifdef _WIN32
-    return identityOf(folder.path());
-#else
-    struct stat info {};
-    if (::fstat(folder.descriptor(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                        static_cast<std::uint64_t>(info.st_ino)};
-#endif
-}
-
-void removeFromFolder(const Folder& folder, const std::string& name) {
-#ifdef _WIN32
-    std::error_code ec;
-    fs::remove(folder.path() / fromUtf8(name), ec);
-#else
-    ::unlinkat(folder.descriptor(), name.c_str(), 0);
-#endif
 }
 
 // Removes the leftovers of killed runs from a folder below the guarded folder, the first time
@@ -818,44 +397,6 @@ namespace {
 
 constexpr std::size_t kWriteBuffer = 1u << 16;
 
-#ifndef _WIN32
-// Puts the complete temporary file in the place of an existing target. Swapping the two
-// names and removing the old file under the temporary name is as atomic as renaming over the
-// target, but on ext4 renaming over a file starts writing the new file's data out at once,
-// which makes replacing many files several times slower than writing them anew: the swap
-// leaves that to the page cache, as a fresh file. Returns false when the swap is not
-// possible here (the caller then renames).
-bool swapIntoPlace(int dir, const std::string& temp, const std::string& name) {
-#if defined(__linux__) && defined(RENAME_EXCHANGE)
-    if (::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_EXCHANGE) != 0)
-        return false;
-    if (::unlinkat(dir, temp.c_str(), 0) == 0)
-        return true;
-    // A folder appeared at the target's name meanwhile: swap back and let the rename fail.
-    ::renameat2(dir, temp.c_str(), dir, name.c_str(), RENAME_EXCHANGE);
-    return false;
-#else
-    (void)dir;
-    (void)temp;
-    (void)name;
-    return false;
-#endif
-}
-#endif
-
-#if defined(__linux__) && defined(O_TMPFILE)
-// Gives a file opened with O_TMPFILE (which has no name yet) the name `name` in the folder;
-// fails with EEXIST when the name is taken.
-bool linkUnnamed(int fd, int dir, const std::string& name) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
-    if (::linkat(AT_FDCWD, path, dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
-        return true;
-    // Without /proc the link is made directly (which needs more privilege).
-    return errno == ENOENT && ::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0;
-}
-#endif
-
 } // namespace
 
 AtomicFile::AtomicFile(const fs::path& target, std::string shownName)
@@ -896,28 +437,20 @@ void AtomicFile::open(const Options& options) {
         throw cannotCreate(shownName_, refusal);
     clearLeftoversOnce(*folder_);
     targetExists_ = existing.kind != Folder::Kind::missing;
-#if defined(__linux__) && defined(O_TMPFILE)
     // A new file is written without any name, and named once complete: one entry in the
     // folder instead of a temporary one renamed, and nothing left behind should the
-    // process end before. Where the file system cannot, a named temporary file it is.
+    // process end before. Where that cannot be, a named temporary file it is.
     if (!targetExists_) {
-        fd_ = ::openat(folder_->descriptor(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        fd_ = openUnnamedFile(*folder_);
         if (fd_ >= 0) {
             unnamed_ = true;
             return;
         }
     }
-#endif
     for (int attempt = 0;; ++attempt) {
         const std::string candidate = temporaryName(name_);
         errno = 0;
-#ifdef _WIN32
-        fd_ = ::_wopen((folder_->path() / fromUtf8(candidate)).c_str(),
-                       _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-        fd_ = ::openat(folder_->descriptor(), candidate.c_str(),
-                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-#endif
+        fd_ = createExclusiveFile(*folder_, candidate);
         if (fd_ >= 0) {
             tempName_ = candidate;
             break;
@@ -925,28 +458,17 @@ void AtomicFile::open(const Options& options) {
         if (errno != EEXIST || attempt >= 16)
             fail(errnoOr(EACCES));
     }
-#ifndef _WIN32
     if (options.keepPermissions && existing.kind == Folder::Kind::file)
-        ::fchmod(fd_, existing.permissions);
-#endif
+        givePermissions(fd_, existing.permissions);
 }
 
 void AtomicFile::discard() noexcept {
     if (fd_ >= 0) {
-#ifdef _WIN32
-        ::_close(fd_);
-#else
-        ::close(fd_);
-#endif
+        closeFile(fd_);
         fd_ = -1;
     }
     if (!tempName_.empty()) {
-#ifdef _WIN32
-        std::error_code ec;
-        fs::remove(folder_->path() / fromUtf8(tempName_), ec);
-#else
-        ::unlinkat(folder_->descriptor(), tempName_.c_str(), 0);
-#endif
+        removeFromFolder(*folder_, tempName_);
         tempName_.clear();
     }
 }
@@ -959,12 +481,7 @@ void AtomicFile::fail(int error) {
 void AtomicFile::writeOut(const char* data, std::size_t size) {
     while (size > 0) {
         errno = 0;
-#ifdef _WIN32
-        const int chunk = static_cast<int>(std::min<std::size_t>(size, 1u << 30));
-        const int written = ::_write(fd_, data, static_cast<unsigned>(chunk));
-#else
-        const ssize_t written = ::write(fd_, data, size);
-#endif
+        const long long written = writeToFile(fd_, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -1005,36 +522,18 @@ void AtomicFile::seek(std::uint64_t offset) {
     if (offset == position_)
         return;
     flushBuffer();
-#ifdef _WIN32
-    const bool ok = ::_lseeki64(fd_, static_cast<long long>(offset), SEEK_SET) >= 0;
-#else
-    const bool ok = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
-#endif
-    if (!ok)
+    if (!seekFile(fd_, offset))
         fail(errnoOr(EIO));
     position_ = offset;
 }
 
 void AtomicFile::commit(bool sync) {
     flushBuffer();
-#ifdef _WIN32
-    (void)sync;
-    if (::_close(fd_) != 0) {
-        fd_ = -1;
+    if (sync && !syncFile(fd_))
         fail(errnoOr(EIO));
-    }
-    fd_ = -1;
-    std::error_code ec;
-    fs::rename(folder_->path() / fromUtf8(tempName_), folder_->path() / fromUtf8(name_), ec);
-    if (ec)
-        fail(ec.value());
-#else
-    if (sync && ::fsync(fd_) != 0 && errno != EINVAL)
-        fail(errnoOr(EIO));
-#if defined(__linux__) && defined(O_TMPFILE)
     if (unnamed_) {
-        if (linkUnnamed(fd_, folder_->descriptor(), name_)) {
-            ::close(fd_);
+        if (nameUnnamedFile(fd_, *folder_, name_)) {
+            closeFile(fd_);
             fd_ = -1;
             return;
         }
@@ -1043,7 +542,7 @@ void AtomicFile::commit(bool sync) {
         // The target appeared meanwhile: the file takes a temporary name and replaces it.
         for (int attempt = 0;; ++attempt) {
             const std::string candidate = temporaryName(name_);
-            if (linkUnnamed(fd_, folder_->descriptor(), candidate)) {
+            if (nameUnnamedFile(fd_, *folder_, candidate)) {
                 tempName_ = candidate;
                 break;
             }
@@ -1052,16 +551,13 @@ void AtomicFile::commit(bool sync) {
         }
         targetExists_ = true;
     }
-#endif
-    const int closed = ::close(fd_);
+    const int closed = closeFile(fd_);
     fd_ = -1;
     if (closed != 0 && errno != EINTR)
         fail(errnoOr(EIO));
-    const int dir = folder_->descriptor();
-    if (!(targetExists_ && swapIntoPlace(dir, tempName_, name_)) &&
-        ::renameat(dir, tempName_.c_str(), dir, name_.c_str()) != 0)
+    if (!(targetExists_ && swapIntoPlace(*folder_, tempName_, name_)) &&
+        !renameInFolder(*folder_, tempName_, name_))
         fail(errnoOr(EIO));
-#endif
     tempName_.clear();
 }
 

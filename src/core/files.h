@@ -62,11 +62,18 @@ struct FileIdentity {
 // The identity of what the path names (links followed), or nothing when it does not exist.
 std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
 
+// When the file was last written, in the finest steps the system keeps (Windows: 100 ns, as
+// its own time stamp; the run-time's would give whole seconds); 0 when it cannot be read.
+std::int64_t lastWriteTime(const std::filesystem::path& path);
+
 // Opens a regular file for reading in binary mode. Anything else is refused at once, a pipe
 // too (opening one would wait for a writer forever). Throws "Datei %s kann nicht geöffnet
 // werden. %s" naming shownName. Sets size and identity when asked.
 std::FILE* openRegularFile(const std::filesystem::path& path, const std::string& shownName,
                            std::uint64_t* size = nullptr, FileIdentity* identity = nullptr);
+
+// Moves a file opened by openRegularFile to a byte offset, beyond 2 GiB too. 0 when done.
+int seekOpenFile(std::FILE* file, std::uint64_t offset);
 
 // A folder held open, to make files and folders in it without ever passing through a link:
 // the folder's own path is followed once when it is opened; below it nothing is.
@@ -98,19 +105,14 @@ public:
     // Throws when it is a link or anything but a folder ("... ist kein Ordner ...").
     Folder subfolder(const std::string& name, bool create) const;
 
-#ifndef _WIN32
-    int descriptor() const {
-        return fd_;
-    }
-#endif
+    // The folder held open (Linux); -1 on Windows, where a folder is reached by its path.
+    int descriptor() const { return fd_; }
 
 private:
     Folder() = default;
 
     std::filesystem::path path_;
-#ifndef _WIN32
     int fd_ = -1;
-#endif
 };
 
 // A file being written under a temporary name beside its target (see the top of this file).

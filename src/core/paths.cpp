@@ -1,15 +1,10 @@
 #include "core/paths.h"
 
+#include "core/system.h"
+
 #include <optional>
 #include <system_error>
 #include <vector>
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -19,31 +14,9 @@ bool isPathSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-namespace {
-
-// Paths are UTF-8 inside the program; say so to the file system (on Windows a narrow string
-// would be taken as the ANSI code page).
-fs::path fromUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
+fs::path pathFromUtf8(std::string_view utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
-
-#ifdef _WIN32
-// The name of an existing file or folder as it is spelt on disk; nothing when there is none
-// (or the name holds a wildcard, which no Windows name does).
-std::optional<fs::path> nameOnDisk(const fs::path& path) {
-    const std::wstring name = path.filename().wstring();
-    if (name.find_first_of(L"*?") != std::wstring::npos)
-        return std::nullopt;
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    FindClose(search);
-    return fs::path(found.cFileName);
-}
-#endif
-
-} // namespace
 
 fs::path resolvePath(std::string_view windowsPath) {
     std::vector<std::string> parts;
@@ -64,39 +37,37 @@ fs::path resolvePath(std::string_view windowsPath) {
         result = "/";
         i = 1;
     }
-#ifdef _WIN32
-    // The root as written: a drive ("C:\", or "C:" for that drive's current folder) or a
-    // share ("\\server\share\").
-    if (parts[0].size() == 2 && parts[0][1] == ':') {
-        result = fromUtf8(parts[0] + (parts.size() > 1 ? "\\" : ""));
+    // On Windows the root as written: a drive ("C:\", or "C:" for that drive's current
+    // folder) or a share ("\\server\share\").
+    if (kOnWindows && parts[0].size() == 2 && parts[0][1] == ':') {
+        result = pathFromUtf8(parts[0] + (parts.size() > 1 ? "\\" : ""));
         i = 1;
-    } else if (parts.size() > 3 && parts[0].empty() && parts[1].empty() && !parts[2].empty()) {
-        result = fromUtf8("\\\\" + parts[2] + "\\" + parts[3] + "\\");
+    } else if (kOnWindows && parts.size() > 3 && parts[0].empty() && parts[1].empty() &&
+               !parts[2].empty()) {
+        result = pathFromUtf8("\\\\" + parts[2] + "\\" + parts[3] + "\\");
         i = 4;
     }
-#endif
     bool matching = true;
     for (; i < parts.size(); ++i) {
         const std::string& part = parts[i];
         if (part.empty())
             continue; // doubled or trailing separator
         if (part == "." || part == "..") {
-            result /= fromUtf8(part);
+            result /= pathFromUtf8(part);
             continue;
         }
         if (matching) {
             const fs::path dir = result.empty() ? fs::path(".") : result;
-#ifdef _WIN32
+            const fs::path asWritten = dir / pathFromUtf8(part);
             // Windows matches the letter case itself; the name as it is spelt on disk is
             // taken, as elsewhere.
-            if (const auto onDisk = nameOnDisk(dir / fromUtf8(part))) {
+            if (const auto onDisk = nameOnDisk(asWritten)) {
                 result /= *onDisk;
                 continue;
             }
-#endif
             std::error_code ec;
-            if (fs::exists(dir / fromUtf8(part), ec)) {
-                result /= fromUtf8(part);
+            if (fs::exists(asWritten, ec)) {
+                result /= pathFromUtf8(part);
                 continue;
             }
             std::string found;
@@ -109,12 +80,12 @@ fs::path resolvePath(std::string_view windowsPath) {
                 }
             }
             if (!found.empty()) {
-                result /= fromUtf8(found);
+                result /= pathFromUtf8(found);
                 continue;
             }
             matching = false;
         }
-        result /= fromUtf8(part);
+        result /= pathFromUtf8(part);
     }
     if (result.empty() && !windowsPath.empty())
         result = ".";
@@ -126,10 +97,8 @@ std::string folderPart(std::string_view path) {
         const char c = path[i - 1];
         if (isPathSeparator(c))
             return std::string(path.substr(0, i));
-#ifdef _WIN32
-        if (c == ':')
+        if (kOnWindows && c == ':')
             return std::string(path.substr(0, i));
-#endif
     }
     return {};
 }
@@ -139,11 +108,7 @@ std::string fileNamePart(std::string_view path) {
 }
 
 char nativeSeparator() {
-#ifdef _WIN32
-    return '\\';
-#else
-    return '/';
-#endif
+    return kOnWindows ? '\\' : '/';
 }
 
 std::string pathText(const fs::path& path) {

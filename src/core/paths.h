@@ -28,11 +28,19 @@ std::string folderPart(std::string_view path);
 // The file name part: everything after the last "\" or "/".
 std::string fileNamePart(std::string_view path);
 
+// Whether the program runs on Windows: its paths may start with a drive ("C:") or a share,
+// "\" is their native separator, and the system matches letter case itself.
+inline constexpr bool kOnWindows = std::filesystem::path::preferred_separator == '\\';
+
 // The native separator of folder texts made by this system ("/" on Linux, "\" on Windows).
 char nativeSeparator();
 
 // Text of a file-system path in UTF-8, for messages and folder texts.
 std::string pathText(const std::filesystem::path& path);
+
+// The file-system path of a UTF-8 text (on Windows a narrow text would be read in the ANSI
+// code page).
+std::filesystem::path pathFromUtf8(std::string_view utf8);
 
 // Names compare without regard to letter case by the one rule of core/letter_case.h
 // (sameNameIgnoringCase).

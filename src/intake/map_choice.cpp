@@ -58,14 +58,11 @@ void checkMapName(const std::string& mapName) {
 std::string chooseUnpackedMap(WizardState& state, const std::string& initConPath) {
     const std::string folder = folderPart(initConPath);
     state.packed = false;
-#ifdef _WIN32
     // Windows takes "/" as a separator too (a path typed for the command-line tool).
-    std::string backslashed = folder;
-    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
-    const std::string mapName = mapNameFromLevelDir(backslashed, '\\');
-#else
-    const std::string mapName = mapNameFromLevelDir(folder, nativeSeparator());
-#endif
+    std::string nativeFolder = folder;
+    if (kOnWindows)
+        std::replace(nativeFolder.begin(), nativeFolder.end(), '/', '\\');
+    const std::string mapName = mapNameFromLevelDir(nativeFolder, nativeSeparator());
     checkMapName(mapName);
     state.levelDir = folder;
     state.mapName = mapName;

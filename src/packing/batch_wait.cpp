@@ -6,13 +6,6 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
-
 namespace fs = std::filesystem;
 
 namespace tess::packing {
@@ -26,18 +19,7 @@ ArchiveStamp stampOf(const std::string& path) {
     stamp.exists = true;
     stamp.identity = identityOf(file).value_or(FileIdentity{});
     stamp.size = fs::file_size(file, ec);
-#ifdef _WIN32
-    // To the 100 ns that Windows keeps (the run-time's last_write_time gives whole seconds,
-    // and two packs within one second would look alike).
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
-        stamp.modified =
-            static_cast<std::int64_t>((std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
-                                      data.ftLastWriteTime.dwLowDateTime);
-#else
-    stamp.modified =
-        static_cast<std::int64_t>(fs::last_write_time(file, ec).time_since_epoch().count());
-#endif
+    stamp.modified = lastWriteTime(file);
     return stamp;
 }
 

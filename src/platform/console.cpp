@@ -1,11 +1,8 @@
 #include "platform/console.h"
 
 #ifdef _WIN32
-#include "core/windows_text.h"
+#include "core/windows_api.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <shellapi.h>

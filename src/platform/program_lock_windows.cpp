@@ -7,13 +7,11 @@
 #include "core/error.h"
 #include "core/files.h"
 #include "core/paths.h"
+#include "core/windows_api.h"
 
 #include <cerrno>
 #include <filesystem>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 namespace tess {
@@ -29,26 +27,6 @@ struct ProgramLock::Hold {
     }
 };
 
-namespace {
-
-int errnoOf(DWORD error) {
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return ENOTDIR;
-    case ERROR_ACCESS_DENIED:
-        return EACCES;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    case ERROR_SHARING_VIOLATION:
-        return EBUSY;
-    default:
-        return EIO;
-    }
-}
-
-} // namespace
-
 std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const LockPlace& place) {
     const std::string& shown = place.shown;
     auto hold = std::make_shared<ProgramLock::Hold>();
@@ -58,7 +36,7 @@ std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const LockPlace& place) 
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (hold->file == INVALID_HANDLE_VALUE)
-        throw cannotCreate(shown, systemReason(errnoOf(GetLastError())));
+        throw cannotCreate(shown, systemReason(errnoOfWindowsError(GetLastError())));
     OVERLAPPED where{};
     if (LockFileEx(hold->file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                    &where))
@@ -66,7 +44,7 @@ std::shared_ptr<ProgramLock::Hold> tryLockProgramFolder(const LockPlace& place) 
     const DWORD error = GetLastError();
     if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING)
         return nullptr;
-    throw cannotCreate(shown, systemReason(errnoOf(error)));
+    throw cannotCreate(shown, systemReason(errnoOfWindowsError(error)));
 }
 
 } // namespace tess

@@ -6,7 +6,7 @@
 // when the last copy of the BatchProcess goes.
 #include "platform/shell.h"
 
-#include "core/windows_text.h"
+#include "core/windows_api.h"
 #include "platform/program_folder.h"
 #include "platform/program_lock.h"
 
@@ -16,9 +16,6 @@
 #include <system_error>
 #include <thread>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <shellapi.h>

@@ -17,9 +17,6 @@
 #include <string>
 #include <thread>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 namespace fs = std::filesystem;
