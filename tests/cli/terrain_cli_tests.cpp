@@ -32,16 +32,16 @@ TEST(TerrainCli, TheTerrainADraftFromFolderAndArchiveAndAComparison) {
               "mapName: LD_Omaha_Day1\n"
               "worldSize: 2048\n"
               "heightmap: " +
-                  omaha +
-                  "/Heightmap.raw, 512 x 512 Punkte zu 4 m\n"
+                  tess::test::nativePath(omaha + "/Heightmap.raw") +
+                  ", 512 x 512 Punkte zu 4 m\n"
                   "yScale: 0.35\n"
                   "heights: 0 bis 79.4 m\n"
                   "waterLevel: 7.1\n"
                   "combatArea: 935 850 800 800\n"
                   "staticObjects: 741\n"
                   "searchMaps: " +
-                  omaha +
-                  "/AIpathFinding.con\n"
+                  tess::test::nativePath(omaha + "/AIpathFinding.con") +
+                  "\n"
                   "searchMap: Tank0 Land, Wassertiefe 0 m, Steigung bis 40 Grad, Größe 3 m, "
                   "Spawnpunkte 1\n"
                   "searchMap: Infantry1 Land, Wassertiefe 1.5 m, Steigung bis 40 Grad, Größe 1 m, "
