@@ -151,8 +151,7 @@ void stampDisc(TerrainVerdicts& verdicts, double x, double z, double reach) {
             if (double(dx) * dx + double(dz) * dz > cells * cells || cellX < 0 || cellZ < 0 ||
                 cellX >= size.width || cellZ >= size.height)
                 continue;
-            verdicts.flags[static_cast<std::size_t>(cellZ) *
-                               static_cast<std::size_t>(size.width) +
+            verdicts.flags[static_cast<std::size_t>(cellZ) * static_cast<std::size_t>(size.width) +
                            static_cast<std::size_t>(cellX)] |= kStaticObject;
         }
 }
@@ -215,7 +214,8 @@ void growBySize(const SearchMapSettings& map, TerrainVerdicts& verdicts) {
     std::vector<std::uint8_t> grown(flags.size(), 0);
     for (std::int32_t z = 0; z < size.height; ++z)
         for (std::int32_t x = 0; x < size.width; ++x) {
-            const std::size_t at = static_cast<std::size_t>(z) * width + static_cast<std::size_t>(x);
+            const std::size_t at =
+                static_cast<std::size_t>(z) * width + static_cast<std::size_t>(x);
             const std::uint8_t reasons = flags[at];
             if (reasons == 0)
                 continue;
@@ -396,8 +396,8 @@ TerrainComparison compareWithDraft(const Grid& map, const TerrainVerdicts& verdi
             }
             if (flags & kOutsideArea) {
                 if (terrain.hasCombatArea &&
-                    distanceOutside(terrain.combatArea, static_cast<double>(x) * size.cellSize, wz) >
-                        kFarOutside) {
+                    distanceOutside(terrain.combatArea, static_cast<double>(x) * size.cellSize,
+                                    wz) > kFarOutside) {
                     ++result.farOutsideCells;
                     result.farOutsideFree += !mapBlocked;
                 }

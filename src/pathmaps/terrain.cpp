@@ -145,8 +145,7 @@ void Terrain::heightsAlong(double z, double step, std::vector<double>& heights) 
         const auto i = static_cast<std::int32_t>(std::clamp(ix, -1.0, double(samples)));
         const auto i0 = static_cast<std::size_t>(std::clamp(i, 0, last));
         const auto i1 = static_cast<std::size_t>(std::clamp(i + 1, 0, last));
-        heights[k] =
-            triangleHeight(below[i0], below[i1], above[i0], above[i1], fx - ix, fz - iz);
+        heights[k] = triangleHeight(below[i0], below[i1], above[i0], above[i1], fx - ix, fz - iz);
     }
 }
 
