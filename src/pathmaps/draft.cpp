@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -197,6 +198,24 @@ std::vector<std::int32_t> discRows(double radius) {
     return rows;
 }
 
+// ORs `reasons` into the cells of a disc (its rows as discRows gives them) around cell (x, z).
+void stampDisc(std::vector<std::uint8_t>& grown, const DraftSize& size,
+               const std::vector<std::int32_t>& rows, std::int32_t x, std::int32_t z,
+               std::uint8_t reasons) {
+    const auto reach = static_cast<std::int32_t>(rows.size()) - 1;
+    for (std::int32_t dz = -reach; dz <= reach; ++dz) {
+        const std::int32_t row = z + dz;
+        if (row < 0 || row >= size.height)
+            continue;
+        const std::int32_t side = rows[static_cast<std::size_t>(std::abs(dz))];
+        std::uint8_t* into =
+            grown.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(size.width);
+        for (std::int32_t cell = std::max(x - side, 0); cell <= std::min(x + side, size.width - 1);
+             ++cell)
+            into[cell] |= reasons;
+    }
+}
+
 // The game keeps a unit's size clear of anything that blocks it: every cell within the class's
 // size of water, steep ground or an object takes on that reason too. A disc only from the
 // cells at the edge of what blocks (those with a neighbour that lacks one of their reasons)
@@ -208,34 +227,48 @@ void growBySize(const SearchMapSettings& map, TerrainVerdicts& verdicts) {
     if (radius < 1)
         return;
     const std::vector<std::int32_t> rows = discRows(radius);
-    const auto reach = static_cast<std::int32_t>(rows.size()) - 1;
     const auto width = static_cast<std::size_t>(size.width);
     std::vector<std::uint8_t>& flags = verdicts.flags;
     std::vector<std::uint8_t> grown(flags.size(), 0);
-    for (std::int32_t z = 0; z < size.height; ++z)
-        for (std::int32_t x = 0; x < size.width; ++x) {
-            const std::size_t at =
-                static_cast<std::size_t>(z) * width + static_cast<std::size_t>(x);
-            const std::uint8_t reasons = flags[at];
-            if (reasons == 0)
+    // Beyond the grid nothing lacks a reason.
+    const std::vector<std::uint8_t> beyond(width, 0xff);
+    for (std::int32_t z = 0; z < size.height; ++z) {
+        const std::uint8_t* cells = flags.data() + static_cast<std::size_t>(z) * width;
+        const std::uint8_t* below = z > 0 ? cells - width : beyond.data();
+        const std::uint8_t* above = z + 1 < size.height ? cells + width : beyond.data();
+        // The reasons of a cell that one of its neighbours lacks.
+        const auto lacking = [&](std::int32_t x) {
+            const std::uint8_t left = x > 0 ? cells[x - 1] : 0xff;
+            const std::uint8_t right = x + 1 < size.width ? cells[x + 1] : 0xff;
+            return cells[x] & ~(left & right & below[x] & above[x]);
+        };
+        // The same for eight cells at once, with their neighbours inside the row: mostly none,
+        // inside a sea as on free land.
+        const auto lackingInEight = [&](std::int32_t x) {
+            const auto word = [](const std::uint8_t* at) {
+                std::uint64_t value = 0;
+                std::memcpy(&value, at, sizeof value);
+                return value;
+            };
+            return word(cells + x) &
+                   ~(word(cells + x - 1) & word(cells + x + 1) & word(below + x) & word(above + x));
+        };
+        for (std::int32_t x = 0; x < size.width;) {
+            const bool eight = x > 0 && x + 9 <= size.width;
+            if (eight && lackingInEight(x) == 0) {
+                x += 8;
                 continue;
-            const auto lacks = [&](std::size_t other) { return (reasons & ~flags[other]) != 0; };
-            if (!((x > 0 && lacks(at - 1)) || (x + 1 < size.width && lacks(at + 1)) ||
-                  (z > 0 && lacks(at - width)) || (z + 1 < size.height && lacks(at + width))))
-                continue;
-            for (std::int32_t dz = -reach; dz <= reach; ++dz) {
-                const std::int32_t row = z + dz;
-                if (row < 0 || row >= size.height)
-                    continue;
-                const std::int32_t side = rows[static_cast<std::size_t>(std::abs(dz))];
-                std::uint8_t* cells = grown.data() + static_cast<std::size_t>(row) * width;
-                for (std::int32_t cell = std::max(x - side, 0);
-                     cell <= std::min(x + side, size.width - 1); ++cell)
-                    cells[cell] |= reasons;
             }
+            for (const std::int32_t end = eight ? x + 8 : x + 1; x < end; ++x)
+                if (lacking(x) != 0)
+                    stampDisc(grown, size, rows, x, z, cells[x]);
         }
-    for (std::size_t at = 0; at < flags.size(); ++at)
-        flags[at] |= grown[at];
+    }
+    std::uint8_t* cells = flags.data();
+    const std::uint8_t* reasons = grown.data();
+    const std::size_t count = flags.size();
+    for (std::size_t at = 0; at < count; ++at)
+        cells[at] |= reasons[at];
 }
 
 double distanceOutside(const WorldRect& area, double x, double z) {
@@ -285,11 +318,12 @@ TerrainVerdicts judgeTerrain(const Terrain& terrain, const SearchMapSettings& ma
     const double cell = size.cellSize;
     const double steep = steepRise(map, cell);
     // The ground at the corners of this row of cells and of the next one.
-    std::vector<double> row(width);
-    std::vector<double> next(width);
-    terrain.heightsAlong(0, cell, row);
+    const CornerHeights corners(terrain, cell, width);
+    std::vector<double> row;
+    std::vector<double> next;
+    corners.row(0, row);
     for (std::int32_t z = 0; z < size.height; ++z) {
-        terrain.heightsAlong(std::min(z + 1, size.height - 1) * cell, cell, next);
+        corners.row(std::min(z + 1, size.height - 1), next);
         std::uint8_t* flags = verdicts.flags.data() + static_cast<std::size_t>(z) * width;
         for (std::size_t x = 0; x < width; ++x) {
             if (waterBlocks(map, terrain, row[x]))
@@ -318,19 +352,20 @@ TerrainVerdicts judgeTerrain(const Terrain& terrain, const SearchMapSettings& ma
     else
         keepLargestRegion(verdicts.flags, size, stack);
     const WorldRect& area = terrain.combatArea;
-    std::vector<bool> columnInside(width);
+    std::vector<std::uint8_t> columnOutside(width);
     for (std::size_t x = 0; x < width; ++x) {
         const double wx = static_cast<double>(x) * cell;
-        columnInside[x] = wx >= area.x && wx < area.x + area.width;
+        columnOutside[x] = wx >= area.x && wx < area.x + area.width ? 0 : kOutsideArea;
     }
     for (std::int32_t z = 0; z < size.height; ++z) {
-        const bool rowInside = z * cell >= area.z && z * cell < area.z + area.height;
+        const std::uint8_t rowOutside =
+            z * cell >= area.z && z * cell < area.z + area.height ? 0 : kOutsideArea;
         std::uint8_t* flags = verdicts.flags.data() + static_cast<std::size_t>(z) * width;
-        for (std::size_t x = 0; x < width; ++x) {
-            flags[x] = flags[x] == kReached ? 0 : flags[x] == 0 ? kUnreachable : flags[x];
-            if (!rowInside || !columnInside[x])
-                flags[x] |= kOutsideArea;
-        }
+        for (std::size_t x = 0; x < width; ++x)
+            flags[x] = static_cast<std::uint8_t>((flags[x] == kReached ? 0
+                                                  : flags[x] == 0      ? kUnreachable
+                                                                       : flags[x]) |
+                                                 rowOutside | columnOutside[x]);
     }
     return verdicts;
 }

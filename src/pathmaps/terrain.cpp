@@ -127,26 +127,36 @@ double Terrain::heightAt(double x, double z) const {
                           sampleHeight(i + 1, j + 1), fx - ix, fz - iz);
 }
 
-void Terrain::heightsAlong(double z, double step, std::vector<double>& heights) const {
-    const double fz = z / spacing();
-    const double iz = std::floor(fz);
-    const auto j = static_cast<std::int32_t>(std::clamp(iz, -1.0, double(samples)));
-    // The two rows of samples the points lie between, clamped as sampleHeight clamps.
-    std::vector<double> below(static_cast<std::size_t>(samples));
-    std::vector<double> above(static_cast<std::size_t>(samples));
-    for (std::int32_t i = 0; i < samples; ++i) {
-        below[static_cast<std::size_t>(i)] = sampleHeight(i, j);
-        above[static_cast<std::size_t>(i)] = sampleHeight(i, j + 1);
-    }
-    const std::int32_t last = samples - 1;
-    for (std::size_t k = 0; k < heights.size(); ++k) {
-        const double fx = static_cast<double>(k) * step / spacing();
+CornerHeights::CornerHeights(const Terrain& terrain, double step, std::size_t columns)
+    : terrain_(terrain), step_(step), first_(columns), second_(columns), along_(columns) {
+    const std::int32_t last = terrain.samples - 1;
+    for (std::size_t k = 0; k < columns; ++k) {
+        const double fx = static_cast<double>(k) * step / terrain.spacing();
         const double ix = std::floor(fx);
-        const auto i = static_cast<std::int32_t>(std::clamp(ix, -1.0, double(samples)));
-        const auto i0 = static_cast<std::size_t>(std::clamp(i, 0, last));
-        const auto i1 = static_cast<std::size_t>(std::clamp(i + 1, 0, last));
-        heights[k] = triangleHeight(below[i0], below[i1], above[i0], above[i1], fx - ix, fz - iz);
+        const auto i = static_cast<std::int32_t>(std::clamp(ix, -1.0, double(terrain.samples)));
+        first_[k] = static_cast<std::size_t>(std::clamp(i, 0, last));
+        second_[k] = static_cast<std::size_t>(std::clamp(i + 1, 0, last));
+        along_[k] = fx - ix;
     }
+}
+
+void CornerHeights::row(std::int32_t row, std::vector<double>& heights) const {
+    const double fz = row * step_ / terrain_.spacing();
+    const double iz = std::floor(fz);
+    const double tz = fz - iz;
+    const auto j = static_cast<std::int32_t>(std::clamp(iz, -1.0, double(terrain_.samples)));
+    // The two rows of samples the corners lie between, clamped as sampleHeight clamps.
+    const auto samples = static_cast<std::size_t>(terrain_.samples);
+    std::vector<double> below(samples);
+    std::vector<double> above(samples);
+    for (std::int32_t i = 0; i < terrain_.samples; ++i) {
+        below[static_cast<std::size_t>(i)] = terrain_.sampleHeight(i, j);
+        above[static_cast<std::size_t>(i)] = terrain_.sampleHeight(i, j + 1);
+    }
+    heights.resize(first_.size());
+    for (std::size_t k = 0; k < first_.size(); ++k)
+        heights[k] = triangleHeight(below[first_[k]], below[second_[k]], above[first_[k]],
+                                    above[second_[k]], along_[k], tz);
 }
 
 Terrain::Rise Terrain::riseAt(double x, double z, double step) const {

@@ -75,9 +75,23 @@ struct Terrain {
     Rise riseAt(double x, double z, double step) const;
     // The ground's slope in degrees at a world point, from riseAt.
     double slopeAt(double x, double z, double step) const;
-    // heightAt of the points 0, step, 2 step, ... along X at world Z `z`, as many as `heights`
-    // holds: a row of a pathmap's corners at a time.
-    void heightsAlong(double z, double step, std::vector<double>& heights) const;
+};
+
+// heightAt of the corners of a grid's cells (x, z) x step, a row at a time, with where each
+// column falls among the heightmap's samples worked out once.
+class CornerHeights {
+public:
+    CornerHeights(const Terrain& terrain, double step, std::size_t columns);
+    // The heights of the corners of row `row`, one for each column.
+    void row(std::int32_t row, std::vector<double>& heights) const;
+
+private:
+    const Terrain& terrain_;
+    double step_;
+    // Per column: its two samples along X, clamped, and the place between them.
+    std::vector<std::size_t> first_;
+    std::vector<std::size_t> second_;
+    std::vector<double> along_;
 };
 
 // The heightmap's file name in the level folder: the last part of "GeometryTemplate.file"
