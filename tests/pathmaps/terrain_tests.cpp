@@ -217,6 +217,8 @@ TEST(TerrainDraft, ALakeACliffAndAnIslandReachedOnlyAcrossTheWater) {
     const SearchMapSettings onThePlateau = settings(false, 0, 3, {{190, 100}});
     const SearchMapSettings withoutSpawns = settings(false, 0, 3, {});
     const SearchMapSettings infantry = settings(false, 1.5, 1, {{120, 200}});
+    // Outside the combat area: the way goes through it into the area.
+    const SearchMapSettings fromOutside = settings(false, 0, 3, {{240, 100}});
     // On the cliff: free cells below and above it lie within 4 m.
     const SearchMapSettings onTheCliff = settings(false, 1.5, 1, {{158.5, 100.5}});
     const SearchMapSettings boat = settings(true, 2, 3, {{40, 40}});
@@ -260,6 +262,8 @@ TEST(TerrainDraft, ALakeACliffAndAnIslandReachedOnlyAcrossTheWater) {
         {&infantry, 36, 150, 0, 0},
         {&onThePlateau, 190, 100, 0, 0},
         {&onThePlateau, 120, 200, kUnreachable, 0},
+        {&fromOutside, 190, 100, 0, 0},
+        {&fromOutside, 120, 200, kUnreachable, 0},
         {&onTheCliff, 190, 100, 0, 0},
         {&onTheCliff, 120, 200, 0, 0},
         // Without a spawn point the largest free region, the low ground, is kept.
