@@ -87,9 +87,11 @@ void syncList(QListWidget* list, const std::vector<Entry>& entries, Text text,
         ++same;
     while (list->count() > same)
         delete list->takeItem(list->count() - 1);
-    // Room for the text beside the frame, the scroll bar and the item's margins.
-    const int width =
-        list->width() - 2 * list->frameWidth() - list->verticalScrollBar()->sizeHint().width() - 8;
+    // Room for the text beside the frame, the item's margins and the scroll bar once the
+    // entries need one.
+    const int rows = list->viewport()->height() / (list->fontMetrics().lineSpacing() + 2);
+    const int scrollBar = count > rows ? list->verticalScrollBar()->sizeHint().width() : 0;
+    const int width = list->width() - 2 * list->frameWidth() - scrollBar - 8;
     for (int i = same; i < count; ++i) {
         const QString whole = text(entries[static_cast<std::size_t>(i)]);
         auto* item =

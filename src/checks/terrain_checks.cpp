@@ -194,6 +194,7 @@ std::vector<Finding> checkTerrainSpawnPoints(Addon& addon) {
         std::size_t listed = 0;
         std::size_t stopped = 0;
     };
+    const double cellSize = pathmaps::draftSizeOf(*facts.terrain, nullptr).cellSize;
     std::vector<ObjectPoint> objectPoints;
     std::map<std::pair<double, double>, std::size_t> placeOf;
     std::string vehicles;
@@ -206,7 +207,8 @@ std::vector<Finding> checkTerrainSpawnPoints(Addon& addon) {
             vehicles += (vehicles.empty() ? "" : ", ") + map->name;
         std::vector<const SpawnPoint*> stopped;
         for (const SpawnPoint& p : *settings.spawnPoints) {
-            const bool stops = pathmaps::judgePoint(*facts.terrain, settings, p.x, p.z) & kCounted;
+            const bool stops =
+                pathmaps::judgePoint(*facts.terrain, settings, p.x, p.z, cellSize) & kCounted;
             if (!objects) {
                 if (stops)
                     stopped.push_back(&p);

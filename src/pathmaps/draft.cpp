@@ -1,10 +1,12 @@
 #include "pathmaps/draft.h"
 
 #include "core/error.h"
+#include "core/letter_case.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -16,63 +18,30 @@ namespace {
 constexpr std::int32_t kLargestDraftEdge = 2048;
 constexpr std::int32_t kDraftTileEdge = 64;
 constexpr double kRadians = std::numbers::pi / 180.0;
-// A spawn point on a blocked cell starts from the nearest free cell this close.
+// The way from a spawn point starts from every free cell this close to it.
 constexpr double kSpawnReach = 4;
+// Barbed wire blocks along this length, a disc of kObjectReach every kWireStep metres.
+constexpr double kWireLength = 9.5;
+constexpr double kWireStep = 0.5;
 // Marks a free cell reached by a flood fill; never left in the verdicts.
 constexpr std::uint8_t kReached = 0x80;
 
 // The thresholds of doubtsOf (see draft.h for the figures they come from).
-constexpr double kDrawnBelow = 0.60;
+constexpr double kDrawnBelow = 0.55;
 // The least agreement on the dry ground of a game-made map of the test data's levels.
-constexpr double kGameMadeDryAtLeast = 0.79;
+constexpr double kGameMadeDryAtLeast = 0.64;
 constexpr double kWaterFreeAbove = 0.25;
 constexpr double kOutsideFreeAbove = 0.01;
 // A share is judged only over at least this share of the cells it is taken of.
 constexpr double kFewestJudged = 0.01;
 
-// Where a world X falls in a row of the heightmap: its two samples (clamped to the heightmap)
-// and the weight of the second, as Terrain::heightAt interpolates. The same for every row, so
-// worked out once per column.
-struct Between {
-    std::size_t first = 0;
-    std::size_t second = 0;
-    double weight = 0;
-};
-
-Between betweenOf(const Terrain& terrain, double x) {
-    const double fx = x / terrain.spacing();
-    const double ix = std::floor(fx);
-    const std::int32_t last = terrain.samples - 1;
-    const auto i = static_cast<std::int32_t>(std::clamp(ix, -1.0, double(last + 1)));
-    return {static_cast<std::size_t>(std::clamp(i, 0, last)),
-            static_cast<std::size_t>(std::clamp(i + 1, 0, last)), fx - ix};
-}
-
-// The ground along one world Z: the heightmap interpolated between its two rows there.
-class GroundRow {
-public:
-    void set(const Terrain& terrain, double z) {
-        const double fz = z / terrain.spacing();
-        const double iz = std::floor(fz);
-        const double tz = fz - iz;
-        const auto j = static_cast<std::int32_t>(std::clamp(iz, -1.0, double(terrain.samples)));
-        values_.resize(static_cast<std::size_t>(terrain.samples));
-        for (std::int32_t i = 0; i < terrain.samples; ++i)
-            values_[static_cast<std::size_t>(i)] =
-                terrain.sampleHeight(i, j) * (1 - tz) + terrain.sampleHeight(i, j + 1) * tz;
-    }
-
-    double at(const Between& x) const {
-        return values_[x.first] * (1 - x.weight) + values_[x.second] * x.weight;
-    }
-
-private:
-    std::vector<double> values_;
-};
-
-// The slope is measured over the unit's size, but never over less than half a metre.
-double slopeBase(const SearchMapSettings& map) {
-    return std::max(map.size, 0.5);
+// The squared rise over one cell of `cell` metres above which the ground is too steep for the
+// class: the tangent of its maximum slope over the cell, squared.
+double steepRise(const SearchMapSettings& map, double cell) {
+    if (map.maxSlope >= 90)
+        return std::numeric_limits<double>::infinity();
+    const double rise = cell * std::tan(std::max(map.maxSlope, 0.0) * kRadians);
+    return rise * rise;
 }
 
 bool waterBlocks(const SearchMapSettings& map, const Terrain& terrain, double height) {
@@ -117,39 +86,28 @@ std::size_t fill(std::vector<std::uint8_t>& flags, const DraftSize& size,
     return marked;
 }
 
-// The free cell nearest to a point's cell within kSpawnReach, ring by ring; nothing when
-// the point lies off the grid or no free cell is that close.
-std::optional<Cell> startCell(const std::vector<std::uint8_t>& flags, const DraftSize& size,
-                              const SpawnPoint& point) {
+// Puts every free cell within kSpawnReach of a point's cell on the stack: a point in a pocket
+// of one free cell must not stand for the whole map. Nothing when the point lies off the grid.
+void pushStartCells(const std::vector<std::uint8_t>& flags, const DraftSize& size,
+                    const SpawnPoint& point, std::vector<Cell>& stack) {
     const double cx = std::floor(point.x / size.cellSize);
     const double cz = std::floor(point.z / size.cellSize);
     if (cx < 0 || cz < 0 || cx >= size.width || cz >= size.height)
-        return std::nullopt;
+        return;
     const auto x0 = static_cast<std::int32_t>(cx);
     const auto z0 = static_cast<std::int32_t>(cz);
-    const auto isFree = [&](std::int32_t x, std::int32_t z) {
-        return x >= 0 && z >= 0 && x < size.width && z < size.height &&
-               flags[static_cast<std::size_t>(z) * static_cast<std::size_t>(size.width) +
-                     static_cast<std::size_t>(x)] == 0;
-    };
-    const auto reach = static_cast<std::int32_t>(std::ceil(kSpawnReach / size.cellSize));
-    for (std::int32_t ring = 0; ring <= reach; ++ring) {
-        std::optional<Cell> best;
-        double bestDistance = 0;
-        for (std::int32_t dz = -ring; dz <= ring; ++dz)
-            for (std::int32_t dx = -ring; dx <= ring; ++dx) {
-                if (std::max(std::abs(dx), std::abs(dz)) != ring || !isFree(x0 + dx, z0 + dz))
-                    continue;
-                const double distance = double(dx) * dx + double(dz) * dz;
-                if (!best || distance < bestDistance) {
-                    best = Cell{x0 + dx, z0 + dz};
-                    bestDistance = distance;
-                }
-            }
-        if (best)
-            return best;
-    }
-    return std::nullopt;
+    const double reach = kSpawnReach / size.cellSize;
+    const auto cells = static_cast<std::int32_t>(std::floor(reach));
+    for (std::int32_t dz = -cells; dz <= cells; ++dz)
+        for (std::int32_t dx = -cells; dx <= cells; ++dx) {
+            const std::int32_t x = x0 + dx;
+            const std::int32_t z = z0 + dz;
+            if (double(dx) * dx + double(dz) * dz <= reach * reach && x >= 0 && z >= 0 &&
+                x < size.width && z < size.height &&
+                flags[static_cast<std::size_t>(z) * static_cast<std::size_t>(size.width) +
+                      static_cast<std::size_t>(x)] == 0)
+                stack.push_back({x, z});
+        }
 }
 
 // Fills from the first cell of the largest free region, found by filling each region once.
@@ -178,26 +136,139 @@ void keepLargestRegion(std::vector<std::uint8_t>& flags, const DraftSize& size,
     }
 }
 
-void stampStaticObjects(const Terrain& terrain, TerrainVerdicts& verdicts) {
+// Blocks the cells within `reach` metres of the cell that world point (x, z) falls in.
+void stampDisc(TerrainVerdicts& verdicts, double x, double z, double reach) {
     const DraftSize& size = verdicts.size;
-    const double reach = kObjectReach / size.cellSize;
-    const auto cells = static_cast<std::int32_t>(std::floor(reach));
-    for (const SpawnPoint& object : terrain.staticObjects) {
-        const double cx = std::floor(object.x / size.cellSize);
-        const double cz = std::floor(object.z / size.cellSize);
-        if (cx < -cells || cz < -cells || cx >= size.width + cells || cz >= size.height + cells)
+    const double cells = reach / size.cellSize;
+    const auto edge = static_cast<std::int32_t>(std::floor(cells));
+    const double cx = std::floor(x / size.cellSize);
+    const double cz = std::floor(z / size.cellSize);
+    if (cx < -edge || cz < -edge || cx >= size.width + edge || cz >= size.height + edge)
+        return;
+    for (std::int32_t dz = -edge; dz <= edge; ++dz)
+        for (std::int32_t dx = -edge; dx <= edge; ++dx) {
+            const auto cellX = static_cast<std::int32_t>(cx) + dx;
+            const auto cellZ = static_cast<std::int32_t>(cz) + dz;
+            if (double(dx) * dx + double(dz) * dz > cells * cells || cellX < 0 || cellZ < 0 ||
+                cellX >= size.width || cellZ >= size.height)
+                continue;
+            verdicts.flags[static_cast<std::size_t>(cellZ) * static_cast<std::size_t>(size.width) +
+                           static_cast<std::size_t>(cellX)] |= kStaticObject;
+        }
+}
+
+bool isBarbedWire(const StaticObject& object) {
+    static const std::string key = caseFoldedKey("barbwire");
+    return caseFoldedKey(object.name).find(key) != std::string::npos;
+}
+
+// Every object blocks the ground around its place; barbed wire only for classes that consider
+// the AI types, and then along its length, across the way it faces.
+void stampStaticObjects(const Terrain& terrain, const SearchMapSettings& map,
+                        TerrainVerdicts& verdicts) {
+    for (const StaticObject& object : terrain.staticObjects) {
+        if (!isBarbedWire(object)) {
+            stampDisc(verdicts, object.x, object.z, kObjectReach);
             continue;
-        for (std::int32_t dz = -cells; dz <= cells; ++dz)
-            for (std::int32_t dx = -cells; dx <= cells; ++dx) {
-                const auto x = static_cast<std::int32_t>(cx) + dx;
-                const auto z = static_cast<std::int32_t>(cz) + dz;
-                if (double(dx) * dx + double(dz) * dz > reach * reach || x < 0 || z < 0 ||
-                    x >= size.width || z >= size.height)
-                    continue;
-                verdicts.flags[static_cast<std::size_t>(z) * static_cast<std::size_t>(size.width) +
-                               static_cast<std::size_t>(x)] |= kStaticObject;
-            }
+        }
+        if (!map.considerAITypes)
+            continue;
+        const double angle = (90 - object.yaw) * kRadians;
+        const auto steps = static_cast<int>(std::lround(kWireLength / kWireStep));
+        for (int step = 0; step <= steps; ++step) {
+            const double along = step * kWireStep - kWireLength / 2;
+            stampDisc(verdicts, object.x + along * std::cos(angle),
+                      object.z + along * std::sin(angle), kObjectReach);
+        }
     }
+}
+
+// The rows of a disc of `radius` cells: how far each row reaches to either side of the
+// centre, the centre row first.
+std::vector<std::int32_t> discRows(double radius) {
+    std::vector<std::int32_t> rows;
+    for (std::int32_t dz = 0; double(dz) * dz <= radius * radius; ++dz) {
+        auto reach = static_cast<std::int32_t>(std::floor(std::sqrt(radius * radius - dz * dz)));
+        while (double(reach + 1) * (reach + 1) + double(dz) * dz <= radius * radius)
+            ++reach;
+        while (reach > 0 && double(reach) * reach + double(dz) * dz > radius * radius)
+            --reach;
+        rows.push_back(reach);
+    }
+    return rows;
+}
+
+// ORs `reasons` into the cells of a disc (its rows as discRows gives them) around cell (x, z).
+void stampDisc(std::vector<std::uint8_t>& grown, const DraftSize& size,
+               const std::vector<std::int32_t>& rows, std::int32_t x, std::int32_t z,
+               std::uint8_t reasons) {
+    const auto reach = static_cast<std::int32_t>(rows.size()) - 1;
+    for (std::int32_t dz = -reach; dz <= reach; ++dz) {
+        const std::int32_t row = z + dz;
+        if (row < 0 || row >= size.height)
+            continue;
+        const std::int32_t side = rows[static_cast<std::size_t>(std::abs(dz))];
+        std::uint8_t* into =
+            grown.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(size.width);
+        for (std::int32_t cell = std::max(x - side, 0); cell <= std::min(x + side, size.width - 1);
+             ++cell)
+            into[cell] |= reasons;
+    }
+}
+
+// The game keeps a unit's size clear of anything that blocks it: every cell within the class's
+// size of water, steep ground or an object takes on that reason too. A disc only from the
+// cells at the edge of what blocks (those with a neighbour that lacks one of their reasons)
+// reaches all the cells that the discs of all would, and into a second grid, so that what
+// grows does not grow again.
+void growBySize(const SearchMapSettings& map, TerrainVerdicts& verdicts) {
+    const DraftSize& size = verdicts.size;
+    const double radius = map.size / size.cellSize;
+    if (radius < 1)
+        return;
+    const std::vector<std::int32_t> rows = discRows(radius);
+    const auto width = static_cast<std::size_t>(size.width);
+    std::vector<std::uint8_t>& flags = verdicts.flags;
+    std::vector<std::uint8_t> grown(flags.size(), 0);
+    // Beyond the grid nothing lacks a reason.
+    const std::vector<std::uint8_t> beyond(width, 0xff);
+    for (std::int32_t z = 0; z < size.height; ++z) {
+        const std::uint8_t* cells = flags.data() + static_cast<std::size_t>(z) * width;
+        const std::uint8_t* below = z > 0 ? cells - width : beyond.data();
+        const std::uint8_t* above = z + 1 < size.height ? cells + width : beyond.data();
+        // The reasons of a cell that one of its neighbours lacks.
+        const auto lacking = [&](std::int32_t x) {
+            const std::uint8_t left = x > 0 ? cells[x - 1] : 0xff;
+            const std::uint8_t right = x + 1 < size.width ? cells[x + 1] : 0xff;
+            return cells[x] & ~(left & right & below[x] & above[x]);
+        };
+        // The same for eight cells at once, with their neighbours inside the row: mostly none,
+        // inside a sea as on free land.
+        const auto lackingInEight = [&](std::int32_t x) {
+            const auto word = [](const std::uint8_t* at) {
+                std::uint64_t value = 0;
+                std::memcpy(&value, at, sizeof value);
+                return value;
+            };
+            return word(cells + x) &
+                   ~(word(cells + x - 1) & word(cells + x + 1) & word(below + x) & word(above + x));
+        };
+        for (std::int32_t x = 0; x < size.width;) {
+            const bool eight = x > 0 && x + 9 <= size.width;
+            if (eight && lackingInEight(x) == 0) {
+                x += 8;
+                continue;
+            }
+            for (const std::int32_t end = eight ? x + 8 : x + 1; x < end; ++x)
+                if (lacking(x) != 0)
+                    stampDisc(grown, size, rows, x, z, cells[x]);
+        }
+    }
+    std::uint8_t* cells = flags.data();
+    const std::uint8_t* reasons = grown.data();
+    const std::size_t count = flags.size();
+    for (std::size_t at = 0; at < count; ++at)
+        cells[at] |= reasons[at];
 }
 
 double distanceOutside(const WorldRect& area, double x, double z) {
@@ -216,15 +287,19 @@ std::string metres(double value) {
 
 } // namespace
 
-std::uint8_t judgePoint(const Terrain& terrain, const SearchMapSettings& map, double x, double z) {
+std::uint8_t judgePoint(const Terrain& terrain, const SearchMapSettings& map, double x, double z,
+                        double cellSize) {
     std::uint8_t flags = 0;
     if (!terrain.combatArea.contains(x, z))
         flags |= kOutsideArea;
     if (waterBlocks(map, terrain, terrain.heightAt(x, z)))
         flags |= kWaterBlocks;
     // A boat floats: the ground's slope under the water is nothing to it.
-    if (!map.waterClass && terrain.slopeAt(x, z, slopeBase(map)) > map.maxSlope)
-        flags |= kTooSteep;
+    if (!map.waterClass) {
+        const Terrain::Rise rise = terrain.riseAt(x, z, cellSize);
+        if (rise.x * rise.x + rise.z * rise.z > steepRise(map, cellSize))
+            flags |= kTooSteep;
+    }
     return flags;
 }
 
@@ -241,64 +316,57 @@ TerrainVerdicts judgeTerrain(const Terrain& terrain, const SearchMapSettings& ma
     const auto width = static_cast<std::size_t>(size.width);
     verdicts.flags.assign(width * static_cast<std::size_t>(size.height), 0);
     const double cell = size.cellSize;
-    const double base = slopeBase(map);
-    const double half = base / 2;
-    // Steeper than the maximum: the squared rise per metre above the squared tangent.
-    const double steepRise = map.maxSlope >= 90
-                                 ? std::numeric_limits<double>::infinity()
-                                 : std::pow(std::tan(std::max(map.maxSlope, 0.0) * kRadians), 2);
-    std::vector<Between> centre(width);
-    std::vector<Between> left(width);
-    std::vector<Between> right(width);
-    std::vector<bool> columnInside(width);
-    for (std::size_t x = 0; x < width; ++x) {
-        const double wx = (static_cast<double>(x) + 0.5) * cell;
-        centre[x] = betweenOf(terrain, wx);
-        left[x] = betweenOf(terrain, wx - half);
-        right[x] = betweenOf(terrain, wx + half);
-        columnInside[x] =
-            wx >= terrain.combatArea.x && wx < terrain.combatArea.x + terrain.combatArea.width;
-    }
-    GroundRow below;
-    GroundRow middle;
-    GroundRow above;
+    const double steep = steepRise(map, cell);
+    // The ground at the corners of this row of cells and of the next one.
+    const CornerHeights corners(terrain, cell, width);
+    std::vector<double> row;
+    std::vector<double> next;
+    corners.row(0, row);
     for (std::int32_t z = 0; z < size.height; ++z) {
-        const double wz = (z + 0.5) * cell;
-        middle.set(terrain, wz);
-        if (!map.waterClass) {
-            below.set(terrain, wz - half);
-            above.set(terrain, wz + half);
-        }
-        std::uint8_t* row = verdicts.flags.data() + static_cast<std::size_t>(z) * width;
-        const bool rowInside =
-            wz >= terrain.combatArea.z && wz < terrain.combatArea.z + terrain.combatArea.height;
+        corners.row(std::min(z + 1, size.height - 1), next);
+        std::uint8_t* flags = verdicts.flags.data() + static_cast<std::size_t>(z) * width;
         for (std::size_t x = 0; x < width; ++x) {
-            std::uint8_t flags = rowInside && columnInside[x] ? 0 : kOutsideArea;
-            if (waterBlocks(map, terrain, middle.at(centre[x])))
-                flags |= kWaterBlocks;
-            if (!map.waterClass) {
-                const double gx = (middle.at(right[x]) - middle.at(left[x])) / base;
-                const double gz = (above.at(centre[x]) - below.at(centre[x])) / base;
-                if (gx * gx + gz * gz > steepRise)
-                    flags |= kTooSteep;
-            }
-            row[x] = flags;
+            if (waterBlocks(map, terrain, row[x]))
+                flags[x] |= kWaterBlocks;
+            // A boat floats: the ground's slope under the water is nothing to it.
+            const double riseX = row[std::min(x + 1, width - 1)] - row[x];
+            const double riseZ = next[x] - row[x];
+            if (!map.waterClass && riseX * riseX + riseZ * riseZ > steep)
+                flags[x] |= kTooSteep;
         }
+        row.swap(next);
     }
+    stampStaticObjects(terrain, map, verdicts);
+    if (!map.waterClass)
+        growBySize(map, verdicts);
 
-    stampStaticObjects(terrain, verdicts);
+    // The way from the spawn points goes where the ground lets the class, in the combat area
+    // or not; what lies outside it is blocked afterwards.
     std::vector<Cell> stack;
     if (map.spawnPoints)
         for (const SpawnPoint& point : *map.spawnPoints)
-            if (const auto start = startCell(verdicts.flags, size, point))
-                stack.push_back(*start);
+            pushStartCells(verdicts.flags, size, point, stack);
     verdicts.fromSpawnPoints = !stack.empty();
     if (verdicts.fromSpawnPoints)
         fill(verdicts.flags, size, stack);
     else
         keepLargestRegion(verdicts.flags, size, stack);
-    for (std::uint8_t& flag : verdicts.flags)
-        flag = flag == kReached ? 0 : flag == 0 ? kUnreachable : flag;
+    const WorldRect& area = terrain.combatArea;
+    std::vector<std::uint8_t> columnOutside(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        const double wx = static_cast<double>(x) * cell;
+        columnOutside[x] = wx >= area.x && wx < area.x + area.width ? 0 : kOutsideArea;
+    }
+    for (std::int32_t z = 0; z < size.height; ++z) {
+        const std::uint8_t rowOutside =
+            z * cell >= area.z && z * cell < area.z + area.height ? 0 : kOutsideArea;
+        std::uint8_t* flags = verdicts.flags.data() + static_cast<std::size_t>(z) * width;
+        for (std::size_t x = 0; x < width; ++x)
+            flags[x] = static_cast<std::uint8_t>((flags[x] == kReached ? 0
+                                                  : flags[x] == 0      ? kUnreachable
+                                                                       : flags[x]) |
+                                                 rowOutside | columnOutside[x]);
+    }
     return verdicts;
 }
 
@@ -345,7 +413,7 @@ TerrainComparison compareWithDraft(const Grid& map, const TerrainVerdicts& verdi
     TerrainComparison result;
     result.cells = verdicts.flags.size();
     for (std::int32_t z = 0; z < size.height; ++z) {
-        const double wz = (z + 0.5) * size.cellSize;
+        const double wz = static_cast<double>(z) * size.cellSize;
         for (std::int32_t x = 0; x < size.width; ++x) {
             const std::uint8_t flags = verdicts.at(x, z);
             const bool mapBlocked = map.blocked(x, z);
@@ -363,8 +431,8 @@ TerrainComparison compareWithDraft(const Grid& map, const TerrainVerdicts& verdi
             }
             if (flags & kOutsideArea) {
                 if (terrain.hasCombatArea &&
-                    distanceOutside(terrain.combatArea, (x + 0.5) * size.cellSize, wz) >
-                        kFarOutside) {
+                    distanceOutside(terrain.combatArea, static_cast<double>(x) * size.cellSize,
+                                    wz) > kFarOutside) {
                     ++result.farOutsideCells;
                     result.farOutsideFree += !mapBlocked;
                 }

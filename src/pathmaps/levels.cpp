@@ -206,9 +206,10 @@ SaveReport saveMapWithLevels(const Grid& edited, const std::vector<std::uint8_t>
         }
         report.originalsKept.push_back(fileNamePart(original));
     }
-    for (const Planned& file : planned) {
-        changes.push_back({file.path, file.bytes, file.current});
+    // Moved, not copied: on a 4096 level the maps and their game versions are megabytes.
+    for (Planned& file : planned) {
         report.written.push_back(fileNamePart(file.path));
+        changes.push_back({std::move(file.path), std::move(file.bytes), std::move(file.current)});
     }
     writeFilesTogether(changes);
     return report;

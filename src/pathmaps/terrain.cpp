@@ -98,6 +98,13 @@ bool isLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// The ground over one square of the heightmap, (tx, tz) the point's place in it from 0 to 1:
+// two flat triangles, split along the diagonal from h00 to h11.
+double triangleHeight(double h00, double h10, double h01, double h11, double tx, double tz) {
+    return tx >= tz ? h00 + (h10 - h00) * tx + (h11 - h10) * tz
+                    : h00 + (h01 - h00) * tz + (h11 - h01) * tx;
+}
+
 } // namespace
 
 double Terrain::sampleHeight(std::int32_t i, std::int32_t j) const {
@@ -113,20 +120,56 @@ double Terrain::heightAt(double x, double z) const {
     const double fz = z / spacing();
     const double ix = std::floor(fx);
     const double iz = std::floor(fz);
-    const double tx = fx - ix;
-    const double tz = fz - iz;
     // Far outside the heightmap every index clamps to its edge alike.
     const auto i = static_cast<std::int32_t>(std::clamp(ix, -1.0, double(samples)));
     const auto j = static_cast<std::int32_t>(std::clamp(iz, -1.0, double(samples)));
-    return (sampleHeight(i, j) * (1 - tx) + sampleHeight(i + 1, j) * tx) * (1 - tz) +
-           (sampleHeight(i, j + 1) * (1 - tx) + sampleHeight(i + 1, j + 1) * tx) * tz;
+    return triangleHeight(sampleHeight(i, j), sampleHeight(i + 1, j), sampleHeight(i, j + 1),
+                          sampleHeight(i + 1, j + 1), fx - ix, fz - iz);
 }
 
-double Terrain::slopeAt(double x, double z, double base) const {
-    const double half = base / 2;
-    const double gx = (heightAt(x + half, z) - heightAt(x - half, z)) / base;
-    const double gz = (heightAt(x, z + half) - heightAt(x, z - half)) / base;
-    return std::atan(std::sqrt(gx * gx + gz * gz)) * 180.0 / std::numbers::pi;
+CornerHeights::CornerHeights(const Terrain& terrain, double step, std::size_t columns)
+    : terrain_(terrain), step_(step), first_(columns), second_(columns), along_(columns) {
+    const std::int32_t last = terrain.samples - 1;
+    for (std::size_t k = 0; k < columns; ++k) {
+        const double fx = static_cast<double>(k) * step / terrain.spacing();
+        const double ix = std::floor(fx);
+        const auto i = static_cast<std::int32_t>(std::clamp(ix, -1.0, double(terrain.samples)));
+        first_[k] = static_cast<std::size_t>(std::clamp(i, 0, last));
+        second_[k] = static_cast<std::size_t>(std::clamp(i + 1, 0, last));
+        along_[k] = fx - ix;
+    }
+}
+
+void CornerHeights::row(std::int32_t row, std::vector<double>& heights) const {
+    const double fz = row * step_ / terrain_.spacing();
+    const double iz = std::floor(fz);
+    const double tz = fz - iz;
+    const auto j = static_cast<std::int32_t>(std::clamp(iz, -1.0, double(terrain_.samples)));
+    // The two rows of samples the corners lie between, clamped as sampleHeight clamps.
+    const auto samples = static_cast<std::size_t>(terrain_.samples);
+    std::vector<double> below(samples);
+    std::vector<double> above(samples);
+    for (std::int32_t i = 0; i < terrain_.samples; ++i) {
+        below[static_cast<std::size_t>(i)] = terrain_.sampleHeight(i, j);
+        above[static_cast<std::size_t>(i)] = terrain_.sampleHeight(i, j + 1);
+    }
+    heights.resize(first_.size());
+    for (std::size_t k = 0; k < first_.size(); ++k)
+        heights[k] = triangleHeight(below[first_[k]], below[second_[k]], above[first_[k]],
+                                    above[second_[k]], along_[k], tz);
+}
+
+Terrain::Rise Terrain::riseAt(double x, double z, double step) const {
+    const double last = worldSize - step;
+    const double height = heightAt(x, z);
+    return {heightAt(std::max(x, std::min(x + step, last)), z) - height,
+            heightAt(x, std::max(z, std::min(z + step, last))) - height};
+}
+
+double Terrain::slopeAt(double x, double z, double step) const {
+    const Rise rise = riseAt(x, z, step);
+    return std::atan(std::sqrt(rise.x * rise.x + rise.z * rise.z) / step) * 180.0 /
+           std::numbers::pi;
 }
 
 std::string heightmapFileName(std::string_view terrainScript) {
@@ -163,12 +206,26 @@ Terrain parseTerrain(const TerrainFiles& files) {
     for (std::size_t i = 0; i < terrain.heights.size(); ++i)
         terrain.heights[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
 
+    // An object is its "Object.create" line, then its place and its rotation.
+    std::string name;
+    bool placed = false;
     forEachScriptCommand(files.staticObjects, [&](const std::vector<std::string_view>& words) {
-        if (words.size() < 2 || !sameNameIgnoringCase(words[0], "Object.absolutePosition"))
+        if (words.size() < 2)
             return;
-        const auto position = scriptVector(words[1]);
-        if (position && position->size() == 3)
-            terrain.staticObjects.push_back({(*position)[0], (*position)[2]});
+        if (sameNameIgnoringCase(words[0], "Object.create")) {
+            name = std::string(words[1]);
+            placed = false;
+            return;
+        }
+        const auto vector = scriptVector(words[1]);
+        if (!vector || vector->size() != 3)
+            return;
+        if (sameNameIgnoringCase(words[0], "Object.absolutePosition")) {
+            terrain.staticObjects.push_back({name, (*vector)[0], (*vector)[2], 0});
+            placed = true;
+        } else if (placed && sameNameIgnoringCase(words[0], "Object.rotation")) {
+            terrain.staticObjects.back().yaw = (*vector)[0];
+        }
     });
 
     const auto area = combatAreaOf(files.initScript, terrain.worldSize);
@@ -206,8 +263,8 @@ std::vector<SearchMapSettings> readSearchMaps(std::string_view scriptBytes) {
         while (letters < map.name.size() && isLetter(map.name[letters]))
             ++letters;
         map.className = map.name.substr(0, letters);
-        // name, water class, water depth, maximum slope, size: what is missing keeps its
-        // default.
+        // name, water class, water depth, maximum slope, size, the two clip levels, whether
+        // the AI types count: what is missing keeps its default.
         const auto field = [&](std::size_t i) {
             return i < words.size() ? scriptNumber(words[i]) : std::nullopt;
         };
@@ -215,6 +272,9 @@ std::vector<SearchMapSettings> readSearchMaps(std::string_view scriptBytes) {
         map.waterDepth = field(3).value_or(0);
         map.maxSlope = field(4).value_or(90);
         map.size = std::max(field(5).value_or(1), 0.0);
+        map.lowClip = field(6).value_or(0);
+        map.hiClip = field(7).value_or(0);
+        map.considerAITypes = field(8).value_or(0) != 0;
         std::size_t digits = letters;
         while (digits < map.name.size() && isDigit(map.name[digits]) && digits - letters < 6)
             ++digits;

@@ -35,9 +35,18 @@ struct TerrainFiles {
     std::string staticObjects; // StaticObjects.con; empty when the level has none
 };
 
+// One object of StaticObjects.con: its template, its place and which way it faces.
+struct StaticObject {
+    std::string name; // the template of "Object.create" ("stebarbwire_m1")
+    double x = 0;
+    double z = 0;
+    double yaw = 0; // degrees, the first value of "Object.rotation"
+};
+
 // The height field of a level. Sample (i, j) lies at world (i, j) x spacing(): row j is world
-// Z, as in the pathmaps. Between samples the ground is interpolated bilinearly; beyond the
-// last sample it keeps the edge's height.
+// Z, as in the pathmaps. Between samples the ground is two triangles a square, split along the
+// diagonal from sample (i, j) to (i + 1, j + 1), as the game builds its ground; beyond the last
+// sample it keeps the edge's height.
 struct Terrain {
     std::int32_t worldSize = 0;
     double yScale = 1;
@@ -48,18 +57,41 @@ struct Terrain {
     WorldRect combatArea;
     bool hasCombatArea = false;
     std::string heightmapName;
-    // Where the level's static objects stand ("Object.absolutePosition" of StaticObjects.con):
-    // their places are known, their footprints are not.
-    std::vector<SpawnPoint> staticObjects;
+    // The level's static objects: their places are known, their footprints are not.
+    std::vector<StaticObject> staticObjects;
 
     double spacing() const { return static_cast<double>(worldSize) / samples; }
     // The height in metres of sample (i, j), clamped to the heightmap.
     double sampleHeight(std::int32_t i, std::int32_t j) const;
     // The ground's height in metres at a world point.
     double heightAt(double x, double z) const;
-    // The ground's slope in degrees at a world point, measured over `base` metres (the size
-    // of the unit that crosses it) along X and along Z.
-    double slopeAt(double x, double z, double base) const;
+    // How the ground rises from a world point to the point `step` metres further along X and
+    // along Z, in metres: what the game judges a pathmap's cell of that size by, at the cell's
+    // corner. The last corner before the world's edge has no further one (it rises 0 there).
+    struct Rise {
+        double x = 0;
+        double z = 0;
+    };
+    Rise riseAt(double x, double z, double step) const;
+    // The ground's slope in degrees at a world point, from riseAt.
+    double slopeAt(double x, double z, double step) const;
+};
+
+// heightAt of the corners of a grid's cells (x, z) x step, a row at a time, with where each
+// column falls among the heightmap's samples worked out once.
+class CornerHeights {
+public:
+    CornerHeights(const Terrain& terrain, double step, std::size_t columns);
+    // The heights of the corners of row `row`, one for each column.
+    void row(std::int32_t row, std::vector<double>& heights) const;
+
+private:
+    const Terrain& terrain_;
+    double step_;
+    // Per column: its two samples along X, clamped, and the place between them.
+    std::vector<std::size_t> first_;
+    std::vector<std::size_t> second_;
+    std::vector<double> along_;
 };
 
 // The heightmap's file name in the level folder: the last part of "GeometryTemplate.file"
@@ -86,7 +118,13 @@ struct SearchMapSettings {
     double waterDepth =
         0; // metres: the deepest water a land class wades, the shallowest a boat floats in
     double maxSlope = 90; // degrees
-    double size = 1;      // the unit's size in metres ("brush")
+    double size = 1;      // the unit's size in metres ("brush"): the game keeps it that far
+                          // from anything that blocks
+    double lowClip = 0;   // the two clip levels, read as they stand
+    double hiClip = 0;
+    // Whether obstacles made for the AI types count ("considerAITypes"): barbed wire stops
+    // infantry (1) but not the vehicles (0) in the game's maps.
+    bool considerAITypes = false;
     // The points of its "ai.setMapSpawnPoints" line; nothing when it has none.
     std::optional<std::vector<SpawnPoint>> spawnPoints;
 };

@@ -29,7 +29,8 @@ std::vector<SearchMapSettings> searchMapsOf(const std::string& name) {
 // 256 m of world in 64 x 64 samples of 4 m, water at 10 m, the ground at 20 m but for a lake
 // (4 m deep under the water level... 6 m: its floor at 4 m) from 32 to 96 m along both axes
 // with an island (20 m) from 56 to 72 m in it, and a plateau at 60 m from X 160 m on, behind a
-// cliff of 40 m. The combat area ends at X 224 m. A house stands at 120.5/180.5.
+// cliff of 40 m. The combat area ends at X 224 m. A house stands at 120.5/180.5, barbed wire
+// at 40.5/150.5 along Z.
 const char* const kIslandTerrain = "rem the island level\r\n"
                                    "geometrytemplate.create patchTerrain terrainGeometry\r\n"
                                    "GEOMETRYTEMPLATE.FILE bf1942\\levels\\Insel\\Heightmap\r\n"
@@ -59,7 +60,10 @@ void writeIslandLevel(const tess::test::TempDir& dir) {
     writeBytes(dir / "HEIGHTMAP.RAW", islandHeightmap());
     writeBytes(dir / "staticobjects.con", "rem *** a house ***\r\nObject.create house\r\n"
                                           "Object.absolutePosition 120.5/20/180.5\r\n"
-                                          "rem Object.absolutePosition 130/20/130\r\n");
+                                          "rem Object.absolutePosition 130/20/130\r\n"
+                                          "Object.create SteBarbWire_m1\r\n"
+                                          "Object.absolutePosition 40.5/20/150.5\r\n"
+                                          "Object.rotation 0/0.5/0\r\n");
 }
 
 } // namespace
@@ -123,16 +127,17 @@ TEST(TerrainReader, TheThreeLevelsAsTheirBytesSay) {
         const char* level;
         const char* name;
         bool water;
-        double depth, slope, size;
+        double depth, slope, size, lowClip, hiClip;
+        bool aiTypes;
         int number;
         SpawnPoint spawn;
     };
     const Map maps[] = {
-        {"LD_Omaha_Day1", "Boat2", true, 8, 30, 125, 2, {1447, 1522}},
-        {"LD_Omaha_Day1", "Infantry1", false, 1.5, 40, 1, 1, {1418.38, 930.84}},
-        {"Corsica", "Car4", false, 0, 20, 4, 2, {1024, 1024}},
-        {"Bastogne", "Car4", false, 0, 20, 4, 2, {804.514, 1019}},
-        {"Bastogne", "Infantry1", false, 1.5, 30, 1, 1, {904.246, 1006.28}},
+        {"LD_Omaha_Day1", "Boat2", true, 8, 30, 125, 0.3, 2.5, false, 2, {1447, 1522}},
+        {"LD_Omaha_Day1", "Infantry1", false, 1.5, 40, 1, 0.4, 2, true, 1, {1418.38, 930.84}},
+        {"Corsica", "Car4", false, 0, 20, 4, 0.3, 2.5, false, 2, {1024, 1024}},
+        {"Bastogne", "Car4", false, 0, 20, 4, 0.3, 2.5, false, 2, {804.514, 1019}},
+        {"Bastogne", "Infantry1", false, 1.5, 30, 1, 0.4, 2, true, 1, {904.246, 1006.28}},
     };
     for (const Map& m : maps) {
         SCOPED_TRACE(std::string(m.level) + " " + m.name);
@@ -143,6 +148,9 @@ TEST(TerrainReader, TheThreeLevelsAsTheirBytesSay) {
         EXPECT_EQ(map->waterDepth, m.depth);
         EXPECT_EQ(map->maxSlope, m.slope);
         EXPECT_EQ(map->size, m.size);
+        EXPECT_EQ(map->lowClip, m.lowClip);
+        EXPECT_EQ(map->hiClip, m.hiClip);
+        EXPECT_EQ(map->considerAITypes, m.aiTypes);
         EXPECT_EQ(map->number, m.number);
         ASSERT_TRUE(map->spawnPoints && map->spawnPoints->size() == 1);
         EXPECT_EQ(map->spawnPoints->front().x, m.spawn.x);
@@ -161,11 +169,20 @@ TEST(TerrainReader, AnyLetterCaseNoCombatAreaAndAHeightmapOfTheWrongSize) {
     EXPECT_EQ(terrain.samples, 64);
     EXPECT_EQ(terrain.waterLevel, 10);
     EXPECT_EQ(terrain.combatArea.width, 224);
-    // Between samples the ground is interpolated: halfway down the cliff, a quarter onto it.
+    // Between samples the ground is interpolated: halfway down the cliff, a quarter onto it;
+    // at the lake's corner (20 m but for the sample at 32/32, 4 m) on the triangle that holds
+    // the diagonal (bilinear would give 17 and 16 m).
     EXPECT_DOUBLE_EQ(terrain.heightAt(158, 100), 40);
     EXPECT_DOUBLE_EQ(terrain.heightAt(157, 100), 30);
-    EXPECT_NEAR(terrain.slopeAt(158, 100, 2), 84.29, 0.01);
-    EXPECT_EQ(terrain.slopeAt(120, 200, 3), 0);
+    EXPECT_DOUBLE_EQ(terrain.heightAt(31, 29), 16);
+    EXPECT_DOUBLE_EQ(terrain.heightAt(30, 30), 12);
+    // The rise to the next metre: 10 m up the cliff.
+    EXPECT_NEAR(terrain.slopeAt(158, 100, 1), 84.29, 0.01);
+    EXPECT_EQ(terrain.slopeAt(120, 200, 1), 0);
+    ASSERT_EQ(terrain.staticObjects.size(), 2u);
+    EXPECT_EQ(terrain.staticObjects[1].name, "SteBarbWire_m1");
+    EXPECT_EQ(terrain.staticObjects[1].z, 150.5);
+    EXPECT_EQ(terrain.staticObjects[1].yaw, 0);
 
     std::filesystem::remove(dir / "init.con");
     terrain = readTerrain(dir.text());
@@ -184,47 +201,80 @@ TEST(TerrainDraft, ALakeACliffAndAnIslandReachedOnlyAcrossTheWater) {
     tess::test::TempDir dir;
     writeIslandLevel(dir);
     const Terrain terrain = readTerrain(dir.text());
-    const auto settings = [](bool water, double depth, std::vector<SpawnPoint> spawns) {
+    const auto settings = [](bool water, double depth, double size,
+                             std::vector<SpawnPoint> spawns) {
         SearchMapSettings map;
         map.waterClass = water;
         map.waterDepth = depth;
         map.maxSlope = 30;
-        map.size = 3;
+        map.size = size;
+        map.considerAITypes = size < 2;
         if (!spawns.empty())
             map.spawnPoints = spawns;
         return map;
     };
-    const SearchMapSettings tank = settings(false, 0, {{120, 200}});
-    const SearchMapSettings onThePlateau = settings(false, 0, {{190, 100}});
-    const SearchMapSettings withoutSpawns = settings(false, 0, {});
-    const SearchMapSettings boat = settings(true, 2, {{40, 40}});
+    const SearchMapSettings tank = settings(false, 0, 3, {{120, 200}});
+    const SearchMapSettings onThePlateau = settings(false, 0, 3, {{190, 100}});
+    const SearchMapSettings withoutSpawns = settings(false, 0, 3, {});
+    const SearchMapSettings infantry = settings(false, 1.5, 1, {{120, 200}});
+    // Outside the combat area: the way goes through it into the area.
+    const SearchMapSettings fromOutside = settings(false, 0, 3, {{240, 100}});
+    // On the cliff: free cells below and above it lie within 4 m.
+    const SearchMapSettings onTheCliff = settings(false, 1.5, 1, {{158.5, 100.5}});
+    const SearchMapSettings boat = settings(true, 2, 3, {{40, 40}});
     struct Probe {
         const SearchMapSettings* map;
-        double x, z;
+        std::int32_t x, z;
         std::uint8_t flags;
+        std::uint8_t point; // judgePoint at the cell's corner
     };
+    const std::uint8_t steep = kTooSteep;
+    const std::uint8_t water = kWaterBlocks;
     const Probe probes[] = {
-        {&tank, 120, 200, 0},
-        {&tank, 40, 40, kWaterBlocks},
-        {&tank, 64, 64, kUnreachable}, // the island
-        {&tank, 158, 100, kTooSteep},
-        {&tank, 190, 100, kUnreachable}, // the plateau behind the cliff
-        {&tank, 240, 100, kOutsideArea},
-        // The house's cell and the four beside it.
-        {&tank, 120, 180, kStaticObject},
-        {&tank, 121, 180, kStaticObject},
-        {&tank, 120, 179, kStaticObject},
-        {&tank, 121, 181, 0},
-        {&tank, 130, 130, 0},
-        {&onThePlateau, 190, 100, 0},
-        {&onThePlateau, 120, 200, kUnreachable},
+        {&tank, 120, 200, 0, 0},
+        {&tank, 40, 40, water, water},
+        {&tank, 64, 64, kUnreachable, 0}, // the island
+        {&tank, 158, 100, steep, steep},
+        {&tank, 190, 100, kUnreachable, 0}, // the plateau behind the cliff
+        {&tank, 240, 100, kOutsideArea | kUnreachable, kOutsideArea},
+        // The lake's western shore along Z 64: 20 m at X 28, 4 m at 32, so too steep from 28
+        // on and water from 31 on; both grow by the tank's 3 m, not by more.
+        {&tank, 31, 64, water | steep, water | steep},
+        {&tank, 28, 64, water | steep, steep},
+        {&tank, 27, 64, steep, 0},
+        {&tank, 25, 64, steep, 0},
+        {&tank, 24, 64, 0, 0},
+        {&infantry, 29, 64, steep, steep},
+        {&infantry, 27, 64, steep, 0},
+        {&infantry, 26, 64, 0, 0},
+        // The house's cell and the four beside it, grown by the class's size.
+        {&tank, 120, 180, kStaticObject, 0},
+        {&tank, 124, 180, kStaticObject, 0},
+        {&tank, 125, 180, 0, 0},
+        {&infantry, 122, 180, kStaticObject, 0},
+        {&infantry, 123, 180, 0, 0},
+        {&tank, 130, 130, 0, 0},
+        // Barbed wire stops only the infantry, along Z (its yaw 0) for 9.5 m.
+        {&tank, 40, 150, 0, 0},
+        {&infantry, 40, 146, kStaticObject, 0},
+        {&infantry, 40, 157, kStaticObject, 0},
+        {&infantry, 40, 158, 0, 0},
+        {&infantry, 36, 150, 0, 0},
+        {&onThePlateau, 190, 100, 0, 0},
+        {&onThePlateau, 120, 200, kUnreachable, 0},
+        {&fromOutside, 190, 100, 0, 0},
+        {&fromOutside, 120, 200, kUnreachable, 0},
+        {&onTheCliff, 190, 100, 0, 0},
+        {&onTheCliff, 120, 200, 0, 0},
         // Without a spawn point the largest free region, the low ground, is kept.
-        {&withoutSpawns, 120, 200, 0},
-        {&withoutSpawns, 190, 100, kUnreachable},
-        {&boat, 40, 40, 0},
-        {&boat, 64, 64, kWaterBlocks},
-        {&boat, 120, 200, kWaterBlocks},
-        {&boat, 240, 100, kWaterBlocks | kOutsideArea},
+        {&withoutSpawns, 120, 200, 0, 0},
+        {&withoutSpawns, 190, 100, kUnreachable, 0},
+        // A boat keeps no distance: the lake's last cell before the shore is free.
+        {&boat, 40, 40, 0, 0},
+        {&boat, 32, 64, 0, 0},
+        {&boat, 64, 64, water, water},
+        {&boat, 120, 200, water, water},
+        {&boat, 240, 100, water | kOutsideArea, water | kOutsideArea},
     };
     const DraftSize size = draftSizeOf(terrain, nullptr);
     EXPECT_EQ(size.width, 256);
@@ -233,11 +283,8 @@ TEST(TerrainDraft, ALakeACliffAndAnIslandReachedOnlyAcrossTheWater) {
         SCOPED_TRACE(std::to_string(probe.x) + "/" + std::to_string(probe.z));
         const TerrainVerdicts verdicts = judgeTerrain(terrain, *probe.map, size);
         EXPECT_EQ(verdicts.fromSpawnPoints, probe.map->spawnPoints.has_value());
-        EXPECT_EQ(
-            verdicts.at(static_cast<std::int32_t>(probe.x), static_cast<std::int32_t>(probe.z)),
-            probe.flags);
-        EXPECT_EQ(judgePoint(terrain, *probe.map, probe.x + 0.5, probe.z + 0.5),
-                  probe.flags & ~(kUnreachable | kStaticObject));
+        EXPECT_EQ(verdicts.at(probe.x, probe.z), probe.flags);
+        EXPECT_EQ(judgePoint(terrain, *probe.map, probe.x, probe.z, 1), probe.point);
     }
 
     // The tank's draft in the game's tiled layout: 4 x 4 tiles of 64 cells of 1 m; the tile of
@@ -260,14 +307,15 @@ TEST(TerrainComparison, TheGamesMapsAgainstTheirDrafts) {
     };
     using K = DraftDoubt::Kind;
     const Row rows[] = {
-        // Generated with the level's present settings: as far as simple rules reach.
-        {"LD_Omaha_Day1", "Tank0Level0Map.raw", 0.979, 0.93, {}},
-        {"LD_Omaha_Day1", "Infantry1Level0Map.raw", 0.979, 0.925, {}},
-        {"LD_Omaha_Day1", "Car4Level0Map.raw", 0.979, 0.92, {}},
+        // Generated with the level's present settings: as far as the rules reach (the
+        // infantry's free edge along the combat area was cut back by hand).
+        {"LD_Omaha_Day1", "Tank0Level0Map.raw", 0.986, 0.97, {}},
+        {"LD_Omaha_Day1", "Infantry1Level0Map.raw", 0.985, 0.944, {}},
+        {"LD_Omaha_Day1", "Car4Level0Map.raw", 0.985, 0.965, {}},
         // The sea left free: made with another water level.
         {"Corsica", "Infantry1Level0Map.raw", 0.5, 0.5, {K::waterLevel}},
         // Roads drawn by hand through blocked land.
-        {"Bastogne", "Car0Level0Map.raw", 0.2, 0.2, {K::drawn}},
+        {"Bastogne", "Car0Level0Map.raw", 0.45, 0.45, {K::drawn}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.level) + " " + row.map);
