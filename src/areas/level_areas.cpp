@@ -28,14 +28,10 @@ struct Point {
 
 // "x/z"
 std::optional<Point> point(std::string_view text) {
-    const std::size_t slash = text.find('/');
-    if (slash == std::string_view::npos)
+    const auto found = scriptPoint(text);
+    if (!found)
         return std::nullopt;
-    const auto x = scriptNumber(text.substr(0, slash));
-    const auto z = scriptNumber(text.substr(slash + 1));
-    if (!x || !z)
-        return std::nullopt;
-    return Point{*x, *z};
+    return Point{found->x, found->z};
 }
 
 std::optional<std::int32_t> integer(std::string_view text) {

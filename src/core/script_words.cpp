@@ -50,6 +50,13 @@ std::optional<std::vector<double>> scriptVector(std::string_view word) {
     }
 }
 
+std::optional<ScriptPoint> scriptPoint(std::string_view word) {
+    const auto numbers = scriptVector(word);
+    if (!numbers || numbers->size() != 2)
+        return std::nullopt;
+    return ScriptPoint{(*numbers)[0], (*numbers)[1]};
+}
+
 bool isScriptCommentStart(std::string_view firstWord) {
     return sameNameIgnoringCase(firstWord, "rem");
 }

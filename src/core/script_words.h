@@ -19,6 +19,13 @@ std::optional<double> scriptNumber(std::string_view word);
 // The numbers of a vector word "a/b/c"; nothing when any part is not a number.
 std::optional<std::vector<double>> scriptVector(std::string_view word);
 
+// A point on the map "x/z": two numbers; nothing for any other shape.
+struct ScriptPoint {
+    double x = 0;
+    double z = 0;
+};
+std::optional<ScriptPoint> scriptPoint(std::string_view word);
+
 // Calls visit(words) for every line of a script that is not a comment: lines whose first
 // word is "rem" and the lines from "beginrem" to "endrem" (any letter case) are left out,
 // as are empty lines. A visit that takes a second argument gets the line's number too

@@ -26,10 +26,10 @@ ArchiveStamp stampOf(const std::string& path) {
 BatchWait::BatchWait(Goal goal, BatchProcess batch, BatchFile file)
     : goal_(goal), batch_(std::move(batch)), file_(std::move(file)) {}
 
-BatchWait BatchWait::forPackedArchive(BatchProcess batch, BatchFile file,
-                                      std::string programArchive, std::string targetArchive,
-                                      std::pair<ArchiveStamp, ArchiveStamp> before) {
-    BatchWait wait(Goal::packedArchive, std::move(batch), std::move(file));
+BatchWait BatchWait::forArchive(Goal goal, BatchProcess batch, BatchFile file,
+                                std::string programArchive, std::string targetArchive,
+                                std::pair<ArchiveStamp, ArchiveStamp> before) {
+    BatchWait wait(goal, std::move(batch), std::move(file));
     wait.programArchive_ = std::move(programArchive);
     wait.targetArchive_ = std::move(targetArchive);
     wait.programBefore_ = before.first;
@@ -37,15 +37,18 @@ BatchWait BatchWait::forPackedArchive(BatchProcess batch, BatchFile file,
     return wait;
 }
 
+BatchWait BatchWait::forPackedArchive(BatchProcess batch, BatchFile file,
+                                      std::string programArchive, std::string targetArchive,
+                                      std::pair<ArchiveStamp, ArchiveStamp> before) {
+    return forArchive(Goal::packedArchive, std::move(batch), std::move(file),
+                      std::move(programArchive), std::move(targetArchive), before);
+}
+
 BatchWait BatchWait::forCopiedArchive(BatchProcess batch, BatchFile file,
                                       std::string programArchive, std::string targetArchive,
                                       std::pair<ArchiveStamp, ArchiveStamp> before) {
-    BatchWait wait(Goal::copiedArchive, std::move(batch), std::move(file));
-    wait.programArchive_ = std::move(programArchive);
-    wait.targetArchive_ = std::move(targetArchive);
-    wait.programBefore_ = before.first;
-    wait.targetBefore_ = before.second;
-    return wait;
+    return forArchive(Goal::copiedArchive, std::move(batch), std::move(file),
+                      std::move(programArchive), std::move(targetArchive), before);
 }
 
 bool BatchWait::isNew(const std::string& archive, const ArchiveStamp& before) const {

@@ -92,6 +92,10 @@ public:
 private:
     enum class Goal { packedArchive, copiedArchive, batchEnd };
     BatchWait(Goal goal, BatchProcess batch, BatchFile file);
+    // A wait for an archive that the batch writes: the program folder's and the target's.
+    static BatchWait forArchive(Goal goal, BatchProcess batch, BatchFile file,
+                                std::string programArchive, std::string targetArchive,
+                                std::pair<ArchiveStamp, ArchiveStamp> before);
 
     WaitStatus fail(const std::string& message);
     std::string missingMessage() const; // the batch ended (or never ran) without its output

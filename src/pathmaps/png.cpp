@@ -15,6 +15,26 @@ Error cannotEncode(const std::string& fileName, const png_image& image) {
                  std::string(image.message));
 }
 
+// The PNG bytes of width x height pixels of the given libpng format.
+std::string encodePixels(std::int32_t width, std::int32_t height, png_uint_32 format,
+                         const void* pixels, const std::string& fileName) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = format;
+    // First ask for the size, then encode into a buffer of that size.
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels, 0, nullptr))
+        throw cannotEncode(fileName, image);
+    std::string bytes(size, '\0');
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels, 0, nullptr))
+        throw cannotEncode(fileName, image);
+    bytes.resize(size);
+    return bytes;
+}
+
 } // namespace
 
 std::string encodePng(const areas::RgbaPicture& picture, const std::string& fileName) {
@@ -23,21 +43,8 @@ std::string encodePng(const areas::RgbaPicture& picture, const std::string& file
             static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4)
         throw Error("Das Bild " + fileName + " kann nicht als PNG geschrieben werden. " +
                     "Es hat keine Bildpunkte.");
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_RGBA;
-    // First ask for the size, then encode into a buffer of that size.
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, picture.rgba.data(), 0, nullptr))
-        throw cannotEncode(fileName, image);
-    std::string bytes(size, '\0');
-    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, picture.rgba.data(), 0, nullptr))
-        throw cannotEncode(fileName, image);
-    bytes.resize(size);
-    return bytes;
+    return encodePixels(picture.width, picture.height, PNG_FORMAT_RGBA, picture.rgba.data(),
+                        fileName);
 }
 
 void writePng(const areas::RgbaPicture& picture, const std::string& path) {
@@ -84,20 +91,7 @@ std::string encodeMapPicture(const Grid& grid, const std::string& mapName) {
         for (std::size_t x = 0; x < width; ++x)
             row[x] = cells[x] == kPassable ? 0 : 255;
     }
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(grid.width);
-    image.height = static_cast<png_uint_32>(grid.height);
-    image.format = PNG_FORMAT_GRAY;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, grey.data(), 0, nullptr))
-        throw cannotEncode(mapName, image);
-    std::string bytes(size, '\0');
-    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, grey.data(), 0, nullptr))
-        throw cannotEncode(mapName, image);
-    bytes.resize(size);
-    return bytes;
+    return encodePixels(grid.width, grid.height, PNG_FORMAT_GRAY, grey.data(), mapName);
 }
 
 std::vector<std::uint8_t> decodeMapPicture(std::string_view bytes, const Grid& map,

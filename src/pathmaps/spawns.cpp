@@ -2,6 +2,7 @@
 
 #include "core/lines.h"
 #include "core/paths.h"
+#include "core/script_words.h"
 
 #include <array>
 #include <charconv>
@@ -39,23 +40,13 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::optional<double> numberOf(std::string_view text) {
-    text = trimmed(text);
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-// "x/z" as numbers; nothing for any other shape.
+// "x/z" as numbers, blanks allowed around each; nothing for any other shape.
 std::optional<SpawnPoint> pointOf(std::string_view text) {
     const std::size_t slash = text.find('/');
     if (slash == std::string_view::npos || text.find('/', slash + 1) != std::string_view::npos)
         return std::nullopt;
-    const auto x = numberOf(text.substr(0, slash));
-    const auto z = numberOf(text.substr(slash + 1));
+    const auto x = scriptNumber(trimmed(text.substr(0, slash)));
+    const auto z = scriptNumber(trimmed(text.substr(slash + 1)));
     if (!x || !z)
         return std::nullopt;
     return SpawnPoint{*x, *z};
