@@ -7,11 +7,11 @@
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "archive/archive.h"
-#include "archive_support.h"
 #include "core/paths.h"
 #include "pathmaps/grid.h"
 #include "platform/program_lock.h"
 #include "screenshot.h"
+#include "support/archives.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
 

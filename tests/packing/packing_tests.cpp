@@ -2,7 +2,6 @@
 // their own through our real `tessarine-cli run-batch`, and pack and unpack with our own
 // archive tool.
 #include "archive/archive.h"
-#include "archive_support.h"
 #include "core/error.h"
 #include "core/lines.h"
 #include "core/paths.h"
@@ -14,6 +13,7 @@
 #include "packing/pack_state.h"
 #include "packing/pathmaps.h"
 #include "scripts/start.h"
+#include "support/archives.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
