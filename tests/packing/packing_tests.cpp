@@ -14,6 +14,8 @@
 #include "packing/pathmaps.h"
 #include "scripts/start.h"
 #include "support/archives.h"
+#include "support/coop_scripts.h"
+#include "support/generated_pathmaps.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -273,30 +275,9 @@ TEST(CoopScripts, AreWrittenByteForByteIntoTheMergeFolder) {
     fs::create_directories(merge.path() / "GameTypes");
     writeBytes(merge.path() / "GameTypes" / "Coop.con", "old\r\n");
     writeCoopScripts(merge.text());
-    const std::string common = "Game.setNumberOfTickets 1 100\r\n"
-                               "Game.setNumberOfTickets 2 105\r\n"
-                               "Game.setTicketLostPerMin 1 10\r\n"
-                               "Game.setTicketLostPerMin 2 10\r\n"
-                               " \r\n"
-                               "run SinglePlayer/SoldierSpawnTemplates\r\n"
-                               "run SinglePlayer/SoldierSpawns\r\n"
-                               "run SinglePlayer/SpawnpointManagerSettings\r\n"
-                               "run SinglePlayer/ObjectSpawnTemplates\r\n"
-                               "run SinglePlayer/ControlPointTemplates\r\n"
-                               "rem *** Always spawn immediatly in singleplayer missions!\r\n"
-                               "\r\n";
-    EXPECT_EQ(readBytes(merge.path() / "Coop.con"), common + "if v_arg1 == host\r\n"
-                                                             "run ai\r\n"
-                                                             "run SinglePlayer/ObjectSpawns\r\n"
-                                                             "run SinglePlayer/ControlPoints\r\n"
-                                                             "endIf\r\n");
+    EXPECT_EQ(readBytes(merge.path() / "Coop.con"), test::kCoopCon);
     // "Gametypes\" reaches the folder "GameTypes", as on Windows.
-    EXPECT_EQ(readBytes(merge.path() / "GameTypes" / "Coop.con"),
-              common + "if v_arg1== host\r\n"
-                       "run ai\r\n"
-                       "run SinglePlayer/ObjectSpawns v_arg1\r\n"
-                       "run SinglePlayer/ControlPoints v_arg1\r\n"
-                       "endif\r\n");
+    EXPECT_EQ(readBytes(merge.path() / "GameTypes" / "Coop.con"), test::kGameTypesCoopCon);
     if (test::kCaseSensitiveNames) {
         EXPECT_FALSE(fs::exists(merge.path() / "Gametypes"));
     }
@@ -437,11 +418,7 @@ TEST_F(PackingTest, FirstPackImportAfterARestartAndFinalPack) {
     // The game ran and wrote its pathmaps, among them the five 8-bit maps that are not
     // taken over, and one that differs from them only in letter case.
     const fs::path generated = game / "bf1942" / "levels" / "Bastogne" / "Pathfinding";
-    test::copyTree(test::testdata("pathmaps/Bastogne"), generated);
-    for (const std::string_view name : kExcludedPathmaps)
-        writeBytes(generated / std::string(name), "8 bit");
-    if (test::kCaseSensitiveNames)
-        writeBytes(generated / "car4Level0Map8Bit.raw", "another case");
+    test::writeGeneratedPathmaps(generated);
     writeBytes(generated / "Notes.txt", "not a pathmap");
     writeBytes(generated / "UPPER.RAW", "upper");
 
@@ -454,32 +431,8 @@ TEST_F(PackingTest, FirstPackImportAfterARestartAndFinalPack) {
     EXPECT_EQ(restarted.mapName, "Bastogne");
     EXPECT_TRUE(imported.commandRemoved);
     EXPECT_EQ(imported.folder, pathText(game) + "/bf1942\\levels\\Bastogne\\Pathfinding\\");
-    std::vector<std::string> listed{
-        "Boat2Level0Map8Bit.raw",
-        "Car.raw",
-        "Car0Level0Map.raw",
-        "Car0Level1Map.raw",
-        "Car0Level2Map.raw",
-        "Car4Level0Map8Bit.raw",
-        "car4Level0Map8Bit.raw",
-        "CarInfo.raw",
-        "Infantry.raw",
-        "Infantry0Level0Map.raw",
-        "Infantry0Level1Map.raw",
-        "Infantry0Level2Map.raw",
-        "Infantry1Level0Map8Bit.raw",
-        "InfantryInfo.raw",
-        "Landingcraft3Level0Map8Bit.raw",
-        "Tank.raw",
-        "Tank0Level0Map.raw",
-        "Tank0Level0Map8Bit.raw",
-        "Tank0Level1Map.raw",
-        "Tank0Level2Map.raw",
-        "TankInfo.raw",
-        "UPPER.RAW",
-    };
-    if (!test::kCaseSensitiveNames)
-        std::erase(listed, "car4Level0Map8Bit.raw");
+    std::vector<std::string> listed = test::generatedPathmapNames();
+    listed.push_back("UPPER.RAW");
     EXPECT_EQ(imported.listed, listed);
     EXPECT_EQ(imported.copy.skipped,
               (std::vector<std::string>{
