@@ -283,6 +283,63 @@ TEST(CoopScripts, AreWrittenByteForByteIntoTheMergeFolder) {
     }
 }
 
+// The merge takes for the map's addon only an archive whose files all lie under the map's
+// level, in any letter case, and that is no map itself.
+TEST(MergeArchives, TheAddonMustBeOfTheMap) {
+    TempDir dir;
+    const TempDir program;
+    WizardState state;
+    state.netMapName = "Kursk";
+    state.netMapArchive = dir.text() + "Kursk.rfa";
+    state.netAddonArchive = dir.text() + "Kursk_001.rfa";
+    writeBytes(dir / "Kursk.rfa", test::storeArchive({{"bf1942/levels/Kursk/Init.con", "map"},
+                                                      {"bf1942/levels/Kursk/ai.con", "map"}}));
+    const std::string addon = "Das Addon-Archiv " + state.netAddonArchive;
+    const std::string notOfKursk = " gehört nicht zur Map Kursk: es enthält \"";
+    const std::string onlyKursk = "\", nicht nur Dateien unter bf1942/levels/Kursk/.";
+    const std::string chooseAnother = " Wähle das Addon dieser Map, etwa Kursk_001.rfa.";
+    const std::string unchanged = " Map- und Addon-Archiv bleiben, wie sie sind";
+    struct Row {
+        const char* what;
+        std::vector<test::RawEntry> entries;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"the map's addon",
+         {{"bf1942/levels/Kursk/ai.con", "ai"}, {"bf1942/levels/Kursk/AI/Strat.con", "s"}},
+         "(no error)"},
+        {"its names in other letter case and with backslashes",
+         {{"BF1942\\Levels\\KURSK\\ai.con", "ai"}, {"bf1942/levels/kursk/Coop.con", "c"}},
+         "(no error)"},
+        {"another map's addon",
+         {{"bf1942/levels/Berlin/ai.con", "ai"}},
+         addon + notOfKursk + "bf1942/levels/Berlin/ai.con" + onlyKursk + chooseAnother +
+             unchanged},
+        {"a level whose name begins with the map's",
+         {{"bf1942/levels/Kursk_001/ai.con", "ai"}},
+         addon + notOfKursk + "bf1942/levels/Kursk_001/ai.con" + onlyKursk + chooseAnother +
+             unchanged},
+        {"one file of another map after the map's",
+         {{"bf1942/levels/Kursk/ai.con", "ai"}, {"bf1942/levels/Berlin/ai.con", "ai"}},
+         addon + notOfKursk + "bf1942/levels/Berlin/ai.con" + onlyKursk + chooseAnother +
+             unchanged},
+        {"a file outside the levels",
+         {{"bf1942/levels/Kursk/ai.con", "ai"}, {"ai.con", "ai"}},
+         addon + notOfKursk + "ai.con" + onlyKursk + chooseAnother + unchanged},
+        {"a copy of the map",
+         {{"bf1942/levels/Kursk/ai.con", "ai"}, {"bf1942/levels/Kursk/INIT.CON", "map"}},
+         addon + " ist kein Addon der Map Kursk: Es enthält die init.con einer Map." +
+             chooseAnother + unchanged},
+        {"an empty archive", {}, addon + " ist leer." + unchanged},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        writeBytes(dir / "Kursk_001.rfa", test::storeArchive(row.entries));
+        EXPECT_EQ(errorMessage([&] { checkMergeArchives(state, Disposal::keep, program.text()); }),
+                  row.message);
+    }
+}
+
 TEST(DisposalChoice, IsExclusiveAndStartsWithKeep) {
     DisposalChoice choice;
     EXPECT_TRUE(choice.isTicked(DisposalBox::fix3));
