@@ -225,7 +225,8 @@ TEST(SavedAreas, TheFileAsWritten) {
     editor.setTicked(1, true);
     editor.nextArea();
     editor.setTicked(0, true);
-    EXPECT_EQ(readBytes(program.path() / "temp/areas/Bastogne.json"), hillAndBridgeWritten(true));
+    EXPECT_EQ(readBytes(program.path() / "temp/areas/Bastogne.json"),
+              tess::test::hillAndBridgeWritten(true));
 }
 
 TEST(SavedAreas, WhereAndWhenTheFileIsWritten) {

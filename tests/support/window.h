@@ -70,32 +70,28 @@ struct BoxSeen {
     QString objectName;
 };
 
-// The next message box: what it shows is stored, then OK is pressed.
-inline std::shared_ptr<BoxSeen> answerMessageBox() {
+// The next message box: what it shows is stored, then `button` is pressed.
+inline std::shared_ptr<BoxSeen> answerBox(QMessageBox::StandardButton button) {
     auto seen = std::make_shared<BoxSeen>();
-    whenModal([seen](QWidget* modal) {
+    whenModal([seen, button](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
         seen->text = box->text();
         seen->icon = box->icon();
         seen->objectName = box->objectName();
-        box->button(QMessageBox::Ok)->click();
+        box->button(button)->click();
     });
     return seen;
 }
 
-// The next question ("Ja" / "Nein"): what it asks is stored, then the answer is given.
+// The next message box, answered with OK.
+inline std::shared_ptr<BoxSeen> answerMessageBox() {
+    return answerBox(QMessageBox::Ok);
+}
+
+// The next question ("Ja" / "Nein"), answered.
 inline std::shared_ptr<BoxSeen> answerQuestion(bool yes) {
-    auto seen = std::make_shared<BoxSeen>();
-    whenModal([seen, yes](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        seen->text = box->text();
-        seen->icon = box->icon();
-        seen->objectName = box->objectName();
-        box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
-    });
-    return seen;
+    return answerBox(yes ? QMessageBox::Yes : QMessageBox::No);
 }
 
 // The next error box: its text is stored, then OK is pressed.
