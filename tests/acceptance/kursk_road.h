@@ -8,6 +8,7 @@
 #pragma once
 
 #include "archive/archive.h"
+#include "support/coop_scripts.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -137,44 +138,6 @@ inline std::string aiConBeforeImport() {
 inline std::string aiConAfterImport() {
     return std::string(kAiConHead) + std::string(kAiConTail);
 }
-
-inline constexpr std::string_view kCoopCon = "Game.setNumberOfTickets 1 100\r\n"
-                                             "Game.setNumberOfTickets 2 105\r\n"
-                                             "Game.setTicketLostPerMin 1 10\r\n"
-                                             "Game.setTicketLostPerMin 2 10\r\n"
-                                             " \r\n"
-                                             "run SinglePlayer/SoldierSpawnTemplates\r\n"
-                                             "run SinglePlayer/SoldierSpawns\r\n"
-                                             "run SinglePlayer/SpawnpointManagerSettings\r\n"
-                                             "run SinglePlayer/ObjectSpawnTemplates\r\n"
-                                             "run SinglePlayer/ControlPointTemplates\r\n"
-                                             "rem *** Always spawn immediatly in singleplayer "
-                                             "missions!\r\n"
-                                             "\r\n"
-                                             "if v_arg1 == host\r\n"
-                                             "run ai\r\n"
-                                             "run SinglePlayer/ObjectSpawns\r\n"
-                                             "run SinglePlayer/ControlPoints\r\n"
-                                             "endIf\r\n";
-
-inline constexpr std::string_view kGameTypesCoopCon =
-    "Game.setNumberOfTickets 1 100\r\n"
-    "Game.setNumberOfTickets 2 105\r\n"
-    "Game.setTicketLostPerMin 1 10\r\n"
-    "Game.setTicketLostPerMin 2 10\r\n"
-    " \r\n"
-    "run SinglePlayer/SoldierSpawnTemplates\r\n"
-    "run SinglePlayer/SoldierSpawns\r\n"
-    "run SinglePlayer/SpawnpointManagerSettings\r\n"
-    "run SinglePlayer/ObjectSpawnTemplates\r\n"
-    "run SinglePlayer/ControlPointTemplates\r\n"
-    "rem *** Always spawn immediatly in singleplayer missions!\r\n"
-    "\r\n"
-    "if v_arg1== host\r\n"
-    "run ai\r\n"
-    "run SinglePlayer/ObjectSpawns v_arg1\r\n"
-    "run SinglePlayer/ControlPoints v_arg1\r\n"
-    "endif\r\n";
 
 // The single-player side script with its player count: 18 as written, 32 after the edit.
 inline std::string singlePlayerCon(int players) {

@@ -7,11 +7,12 @@
 #include "app/tform1.h"
 #include "app/tform2.h"
 #include "archive/archive.h"
-#include "archive_support.h"
 #include "core/paths.h"
 #include "pathmaps/grid.h"
 #include "platform/program_lock.h"
 #include "screenshot.h"
+#include "support/archives.h"
+#include "support/generated_pathmaps.h"
 #include "test_support.h"
 #include "ui_mainwindow.h"
 
@@ -288,13 +289,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     // may differ in letter case only) one whose name differs from them in letter case only.
     const bool caseTwin = tess::test::kCaseSensitiveNames;
     const fs::path generated = game_ / "bf1942/levels/Bastogne/Pathfinding";
-    tess::test::copyTree(tess::test::testdata("pathmaps/Bastogne"), generated);
-    for (const char* name :
-         {"Infantry1Level0Map8Bit.raw", "Car4Level0Map8Bit.raw", "Tank0Level0Map8Bit.raw",
-          "Boat2Level0Map8Bit.raw", "Landingcraft3Level0Map8Bit.raw"})
-        writeBytes(generated / name, "8 bit");
-    if (caseTwin)
-        writeBytes(generated / "car4Level0Map8Bit.raw", "8 bit");
+    tess::test::writeGeneratedPathmaps(generated);
 
     // A restart: the new window knows nothing but temp\pathf.bf.
     auto form = openWindow();
@@ -335,31 +330,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Bastogne"));
     EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/Bastogne"));
     EXPECT_EQ(ui.Label46->wholeText(), shownPath(pf() + "bf1942\\levels\\Bastogne_001\\"));
-    const std::vector<std::string> wanted{"Boat2Level0Map8Bit.raw",
-                                          "Car.raw",
-                                          "Car0Level0Map.raw",
-                                          "Car0Level1Map.raw",
-                                          "Car0Level2Map.raw",
-                                          "Car4Level0Map8Bit.raw",
-                                          "car4Level0Map8Bit.raw",
-                                          "CarInfo.raw",
-                                          "Infantry.raw",
-                                          "Infantry0Level0Map.raw",
-                                          "Infantry0Level1Map.raw",
-                                          "Infantry0Level2Map.raw",
-                                          "Infantry1Level0Map8Bit.raw",
-                                          "InfantryInfo.raw",
-                                          "Landingcraft3Level0Map8Bit.raw",
-                                          "Tank.raw",
-                                          "Tank0Level0Map.raw",
-                                          "Tank0Level0Map8Bit.raw",
-                                          "Tank0Level1Map.raw",
-                                          "Tank0Level2Map.raw",
-                                          "TankInfo.raw"};
-    // Where letter case makes no other name, the twin is Car4Level0Map8Bit.raw itself.
-    std::vector<std::string> listed = wanted;
-    if (!caseTwin)
-        listed.erase(std::find(listed.begin(), listed.end(), "car4Level0Map8Bit.raw"));
+    const std::vector<std::string> listed = tess::test::generatedPathmapNames();
     ASSERT_EQ(ui.FileListBox2->count(), int(listed.size()));
     const std::set<std::string> excluded{"Infantry1Level0Map8Bit.raw", "Car4Level0Map8Bit.raw",
                                          "Tank0Level0Map8Bit.raw", "Boat2Level0Map8Bit.raw",

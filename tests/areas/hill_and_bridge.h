@@ -6,6 +6,7 @@
 // lie at the centre less 10.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace tess::test {
@@ -45,5 +46,56 @@ inline constexpr std::string_view kHillAndBridgeJson = R"({"areas": [
    "side": 0, "neighbours": ["Hill"]}
 ]}
 )";
+
+// The same areas as the area file's writer lays them out. A file that the editor saves as it
+// goes (`saved`) also names its version and world size, which area is finished (Hill) and that
+// the neighbour phase has begun.
+inline std::string hillAndBridgeWritten(bool saved) {
+    const auto finished = [saved](const char* value) {
+        return saved ? std::string(",\n      \"finished\": ") + value + "\n" : std::string("\n");
+    };
+    return std::string("{\n") + (saved ? "  \"version\": 2,\n  \"worldSize\": 2048,\n" : "") +
+           R"(  "areas": [
+    {
+      "name": "Hill",
+      "corner1": [
+        100,
+        100
+      ],
+      "corner2": [
+        200,
+        300
+      ],
+      "priority": 100,
+      "flags": [
+        "cp"
+      ],
+      "light": true,
+      "heavy": false,
+      "side": 1,
+      "neighbours": [
+        "Bridge"
+      ])" + finished("true") +
+           R"(    },
+    {
+      "name": "Bridge",
+      "corner1": [
+        300,
+        50
+      ],
+      "corner2": [
+        260,
+        120
+      ],
+      "priority": 50,
+      "flags": [],
+      "light": false,
+      "heavy": false,
+      "side": 0,
+      "neighbours": [
+        "Hill"
+      ])" + finished("false") +
+           "    }\n  ]" + (saved ? ",\n  \"neighbourPhase\": true\n" : "\n") + "}\n";
+}
 
 } // namespace tess::test

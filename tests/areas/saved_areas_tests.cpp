@@ -225,56 +225,8 @@ TEST(SavedAreas, TheFileAsWritten) {
     editor.setTicked(1, true);
     editor.nextArea();
     editor.setTicked(0, true);
-    EXPECT_EQ(readBytes(program.path() / "temp/areas/Bastogne.json"), R"({
-  "version": 2,
-  "worldSize": 2048,
-  "areas": [
-    {
-      "name": "Hill",
-      "corner1": [
-        100,
-        100
-      ],
-      "corner2": [
-        200,
-        300
-      ],
-      "priority": 100,
-      "flags": [
-        "cp"
-      ],
-      "light": true,
-      "heavy": false,
-      "side": 1,
-      "neighbours": [
-        "Bridge"
-      ],
-      "finished": true
-    },
-    {
-      "name": "Bridge",
-      "corner1": [
-        300,
-        50
-      ],
-      "corner2": [
-        260,
-        120
-      ],
-      "priority": 50,
-      "flags": [],
-      "light": false,
-      "heavy": false,
-      "side": 0,
-      "neighbours": [
-        "Hill"
-      ],
-      "finished": false
-    }
-  ],
-  "neighbourPhase": true
-}
-)");
+    EXPECT_EQ(readBytes(program.path() / "temp/areas/Bastogne.json"),
+              tess::test::hillAndBridgeWritten(true));
 }
 
 TEST(SavedAreas, WhereAndWhenTheFileIsWritten) {

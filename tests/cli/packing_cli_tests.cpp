@@ -1,8 +1,8 @@
 // The road of tab "(3) Pathmaps-config + Packing" through tessarine-cli, as a map maker
 // scripts it: each command a child process of its own, its batches run by the real batch
 // runner, the archives read back with our reader.
-#include "archive_support.h"
 #include "platform/program_lock.h"
+#include "support/archives.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -322,6 +322,68 @@ TEST(Files, SavesReplaceLinksAndNeverFollowThem) {
 #endif
 
 #ifndef _WIN32
+// Below the program folder a file is written only through real folders: a link where the
+// addon or a folder written into should be is refused, and nothing reaches its target. Outside
+// the program folder a path is followed as named.
+TEST(Files, NothingIsWrittenThroughALinkedFolderOfTheProgramFolder) {
+    struct Row {
+        const char* what;
+        std::string link;    // below the program folder, made a link to a folder elsewhere
+        std::string file;    // written below the program folder
+        std::string refused; // the folder named in the refusal; empty: written
+    };
+    const std::string ai = "bf1942/levels/Kursk_001/AI/StrategicAreas.con";
+    const std::vector<Row> rows = {
+        {"no link", "", ai, ""},
+        {"the addon a link", "bf1942/levels/Kursk_001", ai, "bf1942/levels/Kursk_001"},
+        {"the folder written into a link", "bf1942/levels/Kursk_001/AI", ai,
+         "bf1942/levels/Kursk_001/AI"},
+        {"the levels folder a link", "bf1942/levels", ai, "bf1942/levels"},
+        {"a link beside the path", "bf1942/levels/Berlin_001", ai, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir program;
+        TempDir elsewhere;
+        fs::create_directories(program / "bf1942/levels/Kursk_001/AI");
+        if (!row.link.empty()) {
+            fs::remove_all(program / row.link);
+            fs::create_directories(elsewhere / "Kursk_001/AI");
+            fs::create_directories(elsewhere / "AI");
+            fs::create_directory_symlink(elsewhere.path(), program / row.link);
+        }
+        tess::setGuardedFolder(program.text());
+        const std::string message =
+            errorMessage([&] { tess::writeFileAtomically(program.text() + row.file, "x"); });
+        tess::setGuardedFolder("");
+        if (row.refused.empty()) {
+            EXPECT_EQ(message, "(no error)");
+            EXPECT_EQ(readBytes(program / row.file), "x");
+        } else {
+            EXPECT_EQ(message, "Datei \"" + program.text() + row.file +
+                                   "\" kann nicht erstellt werden. \"" + program.text() +
+                                   row.refused +
+                                   "\" ist kein Ordner, sondern eine Verknüpfung oder Datei; "
+                                   "dort hindurch wird nichts geschrieben.");
+            EXPECT_EQ(tess::test::filesUnder(elsewhere.path()).size(), 0u);
+        }
+    }
+    // Outside the program folder a link on the way is followed.
+    TempDir program;
+    TempDir outside;
+    TempDir elsewhere;
+    fs::create_directory_symlink(elsewhere.path(), outside / "linked");
+    tess::setGuardedFolder(program.text());
+    EXPECT_EQ(errorMessage([&] {
+                  tess::writeFileAtomically(outside.text() + "linked/StrategicAreas.con", "x");
+              }),
+              "(no error)");
+    tess::setGuardedFolder("");
+    EXPECT_EQ(readBytes(elsewhere / "StrategicAreas.con"), "x");
+}
+#endif
+
+#ifndef _WIN32
 TEST(Files, TwoProcessesSavingOneFileNeverMixTheirBytes) {
     TempDir dir;
     const std::string target = dir.text() + "ai.con";

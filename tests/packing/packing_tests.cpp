@@ -2,7 +2,6 @@
 // their own through our real `tessarine-cli run-batch`, and pack and unpack with our own
 // archive tool.
 #include "archive/archive.h"
-#include "archive_support.h"
 #include "core/error.h"
 #include "core/lines.h"
 #include "core/paths.h"
@@ -14,6 +13,9 @@
 #include "packing/pack_state.h"
 #include "packing/pathmaps.h"
 #include "scripts/start.h"
+#include "support/archives.h"
+#include "support/coop_scripts.h"
+#include "support/generated_pathmaps.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -273,32 +275,68 @@ TEST(CoopScripts, AreWrittenByteForByteIntoTheMergeFolder) {
     fs::create_directories(merge.path() / "GameTypes");
     writeBytes(merge.path() / "GameTypes" / "Coop.con", "old\r\n");
     writeCoopScripts(merge.text());
-    const std::string common = "Game.setNumberOfTickets 1 100\r\n"
-                               "Game.setNumberOfTickets 2 105\r\n"
-                               "Game.setTicketLostPerMin 1 10\r\n"
-                               "Game.setTicketLostPerMin 2 10\r\n"
-                               " \r\n"
-                               "run SinglePlayer/SoldierSpawnTemplates\r\n"
-                               "run SinglePlayer/SoldierSpawns\r\n"
-                               "run SinglePlayer/SpawnpointManagerSettings\r\n"
-                               "run SinglePlayer/ObjectSpawnTemplates\r\n"
-                               "run SinglePlayer/ControlPointTemplates\r\n"
-                               "rem *** Always spawn immediatly in singleplayer missions!\r\n"
-                               "\r\n";
-    EXPECT_EQ(readBytes(merge.path() / "Coop.con"), common + "if v_arg1 == host\r\n"
-                                                             "run ai\r\n"
-                                                             "run SinglePlayer/ObjectSpawns\r\n"
-                                                             "run SinglePlayer/ControlPoints\r\n"
-                                                             "endIf\r\n");
+    EXPECT_EQ(readBytes(merge.path() / "Coop.con"), test::kCoopCon);
     // "Gametypes\" reaches the folder "GameTypes", as on Windows.
-    EXPECT_EQ(readBytes(merge.path() / "GameTypes" / "Coop.con"),
-              common + "if v_arg1== host\r\n"
-                       "run ai\r\n"
-                       "run SinglePlayer/ObjectSpawns v_arg1\r\n"
-                       "run SinglePlayer/ControlPoints v_arg1\r\n"
-                       "endif\r\n");
+    EXPECT_EQ(readBytes(merge.path() / "GameTypes" / "Coop.con"), test::kGameTypesCoopCon);
     if (test::kCaseSensitiveNames) {
         EXPECT_FALSE(fs::exists(merge.path() / "Gametypes"));
+    }
+}
+
+// The merge takes for the map's addon only an archive whose files all lie under the map's
+// level, in any letter case, and that is no map itself.
+TEST(MergeArchives, TheAddonMustBeOfTheMap) {
+    TempDir dir;
+    const TempDir program;
+    WizardState state;
+    state.netMapName = "Kursk";
+    state.netMapArchive = dir.text() + "Kursk.rfa";
+    state.netAddonArchive = dir.text() + "Kursk_001.rfa";
+    writeBytes(dir / "Kursk.rfa", test::storeArchive({{"bf1942/levels/Kursk/Init.con", "map"},
+                                                      {"bf1942/levels/Kursk/ai.con", "map"}}));
+    const std::string addon = "Das Addon-Archiv " + state.netAddonArchive;
+    const std::string notOfKursk = " gehört nicht zur Map Kursk: es enthält \"";
+    const std::string onlyKursk = "\", nicht nur Dateien unter bf1942/levels/Kursk/.";
+    const std::string chooseAnother = " Wähle das Addon dieser Map, etwa Kursk_001.rfa.";
+    const std::string unchanged = " Map- und Addon-Archiv bleiben, wie sie sind";
+    struct Row {
+        const char* what;
+        std::vector<test::RawEntry> entries;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"the map's addon",
+         {{"bf1942/levels/Kursk/ai.con", "ai"}, {"bf1942/levels/Kursk/AI/Strat.con", "s"}},
+         "(no error)"},
+        {"its names in other letter case and with backslashes",
+         {{"BF1942\\Levels\\KURSK\\ai.con", "ai"}, {"bf1942/levels/kursk/Coop.con", "c"}},
+         "(no error)"},
+        {"another map's addon",
+         {{"bf1942/levels/Berlin/ai.con", "ai"}},
+         addon + notOfKursk + "bf1942/levels/Berlin/ai.con" + onlyKursk + chooseAnother +
+             unchanged},
+        {"a level whose name begins with the map's",
+         {{"bf1942/levels/Kursk_001/ai.con", "ai"}},
+         addon + notOfKursk + "bf1942/levels/Kursk_001/ai.con" + onlyKursk + chooseAnother +
+             unchanged},
+        {"one file of another map after the map's",
+         {{"bf1942/levels/Kursk/ai.con", "ai"}, {"bf1942/levels/Berlin/ai.con", "ai"}},
+         addon + notOfKursk + "bf1942/levels/Berlin/ai.con" + onlyKursk + chooseAnother +
+             unchanged},
+        {"a file outside the levels",
+         {{"bf1942/levels/Kursk/ai.con", "ai"}, {"ai.con", "ai"}},
+         addon + notOfKursk + "ai.con" + onlyKursk + chooseAnother + unchanged},
+        {"a copy of the map",
+         {{"bf1942/levels/Kursk/ai.con", "ai"}, {"bf1942/levels/Kursk/INIT.CON", "map"}},
+         addon + " ist kein Addon der Map Kursk: Es enthält die init.con einer Map." +
+             chooseAnother + unchanged},
+        {"an empty archive", {}, addon + " ist leer." + unchanged},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        writeBytes(dir / "Kursk_001.rfa", test::storeArchive(row.entries));
+        EXPECT_EQ(errorMessage([&] { checkMergeArchives(state, Disposal::keep, program.text()); }),
+                  row.message);
     }
 }
 
@@ -437,11 +475,7 @@ TEST_F(PackingTest, FirstPackImportAfterARestartAndFinalPack) {
     // The game ran and wrote its pathmaps, among them the five 8-bit maps that are not
     // taken over, and one that differs from them only in letter case.
     const fs::path generated = game / "bf1942" / "levels" / "Bastogne" / "Pathfinding";
-    test::copyTree(test::testdata("pathmaps/Bastogne"), generated);
-    for (const std::string_view name : kExcludedPathmaps)
-        writeBytes(generated / std::string(name), "8 bit");
-    if (test::kCaseSensitiveNames)
-        writeBytes(generated / "car4Level0Map8Bit.raw", "another case");
+    test::writeGeneratedPathmaps(generated);
     writeBytes(generated / "Notes.txt", "not a pathmap");
     writeBytes(generated / "UPPER.RAW", "upper");
 
@@ -454,32 +488,8 @@ TEST_F(PackingTest, FirstPackImportAfterARestartAndFinalPack) {
     EXPECT_EQ(restarted.mapName, "Bastogne");
     EXPECT_TRUE(imported.commandRemoved);
     EXPECT_EQ(imported.folder, pathText(game) + "/bf1942\\levels\\Bastogne\\Pathfinding\\");
-    std::vector<std::string> listed{
-        "Boat2Level0Map8Bit.raw",
-        "Car.raw",
-        "Car0Level0Map.raw",
-        "Car0Level1Map.raw",
-        "Car0Level2Map.raw",
-        "Car4Level0Map8Bit.raw",
-        "car4Level0Map8Bit.raw",
-        "CarInfo.raw",
-        "Infantry.raw",
-        "Infantry0Level0Map.raw",
-        "Infantry0Level1Map.raw",
-        "Infantry0Level2Map.raw",
-        "Infantry1Level0Map8Bit.raw",
-        "InfantryInfo.raw",
-        "Landingcraft3Level0Map8Bit.raw",
-        "Tank.raw",
-        "Tank0Level0Map.raw",
-        "Tank0Level0Map8Bit.raw",
-        "Tank0Level1Map.raw",
-        "Tank0Level2Map.raw",
-        "TankInfo.raw",
-        "UPPER.RAW",
-    };
-    if (!test::kCaseSensitiveNames)
-        std::erase(listed, "car4Level0Map8Bit.raw");
+    std::vector<std::string> listed = test::generatedPathmapNames();
+    listed.push_back("UPPER.RAW");
     EXPECT_EQ(imported.listed, listed);
     EXPECT_EQ(imported.copy.skipped,
               (std::vector<std::string>{

@@ -67,6 +67,26 @@ std::vector<std::uint8_t> cellsOf(const fs::path& file) {
     return readPathmap(file.string()).cells;
 }
 
+// A small map as text: one string a row, row 0 first, '#' a blocked cell.
+using Rows = std::vector<std::string>;
+
+std::string eightBitOf(const Rows& rows) {
+    return eightBitMap(static_cast<int>(rows.size()), [&](int x, int z) {
+        return rows[static_cast<std::size_t>(z)][static_cast<std::size_t>(x)] == '#';
+    });
+}
+
+Rows rowsOf(const fs::path& file) {
+    const Grid grid = readPathmap(file.string());
+    Rows rows(static_cast<std::size_t>(grid.height),
+              std::string(static_cast<std::size_t>(grid.width), '.'));
+    for (int z = 0; z < grid.height; ++z)
+        for (int x = 0; x < grid.width; ++x)
+            if (grid.blocked(x, z))
+                rows[static_cast<std::size_t>(z)][static_cast<std::size_t>(x)] = '#';
+    return rows;
+}
+
 } // namespace
 
 TEST(PathmapWriter, EveryRealPathmapComesBackByteForByteAlsoThroughItsPicture) {
@@ -238,30 +258,36 @@ TEST(PathmapSave, AStrokeChangesExactlyThePaintedCellsAndTheCoarserOnesByTheRule
     EXPECT_EQ(report.originalsKept.size(), 4u);
     EXPECT_TRUE(cellsOf(target) == expected0);
 
-    // Each coarser cell over a changed cell follows the rule, every other keeps its value.
-    const std::vector<std::tuple<std::string, int, CellFn>> coarse = {
-        {"Tank0Level1Map.raw", 2, level1},
-        {"Tank0Level1Map8Bit.raw", 2, level1},
-        {"Tank0Level2Map.raw", 4, level2}};
-    for (const auto& [name, factor, game] : coarse) {
-        SCOPED_TRACE(name);
-        const Grid saved = readPathmap((dir / name).string());
-        int ruled = 0;
-        for (int z = 0; z < saved.height; ++z)
-            for (int x = 0; x < saved.width; ++x) {
-                bool changed = false;
-                bool blocked = false;
-                for (int dz = 0; dz < factor; ++dz)
-                    for (int dx = 0; dx < factor; ++dx) {
-                        const std::size_t i = game0.index(x * factor + dx, z * factor + dz);
-                        changed = changed || expected0[i] != game0.cells[i];
-                        blocked = blocked || expected0[i] != kPassable;
-                    }
-                ruled += changed;
-                ASSERT_EQ(saved.blocked(x, z), changed ? blocked : game(x, z)) << x << "," << z;
-            }
-        EXPECT_GT(ruled, 0);
-        EXPECT_TRUE(readBytes(dir / originalNameOf(name)) == files.at(name));
+    // The coarser cells over the changed ones, worked out by hand: the stroke blocked Level1
+    // cells 5 and 6 of row 10 (Level2: 2 and 3 of row 5); the dab freed 3 x 3 cells at
+    // (99..101, 49..51) of blocked land, which frees only Level1 cell (50, 25), the one whole
+    // 2 x 2 group of it. Every other cell keeps the game's value.
+    struct Coarse {
+        std::string name;
+        int edge;
+        CellFn game;
+        std::vector<std::tuple<int, int, bool>> changed; // x, z, blocked
+    };
+    const std::vector<std::tuple<int, int, bool>> level1Changed = {{5, 10, true},  {6, 10, true},
+                                                                   {49, 24, true}, {50, 24, true},
+                                                                   {49, 25, true}, {50, 25, false}};
+    for (const Coarse& coarse :
+         {Coarse{"Tank0Level1Map.raw", 128, level1, level1Changed},
+          Coarse{"Tank0Level1Map8Bit.raw", 128, level1, level1Changed},
+          Coarse{"Tank0Level2Map.raw",
+                 64,
+                 level2,
+                 {{2, 5, true}, {3, 5, true}, {24, 12, true}, {25, 12, true}}}}) {
+        SCOPED_TRACE(coarse.name);
+        std::vector<std::uint8_t> expected;
+        for (int z = 0; z < coarse.edge; ++z)
+            for (int x = 0; x < coarse.edge; ++x)
+                expected.push_back(coarse.game(x, z) ? kBlocked : kPassable);
+        for (const auto& [x, z, blocked] : coarse.changed)
+            expected[static_cast<std::size_t>(z * coarse.edge + x)] =
+                blocked ? kBlocked : kPassable;
+        EXPECT_TRUE(cellsOf(dir / coarse.name) == expected);
+        EXPECT_TRUE(readBytes(dir / originalNameOf(coarse.name)) == files.at(coarse.name));
     }
     EXPECT_TRUE(readBytes(dir / "Tank0Level0Map.original.raw") == files.at("Tank0Level0Map.raw"));
     // Tiles keep their markers unless their cells changed: the free tile now has cells, the
@@ -283,5 +309,48 @@ TEST(PathmapSave, AStrokeChangesExactlyThePaintedCellsAndTheCoarserOnesByTheRule
     for (const auto& [name, bytes] : files) {
         EXPECT_EQ(readBytes(dir / name), bytes) << name;
         EXPECT_FALSE(fs::exists(dir / originalNameOf(name))) << name;
+    }
+}
+
+// The coarser levels cell by cell, on 8-bit maps small enough to write out: 8 x 8 cells at
+// Level0, 4 x 4 at Level1, 2 x 2 at Level2. The game's Level1 keeps two cells against the
+// rule, (3, 0) blocked over free cells and (0, 2) free over a blocked one; its Level2 keeps
+// (0, 1) free over blocked cells.
+TEST(PathmapSave, CoarserLevelsCellByCell) {
+    const Rows game0{"........", "........", "....##..", "....##..",
+                     "#.......", "........", "......##", "......##"};
+    const Rows game1{"...#", "..#.", "....", "...#"};
+    const Rows game2{".#", ".#"};
+    struct Row {
+        const char* what;
+        Rows edited0;
+        Rows level1;
+        Rows level2;
+    };
+    for (const Row& row : {
+             Row{"one cell blocked, one of four freed, all four freed",
+                 {"........", ".#......", ".....#..", "....##..", "#.......", "........",
+                  "........", "........"},
+                 {"#..#", "..#.", "....", "...."},
+                 {"##", ".."}},
+             Row{"a cell blocked under cells the game keeps free",
+                 {"........", "........", "....##..", "....##..", "#.......", ".#......",
+                  "......##", "......##"},
+                 {"...#", "..#.", "#...", "...#"},
+                 {".#", "##"}},
+         }) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        writeBytes(dir / "Tank0Level0Map8Bit.raw", eightBitOf(game0));
+        writeBytes(dir / "Tank0Level1Map8Bit.raw", eightBitOf(game1));
+        writeBytes(dir / "Tank0Level2Map8Bit.raw", eightBitOf(game2));
+        const std::string target = (dir / "Tank0Level0Map8Bit.raw").string();
+        Grid edited = readPathmap(target);
+        const std::vector<std::uint8_t> before = edited.cells;
+        edited.cells = parsePathmap(eightBitOf(row.edited0), target).cells;
+        saveMapWithLevels(edited, before, target, target);
+        EXPECT_EQ(rowsOf(dir / "Tank0Level0Map8Bit.raw"), row.edited0);
+        EXPECT_EQ(rowsOf(dir / "Tank0Level1Map8Bit.raw"), row.level1);
+        EXPECT_EQ(rowsOf(dir / "Tank0Level2Map8Bit.raw"), row.level2);
     }
 }
