@@ -9,6 +9,7 @@
 #pragma once
 
 #include "pathmaps/editor.h"
+#include "pathmaps/map_view.h"
 #include "pathmaps/picture.h"
 
 #include <QImage>
@@ -34,7 +35,7 @@ public:
     // The edge of the picture when the window opens: a 512 x 512 map pixel for pixel.
     static constexpr int kShownEdge = 512;
     // The closest zoom, in screen pixels per cell.
-    static constexpr double kClosestZoom = 32.0;
+    static constexpr double kClosestZoom = tess::pathmaps::MapView::kClosestZoom;
     // The zoom of showWorldPoint when the view is farther out: single cells plainly apart.
     static constexpr double kPointZoom = 8.0;
 
