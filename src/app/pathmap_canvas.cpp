@@ -25,6 +25,7 @@ const QColor kAreaColour(255, 255, 0);
 const QColor kMarkColour(255, 40, 200);
 const QColor kBlockPreview(210, 20, 20, 90);
 const QColor kFreePreview(40, 120, 255, 90);
+const QColor kTerrainPreview(40, 200, 80, 90);
 // From this zoom on, thin lines part the cells.
 constexpr double kCellLinesFrom = 12.0;
 
@@ -84,12 +85,15 @@ void PathmapCanvas::openMap() {
     layerImage_ = QImage(layer_.rgba.data(), layer_.width, layer_.height, layer_.width * 4,
                          QImage::Format_RGBA8888);
     view_.setMap(grid.width, grid.height, grid.cellSize);
+    layersChanged();
     fit();
 }
 
 void PathmapCanvas::clearMap() {
     layer_ = {};
     layerImage_ = QImage();
+    verdictLayer_ = {};
+    verdictImage_ = QImage();
     overview_ = QImage();
     marked_.reset();
     hover_.reset();
@@ -101,6 +105,28 @@ void PathmapCanvas::cellsChanged(const pm::CellRect& changed) {
     if (const pm::PathmapEditor* editor = window_->editor())
         pm::redrawCellLayer(layer_, editor->grid(), changed);
     update();
+}
+
+void PathmapCanvas::layersChanged() {
+    verdictLayer_ = {};
+    verdictImage_ = QImage();
+    const std::uint8_t shown = window_->shownLayers();
+    const pm::TerrainVerdicts* verdicts = shown != 0 ? window_->verdicts() : nullptr;
+    if (verdicts != nullptr) {
+        const pm::PictureSize size = pm::pictureSizeOf(verdicts->size.width, verdicts->size.height);
+        verdictLayer_ = pm::drawVerdictLayer(*verdicts, shown,
+                                             {0, 0, verdicts->size.width, verdicts->size.height},
+                                             size.width, size.height);
+        verdictImage_ = QImage(verdictLayer_.rgba.data(), verdictLayer_.width, verdictLayer_.height,
+                               verdictLayer_.width * 4, QImage::Format_RGBA8888);
+    }
+    update();
+}
+
+std::optional<pm::WorldPoint> PathmapCanvas::hoverWorld() const {
+    if (!window_->editor() || !hover_)
+        return std::nullopt;
+    return view_.worldOf({hoverPoint_.x(), hoverPoint_.y()});
 }
 
 void PathmapCanvas::centreOn(double cellX, double cellZ, double scale) {
@@ -155,6 +181,8 @@ void PathmapCanvas::paintEvent(QPaintEvent*) {
         return;
     drawStretched(painter, overview_, map, shown, QColor(128, 128, 128));
     drawCells(painter, grid, map, shown);
+    if (!verdictImage_.isNull())
+        drawVerdicts(painter, map, shown);
     painter.setRenderHint(QPainter::Antialiasing);
     drawAreas(painter, *editor);
     drawSpawnPoints(painter, *editor);
@@ -187,9 +215,8 @@ void PathmapCanvas::mousePressEvent(QMouseEvent* event) {
         return;
     }
     drag_ = Drag::brush;
-    pm::GridEdit& edit = window_->editor_->edit();
-    edit.beginStroke(dragBlocks_);
-    edit.dab(cell.x, cell.z, brushSize());
+    beginStroke();
+    window_->editor_->edit().dab(cell.x, cell.z, brushSize());
     window_->mapChanged(around(cell, cell));
 }
 
@@ -234,7 +261,7 @@ void PathmapCanvas::mouseReleaseEvent(QMouseEvent* event) {
     pm::GridEdit& edit = window_->editor_->edit();
     if (drag_ == Drag::rectangle) {
         rectEnd_ = cellAt(event->position());
-        edit.beginStroke(dragBlocks_);
+        beginStroke();
         edit.fillRectangle(last_.x, last_.z, rectEnd_.x, rectEnd_.z);
     }
     drag_ = Drag::none;
@@ -290,6 +317,16 @@ void PathmapCanvas::resizeEvent(QResizeEvent*) {
         fit();
 }
 
+void PathmapCanvas::beginStroke() {
+    pm::GridEdit& edit = window_->editor_->edit();
+    const pm::TerrainVerdicts* verdicts =
+        window_->terrainTool_->isChecked() ? window_->verdicts() : nullptr;
+    if (verdicts != nullptr)
+        edit.beginStroke(verdicts->flags);
+    else
+        edit.beginStroke(dragBlocks_);
+}
+
 int PathmapCanvas::brushSize() const {
     return window_->brushSize_->value();
 }
@@ -306,6 +343,18 @@ pm::CellRect PathmapCanvas::around(Cell a, Cell b) const {
                         std::abs(a.x - b.x) + 2 * reach + 1, std::abs(a.z - b.z) + 2 * reach + 1};
 }
 
+bool PathmapCanvas::cellsInView(const QRectF& map, const QRectF& shown, pm::CellsInView& in,
+                                pm::CellRect& cells, QRectF& target) const {
+    in = view_.cellsIn(shown.left(), shown.top(), shown.right(), shown.bottom());
+    if (in.empty())
+        return false;
+    const double scale = view_.zoom();
+    cells = {in.left, view_.cellsHigh() - in.bottom, in.right - in.left, in.bottom - in.top};
+    target = QRectF(map.left() + in.left * scale, map.top() + in.top * scale, cells.width * scale,
+                    cells.height * scale);
+    return true;
+}
+
 void PathmapCanvas::drawCells(QPainter& painter, const pm::Grid& grid, const QRectF& map,
                               const QRectF& shown) {
     const double scale = view_.zoom();
@@ -314,18 +363,15 @@ void PathmapCanvas::drawCells(QPainter& painter, const pm::Grid& grid, const QRe
         return;
     }
     // Close up: the cells in view, one pixel each, enlarged.
-    const pm::CellsInView in =
-        view_.cellsIn(shown.left(), shown.top(), shown.right(), shown.bottom());
-    if (in.empty())
+    pm::CellsInView in;
+    pm::CellRect cells;
+    QRectF target;
+    if (!cellsInView(map, shown, in, cells, target))
         return;
-    const pm::CellRect cells{in.left, grid.height - in.bottom, in.right - in.left,
-                             in.bottom - in.top};
     const tess::areas::RgbaPicture layer =
         pm::drawCellLayer(grid, cells, cells.width, cells.height);
     const QImage image(layer.rgba.data(), layer.width, layer.height, layer.width * 4,
                        QImage::Format_RGBA8888);
-    const QRectF target(map.left() + in.left * scale, map.top() + in.top * scale,
-                        cells.width * scale, cells.height * scale);
     painter.drawImage(target, image);
     if (scale >= kCellLinesFrom) {
         painter.setPen(QPen(QColor(0, 0, 0, 40), 0));
@@ -336,6 +382,23 @@ void PathmapCanvas::drawCells(QPainter& painter, const pm::Grid& grid, const QRe
             painter.drawLine(QPointF(target.left(), map.top() + y * scale),
                              QPointF(target.right(), map.top() + y * scale));
     }
+}
+
+void PathmapCanvas::drawVerdicts(QPainter& painter, const QRectF& map, const QRectF& shown) {
+    pm::CellsInView in;
+    pm::CellRect cells;
+    QRectF target;
+    const pm::TerrainVerdicts* verdicts = window_->verdicts();
+    if (view_.zoom() < 1.0 || verdicts == nullptr) {
+        drawStretched(painter, verdictImage_, map, shown, Qt::transparent);
+        return;
+    }
+    if (!cellsInView(map, shown, in, cells, target))
+        return;
+    const tess::areas::RgbaPicture layer =
+        pm::drawVerdictLayer(*verdicts, window_->shownLayers(), cells, cells.width, cells.height);
+    painter.drawImage(target, QImage(layer.rgba.data(), layer.width, layer.height, layer.width * 4,
+                                     QImage::Format_RGBA8888));
 }
 
 void PathmapCanvas::drawAreas(QPainter& painter, const pm::PathmapEditor& editor) {
@@ -400,7 +463,9 @@ void PathmapCanvas::drawTool(QPainter& painter) {
             QRectF(screenOf(std::min(last_.x, rectEnd_.x), std::min(last_.z, rectEnd_.z)),
                    screenOf(std::max(last_.x, rectEnd_.x) + 1, std::max(last_.z, rectEnd_.z) + 1))
                 .normalized();
-        painter.fillRect(cells, dragBlocks_ ? kBlockPreview : kFreePreview);
+        painter.fillRect(cells, window_->terrainTool_->isChecked() ? kTerrainPreview
+                                : dragBlocks_                      ? kBlockPreview
+                                                                   : kFreePreview);
         painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
         painter.drawRect(cells);
         return;

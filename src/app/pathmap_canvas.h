@@ -36,6 +36,11 @@ public:
     void mark(double worldX, double worldZ);
     const std::optional<QPointF>& marked() const { return marked_; }
 
+    // The layers of the terrain's verdicts were switched: their picture is made afresh.
+    void layersChanged();
+    // The world point under the mouse; nothing when the mouse is off the map.
+    std::optional<tess::pathmaps::WorldPoint> hoverWorld() const;
+
     double zoom() const { return view_.zoom(); }
     QPoint pointOfCell(int x, int z) const;
     // The cell under the mouse with its world position, or nothing when the mouse is off the
@@ -56,6 +61,8 @@ protected:
 private:
     using Cell = tess::pathmaps::CellPoint;
     enum class Drag { none, brush, rectangle };
+    // What a stroke paints: blocked, free, or the terrain's verdict.
+    void beginStroke();
 
     int brushSize() const;
     void fit();
@@ -67,8 +74,12 @@ private:
     // The cells a brush on the way between two cells may have changed.
     tess::pathmaps::CellRect around(Cell a, Cell b) const;
 
+    // The cells in view, and where they lie on the surface; false when none are.
+    bool cellsInView(const QRectF& map, const QRectF& shown, tess::pathmaps::CellsInView& in,
+                     tess::pathmaps::CellRect& cells, QRectF& target) const;
     void drawCells(QPainter& painter, const tess::pathmaps::Grid& grid, const QRectF& map,
                    const QRectF& shown);
+    void drawVerdicts(QPainter& painter, const QRectF& map, const QRectF& shown);
     void drawAreas(QPainter& painter, const tess::pathmaps::PathmapEditor& editor);
     void drawSpawnPoints(QPainter& painter, const tess::pathmaps::PathmapEditor& editor);
     void drawMark(QPainter& painter);
@@ -80,6 +91,9 @@ private:
     QImage overview_;
     tess::areas::RgbaPicture layer_;
     QImage layerImage_;
+    // The shown layers of the terrain's verdicts over the whole map, shrunk as layer_.
+    tess::areas::RgbaPicture verdictLayer_;
+    QImage verdictImage_;
 
     bool panning_ = false;
     QPointF panFrom_;

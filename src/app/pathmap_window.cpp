@@ -24,7 +24,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 using tess::app::qs;
@@ -46,11 +45,8 @@ QString kindText(pm::Kind kind) {
     return {};
 }
 
-// "98,7 %", as German writes it.
 QString percentText(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %%", share * 100.0);
-    return qs(text).replace(QLatin1Char('.'), QLatin1Char(','));
+    return qs(pm::percentText(share));
 }
 
 QString factsOf(const QString& fileName, const pm::PathmapSummary& map) {
@@ -89,14 +85,19 @@ PathmapWindow::PathmapWindow(QWidget* parent) : QWidget(parent) {
 
 PathmapWindow::~PathmapWindow() = default;
 
+QToolButton* PathmapWindow::toolButton(const char* name, const QString& caption,
+                                       const QString& tip) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(QLatin1String(name));
+    b->setText(caption);
+    b->setToolTip(tip);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
 void PathmapWindow::buildControls() {
     const auto button = [this](const char* name, const QString& caption, const QString& tip) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->setText(caption);
-        b->setToolTip(tip);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        return b;
+        return toolButton(name, caption, tip);
     };
     brushTool_ = button("brushTool", QStringLiteral("Pinsel"),
                         QStringLiteral("Runder Pinsel: die linke Maustaste sperrt Felder, die "
@@ -182,6 +183,7 @@ void PathmapWindow::buildControls() {
     layout->setSpacing(6);
     layout->addLayout(toolRow);
     layout->addLayout(fileRow);
+    layout->addLayout(buildTerrainControls());
     layout->addWidget(stack_, 1);
     layout->addWidget(factsLabel_);
     layout->addWidget(lineLabel_);
@@ -228,6 +230,7 @@ void PathmapWindow::showPathmap(const QString& fileName, const pm::PathmapView& 
         return;
     }
     editor_ = std::move(editor);
+    terrain_ = std::make_unique<pm::MapTerrain>(view.mapLevelDir, view.addonDir, view.file);
     fileName_ = fileName;
     withOverview_ = withOverview;
     tip_ = qs(view.tip);
@@ -249,6 +252,7 @@ void PathmapWindow::showNote(const QString& fileName, const QString& note) {
         return;
     }
     editor_.reset();
+    terrain_.reset();
     fileName_ = fileName;
     picture_ = QImage();
     pictureStale_ = false;
@@ -351,8 +355,9 @@ void PathmapWindow::updateTexts() {
     }
     const QString share =
         percentText(editor_->summary().blockedShare()) + QStringLiteral(" der Karte gesperrt");
-    const QString hover = canvas_->hoverText();
-    statusLabel_->setText(hover.isEmpty() ? share : hover + QStringLiteral(" · ") + share);
+    QStringList status{canvas_->hoverText(), groundText(), share};
+    status.removeAll(QString());
+    statusLabel_->setText(status.join(QStringLiteral(" · ")));
 
     QString files;
     if (!editor_->editable()) {
@@ -385,7 +390,10 @@ void PathmapWindow::updateCommands() {
     QString title = QStringLiteral("Pathmap: ") + fileName_;
     if (editable && editor_->edit().unsaved())
         title += QLatin1Char('*');
+    if (editable && editor_->edit().holdsUnsavedDraft())
+        title += QStringLiteral(" (Entwurf aus dem Gelände, nicht gespeichert)");
     setWindowTitle(title);
+    updateTerrainCommands();
 }
 
 // Whether kept originals lie beside the saved file: asked when a map opens and after each
@@ -547,6 +555,7 @@ bool PathmapWindow::settleUnsavedStrokes() {
     if (box.clickedButton() == discard) {
         // Forgotten: the map is read afresh when it is shown again.
         editor_.reset();
+        terrain_.reset();
         picture_ = QImage();
         pictureStale_ = false;
         canvas_->clearMap();

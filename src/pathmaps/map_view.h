@@ -58,6 +58,8 @@ public:
     // The map's size on the surface at this zoom.
     double shownWidth() const { return width_ * scale_; }
     double shownHeight() const { return height_ * scale_; }
+    // The map's rows.
+    std::int32_t cellsHigh() const { return height_; }
     // Whether the map was fitted into a surface of some size.
     bool fitted() const { return fitted_; }
 
