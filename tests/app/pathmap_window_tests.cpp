@@ -529,3 +529,44 @@ TEST_F(PathmapTerrainTest, WithoutTerrainOrSearchMapTheControlsSayWhy) {
                   std::string(row.level) == "Insel");
     }
 }
+
+// LD_Omaha_Day1's tank map as the game made it, over the level's ground: the sea inside the
+// combat area blue, the land beyond it dark, at the zoom that shows the whole map.
+TEST(PathmapTerrainOnARealLevel, OmahasSeaAndItsCombatArea) {
+    TempDir dir;
+    const std::string map = tess::test::testdata("pathmaps/LD_Omaha_Day1/Tank0Level0Map.raw");
+    writeBytes(dir / "Pathfinding" / "Tank0Level0Map.raw", readBytes(map));
+    writeBytes(dir / "AIPathFinding.con",
+               readBytes(tess::test::testdata("levels/LD_Omaha_Day1/AIpathFinding.con")));
+    PathmapWindow window;
+    window.showPathmap(QStringLiteral("Tank0Level0Map.raw"),
+                       pm::viewPathmap(map, tess::test::testdata("levels/LD_Omaha_Day1") + "/",
+                                       dir.path().string() + "/"),
+                       true);
+    window.resize(760, 900);
+    QApplication::processEvents();
+    struct Row {
+        const char* layer;
+        int x, z;
+        bool coloured;
+    };
+    const Row rows[] = {
+        {"waterLayer", 1300, 1600, true},
+        {"waterLayer", 1300, 1000, false},
+        {"outsideLayer", 100, 100, true},
+        {"outsideLayer", 1300, 1000, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.layer) + " " + std::to_string(row.x));
+        const QRgb before = pixelAt(window, row.x, row.z);
+        child<QAbstractButton>(window, row.layer)->click();
+        EXPECT_EQ(pixelAt(window, row.x, row.z) != before, row.coloured);
+        child<QAbstractButton>(window, row.layer)->click();
+    }
+    for (const char* layer : {"waterLayer", "steepLayer", "outsideLayer", "unreachableLayer"})
+        child<QAbstractButton>(window, layer)->click();
+    // The combat area across the picture.
+    wheel(window.canvas(), window.pointOfCell(1335, 1250), 480);
+    QTest::mouseMove(window.canvas(), window.pointOfCell(1250, 1200));
+    screenshot("pathmap-terrain", &window);
+}
