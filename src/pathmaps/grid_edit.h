@@ -20,6 +20,10 @@ struct CellRect {
     std::int32_t height = 0;
 
     bool empty() const { return width <= 0 || height <= 0; }
+    // Some cells, all on a grid of that size.
+    bool liesOn(std::int32_t gridWidth, std::int32_t gridHeight) const {
+        return !empty() && x >= 0 && z >= 0 && x + width <= gridWidth && z + height <= gridHeight;
+    }
     CellRect united(const CellRect& other) const;
     friend bool operator==(const CellRect&, const CellRect&) = default;
 };

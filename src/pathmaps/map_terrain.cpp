@@ -84,15 +84,8 @@ std::string MapTerrain::groundText(double x, double z, double step) const {
 areas::RgbaPicture drawVerdictLayer(const TerrainVerdicts& verdicts, std::uint8_t shown,
                                     const CellRect& cells, std::int32_t width,
                                     std::int32_t height) {
-    areas::RgbaPicture out;
-    if (width <= 0 || height <= 0)
-        return out;
-    out.width = width;
-    out.height = height;
-    out.rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
-    if (cells.empty() || cells.x < 0 || cells.z < 0 ||
-        cells.x + cells.width > verdicts.size.width ||
-        cells.z + cells.height > verdicts.size.height || shown == 0)
+    areas::RgbaPicture out = clearLayer(width, height);
+    if (out.rgba.empty() || shown == 0 || !cells.liesOn(verdicts.size.width, verdicts.size.height))
         return out;
     // The first of the shown reasons decides a cell's colour.
     Colour colours[32]{};

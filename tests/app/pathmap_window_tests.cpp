@@ -405,35 +405,43 @@ QRgb pixelAt(const PathmapWindow& window, int x, int z) {
     return window.canvas()->grab().toImage().pixel(window.pointOfCell(x, z));
 }
 
+// A layer switched on colours the cell or leaves it, and switched off again leaves it as it was.
+struct LayerProbe {
+    const char* layer;
+    int x, z;
+    bool coloured;
+};
+void expectLayers(PathmapWindow& window, const std::vector<LayerProbe>& probes) {
+    window.resize(760, 900);
+    QApplication::processEvents();
+    for (const LayerProbe& probe : probes) {
+        SCOPED_TRACE(std::string(probe.layer) + " " + std::to_string(probe.x));
+        auto* box = child<QAbstractButton>(window, probe.layer);
+        ASSERT_TRUE(box->isEnabled());
+        const QRgb before = pixelAt(window, probe.x, probe.z);
+        box->click();
+        EXPECT_EQ(pixelAt(window, probe.x, probe.z) != before, probe.coloured);
+        box->click();
+        EXPECT_EQ(pixelAt(window, probe.x, probe.z), before);
+    }
+}
+
 } // namespace
 
 TEST_F(PathmapTerrainTest, LayersShowTheVerdictsAndTheStatusLineTheGround) {
     PathmapWindow window;
     open(window);
-    window.resize(700, 800);
-    QApplication::processEvents();
-    struct Row {
-        const char* layer;
-        int x, z;
-        bool coloured;
-    };
-    const Row rows[] = {
-        {"waterLayer", 40, 40, true},          {"waterLayer", 120, 200, false},
-        {"steepLayer", 158, 100, true},        {"steepLayer", 40, 40, false},
-        {"outsideLayer", 240, 100, true},      {"outsideLayer", 190, 100, false},
-        {"unreachableLayer", 64, 64, true},    {"unreachableLayer", 190, 100, true},
-        {"unreachableLayer", 120, 200, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.layer) + " " + std::to_string(row.x));
-        auto* box = child<QAbstractButton>(window, row.layer);
-        ASSERT_TRUE(box->isEnabled());
-        const QRgb before = pixelAt(window, row.x, row.z);
-        box->click();
-        EXPECT_EQ(pixelAt(window, row.x, row.z) != before, row.coloured);
-        box->click();
-        EXPECT_EQ(pixelAt(window, row.x, row.z), before);
-    }
+    expectLayers(window, {
+                             {"waterLayer", 40, 40, true},
+                             {"waterLayer", 120, 200, false},
+                             {"steepLayer", 158, 100, true},
+                             {"steepLayer", 40, 40, false},
+                             {"outsideLayer", 240, 100, true},
+                             {"outsideLayer", 190, 100, false},
+                             {"unreachableLayer", 64, 64, true},
+                             {"unreachableLayer", 190, 100, true},
+                             {"unreachableLayer", 120, 200, false},
+                         });
     QTest::mouseMove(window.canvas(), window.pointOfCell(120, 200));
     EXPECT_TRUE(window.status().contains(QStringLiteral(" · Höhe 20,0 m · Neigung 0° · ")))
         << window.status().toStdString();
@@ -543,26 +551,12 @@ TEST(PathmapTerrainOnARealLevel, OmahasSeaAndItsCombatArea) {
                        pm::viewPathmap(map, tess::test::testdata("levels/LD_Omaha_Day1") + "/",
                                        dir.path().string() + "/"),
                        true);
-    window.resize(760, 900);
-    QApplication::processEvents();
-    struct Row {
-        const char* layer;
-        int x, z;
-        bool coloured;
-    };
-    const Row rows[] = {
-        {"waterLayer", 1300, 1600, true},
-        {"waterLayer", 1300, 1000, false},
-        {"outsideLayer", 100, 100, true},
-        {"outsideLayer", 1300, 1000, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.layer) + " " + std::to_string(row.x));
-        const QRgb before = pixelAt(window, row.x, row.z);
-        child<QAbstractButton>(window, row.layer)->click();
-        EXPECT_EQ(pixelAt(window, row.x, row.z) != before, row.coloured);
-        child<QAbstractButton>(window, row.layer)->click();
-    }
+    expectLayers(window, {
+                             {"waterLayer", 1300, 1600, true},
+                             {"waterLayer", 1300, 1000, false},
+                             {"outsideLayer", 100, 100, true},
+                             {"outsideLayer", 1300, 1000, false},
+                         });
     for (const char* layer : {"waterLayer", "steepLayer", "outsideLayer", "unreachableLayer"})
         child<QAbstractButton>(window, layer)->click();
     // The combat area across the picture.
