@@ -112,6 +112,8 @@ void PathmapCanvas::layersChanged() {
     verdictImage_ = QImage();
     const std::uint8_t shown = window_->shownLayers();
     const pm::TerrainVerdicts* verdicts = shown != 0 ? window_->verdicts() : nullptr;
+    if (shown != 0 && verdicts == nullptr)
+        window_->updateTerrainCommands(); // the terrain could not judge the map: says why
     if (verdicts != nullptr) {
         const pm::PictureSize size = pm::pictureSizeOf(verdicts->size.width, verdicts->size.height);
         verdictLayer_ = pm::drawVerdictLayer(*verdicts, shown,

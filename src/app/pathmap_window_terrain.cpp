@@ -80,9 +80,7 @@ std::uint8_t PathmapWindow::shownLayers() const {
 }
 
 const pm::TerrainVerdicts* PathmapWindow::verdicts() {
-    if (!editor_ || !terrain_ || !terrain_->whyNoVerdicts(editor_->grid()).empty())
-        return nullptr;
-    return &terrain_->verdictsFor(editor_->grid());
+    return editor_ && terrain_ ? terrain_->verdictsFor(editor_->grid()) : nullptr;
 }
 
 // The layers, the brush and the draft need the terrain and the class's search map; the
@@ -127,11 +125,14 @@ void PathmapWindow::layersToggled() {
 }
 
 void PathmapWindow::draftFromTerrain() {
-    if (!editor_ || !editor_->editable() || !verdicts())
+    const pm::TerrainVerdicts* judged = editor_ && editor_->editable() ? verdicts() : nullptr;
+    if (judged == nullptr) {
+        updateCommands();
         return;
+    }
     try {
         const pm::CellRect changed =
-            editor_->edit().replaceCells(terrain_->draftCells(editor_->grid()), true);
+            editor_->edit().replaceCells(pm::draftMap(*judged).cells, true);
         filesNote_ = changed.empty()
                          ? QStringLiteral("Der Entwurf aus dem Gelände gleicht der Karte.")
                          : QStringLiteral("Entwurf aus dem Gelände: nur ein Entwurf, mit "

@@ -54,18 +54,23 @@ std::string MapTerrain::whyNoVerdicts(const Grid& grid) const {
         return noTerrain_;
     if (!searchMap_)
         return noSearchMap_;
-    return {};
+    return notJudged_;
 }
 
-const TerrainVerdicts& MapTerrain::verdictsFor(const Grid& grid) {
+const TerrainVerdicts* MapTerrain::verdictsFor(const Grid& grid) {
+    if (!whyNoVerdicts(grid).empty())
+        return nullptr;
     if (!verdicts_ || verdicts_->size.width != grid.width ||
-        verdicts_->size.height != grid.height || verdicts_->size.cellSize != grid.cellSize)
-        verdicts_ = judgeTerrain(*terrain_, *searchMap_, draftSizeOf(*terrain_, &grid));
-    return *verdicts_;
-}
-
-std::vector<std::uint8_t> MapTerrain::draftCells(const Grid& grid) {
-    return draftMap(verdictsFor(grid)).cells;
+        verdicts_->size.height != grid.height || verdicts_->size.cellSize != grid.cellSize) {
+        try {
+            verdicts_ = judgeTerrain(*terrain_, *searchMap_, draftSizeOf(*terrain_, &grid));
+        } catch (const std::exception& e) {
+            verdicts_.reset();
+            notJudged_ = "Das Gelände ist nicht zu beurteilen: " + withFullStop(e.what());
+            return nullptr;
+        }
+    }
+    return &*verdicts_;
 }
 
 std::string MapTerrain::groundText(double x, double z, double step) const {

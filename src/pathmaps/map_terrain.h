@@ -28,11 +28,9 @@ public:
     // Why the terrain cannot judge the map's cells (no terrain, no search map for the class,
     // a region map): a German sentence, empty when it can.
     std::string whyNoVerdicts(const Grid& grid) const;
-    // The verdicts for a grid of this map's size, judged the first time; only when
-    // whyNoVerdicts is empty.
-    const TerrainVerdicts& verdictsFor(const Grid& grid);
-    // The draft of the class's map on `grid`'s cells: 0 passable, 1 blocked.
-    std::vector<std::uint8_t> draftCells(const Grid& grid);
+    // The verdicts for a grid of this map's size, judged the first time; null where
+    // whyNoVerdicts says why (a judgement that failed included).
+    const TerrainVerdicts* verdictsFor(const Grid& grid);
 
     // The ground at a world point, "Höhe 34,5 m · Neigung 12°", the slope over `step`
     // metres; empty without terrain or off the world.
@@ -44,6 +42,7 @@ private:
     std::optional<SearchMapSettings> searchMap_;
     std::string noSearchMap_;
     std::optional<TerrainVerdicts> verdicts_;
+    std::string notJudged_;
 };
 
 // The layers of verdicts the window shows, as the flags of TerrainVerdicts, and their colours.
