@@ -20,10 +20,15 @@
 // class's finest map of 2048 x 2048 cells from it, goal under 1 s; comparing a map of that size
 // with its draft, goal under 200 ms; both under 128 MiB. The draft of 1, 4 and 16 million cells
 // (the last a 4096 x 4096 map: its flood fill too), to see that it grows with the cells alone.
+// In the pathmap window, the first layer of the terrain switched on for a class of 2048 x 2048
+// cells (its verdicts judged once, the shrunk picture of the whole map drawn), goal under
+// 100 ms so that the window does not stall; afterwards each picture close up draws the layers
+// of 1024 x 768 cells in view, goal under 16 ms.
 #include "pathmaps/draft.h"
 #include "pathmaps/editor.h"
 #include "pathmaps/grid_edit.h"
 #include "pathmaps/levels.h"
+#include "pathmaps/map_terrain.h"
 #include "pathmaps/picture.h"
 #include "pathmaps/writer.h"
 #include "result_lines.h"
@@ -353,6 +358,36 @@ void BM_DraftCells(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DraftCells)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_TerrainLayerSwitchedOn2048(benchmark::State& state) {
+    const TerrainLevel level;
+    const tess::pathmaps::Terrain terrain = tess::pathmaps::readTerrain(level.folder);
+    const tess::pathmaps::SearchMapSettings tank = tankSettings();
+    const std::uint8_t all = tess::pathmaps::kWaterBlocks | tess::pathmaps::kTooSteep |
+                             tess::pathmaps::kOutsideArea | tess::pathmaps::kUnreachable;
+    for (auto _ : state) {
+        const auto verdicts = tess::pathmaps::judgeTerrain(
+            terrain, tank, tess::pathmaps::draftSizeOf(terrain, nullptr));
+        const auto layer =
+            tess::pathmaps::drawVerdictLayer(verdicts, all, {0, 0, 2048, 2048}, 1024, 1024);
+        benchmark::DoNotOptimize(layer.rgba.data());
+    }
+}
+BENCHMARK(BM_TerrainLayerSwitchedOn2048)->Unit(benchmark::kMillisecond);
+
+void BM_TerrainLayersCloseUp(benchmark::State& state) {
+    const TerrainLevel level;
+    const tess::pathmaps::Terrain terrain = tess::pathmaps::readTerrain(level.folder);
+    const auto verdicts = tess::pathmaps::judgeTerrain(
+        terrain, tankSettings(), tess::pathmaps::draftSizeOf(terrain, nullptr));
+    for (auto _ : state) {
+        const auto layer = tess::pathmaps::drawVerdictLayer(
+            verdicts, tess::pathmaps::kWaterBlocks | tess::pathmaps::kTooSteep,
+            {512, 512, 1024, 768}, 1024, 768);
+        benchmark::DoNotOptimize(layer.rgba.data());
+    }
+}
+BENCHMARK(BM_TerrainLayersCloseUp)->Unit(benchmark::kMillisecond);
 
 int terrainOnce() {
     const TerrainLevel level;

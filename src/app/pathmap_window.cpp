@@ -1,5 +1,6 @@
 #include "app/pathmap_window.h"
 
+#include "app/pathmap_canvas.h"
 #include "app/qt_text.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -11,11 +12,8 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -24,11 +22,8 @@
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <string>
 
 using tess::app::qs;
@@ -37,16 +32,6 @@ using tess::app::str;
 namespace pm = tess::pathmaps;
 
 namespace {
-
-// The canvas beside the map, where no cells are.
-const QColor kOutside(64, 64, 64);
-const QColor kAreaColour(255, 255, 0);
-const QColor kMarkColour(255, 40, 200);
-const QColor kBlockPreview(210, 20, 20, 90);
-const QColor kFreePreview(40, 120, 255, 90);
-// From this zoom on, thin lines part the cells.
-constexpr double kCellLinesFrom = 12.0;
-constexpr double kWheelStep = 1.25;
 
 QString kindText(pm::Kind kind) {
     switch (kind) {
@@ -60,11 +45,8 @@ QString kindText(pm::Kind kind) {
     return {};
 }
 
-// "98,7 %", as German writes it.
 QString percentText(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %%", share * 100.0);
-    return qs(text).replace(QLatin1Char('.'), QLatin1Char(','));
+    return qs(pm::percentText(share));
 }
 
 QString factsOf(const QString& fileName, const pm::PathmapSummary& map) {
@@ -86,485 +68,7 @@ QString namesText(const std::vector<std::string>& names) {
     return list.join(QStringLiteral(", "));
 }
 
-QImage imageOf(const tess::areas::RgbaPicture& picture) {
-    return QImage(picture.rgba.data(), picture.width, picture.height, picture.width * 4,
-                  QImage::Format_RGBA8888)
-        .copy();
-}
-
-// A name readable on any background: coloured text on a small dark tag.
-void drawName(QPainter& painter, QPointF at, const QString& name, const QColor& colour) {
-    const QRectF text = QRectF(painter.fontMetrics().boundingRect(name)).translated(at);
-    painter.fillRect(text.adjusted(-2, 0, 2, 1), QColor(0, 0, 0, 150));
-    painter.setPen(colour);
-    painter.drawText(at, name);
-}
-
 } // namespace
-
-// The map on screen: the overview picture, the cells, the strategic areas and the spawn
-// points, at any zoom; mouse and keys become strokes, zoom and pan.
-class PathmapCanvas : public QWidget {
-public:
-    explicit PathmapCanvas(PathmapWindow* window) : QWidget(window), window_(window) {
-        setObjectName(QStringLiteral("pathmapPicture"));
-        setMouseTracking(true);
-        setFocusPolicy(Qt::StrongFocus);
-        setCursor(Qt::CrossCursor);
-        setMinimumSize(PathmapWindow::kShownEdge / 2, PathmapWindow::kShownEdge / 2);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    }
-
-    QSize sizeHint() const override {
-        return {PathmapWindow::kShownEdge, PathmapWindow::kShownEdge};
-    }
-
-    // A map was opened: the whole of it in view, its pictures made afresh.
-    void openMap() {
-        const pm::PathmapEditor* editor = window_->editor();
-        marked_.reset();
-        hover_.reset();
-        drag_ = Drag::none;
-        panning_ = false;
-        overview_ = editor->overview() ? imageOf(*editor->overview()) : QImage();
-        const pm::Grid& grid = editor->grid();
-        const pm::PictureSize size = pm::pictureSizeOf(grid.width, grid.height);
-        layer_ = pm::drawCellLayer(grid, {0, 0, grid.width, grid.height}, size.width, size.height);
-        layerImage_ = QImage(layer_.rgba.data(), layer_.width, layer_.height, layer_.width * 4,
-                             QImage::Format_RGBA8888);
-        fit();
-    }
-
-    void clearMap() {
-        layer_ = {};
-        layerImage_ = QImage();
-        overview_ = QImage();
-        marked_.reset();
-        hover_.reset();
-        drag_ = Drag::none;
-        update();
-    }
-
-    // The cells in the rectangle changed: the shrunk layer there is drawn again.
-    void cellsChanged(const pm::CellRect& changed) {
-        if (const pm::PathmapEditor* editor = window_->editor())
-            pm::redrawCellLayer(layer_, editor->grid(), changed);
-        update();
-    }
-
-    // Centres the view on a point in cells (x along a row, z from the first row).
-    void centreOn(double cellX, double cellZ, double scale) {
-        const pm::Grid& grid = window_->editor()->grid();
-        scale_ = std::clamp(scale, minScale(), maxScale());
-        origin_ = QPointF(width() / 2.0 - cellX * scale_,
-                          height() / 2.0 - (grid.height - cellZ) * scale_);
-        update();
-    }
-
-    void mark(double worldX, double worldZ) {
-        marked_ = QPointF(worldX, worldZ);
-        update();
-    }
-
-    const std::optional<QPointF>& marked() const { return marked_; }
-
-    double zoom() const { return scale_; }
-
-    QPoint pointOfCell(int x, int z) const {
-        const QPointF p = screenOf(x + 0.5, z + 0.5);
-        return {static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y()))};
-    }
-
-    // The cell under the mouse with its world position, or nothing when the mouse is off the
-    // map.
-    QString hoverText() const {
-        const pm::PathmapEditor* editor = window_->editor();
-        if (!editor || !hover_)
-            return {};
-        const pm::Grid& grid = editor->grid();
-        const Cell cell = *hover_;
-        const QPointF world = worldOf(hoverPoint_);
-        QString state;
-        if (grid.kind == pm::Kind::regions)
-            state = grid.at(cell.x, cell.z) == pm::kBlockedRegion
-                        ? QStringLiteral("gesperrt")
-                        : QStringLiteral("Gebiet %1").arg(grid.at(cell.x, cell.z));
-        else
-            state =
-                grid.blocked(cell.x, cell.z) ? QStringLiteral("gesperrt") : QStringLiteral("frei");
-        return QStringLiteral("Feld %1 / %2 (Welt X %3, Z %4): %5")
-            .arg(cell.x)
-            .arg(cell.z)
-            .arg(static_cast<long>(std::floor(world.x())))
-            .arg(static_cast<long>(std::floor(world.y())))
-            .arg(state);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), kOutside);
-        const pm::PathmapEditor* editor = window_->editor();
-        if (!editor)
-            return;
-        const pm::Grid& grid = editor->grid();
-        const QRectF map(origin_, QSizeF(grid.width * scale_, grid.height * scale_));
-        const QRectF shown = map.intersected(QRectF(rect()));
-        if (shown.isEmpty())
-            return;
-        drawStretched(painter, overview_, map, shown, QColor(128, 128, 128));
-        drawCells(painter, grid, map, shown);
-        painter.setRenderHint(QPainter::Antialiasing);
-        drawAreas(painter, *editor);
-        drawSpawnPoints(painter, *editor);
-        drawMark(painter);
-        drawTool(painter);
-    }
-
-    void mousePressEvent(QMouseEvent* event) override {
-        const pm::PathmapEditor* editor = window_->editor();
-        if (!editor || drag_ != Drag::none || panning_)
-            return;
-        setFocus(Qt::MouseFocusReason);
-        if (event->button() == Qt::MiddleButton ||
-            (event->button() == Qt::LeftButton && spaceHeld_)) {
-            panning_ = true;
-            panFrom_ = event->position();
-            setCursor(Qt::ClosedHandCursor);
-            return;
-        }
-        if ((event->button() != Qt::LeftButton && event->button() != Qt::RightButton) ||
-            !editor->editable())
-            return;
-        dragBlocks_ = event->button() == Qt::LeftButton;
-        dragButton_ = event->button();
-        const Cell cell = cellAt(event->position());
-        last_ = cell;
-        if (window_->rectangleTool_->isChecked()) {
-            drag_ = Drag::rectangle;
-            rectEnd_ = cell;
-            update();
-            return;
-        }
-        drag_ = Drag::brush;
-        pm::GridEdit& edit = window_->editor_->edit();
-        edit.beginStroke(dragBlocks_);
-        edit.dab(cell.x, cell.z, brushSize());
-        window_->mapChanged(around(cell, cell));
-    }
-
-    void mouseMoveEvent(QMouseEvent* event) override {
-        const pm::PathmapEditor* editor = window_->editor();
-        if (!editor)
-            return;
-        const QPointF at = event->position();
-        if (panning_) {
-            origin_ += at - panFrom_;
-            panFrom_ = at;
-            update();
-            return;
-        }
-        const Cell cell = cellAt(at);
-        hoverPoint_ = at;
-        const pm::Grid& grid = editor->grid();
-        if (cell.x >= 0 && cell.z >= 0 && cell.x < grid.width && cell.z < grid.height)
-            hover_ = cell;
-        else
-            hover_.reset();
-        if (drag_ == Drag::brush) {
-            window_->editor_->edit().drag(last_.x, last_.z, cell.x, cell.z, brushSize());
-            window_->mapChanged(around(last_, cell));
-            last_ = cell;
-            return;
-        }
-        if (drag_ == Drag::rectangle)
-            rectEnd_ = cell;
-        window_->updateTexts();
-        update();
-    }
-
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (panning_ &&
-            (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
-            panning_ = false;
-            setCursor(spaceHeld_ ? Qt::OpenHandCursor : Qt::CrossCursor);
-            return;
-        }
-        if (drag_ == Drag::none || event->button() != dragButton_ || !window_->editor())
-            return;
-        pm::GridEdit& edit = window_->editor_->edit();
-        if (drag_ == Drag::rectangle) {
-            rectEnd_ = cellAt(event->position());
-            edit.beginStroke(dragBlocks_);
-            edit.fillRectangle(last_.x, last_.z, rectEnd_.x, rectEnd_.z);
-        }
-        drag_ = Drag::none;
-        window_->mapChanged(edit.endStroke());
-    }
-
-    void wheelEvent(QWheelEvent* event) override {
-        if (!window_->editor())
-            return;
-        const double notches = event->angleDelta().y() / 120.0;
-        if (notches == 0)
-            return;
-        // The cell under the mouse stays under it.
-        const QPointF at = event->position();
-        const double scale =
-            std::clamp(scale_ * std::pow(kWheelStep, notches), minScale(), maxScale());
-        origin_ = at - (at - origin_) * (scale / scale_);
-        scale_ = scale;
-        update();
-    }
-
-    void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Space) {
-            if (!event->isAutoRepeat()) {
-                spaceHeld_ = true;
-                if (!panning_)
-                    setCursor(Qt::OpenHandCursor);
-            }
-            return;
-        }
-        QWidget::keyPressEvent(event);
-    }
-
-    void keyReleaseEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Space) {
-            if (!event->isAutoRepeat()) {
-                spaceHeld_ = false;
-                if (!panning_)
-                    setCursor(Qt::CrossCursor);
-            }
-            return;
-        }
-        QWidget::keyReleaseEvent(event);
-    }
-
-    void leaveEvent(QEvent*) override {
-        hover_.reset();
-        window_->updateTexts();
-        update();
-    }
-
-    void resizeEvent(QResizeEvent* event) override {
-        // The point in the middle stays in the middle.
-        origin_ += QPointF(event->size().width() - event->oldSize().width(),
-                           event->size().height() - event->oldSize().height()) /
-                   2.0;
-        if (!fitted_ && window_->editor())
-            fit();
-    }
-
-private:
-    struct Cell {
-        std::int32_t x = 0;
-        std::int32_t z = 0;
-    };
-    enum class Drag { none, brush, rectangle };
-
-    int brushSize() const { return window_->brushSize_->value(); }
-
-    double fitScale() const {
-        const pm::Grid& grid = window_->editor()->grid();
-        return std::min(width() / static_cast<double>(grid.width),
-                        height() / static_cast<double>(grid.height));
-    }
-    double minScale() const { return std::min(fitScale() / 2, 1.0); }
-    double maxScale() const { return std::max(PathmapWindow::kClosestZoom, fitScale()); }
-
-    void fit() {
-        const pm::Grid& grid = window_->editor()->grid();
-        fitted_ = width() > 0 && height() > 0;
-        scale_ = std::max(fitScale(), 1e-3);
-        origin_ =
-            QPointF((width() - grid.width * scale_) / 2, (height() - grid.height * scale_) / 2);
-        update();
-    }
-
-    // Screen point of a point in cells (x along a row, z from the first row).
-    QPointF screenOf(double cellX, double cellZ) const {
-        const pm::Grid& grid = window_->editor()->grid();
-        return origin_ + QPointF(cellX * scale_, (grid.height - cellZ) * scale_);
-    }
-
-    Cell cellAt(QPointF at) const {
-        const pm::Grid& grid = window_->editor()->grid();
-        const double x = (at.x() - origin_.x()) / scale_;
-        const double fromTop = (at.y() - origin_.y()) / scale_;
-        const auto bounded = [](double v) {
-            return static_cast<std::int32_t>(std::clamp(std::floor(v), -1e6, 1e6));
-        };
-        return {bounded(x), bounded(grid.height - fromTop)};
-    }
-
-    QPointF worldOf(QPointF at) const {
-        const pm::Grid& grid = window_->editor()->grid();
-        const double x = (at.x() - origin_.x()) / scale_;
-        const double z = grid.height - (at.y() - origin_.y()) / scale_;
-        return {x * grid.cellSize, z * grid.cellSize};
-    }
-
-    // The cells a brush on the way between two cells may have changed.
-    pm::CellRect around(Cell a, Cell b) const {
-        const std::int32_t reach = brushSize() / 2 + 1;
-        return pm::CellRect{std::min(a.x, b.x) - reach, std::min(a.z, b.z) - reach,
-                            std::abs(a.x - b.x) + 2 * reach + 1,
-                            std::abs(a.z - b.z) + 2 * reach + 1};
-    }
-
-    // The part of a picture stretched over the whole map that lies in `shown`.
-    static void drawStretched(QPainter& painter, const QImage& image, const QRectF& map,
-                              const QRectF& shown, const QColor& none) {
-        if (image.isNull()) {
-            painter.fillRect(shown, none);
-            return;
-        }
-        const double sx = image.width() / map.width();
-        const double sy = image.height() / map.height();
-        const QRectF source((shown.left() - map.left()) * sx, (shown.top() - map.top()) * sy,
-                            shown.width() * sx, shown.height() * sy);
-        painter.drawImage(shown, image, source);
-    }
-
-    void drawCells(QPainter& painter, const pm::Grid& grid, const QRectF& map,
-                   const QRectF& shown) {
-        if (scale_ < 1.0) {
-            drawStretched(painter, layerImage_, map, shown, Qt::transparent);
-            return;
-        }
-        // Close up: the cells in view, one pixel each, enlarged.
-        const auto first = [&](double v) { return static_cast<std::int32_t>(std::floor(v)); };
-        const auto last = [&](double v) { return static_cast<std::int32_t>(std::ceil(v)); };
-        const std::int32_t left = std::max(0, first((shown.left() - map.left()) / scale_));
-        const std::int32_t right =
-            std::min(grid.width, last((shown.right() - map.left()) / scale_));
-        const std::int32_t top = std::max(0, first((shown.top() - map.top()) / scale_));
-        const std::int32_t bottom =
-            std::min(grid.height, last((shown.bottom() - map.top()) / scale_));
-        if (left >= right || top >= bottom)
-            return;
-        const pm::CellRect cells{left, grid.height - bottom, right - left, bottom - top};
-        const tess::areas::RgbaPicture layer =
-            pm::drawCellLayer(grid, cells, cells.width, cells.height);
-        const QImage image(layer.rgba.data(), layer.width, layer.height, layer.width * 4,
-                           QImage::Format_RGBA8888);
-        const QRectF target(map.left() + left * scale_, map.top() + top * scale_,
-                            cells.width * scale_, cells.height * scale_);
-        painter.drawImage(target, image);
-        if (scale_ >= kCellLinesFrom) {
-            painter.setPen(QPen(QColor(0, 0, 0, 40), 0));
-            for (std::int32_t x = left; x <= right; ++x)
-                painter.drawLine(QPointF(map.left() + x * scale_, target.top()),
-                                 QPointF(map.left() + x * scale_, target.bottom()));
-            for (std::int32_t y = top; y <= bottom; ++y)
-                painter.drawLine(QPointF(target.left(), map.top() + y * scale_),
-                                 QPointF(target.right(), map.top() + y * scale_));
-        }
-    }
-
-    void drawAreas(QPainter& painter, const pm::PathmapEditor& editor) {
-        const pm::Grid& grid = editor.grid();
-        const double cell = grid.cellSize;
-        QPen halo(QColor(0, 0, 0, 110), 3);
-        QPen pen(kAreaColour, 1);
-        const int ascent = painter.fontMetrics().ascent();
-        for (const tess::areas::LevelArea& area : editor.areas()) {
-            const QRectF outline = QRectF(screenOf(area.x1 / cell, area.z1 / cell),
-                                          screenOf(area.x2 / cell, area.z2 / cell))
-                                       .normalized();
-            if (!outline.intersects(QRectF(rect()).adjusted(-4, -4, 4, 4)))
-                continue;
-            painter.setPen(halo);
-            painter.drawRect(outline);
-            painter.setPen(pen);
-            painter.drawRect(outline);
-            drawName(painter, outline.topLeft() + QPointF(3, ascent + 2), qs(area.name),
-                     kAreaColour);
-        }
-    }
-
-    void drawSpawnPoints(QPainter& painter, const pm::PathmapEditor& editor) {
-        const pm::SpawnCheck check = editor.spawnCheck();
-        const double cell = editor.grid().cellSize;
-        const auto dots = [&](const std::vector<pm::SpawnPoint>& points, pm::Colour c) {
-            painter.setPen(QPen(QColor(0, 0, 0), 1.5));
-            painter.setBrush(QColor(c.r, c.g, c.b));
-            for (const pm::SpawnPoint& point : points) {
-                const QPointF at = screenOf(point.x / cell, point.z / cell);
-                if (rect().adjusted(-8, -8, 8, 8).contains(at.toPoint()))
-                    painter.drawEllipse(at, 4.0, 4.0);
-            }
-        };
-        // Warnings last, so that none hides under a point that is fine.
-        dots(check.passable, pm::kSpawnColour);
-        dots(check.blocked, pm::kBlockedSpawnColour);
-        painter.setBrush(Qt::NoBrush);
-    }
-
-    void drawMark(QPainter& painter) {
-        if (!marked_)
-            return;
-        const double cell = window_->editor()->grid().cellSize;
-        const QPointF at = screenOf(marked_->x() / cell, marked_->y() / cell);
-        for (const auto& [colour, width] :
-             {std::pair{QColor(0, 0, 0), 5.0}, std::pair{kMarkColour, 2.5}}) {
-            painter.setPen(QPen(colour, width));
-            painter.drawEllipse(at, 12.0, 12.0);
-            painter.drawLine(at + QPointF(-20, 0), at + QPointF(-6, 0));
-            painter.drawLine(at + QPointF(6, 0), at + QPointF(20, 0));
-            painter.drawLine(at + QPointF(0, -20), at + QPointF(0, -6));
-            painter.drawLine(at + QPointF(0, 6), at + QPointF(0, 20));
-        }
-    }
-
-    // The rectangle being drawn, or the brush's outline under the mouse.
-    void drawTool(QPainter& painter) {
-        if (!window_->editor()->editable())
-            return;
-        if (drag_ == Drag::rectangle) {
-            const QRectF cells =
-                QRectF(
-                    screenOf(std::min(last_.x, rectEnd_.x), std::min(last_.z, rectEnd_.z)),
-                    screenOf(std::max(last_.x, rectEnd_.x) + 1, std::max(last_.z, rectEnd_.z) + 1))
-                    .normalized();
-            painter.fillRect(cells, dragBlocks_ ? kBlockPreview : kFreePreview);
-            painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
-            painter.drawRect(cells);
-            return;
-        }
-        if (!hover_ || panning_ || spaceHeld_ || window_->rectangleTool_->isChecked())
-            return;
-        const int size = brushSize();
-        const double centre = size % 2 == 1 ? 0.5 : 0.0;
-        const QPointF at = screenOf(hover_->x + centre, hover_->z + centre);
-        const double radius = std::max(2.0, size * scale_ / 2);
-        painter.setPen(QPen(QColor(0, 0, 0, 160), 3));
-        painter.drawEllipse(at, radius, radius);
-        painter.setPen(QPen(Qt::white, 1));
-        painter.drawEllipse(at, radius, radius);
-    }
-
-    PathmapWindow* window_;
-    double scale_ = 1.0;
-    QPointF origin_;
-    bool fitted_ = false;
-    QImage overview_;
-    tess::areas::RgbaPicture layer_;
-    QImage layerImage_;
-
-    bool panning_ = false;
-    QPointF panFrom_;
-    bool spaceHeld_ = false;
-    Drag drag_ = Drag::none;
-    Qt::MouseButton dragButton_ = Qt::NoButton;
-    bool dragBlocks_ = true;
-    Cell last_;
-    Cell rectEnd_;
-    std::optional<Cell> hover_;
-    QPointF hoverPoint_;
-    std::optional<QPointF> marked_;
-};
 
 PathmapWindow::PathmapWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("pathmapWindow"));
@@ -581,14 +85,19 @@ PathmapWindow::PathmapWindow(QWidget* parent) : QWidget(parent) {
 
 PathmapWindow::~PathmapWindow() = default;
 
+QToolButton* PathmapWindow::toolButton(const char* name, const QString& caption,
+                                       const QString& tip) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(QLatin1String(name));
+    b->setText(caption);
+    b->setToolTip(tip);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
 void PathmapWindow::buildControls() {
     const auto button = [this](const char* name, const QString& caption, const QString& tip) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->setText(caption);
-        b->setToolTip(tip);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        return b;
+        return toolButton(name, caption, tip);
     };
     brushTool_ = button("brushTool", QStringLiteral("Pinsel"),
                         QStringLiteral("Runder Pinsel: die linke Maustaste sperrt Felder, die "
@@ -674,6 +183,7 @@ void PathmapWindow::buildControls() {
     layout->setSpacing(6);
     layout->addLayout(toolRow);
     layout->addLayout(fileRow);
+    layout->addLayout(buildTerrainControls());
     layout->addWidget(stack_, 1);
     layout->addWidget(factsLabel_);
     layout->addWidget(lineLabel_);
@@ -720,6 +230,7 @@ void PathmapWindow::showPathmap(const QString& fileName, const pm::PathmapView& 
         return;
     }
     editor_ = std::move(editor);
+    terrain_ = std::make_unique<pm::MapTerrain>(view.mapLevelDir, view.addonDir, view.file);
     fileName_ = fileName;
     withOverview_ = withOverview;
     tip_ = qs(view.tip);
@@ -741,6 +252,7 @@ void PathmapWindow::showNote(const QString& fileName, const QString& note) {
         return;
     }
     editor_.reset();
+    terrain_.reset();
     fileName_ = fileName;
     picture_ = QImage();
     pictureStale_ = false;
@@ -843,8 +355,9 @@ void PathmapWindow::updateTexts() {
     }
     const QString share =
         percentText(editor_->summary().blockedShare()) + QStringLiteral(" der Karte gesperrt");
-    const QString hover = canvas_->hoverText();
-    statusLabel_->setText(hover.isEmpty() ? share : hover + QStringLiteral(" · ") + share);
+    QStringList status{canvas_->hoverText(), groundText(), share};
+    status.removeAll(QString());
+    statusLabel_->setText(status.join(QStringLiteral(" · ")));
 
     QString files;
     if (!editor_->editable()) {
@@ -877,7 +390,10 @@ void PathmapWindow::updateCommands() {
     QString title = QStringLiteral("Pathmap: ") + fileName_;
     if (editable && editor_->edit().unsaved())
         title += QLatin1Char('*');
+    if (editable && editor_->edit().holdsUnsavedDraft())
+        title += QStringLiteral(" (Entwurf aus dem Gelände, nicht gespeichert)");
     setWindowTitle(title);
+    updateTerrainCommands();
 }
 
 // Whether kept originals lie beside the saved file: asked when a map opens and after each
@@ -1039,6 +555,7 @@ bool PathmapWindow::settleUnsavedStrokes() {
     if (box.clickedButton() == discard) {
         // Forgotten: the map is read afresh when it is shown again.
         editor_.reset();
+        terrain_.reset();
         picture_ = QImage();
         pictureStale_ = false;
         canvas_->clearMap();

@@ -9,6 +9,8 @@
 #pragma once
 
 #include "pathmaps/editor.h"
+#include "pathmaps/map_terrain.h"
+#include "pathmaps/map_view.h"
 #include "pathmaps/picture.h"
 
 #include <QImage>
@@ -23,7 +25,10 @@
 #include <optional>
 
 class QAbstractButton;
+class QCheckBox;
 class QLabel;
+class QLayout;
+class QToolButton;
 class QSpinBox;
 class QStackedWidget;
 class PathmapCanvas;
@@ -34,7 +39,7 @@ public:
     // The edge of the picture when the window opens: a 512 x 512 map pixel for pixel.
     static constexpr int kShownEdge = 512;
     // The closest zoom, in screen pixels per cell.
-    static constexpr double kClosestZoom = 32.0;
+    static constexpr double kClosestZoom = tess::pathmaps::MapView::kClosestZoom;
     // The zoom of showWorldPoint when the view is farther out: single cells plainly apart.
     static constexpr double kPointZoom = 8.0;
 
@@ -69,6 +74,11 @@ public:
 
     // The map open for retouching; null after a note.
     const tess::pathmaps::PathmapEditor* editor() const { return editor_.get(); }
+    // The layers of the terrain's verdicts shown over the map (the flags of
+    // tess::pathmaps::TerrainVerdicts), and the verdicts on the map's cells: judged the first
+    // time they are needed, null where the terrain cannot judge the map.
+    std::uint8_t shownLayers() const;
+    const tess::pathmaps::TerrainVerdicts* verdicts();
     // The drawing surface, the zoom in screen pixels per cell, and where the centre of a
     // cell lies on the surface.
     QWidget* canvas() const;
@@ -89,6 +99,7 @@ private:
     friend class PathmapCanvas;
 
     void buildControls();
+    QToolButton* toolButton(const char* name, const QString& caption, const QString& tip);
     void appear(const QString& fileName);
     void placeBesideParent();
     // Unsaved strokes: asks whether to save them; false when the user cancels (or the save
@@ -109,6 +120,14 @@ private:
     void restoreOriginal();
     void exportPicture();
     void importPicture();
+
+    // The terrain under the map (pathmap_window_terrain.cpp): its controls, what they are
+    // enabled for, the ground in the status line, and the class's map drafted from it.
+    QLayout* buildTerrainControls();
+    void updateTerrainCommands();
+    QString groundText() const;
+    void layersToggled();
+    void draftFromTerrain();
 
     std::unique_ptr<tess::pathmaps::PathmapEditor> editor_;
     QString fileName_;
@@ -136,6 +155,13 @@ private:
     QAbstractButton* restoreButton_ = nullptr;
     QAbstractButton* exportButton_ = nullptr;
     QAbstractButton* importButton_ = nullptr;
+    std::unique_ptr<tess::pathmaps::MapTerrain> terrain_;
+    QCheckBox* waterLayer_ = nullptr;
+    QCheckBox* steepLayer_ = nullptr;
+    QCheckBox* outsideLayer_ = nullptr;
+    QCheckBox* unreachableLayer_ = nullptr;
+    QAbstractButton* terrainTool_ = nullptr;
+    QAbstractButton* draftButton_ = nullptr;
     QPointer<QWidget> watchedWindow_;
     bool placed_ = false;
 };

@@ -53,7 +53,10 @@ GridEdit::GridEdit(Grid grid) : grid_(std::move(grid)) {
 }
 
 void GridEdit::set(std::size_t index) {
-    if (grid_.cells[index] == value_)
+    const std::uint8_t value = wanted_ == nullptr               ? value_
+                               : (*wanted_)[index] == kPassable ? kPassable
+                                                                : kBlocked;
+    if (grid_.cells[index] == value)
         return;
     turnOver(index);
     stroke_.cells.push_back(static_cast<std::uint32_t>(index));
@@ -78,7 +81,17 @@ void GridEdit::beginStroke(bool block) {
         return;
     inStroke_ = true;
     value_ = block ? kBlocked : kPassable;
+    wanted_ = nullptr;
     stroke_ = Step{};
+}
+
+void GridEdit::beginStroke(const std::vector<std::uint8_t>& wanted) {
+    if (wanted.size() != grid_.cells.size())
+        throw Error("Das Gelände passt nicht zur Pathmap: " + std::to_string(wanted.size()) +
+                    " statt " + std::to_string(grid_.cells.size()) + " Felder");
+    beginStroke(true);
+    if (inStroke_)
+        wanted_ = &wanted;
 }
 
 const std::vector<std::int32_t>& GridEdit::spans(std::int32_t size) {
@@ -187,6 +200,7 @@ CellRect GridEdit::endStroke() {
     if (!inStroke_)
         return {};
     inStroke_ = false;
+    wanted_ = nullptr;
     Step step = std::move(stroke_);
     stroke_ = Step{};
     if (step.cells.empty())
@@ -211,7 +225,7 @@ void GridEdit::turnOver(const Step& step) {
                 turnOver(grid_.index(x, z));
 }
 
-CellRect GridEdit::replaceCells(const std::vector<std::uint8_t>& cells) {
+CellRect GridEdit::replaceCells(const std::vector<std::uint8_t>& cells, bool draft) {
     if (inStroke_)
         endStroke();
     if (grid_.kind == Kind::regions || cells.size() != grid_.cells.size())
@@ -250,8 +264,18 @@ CellRect GridEdit::replaceCells(const std::vector<std::uint8_t>& cells) {
                 step.cells.push_back(static_cast<std::uint32_t>(index));
         }
     turnOver(step);
+    step.draft = draft;
     push(std::move(step));
     return r;
+}
+
+bool GridEdit::holdsUnsavedDraft() const {
+    // A draft done since the save, or since a state that was never saved.
+    const std::size_t from = savedAt_ == kUnreachable ? 0 : savedAt_;
+    for (std::size_t i = from; i < applied_; ++i)
+        if (steps_[i].draft)
+            return true;
+    return false;
 }
 
 CellRect GridEdit::undo() {

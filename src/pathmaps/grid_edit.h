@@ -20,6 +20,10 @@ struct CellRect {
     std::int32_t height = 0;
 
     bool empty() const { return width <= 0 || height <= 0; }
+    // Some cells, all on a grid of that size.
+    bool liesOn(std::int32_t gridWidth, std::int32_t gridHeight) const {
+        return !empty() && x >= 0 && z >= 0 && x + width <= gridWidth && z + height <= gridHeight;
+    }
     CellRect united(const CellRect& other) const;
     friend bool operator==(const CellRect&, const CellRect&) = default;
 };
@@ -40,6 +44,10 @@ public:
     // A stroke: from the button going down to its release, every dab, drag and rectangle
     // blocks (or frees) cells, and the stroke becomes one step.
     void beginStroke(bool block);
+    // A stroke that gives each cell it reaches the value `wanted` holds for it (0 passable,
+    // any other blocked), as the terrain's verdict paints; `wanted` has a value for every cell
+    // and is kept until the stroke ends.
+    void beginStroke(const std::vector<std::uint8_t>& wanted);
     bool inStroke() const { return inStroke_; }
     // The round brush `size` cells across (clamped to kSmallestBrush ... kLargestBrush) on the
     // cell (x, z): of an odd size centred on the cell, of an even size on its corner towards
@@ -55,8 +63,11 @@ public:
     CellRect endStroke();
 
     // All cells at once (a picture brought back from an image editor) as one step; cells of
-    // value 0 become passable, others blocked. The size must be the map's.
-    CellRect replaceCells(const std::vector<std::uint8_t>& cells);
+    // value 0 become passable, others blocked. The size must be the map's. A draft (the map
+    // drafted from the terrain) is marked as such until it is saved or undone.
+    CellRect replaceCells(const std::vector<std::uint8_t>& cells, bool draft = false);
+    // A draft's step is done and not saved.
+    bool holdsUnsavedDraft() const;
 
     bool canUndo() const { return applied_ > 0; }
     bool canRedo() const { return applied_ < steps_.size(); }
@@ -78,6 +89,7 @@ private:
         CellRect bounds;
         std::vector<std::uint32_t> cells;
         std::vector<std::uint8_t> bits;
+        bool draft = false;
     };
 
     void set(std::size_t index);
@@ -96,6 +108,7 @@ private:
 
     bool inStroke_ = false;
     std::uint8_t value_ = kBlocked;
+    const std::vector<std::uint8_t>* wanted_ = nullptr;
     Step stroke_;
     // The brush of the last size used: per row of the brush, its offset in z and the first
     // and last offset in x.

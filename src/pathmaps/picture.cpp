@@ -202,17 +202,20 @@ void fillLayer(areas::RgbaPicture& out, const Grid& grid, const CellRect& cells,
 
 } // namespace
 
-areas::RgbaPicture drawCellLayer(const Grid& grid, const CellRect& cells, std::int32_t width,
-                                 std::int32_t height) {
+areas::RgbaPicture clearLayer(std::int32_t width, std::int32_t height) {
     areas::RgbaPicture out;
     if (width <= 0 || height <= 0)
         return out;
     out.width = width;
     out.height = height;
     out.rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
-    const CellRect inside = CellRect{0, 0, grid.width, grid.height};
-    if (cells.empty() || cells.x < 0 || cells.z < 0 || cells.x + cells.width > inside.width ||
-        cells.z + cells.height > inside.height)
+    return out;
+}
+
+areas::RgbaPicture drawCellLayer(const Grid& grid, const CellRect& cells, std::int32_t width,
+                                 std::int32_t height) {
+    areas::RgbaPicture out = clearLayer(width, height);
+    if (out.rgba.empty() || !cells.liesOn(grid.width, grid.height))
         return out;
     fillLayer(out, grid, cells, 0, 0, width, height);
     return out;

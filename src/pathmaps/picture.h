@@ -50,6 +50,9 @@ PictureSize pictureSizeOf(std::int32_t gridWidth, std::int32_t gridHeight);
 areas::RgbaPicture drawPathmap(const Grid& grid, const areas::RgbaPicture* overview,
                                const SpawnCheck& spawns);
 
+// A clear layer of `width` x `height` pixels; none for a size of nothing.
+areas::RgbaPicture clearLayer(std::int32_t width, std::int32_t height);
+
 // The cells of a part of the grid as a layer to lay over the level's picture, `width` x
 // `height` pixels, rows from the top: each pixel takes the colours of the cells under it in
 // their shares (free cells are clear), with straight alpha.

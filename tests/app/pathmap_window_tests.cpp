@@ -3,8 +3,10 @@
 // question about unsaved strokes; the map through a picture and back.
 #include "app/pathmap_window.h"
 #include "pathmaps/grid.h"
+#include "pathmaps/writer.h"
 #include "platform/program_folder.h"
 #include "screenshot.h"
+#include "support/island_level.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -355,3 +357,210 @@ TEST_F(PathmapWindowTest, ASaveIntoTheProgramFolderWaitsForNoOtherRun) {
     EXPECT_TRUE(window.windowTitle().endsWith(QLatin1Char('*')));
 }
 #endif
+
+namespace {
+
+// The island level (a lake with an island, a cliff, a strip outside the combat area) with an
+// addon whose tank map of 256 x 256 cells of 1 m is all free: the tank starts at 120/200.
+class PathmapTerrainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tess::test::writeIslandLevel(dir_ / "Insel");
+        pm::Grid grid;
+        grid.width = grid.height = 256;
+        grid.tileEdge = 64;
+        grid.cells.assign(256 * 256, pm::kPassable);
+        writeBytes(inAddon("Tank0Level0Map.raw"), pm::encodePathmap(grid));
+        writeBytes(inAddon("Tank.raw"), "the class file");
+        writeBytes(inAddon("TankInfo.raw"), "the region map");
+        writeBytes(dir_ / "Insel_001" / "AIPathFinding.con",
+                   "ai.addSearchMap Tank0 0 0 30 3 0.3 2.5 0\r\n"
+                   "ai.setMapSpawnPoints 0 120/200\r\n");
+        files_ = tess::test::filesUnder(dir_ / "Insel_001");
+    }
+    void open(PathmapWindow& window, const std::string& level = "Insel") {
+        const std::string addon = (dir_ / "Insel_001").string() + "/";
+        window.showPathmap(QStringLiteral("Tank0Level0Map.raw"),
+                           pm::viewPathmap(inAddon("Tank0Level0Map.raw").string(),
+                                           (dir_ / level).string() + "/", addon),
+                           false);
+    }
+    fs::path inAddon(const std::string& name) const {
+        return dir_ / "Insel_001" / "Pathfinding" / name;
+    }
+    // The cells of a row from x to x + count - 1, "1" blocked, "0" free, in the window or in
+    // the saved file.
+    static std::string row(const pm::Grid& grid, int x, int z, int count) {
+        std::string text;
+        for (int i = x; i < x + count; ++i)
+            text += grid.blocked(i, z) ? '1' : '0';
+        return text;
+    }
+
+    TempDir dir_;
+    std::map<std::string, std::string> files_;
+};
+
+QRgb pixelAt(const PathmapWindow& window, int x, int z) {
+    return window.canvas()->grab().toImage().pixel(window.pointOfCell(x, z));
+}
+
+// A layer switched on colours the cell or leaves it, and switched off again leaves it as it was.
+struct LayerProbe {
+    const char* layer;
+    int x, z;
+    bool coloured;
+};
+void expectLayers(PathmapWindow& window, const std::vector<LayerProbe>& probes) {
+    window.resize(760, 900);
+    QApplication::processEvents();
+    for (const LayerProbe& probe : probes) {
+        SCOPED_TRACE(std::string(probe.layer) + " " + std::to_string(probe.x));
+        auto* box = child<QAbstractButton>(window, probe.layer);
+        ASSERT_TRUE(box->isEnabled());
+        const QRgb before = pixelAt(window, probe.x, probe.z);
+        box->click();
+        EXPECT_EQ(pixelAt(window, probe.x, probe.z) != before, probe.coloured);
+        box->click();
+        EXPECT_EQ(pixelAt(window, probe.x, probe.z), before);
+    }
+}
+
+} // namespace
+
+TEST_F(PathmapTerrainTest, LayersShowTheVerdictsAndTheStatusLineTheGround) {
+    PathmapWindow window;
+    open(window);
+    expectLayers(window, {
+                             {"waterLayer", 40, 40, true},
+                             {"waterLayer", 120, 200, false},
+                             {"steepLayer", 158, 100, true},
+                             {"steepLayer", 40, 40, false},
+                             {"outsideLayer", 240, 100, true},
+                             {"outsideLayer", 190, 100, false},
+                             {"unreachableLayer", 64, 64, true},
+                             {"unreachableLayer", 190, 100, true},
+                             {"unreachableLayer", 120, 200, false},
+                         });
+    QTest::mouseMove(window.canvas(), window.pointOfCell(120, 200));
+    EXPECT_TRUE(window.status().contains(QStringLiteral(" · Höhe 20,0 m · Neigung 0° · ")))
+        << window.status().toStdString();
+    QTest::mouseMove(window.canvas(), window.pointOfCell(190, 100));
+    EXPECT_TRUE(window.status().contains(QStringLiteral(" · Höhe 60,0 m · Neigung 0° · ")))
+        << window.status().toStdString();
+    // Up the cliff, 10 m a metre.
+    QTest::mouseMove(window.canvas(), window.pointOfCell(157, 100));
+    EXPECT_TRUE(window.status().contains(QStringLiteral(" m · Neigung 84° · ")))
+        << window.status().toStdString();
+}
+
+TEST_F(PathmapTerrainTest, TheBrushGelaendePaintsTheVerdictAndIsUndone) {
+    PathmapWindow window;
+    open(window);
+    // A stale region: three rows blocked across the lake's western shore.
+    press(window, "rectangleTool");
+    stroke(window, Qt::LeftButton, window.pointOfCell(20, 63), window.pointOfCell(35, 65));
+    press(window, "terrainTool");
+    stroke(window, Qt::LeftButton, window.pointOfCell(20, 64), window.pointOfCell(35, 64));
+    // Free up to the slope, steep from 25, water from 28 on; the rows beside as they were.
+    EXPECT_EQ(row(window.editor()->grid(), 18, 64, 18), "000000011111111111");
+    EXPECT_EQ(row(window.editor()->grid(), 18, 65, 18), "001111111111111111");
+    press(window, "undoButton");
+    EXPECT_EQ(row(window.editor()->grid(), 18, 64, 18), "001111111111111111");
+    // The brush, with the right button too, paints the verdict: free stays free.
+    press(window, "brushTool");
+    child<QSpinBox>(window, "brushSize")->setValue(1);
+    stroke(window, Qt::RightButton, window.pointOfCell(24, 63), window.pointOfCell(24, 63));
+    stroke(window, Qt::RightButton, window.pointOfCell(26, 63), window.pointOfCell(26, 63));
+    EXPECT_EQ(row(window.editor()->grid(), 18, 63, 18), "001111011111111111");
+}
+
+TEST_F(PathmapTerrainTest, TheDraftIsWrittenOnlyBySpeichern) {
+    {
+        PathmapWindow window;
+        open(window);
+        press(window, "draftButton");
+        EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("Entwurf")));
+        EXPECT_TRUE(window.filesLine().startsWith(QStringLiteral("Entwurf aus dem Gelände")));
+        EXPECT_EQ(row(window.editor()->grid(), 20, 64, 8), "00000111");
+        EXPECT_EQ(row(window.editor()->grid(), 60, 64, 8), "11111111"); // the island
+        EXPECT_EQ(row(window.editor()->grid(), 116, 200, 8), "00000000");
+        EXPECT_EQ(row(window.editor()->grid(), 220, 100, 8), "11111111"); // the plateau, outside
+        // Undone: no draft; done again and discarded on closing: the files as they were.
+        press(window, "undoButton");
+        EXPECT_FALSE(window.windowTitle().contains(QStringLiteral("Entwurf")));
+        press(window, "draftButton");
+        answer(QStringLiteral("Verwerfen"));
+        window.close();
+        EXPECT_EQ(tess::test::filesUnder(dir_ / "Insel_001"), files_);
+    }
+    PathmapWindow window;
+    open(window);
+    press(window, "draftButton");
+    press(window, "saveButton");
+    EXPECT_FALSE(window.windowTitle().contains(QStringLiteral("Entwurf")));
+    const pm::Grid saved = pm::readPathmap(inAddon("Tank0Level0Map.raw").string());
+    EXPECT_EQ(row(saved, 20, 64, 8), "00000111");
+    EXPECT_EQ(row(saved, 60, 64, 8), "11111111");
+    EXPECT_EQ(row(saved, 116, 200, 8), "00000000");
+    EXPECT_EQ(readBytes(inAddon("Tank.raw")), "the class file");
+    EXPECT_EQ(readBytes(inAddon("TankInfo.raw")), "the region map");
+}
+
+TEST_F(PathmapTerrainTest, WithoutTerrainOrSearchMapTheControlsSayWhy) {
+    struct Row {
+        const char* level;
+        const char* script;
+        const char* why;
+    };
+    const Row rows[] = {
+        {"Leer", "ai.addSearchMap Tank0 0 0 30 3\r\n", "Init/Terrain.con fehlt"},
+        {"Insel", "ai.addSearchMap Infantry1 0 1.5 40 1\r\n", "keine Suchkarte für die Klasse"},
+    };
+    int x = 120;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.level);
+        fs::create_directories(dir_ / "Leer");
+        writeBytes(dir_ / "Insel_001" / "AIPathFinding.con", row.script);
+        PathmapWindow window;
+        open(window, row.level);
+        for (const char* name : {"waterLayer", "steepLayer", "outsideLayer", "unreachableLayer",
+                                 "terrainTool", "draftButton"}) {
+            auto* control = child<QAbstractButton>(window, name);
+            EXPECT_FALSE(control->isEnabled()) << name;
+            EXPECT_TRUE(control->toolTip().startsWith(QStringLiteral("Nicht möglich: ")));
+            EXPECT_TRUE(control->toolTip().contains(QString::fromUtf8(row.why)))
+                << control->toolTip().toStdString();
+        }
+        QTest::mouseMove(window.canvas(), window.pointOfCell(x += 10, 200));
+        EXPECT_EQ(window.status().contains(QStringLiteral("Höhe")),
+                  std::string(row.level) == "Insel");
+    }
+}
+
+// LD_Omaha_Day1's tank map as the game made it, over the level's ground: the sea inside the
+// combat area blue, the land beyond it dark, at the zoom that shows the whole map.
+TEST(PathmapTerrainOnARealLevel, OmahasSeaAndItsCombatArea) {
+    TempDir dir;
+    const std::string map = tess::test::testdata("pathmaps/LD_Omaha_Day1/Tank0Level0Map.raw");
+    writeBytes(dir / "Pathfinding" / "Tank0Level0Map.raw", readBytes(map));
+    writeBytes(dir / "AIPathFinding.con",
+               readBytes(tess::test::testdata("levels/LD_Omaha_Day1/AIpathFinding.con")));
+    PathmapWindow window;
+    window.showPathmap(QStringLiteral("Tank0Level0Map.raw"),
+                       pm::viewPathmap(map, tess::test::testdata("levels/LD_Omaha_Day1") + "/",
+                                       dir.path().string() + "/"),
+                       true);
+    expectLayers(window, {
+                             {"waterLayer", 1300, 1600, true},
+                             {"waterLayer", 1300, 1000, false},
+                             {"outsideLayer", 100, 100, true},
+                             {"outsideLayer", 1300, 1000, false},
+                         });
+    for (const char* layer : {"waterLayer", "steepLayer", "outsideLayer", "unreachableLayer"})
+        child<QAbstractButton>(window, layer)->click();
+    // The combat area across the picture.
+    wheel(window.canvas(), window.pointOfCell(1335, 1250), 480);
+    QTest::mouseMove(window.canvas(), window.pointOfCell(1250, 1200));
+    screenshot("pathmap-terrain", &window);
+}
