@@ -978,7 +978,7 @@ TEST_F(AreasTab, TheEditorForgivesASlip) {
     EXPECT_FALSE(ui.RadioButton1->isChecked());
     press(ui.e, Qt::Key_Left);
     EXPECT_EQ(ui.rot->geometry(), QRect(342, 265, 1, 1));
-    tess::test::screenshot("27-1-arrow-keys");
+    tess::test::screenshot("areas-1-arrow-keys");
 
     // An area across the top of the picture: the panel opens at the bottom, off it.
     click(ui.Label1z);
@@ -987,7 +987,7 @@ TEST_F(AreasTab, TheEditorForgivesASlip) {
     clickPicture(ui, 500, 100);
     click(ui.Label8z);
     EXPECT_EQ(ui.areafert->geometry(), QRect(2, 163, 161, 345));
-    tess::test::screenshot("27-2-panel-off-the-area");
+    tess::test::screenshot("areas-2-panel-off-the-area");
     typeInto(ui.Edit2z, QStringLiteral("Nordrand"));
     typeInto(ui.Edit3z, QStringLiteral("20"));
     click(ui.Label9z);
@@ -1004,7 +1004,7 @@ TEST_F(AreasTab, TheEditorForgivesASlip) {
                   QStringList{QStringLiteral("Nordrand [ 40;1648 / 2000;2008 ] ==> Prio. [20]")});
     };
     undoThen([&] {
-        tess::test::screenshot("27-3-redo");
+        tess::test::screenshot("areas-3-redo");
         click(ui.Label27z);
     });
     undoThen([&] { press(ui.e, Qt::Key_Y, Qt::ControlModifier); });
@@ -1031,7 +1031,7 @@ TEST_F(AreasTab, TheEditorForgivesASlip) {
     EXPECT_LT(longest->text().size(), longest->toolTip().size());
     EXPECT_TRUE(longest->text().contains(QChar(0x2026)));
     EXPECT_EQ(ui.ListBox1z->horizontalScrollBar()->maximum(), 0);
-    tess::test::screenshot("27-4-labels");
+    tess::test::screenshot("areas-4-labels");
 
     // The neighbour list shows ten rows; Marvie's self-link is shown as the level has it, and
     // the panel's tip says so.
@@ -1045,7 +1045,7 @@ TEST_F(AreasTab, TheEditorForgivesASlip) {
     EXPECT_TRUE(ui.Label3z->text().endsWith(QStringLiteral(
         "Diese Area ist, wie in der Karte, als ihr eigener Nachbar angekreuzt; ist das nicht "
         "gemeint, nimm das Häkchen weg.")));
-    tess::test::screenshot("27-5-self-link");
+    tess::test::screenshot("areas-5-self-link");
     click(ui.Label16z);
     EXPECT_TRUE(ui.Label3z->text().endsWith(
         QStringLiteral("Tip: eine Area kann nicht Nachbar von sich selbst sein !")));
@@ -1060,5 +1060,5 @@ TEST_F(AreasTab, TheEditorForgivesASlip) {
     EXPECT_FALSE(ui.GroupBox5z->isVisible());
     EXPECT_TRUE(ui.Label26z->isVisible());
     EXPECT_TRUE(ui.Label26z->isEnabled());
-    tess::test::screenshot("27-6-script-written");
+    tess::test::screenshot("areas-6-script-written");
 }

@@ -89,7 +89,7 @@ TEST(CheckWindow, TheListAfterARestartAndTheJumpsToAControlPointAndASpawnPoint) 
     EXPECT_EQ(ui.ListBox1z->item(2)->data(Qt::UserRole).toString(),
               QStringLiteral("Bahnhof [ 512;640 / 768;896 ] ==> Prio. [150]"));
     form.raise();
-    screenshot("27-7-tab2-after-restart");
+    screenshot("areas-7-tab2-after-restart");
     dialog->raise();
 
     // The soldier at (200, 200) in the pathmap window, centred at a zoom where cells show.

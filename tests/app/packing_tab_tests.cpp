@@ -227,7 +227,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
         auto form = openWindow();
         auto& ui = form->controls();
         generateBastogne(*form);
-        screenshot("10-1-tab3-after-start");
+        screenshot("tab3-after-start");
         aiCon = readBytes(program_.addon("Bastogne") / "ai.con");
         ASSERT_NE(aiCon.find("\r\nai.createallmaps\r\n"), std::string::npos);
 
@@ -257,7 +257,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
 
         ASSERT_TRUE(waitEnds(*form));
         EXPECT_EQ(valuesOf(bar), (std::vector<int>{20, 50, 66, 78, 100}));
-        screenshot("10-3-first-pack-done");
+        screenshot("tab3-3-first-pack-done");
         EXPECT_EQ(messages_, std::vector<Message>{});
         EXPECT_TRUE(ui.packCancel->isHidden());
         EXPECT_EQ(ui.packbar->geometry(), QRect(8, 32, 313, 17));
@@ -298,7 +298,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("--------------"));
     EXPECT_EQ(ui.Label46->wholeText(), shownPath(pf() + "bf1942\\levels\\"));
     click(ui.Button7);
-    screenshot("10-4-restart-final-pack-refused");
+    screenshot("tab3-4-restart-final-pack-refused");
     EXPECT_EQ(messages_,
               (std::vector<Message>{
                   {QMessageBox::Critical,
@@ -325,7 +325,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
 
     click(ui.Button6);
     EXPECT_EQ(messages_, std::vector<Message>{});
-    screenshot("10-5-imported");
+    screenshot("tab3-5-imported");
     // The restored map on tab 3: its name, its base path and the addon's folder.
     EXPECT_EQ(ui.Label39->text(), QStringLiteral("Bastogne"));
     EXPECT_EQ(ui.Edit5->text(), QStringLiteral("bf1942/levels/Bastogne"));
@@ -363,7 +363,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     ui.FileListBox2->setCurrentRow(rowOf(listed, "Tank0Level0Map.raw"));
     PathmapWindow* view = form->pathmapWindow();
     ASSERT_NE(view, nullptr);
-    screenshot("13-1-tank0level0map");
+    screenshot("pathmaps-1-tank0level0map");
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(messages_, std::vector<Message>{});
     EXPECT_TRUE(view->facts().startsWith(
@@ -412,7 +412,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
 
     // A damaged file and a class file: a note in the window, no error box.
     ui.FileListBox2->setCurrentRow(rowOf(listed, "Tank0Level0Map8Bit.raw"));
-    screenshot("10-6-damaged-pathmap-note");
+    screenshot("tab3-6-damaged-pathmap-note");
     EXPECT_TRUE(view->picture().isNull());
     EXPECT_TRUE(view->note().startsWith(
         QStringLiteral("Kann nicht gezeigt werden: Die Pathmap Tank0Level0Map8Bit.raw ")))
@@ -431,7 +431,7 @@ TEST_F(PackingTabTest, FirstPackRestartImportPathmapPicturesAndFinalPack) {
     EXPECT_FALSE(ui.Button6->isEnabled());
     ASSERT_TRUE(waitEnds(*form));
     EXPECT_EQ(messages_, (std::vector<Message>{{QMessageBox::NoIcon, QStringLiteral("Fertig")}}));
-    screenshot("10-7-final-pack-done");
+    screenshot("tab3-7-final-pack-done");
     EXPECT_EQ(valuesOf(bar), (std::vector<int>{20, 50, 66, 78, 100}));
     EXPECT_TRUE(ui.finalCancel->isHidden());
     const std::set<std::string> finalNames = entryNameSet(target + ".rfa");
@@ -480,7 +480,7 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     answers_.push_back(target);
     click(ui.Label42);
     ASSERT_TRUE(form->isWaiting());
-    screenshot("10-8-waiting-slow-batch");
+    screenshot("tab3-8-waiting-slow-batch");
     click(ui.packCancel);
     EXPECT_FALSE(form->isWaiting());
     const QString abandoned = qs("Abgebrochen: Auf \"" + pf() +
@@ -524,7 +524,7 @@ TEST_F(PackingTabTest, AbbrechenAndBatchesThatNeverDeliverEndTheWaitAndSaySo) {
     click(ui.Button8);
     ASSERT_TRUE(form->isWaiting());
     EXPECT_FALSE(ui.netbar->isHidden());
-    screenshot("10-9-merge-waiting-for-unpack");
+    screenshot("tab3-9-merge-waiting-for-unpack");
     EXPECT_FALSE(ui.Button10->isEnabled());
     click(ui.netCancel);
     ASSERT_EQ(messages_.size(), 1u);
@@ -596,7 +596,7 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
                   {QStringLiteral("fixenpath"), QStringLiteral("Refractor Archives (*.rfa)"),
                    QStringLiteral("Kursk_001.rfa")}}));
     EXPECT_EQ(form->state().netBackupPath, "");
-    screenshot("10-10-merge-chosen");
+    screenshot("tab3-10-merge-chosen");
 
     const auto merge = [&] {
         messages_.clear();
@@ -612,7 +612,7 @@ TEST_F(PackingTabTest, NetworkMergeOfKurskForEachDisposalThroughTheRealControls)
     useSlowBatchRunner(1);
     merge();
     useRealBatchRunner();
-    screenshot("10-12-merged");
+    screenshot("tab3-12-merged");
     EXPECT_EQ(messages_,
               (std::vector<Message>{
                   {QMessageBox::Warning,
@@ -722,7 +722,7 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
                              "unpack.log im Ordner ") +
                   shownPath(pf()) + QStringLiteral("."));
     ui.PageControl1->setCurrentWidget(ui.t1);
-    screenshot("10-11-unpack-without-a-window");
+    screenshot("tab3-11-unpack-without-a-window");
 
     // One area, its neighbours, and the script written with no program to open it.
     ui.PageControl1->setCurrentWidget(ui.t3);
@@ -753,7 +753,7 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
               QStringLiteral("Kein Programm zum Öffnen gefunden. StrategicAreas.con liegt in ") +
                   scriptFolder + QStringLiteral("."));
     EXPECT_EQ(ui.shellNote->toolTip(), scriptFolder);
-    screenshot("10-11b-no-program-for-the-script");
+    screenshot("tab3-11b-no-program-for-the-script");
     const QStringList lines = ui.shellNote->shownText().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << ui.shellNote->shownText().toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("Kein Programm zum Öffnen gefunden. StrategicAreas.con "
@@ -782,7 +782,7 @@ TEST_F(PackingTabTest, WhatRunsOrWaitsUnseenIsNamedInTheWindow) {
               QStringLiteral("unpack.bat läuft ohne eigenes Fenster. Was sie tut, steht in "
                              "unpack.log im Ordner ") +
                   shownPath(pf() + "Network\\") + QStringLiteral("."));
-    screenshot("10-12-network-unpack-without-a-window");
+    screenshot("tab3-12-network-unpack-without-a-window");
     EXPECT_TRUE(batchesEnd());
 }
 #endif
@@ -805,7 +805,7 @@ TEST_F(PackingTabTest, An8BitPathmapIsDrawnWithItsFirstRowAtTheBottom) {
     ui.FileListBox2->setCurrentRow(0);
     const PathmapWindow* view = form->pathmapWindow();
     ASSERT_NE(view, nullptr);
-    screenshot("10-11-8bit-picture");
+    screenshot("tab3-11-8bit-picture");
     const QImage& picture = view->picture();
     ASSERT_EQ(picture.size(), QSize(512, 512));
     // No level here: the map on grey, blocked cells (255) red over it, free ones (0) grey.
