@@ -244,7 +244,7 @@ void TForm1::FormShow() {
             ui_->Edit4->setText(qs(*remembered));
             wizard_.gameDir = *remembered;
         }
-        wizard_.areaEditMode = 1;
+        wizard_.areaEditMode = tess::AreaEditMode::secondCorner;
         splash_->show();
         splash_->raise();
     });

@@ -46,6 +46,25 @@ using namespace tess::areas;
 
 namespace {
 
+// The eight cursor pictures of the tab, in the order of CursorPart.
+std::array<QLabel*, kCursorPartCount> cursorWidgets(Ui::TForm1& ui) {
+    return {ui.gruen, ui.fg, ui.rot, ui.fr, ui.oben, ui.unten, ui.links, ui.rechts};
+}
+
+// Where the design places the cursor pictures, as the editor counts them: in pixels of the
+// picture `e`. The design is the one place of these positions; the editor parks the cursor
+// there again.
+CursorLayout designCursorLayout(Ui::TForm1& ui) {
+    CursorLayout layout;
+    const std::array<QLabel*, kCursorPartCount> widgets = cursorWidgets(ui);
+    for (std::size_t i = 0; i < kCursorPartCount; ++i) {
+        const QRect place = widgets[i]->geometry().translated(-ui.e->pos());
+        layout[i] = {
+            {place.left(), place.top()}, place.width(), place.height(), !widgets[i]->isHidden()};
+    }
+    return layout;
+}
+
 // Cursor pictures may be moved without bound; on the tab they are shown within a margin
 // round it, which is all that can be seen, and the widgets never get absurd geometries.
 QRect shownGeometry(const CursorPicture& picture) {
@@ -137,7 +156,7 @@ const QString kSelfLinkTip = QStringLiteral(
 } // namespace
 
 void TForm1::connectAreasTab() {
-    areaEditor_ = std::make_unique<AreaEditor>(wizard_);
+    areaEditor_ = std::make_unique<AreaEditor>(wizard_, designCursorLayout(*ui_));
     // The area script goes into the addon: a step in the program folder, under its lock.
     areaEditor_->setScriptWriter([](const std::function<void()>& write) {
         const tess::ProgramLock lock(tess::programFolder());
@@ -175,8 +194,7 @@ void TForm1::connectAreasTab() {
         CheckListBox1ClickCheck(ui_->CheckListBox1->row(item), item->checkState() == Qt::Checked);
     });
     // A click on the picture must reach it through the markers and flags standing on it.
-    for (QLabel* part :
-         {ui_->gruen, ui_->fg, ui_->rot, ui_->fr, ui_->oben, ui_->unten, ui_->links, ui_->rechts})
+    for (QLabel* part : cursorWidgets(*ui_))
         part->setAttribute(Qt::WA_TransparentForMouseEvents);
     // The keys act wherever the focus is on the tab, except in a text field.
     QCoreApplication::instance()->installEventFilter(this);
@@ -187,16 +205,11 @@ void TForm1::connectAreasTab() {
 
 void TForm1::drawAreasTab() {
     const AreaEditor& editor = *areaEditor_;
-    const std::pair<CursorPart, QLabel*> cursor[] = {
-        {CursorPart::gruen, ui_->gruen}, {CursorPart::fg, ui_->fg},
-        {CursorPart::rot, ui_->rot},     {CursorPart::fr, ui_->fr},
-        {CursorPart::oben, ui_->oben},   {CursorPart::unten, ui_->unten},
-        {CursorPart::links, ui_->links}, {CursorPart::rechts, ui_->rechts},
-    };
-    for (const auto& [part, widget] : cursor) {
-        const CursorPicture& picture = editor.picture(part);
-        widget->setGeometry(shownGeometry(picture));
-        widget->setVisible(picture.visible);
+    const std::array<QLabel*, kCursorPartCount> cursor = cursorWidgets(*ui_);
+    for (std::size_t i = 0; i < kCursorPartCount; ++i) {
+        const CursorPicture& picture = editor.picture(static_cast<CursorPart>(i));
+        cursor[i]->setGeometry(shownGeometry(picture).translated(ui_->e->pos()));
+        cursor[i]->setVisible(picture.visible);
     }
 
     ui_->Label10z->setEnabled(editor.isEnabled(Command::loadPicture));
