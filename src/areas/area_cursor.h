@@ -65,9 +65,9 @@ public:
     // The marker that the movement commands move, if any.
     std::optional<PixelPosition> activeMarker() const;
 
-    // "Neue Strategic - Area": shows the green marker and flag; areaEditMode := 2.
+    // "Neue Strategic - Area": shows the green marker and flag; areaEditMode := firstCorner.
     void newArea();
-    // "Aktuellen Punkt bestätigen": shows the red marker and flag; areaEditMode := 1.
+    // "Aktuellen Punkt bestätigen": shows the red marker and flag; areaEditMode := secondCorner.
     void confirmPoint();
     // The movement commands: the active marker by the step, then its flag by the step read
     // again. A step that is not an integer throws before anything has moved; with no active
@@ -82,7 +82,7 @@ public:
     void showFrame(const PixelRectangle& rect);
     // Every picture back to its start and hidden.
     void park();
-    // After "OK": parked, "Neue Strategic - Area" enabled again, areaEditMode := 1.
+    // After "OK": parked, "Neue Strategic - Area" enabled again, areaEditMode := secondCorner.
     void finishDrawing();
     // "Area bearbeiten": the markers and flags on the area's corners, the frame round it;
     // the green corner moves first, as when drawing.

@@ -88,14 +88,14 @@ public:
     explicit AreaEditor(WizardState& state, const CursorLayout& layout = {});
 
     // --- Cursor ---
-    // "Neue Strategic - Area": shows the green marker and flag; areaEditMode := 2.
+    // "Neue Strategic - Area": shows the green marker and flag; areaEditMode := firstCorner.
     void newArea() { cursor_.newArea(); }
-    // "Aktuellen Punkt bestätigen": shows the red marker and flag; areaEditMode := 1.
+    // "Aktuellen Punkt bestätigen": shows the red marker and flag; areaEditMode := secondCorner.
     void confirmPoint() { cursor_.confirmPoint(); }
     // The movement commands (labels and keys 4, 6, 8, 5). Moves the active marker by the
     // step, then parses the step again and moves its flag. A step that is not an integer
-    // throws "'%s' ist kein gültiger Integerwert" before anything has moved. With an
-    // areaEditMode other than 1 or 2 nothing moves and the step is not read.
+    // throws "'%s' ist kein gültiger Integerwert" before anything has moved. While
+    // areaEditMode names no corner nothing moves and the step is not read.
     void move(Direction direction, std::string_view stepText) { cursor_.move(direction, stepText); }
     // The active marker goes there and its flag follows by the same distance.
     void placeActiveMarker(PixelPosition position) { cursor_.placeActiveMarker(position); }
