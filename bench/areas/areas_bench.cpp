@@ -59,7 +59,7 @@ void BM_AreasConfirmedFinishedAndWritten(benchmark::State& state) {
         tess::WizardState wizard;
         wizard.worldSize = 4096;
         wizard.worldScale = 8;
-        wizard.areaEditMode = 1;
+        wizard.areaEditMode = tess::AreaEditMode::secondCorner;
         wizard.levelDir = addon.text();
         AreaEditor editor(wizard);
         AreaPanel panel;
@@ -104,7 +104,7 @@ void BM_AutosaveOfOneClick(benchmark::State& state) {
     tess::WizardState wizard;
     wizard.worldSize = 4096;
     wizard.worldScale = 8;
-    wizard.areaEditMode = 1;
+    wizard.areaEditMode = tess::AreaEditMode::secondCorner;
     wizard.levelDir = addon.text();
     wizard.mapName = "Bench";
     AreaEditor editor(wizard);
@@ -171,7 +171,7 @@ void BM_LoadSavedAreas(benchmark::State& state) {
         tess::WizardState wizard;
         wizard.worldSize = 4096;
         wizard.worldScale = 8;
-        wizard.areaEditMode = 1;
+        wizard.areaEditMode = tess::AreaEditMode::secondCorner;
         wizard.levelDir = addon.text();
         AreaEditor editor(wizard);
         benchmark::DoNotOptimize(loadSavedAreas(editor, file).areaCount);

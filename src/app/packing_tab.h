@@ -5,7 +5,6 @@
 #pragma once
 
 #include "app/pathmap_window.h"
-#include "app/tform1.h"
 #include "packing/batch_wait.h"
 #include "packing/network_merge.h"
 #include "platform/program_lock.h"
@@ -17,6 +16,7 @@
 #include <QRect>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -25,7 +25,7 @@
 #include <utility>
 #include <vector>
 
-struct TForm1::PackingTab {
+struct PackingTab {
     // The wait that runs, asked once per tick of the timer.
     QTimer timer;
     std::optional<tess::packing::BatchWait> wait;

@@ -2,6 +2,8 @@
 // conversion is explicit and goes through here.
 #pragma once
 
+#include "core/paths.h"
+
 #include <QDir>
 #include <QString>
 
@@ -25,6 +27,13 @@ inline QString shownPath(std::string_view path) {
     QString text = qs(path);
     text.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return QDir::toNativeSeparators(text);
+}
+
+// The folder that a note's "Ordner öffnen" shows for a path: the path itself when it names a
+// folder (ends with its separator), else the folder of the file.
+inline QString shownFolderOf(const std::string& path) {
+    const bool isFolder = !path.empty() && isPathSeparator(path.back());
+    return shownPath(isFolder ? path : folderPart(path));
 }
 
 } // namespace tess::app

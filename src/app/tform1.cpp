@@ -2,6 +2,7 @@
 // own (tform1_map.cpp, tform1_areas.cpp, tform1_packing.cpp).
 #include "app/tform1.h"
 
+#include "app/areas_tab.h"
 #include "app/check_dialog.h"
 #include "app/packing_tab.h"
 #include "app/path_note.h"
@@ -30,6 +31,7 @@
 #include <QTranslator>
 
 using tess::app::qs;
+using tess::app::shownFolderOf;
 using tess::app::shownPath;
 using tess::app::str;
 
@@ -184,9 +186,7 @@ void TForm1::openForUser(const std::string& path) {
 
 void TForm1::showPathNote(PathNote* note, const QString& before, const std::string& path,
                           const QString& after) {
-    const bool isFolder = !path.empty() && tess::isPathSeparator(path.back());
-    note->showPath(before, shownPath(path), after,
-                   shownPath(isFolder ? path : tess::folderPart(path)));
+    note->showPath(before, shownPath(path), after, shownFolderOf(path));
 }
 
 void TForm1::connectPathNotes() {
@@ -244,7 +244,7 @@ void TForm1::FormShow() {
             ui_->Edit4->setText(qs(*remembered));
             wizard_.gameDir = *remembered;
         }
-        wizard_.areaEditMode = 1;
+        wizard_.areaEditMode = tess::AreaEditMode::secondCorner;
         splash_->show();
         splash_->raise();
     });

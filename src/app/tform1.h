@@ -5,16 +5,15 @@
 //
 // The implementation is split by tab: tform1.cpp holds start-up, the error guard and the
 // dialogs; tform1_map.cpp tab "(1) Map + Confiles" and the game folder of tab 3;
-// tform1_areas.cpp tab "(2) Areas"; tform1_packing.cpp the packing and the network merge of tab 3;
-// tform1_check.cpp "Addon prüfen" of tab 3.
+// tform1_areas.cpp the handlers of tab "(2) Areas", whose editor and drawing live in AreasTab
+// (areas_tab.h); tform1_packing.cpp the packing and the network merge of tab 3, with what they
+// keep in PackingTab (packing_tab.h); tform1_check.cpp "Addon prüfen" of tab 3. A tab's own
+// class sees the controls, never TForm1.
 // Each tab file connects its own controls in a connect...Tab() function that the constructor
 // calls; the clickable labels and icons (ClickableLabel) offer clicked() for that. A further tab
 // comes the same way: its handlers and connect function declared here, its own tform1_<tab>.cpp.
 #pragma once
 
-#include "areas/area_editor.h"
-#include "areas/control_points.h"
-#include "areas/saved_areas.h"
 #include "core/wizard_state.h"
 
 #include <QMessageBox>
@@ -22,11 +21,9 @@
 #include <QString>
 #include <QWidget>
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +31,7 @@ namespace Ui {
 class TForm1;
 }
 class TForm2;
+struct PackingTab;
 class PathmapWindow;
 class PathNote;
 class CheckDialog;
@@ -46,11 +44,18 @@ class QPushButton;
 namespace tess {
 class BatchProcess;
 } // namespace tess
+namespace tess::app {
+class AreasTab;
+} // namespace tess::app
 namespace tess::packing {
 class BatchWait;
 struct WaitStatus;
 } // namespace tess::packing
 class QKeyEvent;
+namespace tess::areas {
+enum class Direction;
+struct AreaFile;
+} // namespace tess::areas
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -210,8 +215,6 @@ private:
     // command failed part way.
     void areaCommand(const std::function<void()>& command);
     void moveMarker(tess::areas::Direction direction);
-    void drawAreasTab();
-    void placeAreaPanel();
     void areaScriptWritten(const std::string& path);
     void loadAreasFrom(const std::string& file, bool earlierSet);
     void takeInAreas(const tess::areas::AreaFile& areas, const std::string& summary,
@@ -230,7 +233,6 @@ private:
 
     // What the packing tab keeps between its handlers and the ticks of its waits
     // (packing_tab.h).
-    struct PackingTab;
     std::unique_ptr<PackingTab> packing_;
     void waitFor(tess::packing::BatchWait wait, QProgressBar* bar, QPushButton* cancel,
                  std::function<void(const tess::packing::WaitStatus&)> then);
@@ -240,8 +242,6 @@ private:
     void showPathmaps(const std::string& folder, const std::vector<std::string>& names);
     void finishNetworkMerge();
     std::unique_ptr<CheckDialog> checkDialog_;
-    std::unique_ptr<tess::areas::AreaEditor> areaEditor_;
-    std::optional<std::size_t> savedAreaOffer_; // areas in the saved file, when there is one
-    std::vector<tess::areas::EarlierAreas> earlierAreas_;  // the earlier sets offered
-    std::vector<tess::areas::ControlPoint> controlPoints_; // of the level's Conquest mode
+    // Tab "(2) Areas": its editor and what it shows of it (areas_tab.h).
+    std::unique_ptr<tess::app::AreasTab> areasTab_;
 };

@@ -1,41 +1,29 @@
-// Tab "(2) Areas": the strategic area editor. Every handler reads its controls, makes one call
-// on the AreaEditor that the window owns for the run, and then draws the tab from what the
-// editor holds (drawAreasTab): the cursor pictures, the enabled states, the two panels, the
-// lists and the outlines on the picture. A click on the picture, a key and a command label
-// become the same call.
+// Tab "(2) Areas": the handlers of the strategic area editor. Every handler reads its
+// controls, makes one call on the AreaEditor that the window owns for the run (AreasTab), and
+// then draws the tab from what the editor holds (AreasTab::draw): the cursor pictures, the
+// enabled states, the two panels, the lists and the outlines on the picture. A click on the
+// picture, a key and a command label become the same call.
 #include "app/area_picture.h"
-#include "app/path_note.h"
+#include "app/areas_tab.h"
 #include "app/picture_file.h"
 #include "app/qt_text.h"
 #include "app/tform1.h"
 #include "areas/area_file.h"
 #include "areas/area_proposal.h"
-#include "areas/level_areas.h"
 #include "areas/level_takeover.h"
-#include "areas/overview_picture.h"
 #include "areas/saved_areas.h"
 #include "platform/program_folder.h"
-#include "platform/program_lock.h"
-#include "platform/shell.h"
 #include "ui_mainwindow.h"
 
-#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QBrush>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QSignalBlocker>
 #include <QTextEdit>
 
-#include <algorithm>
-#include <array>
-#include <cstdint>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -45,19 +33,6 @@ using tess::app::str;
 using namespace tess::areas;
 
 namespace {
-
-// Cursor pictures may be moved without bound; on the tab they are shown within a margin
-// round it, which is all that can be seen, and the widgets never get absurd geometries.
-QRect shownGeometry(const CursorPicture& picture) {
-    const auto shown = [](std::int64_t value) {
-        return static_cast<int>(std::clamp<std::int64_t>(value, -1000, 2000));
-    };
-    const int left = shown(picture.position.left);
-    const int top = shown(picture.position.top);
-    const int right = shown(std::int64_t{picture.position.left} + picture.width);
-    const int bottom = shown(std::int64_t{picture.position.top} + picture.height);
-    return {left, top, right - left, bottom - top};
-}
 
 bool isTextField(const QWidget* widget) {
     if (!widget)
@@ -69,80 +44,10 @@ bool isTextField(const QWidget* widget) {
            qobject_cast<const QAbstractSpinBox*>(widget);
 }
 
-// Lists that grow at the end and lose entries anywhere: entries that still match stay, so
-// that the list keeps its scroll position and selection; from the first difference on, the
-// list is rebuilt. Each item keeps its whole text; a list that shortens its entries to its
-// width shows the rest in the middle as "...".
-enum class ListKind { plain, checkable, shortened };
-
-template <typename Entry, typename Text>
-void syncList(QListWidget* list, const std::vector<Entry>& entries, Text text,
-              ListKind kind = ListKind::plain) {
-    const QSignalBlocker quiet(list);
-    const int count = static_cast<int>(entries.size());
-    int same = 0;
-    while (same < std::min(count, list->count()) &&
-           list->item(same)->data(Qt::UserRole).toString() ==
-               text(entries[static_cast<std::size_t>(same)]))
-        ++same;
-    while (list->count() > same)
-        delete list->takeItem(list->count() - 1);
-    // Room for the text beside the frame, the item's margins and the scroll bar once the
-    // entries need one.
-    const int rows = list->viewport()->height() / (list->fontMetrics().lineSpacing() + 2);
-    const int scrollBar = count > rows ? list->verticalScrollBar()->sizeHint().width() : 0;
-    const int width = list->width() - 2 * list->frameWidth() - scrollBar - 8;
-    for (int i = same; i < count; ++i) {
-        const QString whole = text(entries[static_cast<std::size_t>(i)]);
-        auto* item =
-            new QListWidgetItem(kind == ListKind::shortened
-                                    ? list->fontMetrics().elidedText(whole, Qt::ElideMiddle, width)
-                                    : whole,
-                                list);
-        item->setData(Qt::UserRole, whole);
-        if (kind == ListKind::checkable) {
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setCheckState(Qt::Unchecked);
-        }
-    }
-}
-
-// Where the area panel may stand on the picture, the design's place first.
-QRect leastCovering(const QRect& area, QSize panel, QSize picture) {
-    const int right = picture.width() - panel.width() - 2;
-    const int bottom = picture.height() - panel.height() - 4;
-    QRect best;
-    std::int64_t bestCover = -1;
-    for (const QPoint at :
-         {QPoint(2, 4), QPoint(right, 4), QPoint(2, bottom), QPoint(right, bottom)}) {
-        const QRect place(at, panel);
-        const QRect covered = place.intersected(area);
-        const std::int64_t cover =
-            covered.isEmpty() ? 0 : std::int64_t{covered.width()} * covered.height();
-        if (bestCover < 0 || cover < bestCover) {
-            best = place;
-            bestCover = cover;
-        }
-    }
-    return best;
-}
-
-// The tip of the neighbour panel's explanation, and what stands in its place while the current
-// area, taken over from a level, names itself as its neighbour.
-const QString kSelfTip = QStringLiteral("Tip: eine Area kann nicht Nachbar von sich selbst sein !");
-const QString kSelfLinkTip = QStringLiteral(
-    "Diese Area ist, wie in der Karte, als ihr eigener Nachbar angekreuzt; ist das nicht gemeint, "
-    "nimm das Häkchen weg.");
-
 } // namespace
 
 void TForm1::connectAreasTab() {
-    areaEditor_ = std::make_unique<AreaEditor>(wizard_);
-    // The area script goes into the addon: a step in the program folder, under its lock.
-    areaEditor_->setScriptWriter([](const std::function<void()>& write) {
-        const tess::ProgramLock lock(tess::programFolder());
-        write();
-    });
+    areasTab_ = std::make_unique<tess::app::AreasTab>(*ui_, wizard_);
     const std::pair<ClickableLabel*, void (TForm1::*)()> labels[] = {
         {ui_->Label1z, &TForm1::Label1zClick},   {ui_->Label2z, &TForm1::Label2zClick},
         {ui_->Label4z, &TForm1::Label4zClick},   {ui_->Label5z, &TForm1::Label5zClick},
@@ -174,169 +79,9 @@ void TForm1::connectAreasTab() {
     connect(ui_->CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         CheckListBox1ClickCheck(ui_->CheckListBox1->row(item), item->checkState() == Qt::Checked);
     });
-    // A click on the picture must reach it through the markers and flags standing on it.
-    for (QLabel* part :
-         {ui_->gruen, ui_->fg, ui_->rot, ui_->fr, ui_->oben, ui_->unten, ui_->links, ui_->rechts})
-        part->setAttribute(Qt::WA_TransparentForMouseEvents);
     // The keys act wherever the focus is on the tab, except in a text field.
     QCoreApplication::instance()->installEventFilter(this);
-    drawAreasTab();
-}
-
-// --- Drawing ---
-
-void TForm1::drawAreasTab() {
-    const AreaEditor& editor = *areaEditor_;
-    const std::pair<CursorPart, QLabel*> cursor[] = {
-        {CursorPart::gruen, ui_->gruen}, {CursorPart::fg, ui_->fg},
-        {CursorPart::rot, ui_->rot},     {CursorPart::fr, ui_->fr},
-        {CursorPart::oben, ui_->oben},   {CursorPart::unten, ui_->unten},
-        {CursorPart::links, ui_->links}, {CursorPart::rechts, ui_->rechts},
-    };
-    for (const auto& [part, widget] : cursor) {
-        const CursorPicture& picture = editor.picture(part);
-        widget->setGeometry(shownGeometry(picture));
-        widget->setVisible(picture.visible);
-    }
-
-    ui_->Label10z->setEnabled(editor.isEnabled(Command::loadPicture));
-    ui_->Label1z->setEnabled(editor.isEnabled(Command::newArea));
-    ui_->Label2z->setEnabled(editor.isEnabled(Command::confirmPoint));
-    ui_->Label8z->setEnabled(editor.isEnabled(Command::finishArea));
-    const bool moveLabels = editor.isEnabled(Command::moveLabels);
-    const QString chooseInterval =
-        QStringLiteral("Erst \"Intervall Einstellung / Tastenbewegung\" wählen: dann verschieben "
-                       "\"Links\", \"Rechts\", \"Hoch\" und \"Runter\" den aktiven Punkt um die "
-                       "Schrittweite im Feld.");
-    const std::pair<QWidget*, QString> moveControls[] = {
-        {ui_->Label4z, QStringLiteral("Den aktiven Punkt um die Schrittweite nach links "
-                                      "verschieben (Taste 4)")},
-        {ui_->Label5z, QStringLiteral("Den aktiven Punkt um die Schrittweite nach rechts "
-                                      "verschieben (Taste 6)")},
-        {ui_->Label6z, QStringLiteral("Den aktiven Punkt um die Schrittweite nach oben "
-                                      "verschieben (Taste 8)")},
-        {ui_->Label7z, QStringLiteral("Den aktiven Punkt um die Schrittweite nach unten "
-                                      "verschieben (Taste 5)")},
-        {ui_->Edit1z, QStringLiteral("Die Schrittweite in Bildpunkten; mit Enter bestätigen")},
-    };
-    for (const auto& [control, tip] : moveControls) {
-        control->setEnabled(moveLabels);
-        control->setToolTip(moveLabels ? tip : chooseInterval);
-    }
-    ui_->Label9z->setEnabled(editor.isEnabled(Command::confirmArea));
-    ui_->Image2z->setEnabled(editor.isEnabled(Command::openNeighbours));
-    ui_->Label16z->setEnabled(editor.isEnabled(Command::nextArea));
-    ui_->Label17z->setEnabled(editor.isEnabled(Command::undo));
-    ui_->Label27z->setEnabled(editor.isEnabled(Command::redo));
-    ui_->Label23z->setEnabled(editor.isEnabled(Command::editArea));
-    ui_->Label24z->setEnabled(editor.isEnabled(Command::deleteArea));
-    ui_->Label26z->setEnabled(editor.isEnabled(Command::editAgain));
-    const bool takeIn = editor.isEnabled(Command::importAreas);
-    ui_->Label25z->setEnabled(takeIn);
-    ui_->Label22z->setEnabled(takeIn && !controlPoints_.empty());
-
-    // A panel that closes with the focus in it hands the focus to the picture, so that the
-    // movement keys act at once rather than typing into the next text field.
-    if (!editor.areaPanelVisible() && ui_->areafert->isVisible() &&
-        ui_->areafert->isAncestorOf(QApplication::focusWidget()))
-        ui_->e->setFocus(Qt::OtherFocusReason);
-    placeAreaPanel();
-    ui_->areafert->setVisible(editor.areaPanelVisible());
-    ui_->GroupBox5z->setVisible(editor.neighbourPanelVisible());
-
-    syncList(
-        ui_->ListBox1z, editor.summaryEntries(), [](const std::string& entry) { return qs(entry); },
-        ListKind::shortened);
-    {
-        // Areas whose name the game cannot read stand out until renamed; the selected area is
-        // the list's current entry.
-        const QSignalBlocker quiet(ui_->ListBox1z);
-        for (int i = 0; i < ui_->ListBox1z->count(); ++i) {
-            const bool change = editor.nameNeedsChange(static_cast<std::size_t>(i));
-            QListWidgetItem* item = ui_->ListBox1z->item(i);
-            item->setForeground(change ? QBrush(AreaPicture::nameToChangeColour().darker(130))
-                                       : QBrush());
-            // A shortened entry shows itself whole in its tool tip.
-            const QString whole = item->data(Qt::UserRole).toString();
-            QStringList tip;
-            if (item->text() != whole)
-                tip << whole;
-            if (change)
-                tip << QStringLiteral("Diesen Namen kann das Spiel nicht lesen, oder er kommt "
-                                      "doppelt vor: bitte ändern (\"Area bearbeiten\").");
-            item->setToolTip(tip.join(QLatin1Char('\n')));
-        }
-        const auto selected = editor.selectedArea();
-        ui_->ListBox1z->setCurrentRow(selected ? static_cast<int>(*selected) : -1);
-    }
-    syncList(
-        ui_->CheckListBox1, editor.checkList(),
-        [](const CheckEntry& entry) { return qs(entry.name); }, ListKind::checkable);
-    {
-        const QSignalBlocker quiet(ui_->CheckListBox1);
-        const auto& checkList = editor.checkList();
-        for (std::size_t i = 0; i < checkList.size(); ++i)
-            ui_->CheckListBox1->item(static_cast<int>(i))
-                ->setCheckState(checkList[i].ticked ? Qt::Checked : Qt::Unchecked);
-    }
-    ui_->Label13z->setText(qs(editor.neighbourHeading()));
-    // A self-link taken over from a level is shown as the level has it; the tip that says an
-    // area cannot be its own neighbour makes way for one that says so.
-    const auto current = editor.currentArea();
-    const bool namesItself = current && editor.checkList()[*current].ticked;
-    QString explanation = ui_->Label3z->text();
-    explanation.replace(namesItself ? kSelfTip : kSelfLinkTip,
-                        namesItself ? kSelfLinkTip : kSelfTip);
-    ui_->Label3z->setText(explanation);
-
-    std::vector<PictureOutline> outlines;
-    outlines.reserve(editor.confirmedAreas().size());
-    const auto selected = editor.selectedArea();
-    for (std::size_t i = 0; i < editor.confirmedAreas().size(); ++i) {
-        const ConfirmedArea& area = editor.confirmedAreas()[i];
-        outlines.push_back({area.rectangle.left, area.rectangle.top, area.rectangle.right,
-                            area.rectangle.bottom, qs(area.panel.name), selected == i,
-                            editor.nameNeedsChange(i)});
-    }
-    ui_->e->setAreaOutlines(std::move(outlines));
-
-    ui_->Label19z->setText(qs(editor.positionText()));
-    // The tab's status line: a failed autosave in red, else where the earlier areas are kept.
-    if (!editor.autosaveError().empty()) {
-        ui_->Label20z->setStyleSheet(QStringLiteral("color: #FF0000;"));
-        ui_->Label20z->showText(QStringLiteral("Die Areas konnten nicht gesichert werden: ") +
-                                qs(editor.autosaveError()));
-    } else if (!editor.keptEarlierFile().empty()) {
-        ui_->Label20z->setStyleSheet(QStringLiteral("color: #000000;"));
-        showPathNote(
-            ui_->Label20z, QStringLiteral("Die Areas des früheren Laufs liegen jetzt in \""),
-            editor.keptEarlierFile(),
-            QStringLiteral("\"; beim nächsten Start bietet \"Frühere Areas laden\" sie an."));
-    } else {
-        ui_->Label20z->showText(QString());
-    }
-    const bool loadable = editor.isEnabled(Command::loadSavedAreas);
-    const bool offer = savedAreaOffer_ && *savedAreaOffer_ > 0 && loadable;
-    if (offer)
-        ui_->Label18z->setText(QStringLiteral("Gespeicherte Areas laden (%1)")
-                                   .arg(static_cast<qulonglong>(*savedAreaOffer_)));
-    ui_->Label18z->setVisible(offer);
-    ui_->ComboBox1z->setVisible(loadable && !earlierAreas_.empty());
-    ui_->Label21z->setVisible(loadable && !earlierAreas_.empty());
-}
-
-// "Area fertigstellen" opens where it covers the least of the area being drawn or edited and
-// of the flags on its corners: in the design's place at the left unless the area lies there.
-void TForm1::placeAreaPanel() {
-    if (!areaEditor_->areaPanelVisible())
-        return;
-    const PixelRectangle& r = areaEditor_->rectangle();
-    const auto shown = [](std::int64_t value) {
-        return static_cast<int>(std::clamp<std::int64_t>(value, -2000, 2000));
-    };
-    const QRect area(QPoint(shown(std::int64_t{r.left} - 24), shown(std::int64_t{r.top} - 48)),
-                     QPoint(shown(std::int64_t{r.right} + 17), shown(std::int64_t{r.bottom} + 1)));
-    ui_->areafert->setGeometry(leastCovering(area, ui_->areafert->size(), ui_->e->size()));
+    areasTab_->draw();
 }
 
 void TForm1::areaCommand(const std::function<void()>& command) {
@@ -345,63 +90,32 @@ void TForm1::areaCommand(const std::function<void()>& command) {
             command();
         } catch (...) {
             // What the command changed before it failed is shown before the error box.
-            drawAreasTab();
+            areasTab_->draw();
             throw;
         }
-        drawAreasTab();
+        areasTab_->draw();
     });
 }
 
 // --- Start enables the tab ---
 
 void TForm1::areasTabEnabled() {
-    if (const auto picture = loadOverviewPicture(wizard_.mapLevelDir))
-        ui_->e->setPixmap(QPixmap::fromImage(toImage(*picture).scaled(
-            ui_->e->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-    std::vector<PictureOutline> guides;
-    for (const LevelArea& area :
-         readLevelAreas(wizard_.mapLevelDir, wizard_.worldSize, wizard_.worldScale))
-        guides.push_back({area.outline.left, area.outline.top, area.outline.right,
-                          area.outline.bottom, qs(area.name)});
-    ui_->CheckBox1z->setVisible(!guides.empty());
-    ui_->Label25z->setVisible(!guides.empty());
-    ui_->e->setGuideOutlines(std::move(guides));
-    controlPoints_ = tess::areas::readControlPoints(wizard_.mapLevelDir);
-    std::vector<PictureFlag> flags;
-    if (wizard_.worldScale > 0)
-        for (const tess::areas::ControlPoint& point : controlPoints_) {
-            const PixelPosition at =
-                worldToPixel(point.x, point.z, wizard_.worldSize, wizard_.worldScale);
-            flags.push_back(
-                {QPoint(std::clamp(at.left, -1000, 2000), std::clamp(at.top, -1000, 2000)),
-                 point.team.value_or(0), qs(point.name)});
-        }
-    ui_->e->setControlPoints(std::move(flags));
-    areaEditor_->enableAutosave(tess::programFolder());
-    earlierAreas_ = earlierSavedAreas(tess::programFolder(), wizard_.mapName);
-    ui_->ComboBox1z->clear();
-    for (const EarlierAreas& set : earlierAreas_)
-        ui_->ComboBox1z->addItem(qs(set.label));
-    drawAreasTab();
-    // Last: a saved file that cannot be read is reported in the error box, after everything
-    // else of Start has been done.
-    savedAreaOffer_ =
-        savedAreaCount(savedAreasFile(tess::programFolder(), wizard_.mapName), wizard_.worldSize);
-    drawAreasTab();
+    areasTab_->enable();
 }
 
 // --- Cursor (Label1z, Label2z, the movement commands, the picture) ---
 
 void TForm1::Label1zClick() {
-    areaCommand([this] { areaEditor_->newArea(); });
+    areaCommand([this] { areasTab_->editor().newArea(); });
 }
 
 void TForm1::Label2zClick() {
-    areaCommand([this] { areaEditor_->confirmPoint(); });
+    areaCommand([this] { areasTab_->editor().confirmPoint(); });
 }
 
 void TForm1::moveMarker(Direction direction) {
-    areaCommand([this, direction] { areaEditor_->move(direction, str(ui_->Edit1z->text())); });
+    areaCommand(
+        [this, direction] { areasTab_->editor().move(direction, str(ui_->Edit1z->text())); });
 }
 
 void TForm1::Label4zClick() {
@@ -437,15 +151,15 @@ void TForm1::BitBtn4Click() {
 }
 
 void TForm1::RadioButton1Click() {
-    areaCommand([this] { areaEditor_->chooseMovementMode(MovementMode::interval); });
+    areaCommand([this] { areasTab_->editor().chooseMovementMode(MovementMode::interval); });
 }
 
 void TForm1::RadioButton2Click() {
-    areaCommand([this] { areaEditor_->chooseMovementMode(MovementMode::keypad); });
+    areaCommand([this] { areasTab_->editor().chooseMovementMode(MovementMode::keypad); });
 }
 
 void TForm1::eMouseDown(QPoint pixel) {
-    areaCommand([this, pixel] { areaEditor_->clickPicture({pixel.x(), pixel.y()}); });
+    areaCommand([this, pixel] { areasTab_->editor().clickPicture({pixel.x(), pixel.y()}); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -460,60 +174,32 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// 4, 6, 8 and 5 move the active marker left, right, up and down, as the accelerators of the
-// hidden buttons BitBtn1 to BitBtn4: the digits, the number pad with Num Lock, and without
-// it the pad's arrows and its middle key. With "Numpad - Pfeiltasten - Bewegung" chosen the
-// arrow keys move it too (rather than switch the radio buttons), except in a list. Ctrl+Z
-// undoes the last step, Ctrl+Y and Ctrl+Shift+Z do it again.
+// The keys of the tab (AreasTab::commandOf) act as their handlers.
 bool TForm1::handleAreaKey(QKeyEvent* event) {
-    if (ui_->PageControl1->currentWidget() != ui_->t3 || !ui_->t3->isEnabled())
-        return false;
+    using Key = tess::app::AreasTab::Key;
     void (TForm1::*handler)() = nullptr;
-    const bool pad = event->modifiers().testFlag(Qt::KeypadModifier);
-    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const bool arrows = areaEditor_->movementMode() == MovementMode::keypad &&
-                        (pad || !qobject_cast<QAbstractItemView*>(QApplication::focusWidget()));
-    if (event->matches(QKeySequence::Redo) ||
-        (event->key() == Qt::Key_Y && modifiers == Qt::ControlModifier) ||
-        (event->key() == Qt::Key_Z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier))) {
-        handler = &TForm1::Label27zClick;
-    } else if (event->matches(QKeySequence::Undo)) {
-        handler = &TForm1::Label17zClick;
-    } else if (modifiers == Qt::NoModifier) {
-        switch (event->key()) {
-        case Qt::Key_4:
-            handler = &TForm1::BitBtn1Click;
-            break;
-        case Qt::Key_6:
-            handler = &TForm1::BitBtn2Click;
-            break;
-        case Qt::Key_8:
-            handler = &TForm1::BitBtn3Click;
-            break;
-        case Qt::Key_5:
-            handler = &TForm1::BitBtn4Click;
-            break;
-        case Qt::Key_Left:
-            handler = pad || arrows ? &TForm1::BitBtn1Click : nullptr;
-            break;
-        case Qt::Key_Right:
-            handler = pad || arrows ? &TForm1::BitBtn2Click : nullptr;
-            break;
-        case Qt::Key_Up:
-            handler = pad || arrows ? &TForm1::BitBtn3Click : nullptr;
-            break;
-        case Qt::Key_Down:
-            handler = arrows ? &TForm1::BitBtn4Click : nullptr;
-            break;
-        case Qt::Key_Clear:
-            handler = pad ? &TForm1::BitBtn4Click : nullptr;
-            break;
-        default:
-            break;
-        }
-    }
-    if (!handler)
+    switch (areasTab_->commandOf(*event)) {
+    case Key::none:
         return false;
+    case Key::left:
+        handler = &TForm1::BitBtn1Click;
+        break;
+    case Key::right:
+        handler = &TForm1::BitBtn2Click;
+        break;
+    case Key::up:
+        handler = &TForm1::BitBtn3Click;
+        break;
+    case Key::down:
+        handler = &TForm1::BitBtn4Click;
+        break;
+    case Key::undo:
+        handler = &TForm1::Label17zClick;
+        break;
+    case Key::redo:
+        handler = &TForm1::Label27zClick;
+        break;
+    }
     (this->*handler)();
     return true;
 }
@@ -539,58 +225,10 @@ void TForm1::CheckBox1zClick() {
 // --- Areas (Label8z, Label9z, Label17z, Label18z) ---
 
 void TForm1::Label8zClick() {
-    areaCommand([this] { areaEditor_->finishArea(); });
+    areaCommand([this] { areasTab_->editor().finishArea(); });
 }
 
 namespace {
-
-struct FlagBox {
-    AreaFlag flag;
-    QCheckBox* box;
-};
-
-std::array<FlagBox, kAreaFlagCount> flagBoxes(Ui::TForm1& ui) {
-    return {{{AreaFlag::basis, ui.basis},
-             {AreaFlag::cp, ui.cp},
-             {AreaFlag::strong, ui.strong},
-             {AreaFlag::air, ui.air},
-             {AreaFlag::Flanke, ui.Flanke},
-             {AreaFlag::center, ui.center}}};
-}
-
-AreaPanel panelOf(Ui::TForm1& ui) {
-    AreaPanel panel;
-    panel.name = str(ui.Edit2z->text());
-    panel.priorityText = str(ui.Edit3z->text());
-    for (const FlagBox& f : flagBoxes(ui))
-        panel.setFlag(f.flag, f.box->isChecked());
-    panel.leicht = ui.leicht->isChecked();
-    panel.schwer = ui.schwer->isChecked();
-    panel.side = ui.Team1->isChecked()     ? Side::team1
-                 : ui.Team2->isChecked()   ? Side::team2
-                 : ui.Neutral->isChecked() ? Side::neutral
-                                           : Side::none;
-    return panel;
-}
-
-// The panel as it stood when an area was confirmed; the panel is never reset, so after
-// loading saved areas it holds the last area's values, as it did for the user.
-void showPanel(Ui::TForm1& ui, const AreaPanel& panel) {
-    ui.Edit2z->setText(qs(panel.name));
-    ui.Edit3z->setText(qs(panel.priorityText));
-    for (const FlagBox& f : flagBoxes(ui))
-        f.box->setChecked(panel.flag(f.flag));
-    ui.leicht->setChecked(panel.leicht);
-    ui.schwer->setChecked(panel.schwer);
-    // Auto-exclusive buttons cannot all be cleared one by one.
-    for (QRadioButton* side : {ui.Team1, ui.Team2, ui.Neutral})
-        side->setAutoExclusive(false);
-    ui.Team1->setChecked(panel.side == Side::team1);
-    ui.Team2->setChecked(panel.side == Side::team2);
-    ui.Neutral->setChecked(panel.side == Side::neutral);
-    for (QRadioButton* side : {ui.Team1, ui.Team2, ui.Neutral})
-        side->setAutoExclusive(true);
-}
 
 // What the user must do about names the game cannot read.
 std::string namesToChangeNote(const std::vector<std::string>& names) {
@@ -615,17 +253,17 @@ void enablePackingTab(Ui::TForm1& ui) {
 
 void TForm1::Label9zClick() {
     areaCommand([this] {
-        if (areaEditor_->confirmArea(panelOf(*ui_)) == ConfirmOutcome::nameMissing)
+        if (areasTab_->editor().confirmArea(areasTab_->panel()) == ConfirmOutcome::nameMissing)
             showMessage(qs(kNameMissingMessage));
     });
 }
 
 void TForm1::Label17zClick() {
-    areaCommand([this] { areaEditor_->undo(); });
+    areaCommand([this] { areasTab_->editor().undo(); });
 }
 
 void TForm1::Label27zClick() {
-    areaCommand([this] { areaEditor_->redo(); });
+    areaCommand([this] { areasTab_->editor().redo(); });
 }
 
 // Saved areas back in the editor: the map's own file (Label18z) or an earlier set (Label21z).
@@ -633,12 +271,12 @@ void TForm1::loadAreasFrom(const std::string& file, bool earlierSet) {
     RestoreOutcome outcome;
     areaCommand([&] {
         const auto showLastPanel = [this] {
-            if (!areaEditor_->confirmedAreas().empty())
-                showPanel(*ui_, areaEditor_->confirmedAreas().back().panel);
+            if (!areasTab_->editor().confirmedAreas().empty())
+                areasTab_->showPanel(areasTab_->editor().confirmedAreas().back().panel);
         };
         try {
-            outcome = earlierSet ? loadEarlierAreas(*areaEditor_, file)
-                                 : loadSavedAreas(*areaEditor_, file);
+            outcome = earlierSet ? loadEarlierAreas(areasTab_->editor(), file)
+                                 : loadSavedAreas(areasTab_->editor(), file);
         } catch (...) {
             showLastPanel();
             throw;
@@ -660,47 +298,47 @@ void TForm1::Label18zClick() {
 
 void TForm1::Label21zClick() {
     const int index = ui_->ComboBox1z->currentIndex();
-    if (index < 0 || index >= static_cast<int>(earlierAreas_.size()))
+    if (index < 0 || index >= static_cast<int>(areasTab_->earlierAreas().size()))
         return;
-    loadAreasFrom(earlierAreas_[static_cast<std::size_t>(index)].file, true);
+    loadAreasFrom(areasTab_->earlierAreas()[static_cast<std::size_t>(index)].file, true);
 }
 
 // --- Editing (ListBox1z, Label23z, Label24z, Label26z) ---
 
 void TForm1::ListBox1zClick(int row) {
     areaCommand([this, row] {
-        areaEditor_->selectArea(
+        areasTab_->editor().selectArea(
             row < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(row)));
     });
 }
 
 void TForm1::Label23zClick() {
     areaCommand([this] {
-        if (const auto panel = areaEditor_->editArea())
-            showPanel(*ui_, *panel);
+        if (const auto panel = areasTab_->editor().editArea())
+            areasTab_->showPanel(*panel);
     });
 }
 
 void TForm1::Label24zClick() {
-    const auto selected = areaEditor_->selectedArea();
-    if (!selected || !areaEditor_->isEnabled(Command::deleteArea))
+    const auto selected = areasTab_->editor().selectedArea();
+    if (!selected || !areasTab_->editor().isEnabled(Command::deleteArea))
         return;
-    const std::vector<std::string> naming = areaEditor_->areasNamingSelected();
+    const std::vector<std::string> naming = areasTab_->editor().areasNamingSelected();
     if (!naming.empty()) {
         std::string list;
         for (const std::string& name : naming)
             list += (list.empty() ? "\"" : ", \"") + name + "\"";
-        const std::string& name = areaEditor_->confirmedAreas()[*selected].panel.name;
+        const std::string& name = areasTab_->editor().confirmedAreas()[*selected].panel.name;
         if (!askYesNo(qs("Die Area \"" + name + "\" ist Nachbar von " + list +
                          ". Soll sie trotzdem gelöscht werden? Die Häkchen, die sie nennen, "
                          "verschwinden mit ihr (Strg+Z holt beides zurück).")))
             return;
     }
-    areaCommand([this] { areaEditor_->deleteArea(); });
+    areaCommand([this] { areasTab_->editor().deleteArea(); });
 }
 
 void TForm1::Label26zClick() {
-    areaCommand([this] { areaEditor_->editAgain(); });
+    areaCommand([this] { areasTab_->editor().editAgain(); });
 }
 
 // --- Areas from the level (Label25z, Label22z) ---
@@ -711,7 +349,7 @@ void TForm1::takeInAreas(const AreaFile& areas, const std::string& summary,
     ImportOutcome outcome;
     bool taken = false;
     areaCommand([&] {
-        outcome = areaEditor_->importAreas(areas);
+        outcome = areasTab_->editor().importAreas(areas);
         taken = true;
     });
     if (!taken)
@@ -727,7 +365,7 @@ void TForm1::takeInAreas(const AreaFile& areas, const std::string& summary,
 }
 
 void TForm1::Label25zClick() {
-    if (!areaEditor_->isEnabled(Command::importAreas))
+    if (!areasTab_->editor().isEnabled(Command::importAreas))
         return;
     LevelTakeover takeover;
     bool read = false;
@@ -740,10 +378,11 @@ void TForm1::Label25zClick() {
 }
 
 void TForm1::Label22zClick() {
-    if (!areaEditor_->isEnabled(Command::importAreas) || wizard_.worldScale <= 0)
+    if (!areasTab_->editor().isEnabled(Command::importAreas) || wizard_.worldScale <= 0)
         return;
-    const AreaProposal proposal = proposeAreas(controlPoints_, areaFileOf(*areaEditor_),
-                                               wizard_.worldSize, wizard_.worldScale);
+    const AreaProposal proposal =
+        proposeAreas(areasTab_->controlPoints(), areaFileOf(areasTab_->editor()), wizard_.worldSize,
+                     wizard_.worldScale);
     takeInAreas(proposal.areas, proposal.summary, proposal.notes);
 }
 
@@ -751,7 +390,7 @@ void TForm1::Label22zClick() {
 
 void TForm1::Image2zClick() {
     bool opened = true;
-    areaCommand([this, &opened] { opened = areaEditor_->openNeighbours(); });
+    areaCommand([this, &opened] { opened = areasTab_->editor().openNeighbours(); });
     if (!opened)
         showMessage(qs(kNoAreaYetMessage));
 }
@@ -759,13 +398,14 @@ void TForm1::Image2zClick() {
 void TForm1::CheckListBox1ClickCheck(int entry, bool ticked) {
     if (entry < 0)
         return;
-    areaCommand(
-        [this, entry, ticked] { areaEditor_->setTicked(static_cast<std::size_t>(entry), ticked); });
+    areaCommand([this, entry, ticked] {
+        areasTab_->editor().setTicked(static_cast<std::size_t>(entry), ticked);
+    });
 }
 
 void TForm1::Label16zClick() {
     NextOutcome outcome;
-    areaCommand([this, &outcome] { outcome = areaEditor_->nextArea(); });
+    areaCommand([this, &outcome] { outcome = areasTab_->editor().nextArea(); });
     if (outcome.scriptWritten)
         areaScriptWritten(outcome.scriptPath);
 }

@@ -3,6 +3,7 @@
 // pathmap in the pathmap window, a script in the review editor of tab 1. Nothing here writes
 // a file.
 #include "app/area_picture.h"
+#include "app/areas_tab.h"
 #include "app/check_dialog.h"
 #include "app/packing_tab.h"
 #include "app/qt_text.h"
@@ -93,9 +94,10 @@ void TForm1::openAreasTabAfterRestart(std::int32_t worldSize) {
     }
     if (wizard_.mapLevelDir.empty())
         wizard_.mapLevelDir = tess::packing::pictureLevelFolder(wizard_, tess::programFolder());
-    if (areaEditor_->confirmedAreas().empty() && areaEditor_->isEnabled(Command::importAreas)) {
+    if (areasTab_->editor().confirmedAreas().empty() &&
+        areasTab_->editor().isEnabled(Command::importAreas)) {
         try {
-            areaEditor_->importAreas(
+            areasTab_->editor().importAreas(
                 takeOverLevelAreasOf(wizard_.levelDir, wizard_.worldSize, wizard_.worldScale)
                     .areas);
         } catch (const tess::Error&) {

@@ -1,8 +1,8 @@
-// The strategic area editor of tab "(2) Areas": the two corner markers with their flags and
-// the frame bars, the edit mode, the area panel's rectangle, the areas confirmed so far, the
-// neighbour phase and the area script, the undo and the autosave. One AreaEditor lives as long
-// as the window; each handler of the tab makes one call on it and then draws the tab from what
-// it answers. A mouse click, a key and a command label all become the same call.
+// The strategic area editor of tab "(2) Areas": the cursor (area_cursor.h), the area panel
+// and its rectangle, the areas confirmed so far with their neighbour phase and script
+// (area_set.h), the undo and the autosave (area_history.h). One AreaEditor lives as long as
+// the window; each handler of the tab makes one call on it and then draws the tab from what it
+// answers. A mouse click, a key and a command label all become the same call.
 //
 // Every area stays editable until the script is final: it can be selected, edited and
 // deleted; Ctrl+Z undoes the last of these steps and Ctrl+Y brings it back. The area script
@@ -12,46 +12,22 @@
 // level's lines outside the areas (area_block.h, level_takeover.h).
 #pragma once
 
+#include "areas/area_cursor.h"
+#include "areas/area_history.h"
 #include "areas/area_panel.h"
-#include "areas/area_script.h"
+#include "areas/area_set.h"
 #include "areas/coordinates.h"
-#include "core/lines.h"
 #include "core/wizard_state.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace tess::areas {
-
-struct AreaFile; // area_file.h
-
-// The eight pictures of the cursor, drawn above the map picture.
-enum class CursorPart { gruen, fg, rot, fr, oben, unten, links, rechts };
-inline constexpr std::size_t kCursorPartCount = 8;
-
-struct CursorPicture {
-    PixelPosition position;
-    std::int32_t width = 1;
-    std::int32_t height = 1;
-    bool visible = false;
-};
-
-// Where each cursor picture starts, and where "OK" parks it again.
-CursorPicture startPicture(CursorPart part);
-
-enum class Direction { left, right, up, down };
-
-// The two radio buttons: "Intervall Einstellung / Tastenbewegung" and
-// "Numpad - Pfeiltasten - Bewegung". Neither is selected at first.
-enum class MovementMode { none, interval, keypad };
 
 // Commands whose enabled state the tab takes from the editor.
 enum class Command {
@@ -72,48 +48,8 @@ enum class Command {
     loadSavedAreas, // "Gespeicherte Areas laden (<n>)" and "Frühere Areas laden"
 };
 
-// A rectangle on the picture: left, top, right and bottom pixel.
-struct PixelRectangle {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-    friend bool operator==(const PixelRectangle&, const PixelRectangle&) = default;
-};
-
-// Every area keeps its number for the whole run, whatever is deleted or edited around it.
-using AreaId = std::uint64_t;
-
-// An area confirmed with "OK" or taken in from an area file.
-struct ConfirmedArea {
-    AreaId id = 0;
-    PixelRectangle rectangle;
-    PixelPosition green; // first corner
-    PixelPosition red;   // second corner
-    AreaBounds bounds;
-    AreaPanel panel; // as confirmed; panel.name is the area's name
-    std::int32_t priority = 0;
-    // Lines of the area's block that the panel cannot hold, written after its own lines.
-    std::vector<std::string> extraLines;
-    // Taken over from a level: the words after the priority on its create line, and its block
-    // as the level has it, written as it stands while it still says what the area holds.
-    std::string category;
-    std::optional<std::vector<std::string>> levelLines;
-    std::vector<AreaId> neighbours; // in the order their lines are written
-    // Walked through with "Nächste" in the current neighbour phase.
-    bool finished = false;
-    friend bool operator==(const ConfirmedArea&, const ConfirmedArea&) = default;
-};
-
-// One entry of the neighbour check list `CheckListBox1`: one per area, in the areas' order.
-struct CheckEntry {
-    std::string name;
-    bool ticked = false; // a neighbour of the current area
-};
-
 inline constexpr std::string_view kNameMissingMessage = "Bitte Name eingeben";
 inline constexpr std::string_view kScriptWrittenMessage = "Ändere etwas, wenn du willst.";
-inline constexpr std::string_view kNeighbourHeadingSuffix = " ist Nachbar von: ";
 inline constexpr std::string_view kNoAreaYetMessage =
     "Es gibt noch keine Area. Zeichne zuerst eine Area (\"Neue Strategic - Area\") oder "
     "übernimm die Areas der Karte; danach führt \"Fertig\" durch ihre Nachbarn.";
@@ -147,26 +83,27 @@ struct ImportOutcome {
 class AreaEditor {
 public:
     // Reads worldSize, worldScale and levelDir from the state as they stand at each call, and
-    // keeps areaEditMode there.
-    explicit AreaEditor(WizardState& state);
+    // keeps areaEditMode there. The cursor starts as `layout` has it, the window's design
+    // (without a window: every picture hidden in the picture's corner).
+    explicit AreaEditor(WizardState& state, const CursorLayout& layout = {});
 
     // --- Cursor ---
-    // "Neue Strategic - Area": shows the green marker and flag; areaEditMode := 2.
-    void newArea();
-    // "Aktuellen Punkt bestätigen": shows the red marker and flag; areaEditMode := 1.
-    void confirmPoint();
+    // "Neue Strategic - Area": shows the green marker and flag; areaEditMode := firstCorner.
+    void newArea() { cursor_.newArea(); }
+    // "Aktuellen Punkt bestätigen": shows the red marker and flag; areaEditMode := secondCorner.
+    void confirmPoint() { cursor_.confirmPoint(); }
     // The movement commands (labels and keys 4, 6, 8, 5). Moves the active marker by the
     // step, then parses the step again and moves its flag. A step that is not an integer
-    // throws "'%s' ist kein gültiger Integerwert" before anything has moved. With an
-    // areaEditMode other than 1 or 2 nothing moves and the step is not read.
-    void move(Direction direction, std::string_view stepText);
+    // throws "'%s' ist kein gültiger Integerwert" before anything has moved. While
+    // areaEditMode names no corner nothing moves and the step is not read.
+    void move(Direction direction, std::string_view stepText) { cursor_.move(direction, stepText); }
     // The active marker goes there and its flag follows by the same distance.
-    void placeActiveMarker(PixelPosition position);
+    void placeActiveMarker(PixelPosition position) { cursor_.placeActiveMarker(position); }
     // A left click on the picture: while no area is being drawn or edited, a click on an
     // area's outline (or inside it, the smallest such area) selects that area; anything else
     // places the active marker.
     void clickPicture(PixelPosition position);
-    void chooseMovementMode(MovementMode mode);
+    void chooseMovementMode(MovementMode mode) { cursor_.chooseMovementMode(mode); }
 
     // --- Areas ---
     // "Area fertigstellen": shows the frame bars; with both markers in one row or column
@@ -182,15 +119,15 @@ public:
 
     // --- Selecting, editing, deleting ---
     // Selects an area (an index into confirmedAreas()), or none.
-    void selectArea(std::optional<std::size_t> index);
-    std::optional<std::size_t> selectedArea() const;
+    void selectArea(std::optional<std::size_t> index) { set_.select(index); }
+    std::optional<std::size_t> selectedArea() const { return set_.selectedArea(); }
     // "Area bearbeiten": the selected area's flags back on its corners, the frame round it
     // and its panel open with its values; the green marker moves first, as when drawing.
     // Answers the panel to show; nothing when the command is not enabled.
     std::optional<AreaPanel> editArea();
     // The areas whose neighbour ticks name the selected area, for the question before it is
     // deleted.
-    std::vector<std::string> areasNamingSelected() const;
+    std::vector<std::string> areasNamingSelected() const { return set_.areasNamingSelected(); }
     // "Area löschen": removes the selected area and every tick that names it.
     bool deleteArea();
     // Ctrl+Z: undoes the last new area, edit, deletion or taking in of areas.
@@ -242,24 +179,24 @@ public:
     // save never cuts a command short: its error text waits in autosaveError(). A saved file
     // of an earlier run that was not loaded is first set aside under a dated name
     // (keepEarlierSavedAreas), whose path keptEarlierFile() then gives.
-    void enableAutosave(std::string programFolder);
+    void enableAutosave(std::string programFolder) { autosave_.enable(std::move(programFolder)); }
     // The saved file has been loaded into this editor: later saves may replace it.
-    void adoptSavedAreas() { earlierSaveKept_ = true; }
-    const std::string& autosaveFolder() const { return autosaveFolder_; }
-    const std::string& autosaveError() const { return autosaveError_; }
-    const std::string& keptEarlierFile() const { return keptEarlierFile_; }
+    void adoptSavedAreas() { autosave_.adopt(); }
+    const std::string& autosaveFolder() const { return autosave_.folder(); }
+    const std::string& autosaveError() const { return autosave_.error(); }
+    const std::string& keptEarlierFile() const { return autosave_.keptEarlierFile(); }
 
     // --- What the tab shows ---
     bool isEnabled(Command command) const;
-    MovementMode movementMode() const { return movementMode_; }
-    const CursorPicture& picture(CursorPart part) const;
+    MovementMode movementMode() const { return cursor_.movementMode(); }
+    const CursorPicture& picture(CursorPart part) const { return cursor_.picture(part); }
     bool areaPanelVisible() const { return areaPanelVisible_; }
     // "Fertig" has opened the neighbour phase (until "Areas wieder bearbeiten").
-    bool neighbourPhase() const { return neighbourPhase_; }
+    bool neighbourPhase() const { return set_.neighbourPhase(); }
     // The panel "Nachbarn": in the neighbour phase until the script is written.
-    bool neighbourPanelVisible() const { return neighbourPhase_ && !scriptFinal_; }
+    bool neighbourPanelVisible() const { return set_.neighbourPhase() && !scriptFinal_; }
     // The area the neighbour panel shows (an index into confirmedAreas()).
-    std::optional<std::size_t> currentArea() const { return current_; }
+    std::optional<std::size_t> currentArea() const { return set_.current(); }
     // An existing area's panel is open.
     bool editing() const { return editing_.has_value(); }
     // The script was written and nothing has changed since.
@@ -268,18 +205,20 @@ public:
     std::optional<WorldPosition> activeMarkerWorld() const;
     // "X 400  Z 1648"; empty when no marker is active.
     std::string positionText() const;
-    const std::vector<std::string>& summaryEntries() const { return summaryEntries_; }
-    const std::vector<CheckEntry>& checkList() const { return checkList_; }
-    const std::string& neighbourHeading() const { return neighbourHeading_; } // Label13z
-    const std::vector<ConfirmedArea>& confirmedAreas() const { return areas_; }
+    const std::vector<std::string>& summaryEntries() const { return set_.summaryEntries(); }
+    const std::vector<CheckEntry>& checkList() const { return set_.checkList(); }
+    const std::string& neighbourHeading() const { return set_.neighbourHeading(); } // Label13z
+    const std::vector<ConfirmedArea>& confirmedAreas() const { return set_.areas(); }
     // The lines of taken-over scripts outside their areas, written around the areas.
-    const OutsideLines& outsideLines() const { return outside_; }
+    const OutsideLines& outsideLines() const { return set_.outside(); }
     // The names of an area's neighbours, in the order their lines are written.
-    std::vector<std::string> neighbourNames(const ConfirmedArea& area) const;
+    std::vector<std::string> neighbourNames(const ConfirmedArea& area) const {
+        return set_.neighbourNames(area);
+    }
     // The area's name cannot go into the script as it is (area_names.h).
-    bool nameNeedsChange(std::size_t index) const;
-    std::vector<std::string> namesToChange() const;
-    std::size_t waitingCount() const;
+    bool nameNeedsChange(std::size_t index) const { return set_.nameNeedsChange(index); }
+    std::vector<std::string> namesToChange() const { return set_.namesToChange(); }
+    std::size_t waitingCount() const { return set_.waitingCount(); }
     std::int32_t worldSize() const { return state_.worldSize; }
 
     // The fields of the area being completed and confirmed.
@@ -289,64 +228,23 @@ public:
     std::int32_t areaPriority() const { return areaPriority_; }
 
     // The area script as it would be written now (CR LF line ends), and where.
-    std::string areaScriptText() const;
+    std::string areaScriptText() const { return set_.scriptText(); }
     std::string areaScriptFile() const;
 
 private:
-    // Areas out of the list, with what puts them back as they were: each with its index, in
-    // ascending order, and the ticks that named them, in the order they were taken away.
-    struct Removed {
-        struct Tick {
-            AreaId holder;
-            std::size_t position;
-            AreaId named;
-        };
-        std::vector<std::pair<std::size_t, ConfirmedArea>> areas;
-        std::vector<Tick> ticks;
-    };
-    // One step of the history: Ctrl+Z takes it back, Ctrl+Y does it again.
-    struct HistoryStep {
-        enum class Kind { added, edited, deleted } kind = Kind::added;
-        std::vector<AreaId> ids;                  // added, deleted: the areas
-        Removed removed;                          // the areas while they are out of the list
-        ConfirmedArea before;                     // edited: the area before and after
-        ConfirmedArea after;                      //   (its ticks are not part of the edit)
-        OutsideLines outsideBefore, outsideAfter; // added: the lines outside the areas
-    };
-
-    CursorPicture& pictureRef(CursorPart part);
-    bool activePair(CursorPart& marker, CursorPart& flag) const;
-    void shift(CursorPart part, std::int64_t dx, std::int64_t dz);
-    void parkCursor();
-    void showFrame(const PixelRectangle& rect);
     AreaBounds boundsOf(const PixelRectangle& rect) const;
     bool idle() const;
-    void checkName(const std::string& name, std::optional<AreaId> self) const;
-    std::size_t indexOf(AreaId id) const;
-    void appendArea(ConfirmedArea area);
     ImportOutcome takeIn(const AreaFile& file, const std::vector<bool>* finished);
-    Removed takeOut(const std::unordered_set<AreaId>& ids);
-    void putBack(Removed removed);
-    void record(HistoryStep step);
-    void applyEdit(const ConfirmedArea& to);
-    bool levelBlockHolds(const ConfirmedArea& area,
-                         const std::vector<std::string>& neighbours) const;
-    void rebuildViews();
-    void findCurrent(std::size_t from);
-    void showTicksOfCurrent();
-    void updateNeighbourHeading();
     void changed();
     void writeAreaScript(NextOutcome& outcome);
     void autosave();
 
     WizardState& state_;
-    std::array<CursorPicture, kCursorPartCount> pictures_;
-    MovementMode movementMode_ = MovementMode::none;
-    bool newAreaEnabled_ = true;
-    bool confirmPointEnabled_ = false;
-    bool finishAreaEnabled_ = false;
+    AreaCursor cursor_;
+    AreaSet set_;
+    AreaHistory history_;
+    AreaAutosave autosave_;
     bool areaPanelVisible_ = false;
-    bool neighbourPhase_ = false;
 
     AreaBounds bounds_;
     PixelRectangle rectangle_;
@@ -355,28 +253,11 @@ private:
     std::string areaName_;
     std::int32_t areaPriority_ = 0;
 
-    std::vector<ConfirmedArea> areas_;
-    OutsideLines outside_;
-    std::unordered_map<AreaId, std::size_t> indexOfId_;
-    std::unordered_map<std::string, std::size_t> nameCounts_;
-    AreaId nextId_ = 1;
-    std::vector<std::string> summaryEntries_; // ListBox1z
-    std::vector<CheckEntry> checkList_;
-    std::optional<std::size_t> current_; // the area the neighbour panel shows
-    std::optional<AreaId> selected_;
     std::optional<AreaId> editing_;
-    std::vector<HistoryStep> history_;
-    std::size_t done_ = 0; // the steps before this one are done, the others undone
-    std::string neighbourHeading_ = "Area";
     // The areas changed since the script was last written.
     bool scriptDue_ = false;
     bool scriptFinal_ = false;
-
     bool areaEverConfirmed_ = false;
-    bool earlierSaveKept_ = false;
-    std::string autosaveFolder_;
-    std::string autosaveError_;
-    std::string keptEarlierFile_;
     std::function<void(const std::function<void()>&)> scriptWriter_;
 };
 

@@ -9,10 +9,15 @@
 
 namespace tess {
 
+// Which corner marker of the area editor the movement commands move: the first corner (green)
+// or the second (red). `FormShow` sets secondCorner; while it stays none (memory.bf could not
+// be read at start-up) the movement commands move nothing.
+enum class AreaEditMode : std::int32_t { none = 0, secondCorner = 1, firstCorner = 2 };
+
 struct WizardState {
     std::int32_t worldSize = 0;
     std::int32_t worldScale = 0;
-    std::int32_t areaEditMode = 0;
+    AreaEditMode areaEditMode = AreaEditMode::none;
     std::int32_t conFileIndex = 0;
     std::string levelDir;
     std::string mapLevelDir;

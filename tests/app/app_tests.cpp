@@ -57,7 +57,7 @@ TEST_F(WindowTest, StartUpReadsTheGameFolderAndShowsTheSplash) {
         form.show();
         EXPECT_EQ(form.controls().Edit4->text(), QStringLiteral("BF Pfad"));
         EXPECT_EQ(form.state().gameDir, "");
-        EXPECT_EQ(form.state().areaEditMode, 1);
+        EXPECT_EQ(form.state().areaEditMode, tess::AreaEditMode::secondCorner);
         EXPECT_TRUE(form.splash()->isVisible());
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Tessarine by ferro_lumen"));
         EXPECT_EQ(form.size(), QSize(760, 620));
@@ -83,7 +83,7 @@ TEST_F(WindowTest, AnUnreadableMemoryFileShowsTheErrorAndSkipsTheRestOfStartUp) 
     EXPECT_TRUE(error->endsWith(QStringLiteral(".")));
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.controls().Edit4->text(), QStringLiteral("BF Pfad"));
-    EXPECT_EQ(form.state().areaEditMode, 0);
+    EXPECT_EQ(form.state().areaEditMode, tess::AreaEditMode::none);
     EXPECT_FALSE(form.splash()->isVisible());
 }
 

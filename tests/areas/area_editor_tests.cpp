@@ -32,7 +32,7 @@ struct Level {
     explicit Level(std::int32_t worldSize = 2048) {
         state.worldSize = worldSize;
         state.worldScale = worldSize / 512;
-        state.areaEditMode = 1;
+        state.areaEditMode = tess::AreaEditMode::secondCorner;
         state.levelDir = dir.text();
         fs::create_directories(dir.path() / "AI");
     }
@@ -69,6 +69,18 @@ std::vector<std::string> names(const std::vector<CheckEntry>& entries) {
         result.push_back(e.name + (e.ticked ? " [x]" : ""));
     return result;
 }
+
+// The cursor as the window's design places it on the picture.
+const CursorLayout kDesignLayout = {{
+    {{304, 264}, 1, 1, true},   // gruen
+    {{280, 216}, 41, 49, true}, // fg
+    {{341, 264}, 1, 1, true},   // rot
+    {{317, 216}, 41, 49, true}, // fr
+    {{624, 360}, 41, 5, false}, // oben
+    {{632, 376}, 41, 5, false}, // unten
+    {{656, 240}, 5, 41, false}, // links
+    {{672, 248}, 5, 41, false}, // rechts
+}};
 
 PixelPosition at(const AreaEditor& editor, CursorPart part) {
     return editor.picture(part).position;
@@ -108,7 +120,7 @@ TEST(PixelToWorld, EveryWorldSizeWithoutClamping) {
 
 TEST(AreaEditor, HillAndBridgeByKeysClicksAndLabels) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
 
     // Hill: the green marker steered by key moves from its start at (304, 264).
     editor.newArea();
@@ -170,7 +182,7 @@ TEST(AreaEditor, HillAndBridgeByKeysClicksAndLabels) {
 
 TEST(AreaEditor, CursorThroughEveryStateOfTheTab) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     const auto visible = [&] {
         std::string parts;
         const char* labels[] = {"gruen", "fg", "rot", "fr", "oben", "unten", "links", "rechts"};
@@ -222,7 +234,7 @@ TEST(AreaEditor, CursorThroughEveryStateOfTheTab) {
 
     // Placing the first corner.
     editor.newArea();
-    EXPECT_EQ(level.state.areaEditMode, 2);
+    EXPECT_EQ(level.state.areaEditMode, tess::AreaEditMode::firstCorner);
     EXPECT_EQ(enabled(), "load confirm fertig");
     editor.move(Direction::down, "6");
     EXPECT_EQ(at(editor, CursorPart::gruen), (PixelPosition{304, 270}));
@@ -230,7 +242,7 @@ TEST(AreaEditor, CursorThroughEveryStateOfTheTab) {
 
     // Placing the second corner.
     editor.confirmPoint();
-    EXPECT_EQ(level.state.areaEditMode, 1);
+    EXPECT_EQ(level.state.areaEditMode, tess::AreaEditMode::secondCorner);
     EXPECT_EQ(enabled(), "load finish fertig");
     EXPECT_EQ(visible(), "gruen fg rot fr");
 
@@ -248,10 +260,10 @@ TEST(AreaEditor, CursorThroughEveryStateOfTheTab) {
     EXPECT_EQ(visible(), "");
     EXPECT_EQ(enabled(), "load new fertig");
     EXPECT_FALSE(editor.areaPanelVisible());
-    EXPECT_EQ(level.state.areaEditMode, 1);
+    EXPECT_EQ(level.state.areaEditMode, tess::AreaEditMode::secondCorner);
     for (std::size_t i = 0; i < kCursorPartCount; ++i) {
         const auto part = static_cast<CursorPart>(i);
-        EXPECT_EQ(at(editor, part), startPicture(part).position);
+        EXPECT_EQ(at(editor, part), kDesignLayout[i].position);
     }
 
     // The hidden red marker still moves, and reappears where it was moved to.
@@ -267,7 +279,7 @@ TEST(AreaEditor, CursorThroughEveryStateOfTheTab) {
 
     // With an edit mode other than 1 or 2 (memory.bf unreadable at start) nothing moves and
     // the step is not even read.
-    level.state.areaEditMode = 0;
+    level.state.areaEditMode = tess::AreaEditMode::none;
     editor.move(Direction::left, "not a number");
     editor.placeActiveMarker({1, 1});
     EXPECT_EQ(at(editor, CursorPart::rot), (PixelPosition{300, 264}));
@@ -275,7 +287,7 @@ TEST(AreaEditor, CursorThroughEveryStateOfTheTab) {
     EXPECT_EQ(editor.positionText(), "");
 
     // Positions stop at the 32-bit limits instead of wrapping round.
-    level.state.areaEditMode = 1;
+    level.state.areaEditMode = tess::AreaEditMode::secondCorner;
     editor.move(Direction::left, "2147483647");
     editor.move(Direction::left, "2147483647");
     EXPECT_EQ(at(editor, CursorPart::rot).left, -2147483647 - 1);
@@ -283,7 +295,7 @@ TEST(AreaEditor, CursorThroughEveryStateOfTheTab) {
 
 TEST(AreaEditor, RectangleOfEveryCornerArrangement) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     editor.newArea();
     editor.confirmPoint();
     const PixelPosition corners[][2] = {
@@ -293,9 +305,9 @@ TEST(AreaEditor, RectangleOfEveryCornerArrangement) {
         {{200, 100}, {100, 300}}, // green top right
     };
     for (const auto& pair : corners) {
-        level.state.areaEditMode = 2;
+        level.state.areaEditMode = tess::AreaEditMode::firstCorner;
         editor.placeActiveMarker(pair[0]);
-        level.state.areaEditMode = 1;
+        level.state.areaEditMode = tess::AreaEditMode::secondCorner;
         editor.placeActiveMarker(pair[1]);
         ASSERT_TRUE(editor.finishArea());
         EXPECT_EQ(editor.bounds(), (AreaBounds{400, 848, 800, 1648, 600, 1248}));
@@ -311,7 +323,7 @@ TEST(AreaEditor, RectangleOfEveryCornerArrangement) {
     }
 
     // One row or one column computes nothing; the open panel keeps the earlier values.
-    level.state.areaEditMode = 1;
+    level.state.areaEditMode = tess::AreaEditMode::secondCorner;
     for (const PixelPosition red : {PixelPosition{200, 250}, PixelPosition{150, 100}}) {
         editor.placeActiveMarker(red);
         EXPECT_FALSE(editor.finishArea());
@@ -323,7 +335,7 @@ TEST(AreaEditor, RectangleOfEveryCornerArrangement) {
 
 TEST(AreaEditor, OneRowBeforeAnyAreaOpensNothing) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     editor.newArea();
     editor.placeActiveMarker({341, 10}); // green into the red marker's column
     editor.confirmPoint();
@@ -338,7 +350,7 @@ TEST(AreaEditor, OneRowBeforeAnyAreaOpensNothing) {
 
 TEST(AreaEditor, RefusedConfirmationsLeaveThePanelOpenAndQueueNothing) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     editor.newArea();
     editor.confirmPoint();
     editor.placeActiveMarker({341, 300});
@@ -411,7 +423,7 @@ TEST(AreaEditor, RefusedConfirmationsLeaveThePanelOpenAndQueueNothing) {
 
 TEST(AreaEditor, UnusualAreasAreWrittenAsTheyAre) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     // No flag, both vehicle kinds, priority 0, no side; centre 0/0 with order positions at
     // -10; an area past the picture edge.
     AreaPanel untouched = panelNamed("Nirgendwo", "0", Side::none);
@@ -458,7 +470,7 @@ TEST(AreaEditor, UnusualAreasAreWrittenAsTheyAre) {
 
 TEST(AreaEditor, AreasWithoutSideKeepTheOthersSides) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     confirmArea(editor, {10, 10}, {20, 20}, panelNamed("A", "1", Side::none));
     confirmArea(editor, {30, 30}, {40, 40}, panelNamed("B", "1", Side::team1));
     confirmArea(editor, {50, 50}, {60, 60}, panelNamed("C", "1", Side::none));
@@ -484,7 +496,7 @@ TEST(AreaEditor, AreasWithoutSideKeepTheOthersSides) {
 
 TEST(NeighbourPhase, EachAreaOnceWithItsOwnTicks) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     EXPECT_EQ(editor.neighbourHeading(), "Area");
     // "Fertig" before any area: nothing opens, the window says why.
     EXPECT_FALSE(editor.openNeighbours());
@@ -572,7 +584,7 @@ TEST(NeighbourPhase, EachAreaOnceWithItsOwnTicks) {
 TEST(NeighbourPhase, AFailedWriteLosesNothing) {
     Level level;
     fs::remove_all(level.dir.path() / "AI");
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     confirmArea(editor, {10, 10}, {20, 20}, panelNamed("A"));
     editor.openNeighbours();
     const std::string message = errorMessage([&] { editor.nextArea(); });
@@ -635,7 +647,7 @@ struct ThreeAreas {
         ASSERT_EQ(editor.confirmArea(panel), ConfirmOutcome::confirmed);
     }
     Level level;
-    AreaEditor editor{level.state};
+    AreaEditor editor{level.state, kDesignLayout};
 };
 
 } // namespace
@@ -777,7 +789,7 @@ TEST(Editing, WhatEachStateAllows) {
     EXPECT_EQ(at(editor, CursorPart::rot), (PixelPosition{200, 300}));
     EXPECT_EQ(at(editor, CursorPart::fr), (PixelPosition{176, 252}));
     EXPECT_EQ(at(editor, CursorPart::oben), (PixelPosition{100, 100}));
-    EXPECT_EQ(t.level.state.areaEditMode, 2);
+    EXPECT_EQ(t.level.state.areaEditMode, tess::AreaEditMode::firstCorner);
     for (const Command off : {Command::editArea, Command::deleteArea, Command::undo,
                               Command::newArea, Command::importAreas})
         EXPECT_FALSE(editor.isEnabled(off));
@@ -797,7 +809,7 @@ TEST(Editing, WhatEachStateAllows) {
 // neighbours as ticks, names the game cannot read marked until changed.
 TEST(Editing, AreasTakenInWithKeptLinesAndNamesToChange) {
     Level level;
-    AreaEditor editor(level.state);
+    AreaEditor editor(level.state, kDesignLayout);
     confirmArea(editor, {10, 10}, {20, 20}, panelNamed("Wald"));
     AreaFile file;
     file.areas.resize(3);
@@ -939,7 +951,7 @@ TEST(AreasFromTheLevel, TakenOverAndWrittenAgainUnchanged) {
         Level level;
         const LevelTakeover taken = takeOverLevelAreas(readBytes(l.script), 2048, 4);
         ASSERT_EQ(taken.areas.size(), l.areas);
-        AreaEditor editor(level.state);
+        AreaEditor editor(level.state, kDesignLayout);
         applyAreaFile(editor, taken.areas);
         const std::string written = level.script();
         EXPECT_EQ(takeOverLevelAreas(tess::decodeCp1252(written), 2048, 4).areas, taken.areas);

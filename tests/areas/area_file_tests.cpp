@@ -21,7 +21,7 @@ struct Level {
     Level() {
         state.worldSize = 2048;
         state.worldScale = 4;
-        state.areaEditMode = 1;
+        state.areaEditMode = tess::AreaEditMode::secondCorner;
         state.levelDir = dir.text();
         fs::create_directories(dir.path() / "AI");
     }

@@ -338,7 +338,7 @@ TEST(LevelTakeover, WrittenBackTheScriptMeansWhatTheLevelsMeant) {
         tess::WizardState state;
         state.worldSize = 2048;
         state.worldScale = 4;
-        state.areaEditMode = 1;
+        state.areaEditMode = tess::AreaEditMode::secondCorner;
         AreaEditor editor(state);
         editor.importAreas(takeover.areas);
         if (c.edit)

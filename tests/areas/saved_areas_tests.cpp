@@ -32,7 +32,7 @@ struct Level {
     Level() {
         state.worldSize = 2048;
         state.worldScale = 4;
-        state.areaEditMode = 1;
+        state.areaEditMode = tess::AreaEditMode::secondCorner;
         state.levelDir = dir.text();
         state.mapName = "Bastogne";
         fs::create_directories(dir.path() / "AI");
