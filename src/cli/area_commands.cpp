@@ -6,6 +6,7 @@
 
 #include "areas/area_file.h"
 #include "areas/area_proposal.h"
+#include "areas/control_points.h"
 #include "areas/level_takeover.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -15,7 +16,6 @@
 #include "intake/map_inspection.h"
 #include "intake/map_source.h"
 #include "platform/program_folder.h"
-#include "areas/control_points.h"
 
 #include <filesystem>
 #include <iostream>

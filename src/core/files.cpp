@@ -17,7 +17,6 @@
 #include <system_error>
 #include <utility>
 
-
 namespace fs = std::filesystem;
 
 namespace tess {
