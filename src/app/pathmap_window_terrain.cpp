@@ -16,15 +16,24 @@
 using tess::app::qs;
 namespace pm = tess::pathmaps;
 
+namespace {
+
+QString terrainToolTip() {
+    return QStringLiteral("Pinsel und Rechteck malen, was das Gelände sagt: gesperrt, wo der "
+                          "Entwurf sperrt, sonst frei");
+}
+
+QString draftTip() {
+    return QStringLiteral("Die Karte der Klasse aus dem Gelände entwerfen (mit Rückgängig "
+                          "zurückzunehmen; erst Speichern schreibt sie ins Addon)");
+}
+
+} // namespace
+
 QLayout* PathmapWindow::buildTerrainControls() {
-    terrainTool_ = toolButton("terrainTool", QStringLiteral("Gelände"),
-                              QStringLiteral("Pinsel und Rechteck malen, was das Gelände sagt: "
-                                             "gesperrt, wo der Entwurf sperrt, sonst frei"));
+    terrainTool_ = toolButton("terrainTool", QStringLiteral("Gelände"), terrainToolTip());
     terrainTool_->setCheckable(true);
-    draftButton_ = toolButton("draftButton", QStringLiteral("Entwurf aus dem Gelände"),
-                              QStringLiteral("Die Karte der Klasse aus dem Gelände entwerfen "
-                                             "(mit Rückgängig zurückzunehmen; erst Speichern "
-                                             "schreibt sie ins Addon)"));
+    draftButton_ = toolButton("draftButton", QStringLiteral("Entwurf aus dem Gelände"), draftTip());
     const auto layer = [this](const char* name, const QString& caption, const QString& tip,
                               pm::Colour colour) {
         auto* box = new QCheckBox(caption, this);
@@ -98,17 +107,13 @@ void PathmapWindow::updateTerrainCommands() {
     };
     for (QCheckBox* box : {waterLayer_, steepLayer_, outsideLayer_, unreachableLayer_})
         enable(box, true, box->property("tip").toString());
-    enable(terrainTool_, editable,
-           QStringLiteral("Pinsel und Rechteck malen, was das Gelände sagt: gesperrt, wo der "
-                          "Entwurf sperrt, sonst frei"));
+    enable(terrainTool_, editable, terrainToolTip());
     const auto name =
         editor_ ? pm::mapNameOf(tess::fileNamePart(editor_->places().saveTo)) : std::nullopt;
     if (why.isEmpty() && editable && (!name || name->level != 0 || name->eightBit))
         why = QStringLiteral("Entworfen wird nur die feinste Karte einer Klasse "
                              "(<Klasse>Level0Map.raw).");
-    enable(draftButton_, editable,
-           QStringLiteral("Die Karte der Klasse aus dem Gelände entwerfen (mit Rückgängig "
-                          "zurückzunehmen; erst Speichern schreibt sie ins Addon)"));
+    enable(draftButton_, editable, draftTip());
     if (!terrainTool_->isEnabled())
         terrainTool_->setChecked(false);
 }
