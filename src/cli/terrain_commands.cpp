@@ -170,7 +170,7 @@ std::optional<pathmaps::Grid> existingFinestMap(Level& level,
                                                 const pathmaps::SearchMapSettings& map) {
     const auto isFinest = [&](const std::string& name) {
         const auto parsed = pathmaps::mapNameOf(name);
-        return parsed && parsed->level == 0 && !parsed->eightBit &&
+        return parsed && parsed->finest() &&
                sameNameIgnoringCase(pathmaps::pathmapClass(name), map.className);
     };
     std::vector<std::string> names;
