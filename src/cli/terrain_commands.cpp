@@ -65,12 +65,6 @@ checks::CheckTarget levelTarget(const std::string& map) {
     return target;
 }
 
-std::string percent(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f %%", share * 100.0);
-    return text;
-}
-
 std::string number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
