@@ -110,7 +110,7 @@ void PathmapWindow::updateTerrainCommands() {
     enable(terrainTool_, editable, terrainToolTip());
     const auto name =
         editor_ ? pm::mapNameOf(tess::fileNamePart(editor_->places().saveTo)) : std::nullopt;
-    if (why.isEmpty() && editable && (!name || name->level != 0 || name->eightBit))
+    if (why.isEmpty() && editable && (!name || !name->finest()))
         why = QStringLiteral("Entworfen wird nur die feinste Karte einer Klasse "
                              "(<Klasse>Level0Map.raw).");
     enable(draftButton_, editable, draftTip());

@@ -5,6 +5,7 @@
 #include "platform/program_lock.h"
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -58,6 +59,12 @@ void addProgramFolderOption(CLI::App* command, std::string& folder) {
 void useProgramFolder(const std::string& folder) {
     if (!folder.empty())
         setProgramFolderOverride(pathText(std::filesystem::absolute(resolvePath(folder))));
+}
+
+std::string percent(double share) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f %%", share * 100.0);
+    return text;
 }
 
 void addCommands(CLI::App& app) {

@@ -31,6 +31,9 @@ CLI::App* addCommand(CLI::App& app, const std::string& name, const std::string& 
 void addProgramFolderOption(CLI::App* command, std::string& folder);
 void useProgramFolder(const std::string& folder);
 
+// A share (0 to 1) as the pathmap commands print it: "93.54 %".
+std::string percent(double share);
+
 // The groups.
 void addMapCommands(CLI::App& app);
 void addArchiveCommands(CLI::App& app);

@@ -16,7 +16,6 @@
 #include "platform/program_folder.h"
 #include "platform/program_lock.h"
 
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -46,12 +45,6 @@ const char* kindName(pathmaps::Kind kind) {
         return "regions";
     }
     return "";
-}
-
-std::string percent(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f %%", share * 100.0);
-    return text;
 }
 
 // The file --import writes: --to, or the map itself.

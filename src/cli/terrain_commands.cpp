@@ -18,6 +18,7 @@
 #include "pathmaps/png.h"
 #include "pathmaps/writer.h"
 #include "platform/program_folder.h"
+#include "platform/program_lock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,7 @@
 #include <iostream>
 #include <memory>
 #include <numeric>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -61,12 +63,6 @@ checks::CheckTarget levelTarget(const std::string& map) {
     }
     target.mapLevelDir = target.addonFolder;
     return target;
-}
-
-std::string percent(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f %%", share * 100.0);
-    return text;
 }
 
 std::string number(double value) {
@@ -168,7 +164,7 @@ std::optional<pathmaps::Grid> existingFinestMap(Level& level,
                                                 const pathmaps::SearchMapSettings& map) {
     const auto isFinest = [&](const std::string& name) {
         const auto parsed = pathmaps::mapNameOf(name);
-        return parsed && parsed->level == 0 && !parsed->eightBit &&
+        return parsed && parsed->finest() &&
                sameNameIgnoringCase(pathmaps::pathmapClass(name), map.className);
     };
     std::vector<std::string> names;
@@ -276,9 +272,18 @@ void refuseOutputsOverInputs(Level& level, const TerrainOptions& options) {
                     ": der Entwurf und sein Bild brauchen zwei Dateien");
 }
 
+// Writing below the program folder is a step there: under its lock, as every other.
+std::optional<ProgramLock> lockForWriting(const TerrainOptions& options) {
+    for (const std::string* output : {&options.draftTo, &options.png})
+        if (!output->empty() && liesBelowGuardedFolder(*output))
+            return std::optional<ProgramLock>(std::in_place, programFolder());
+    return std::nullopt;
+}
+
 int showTerrain(const TerrainOptions& options) {
     Level level = openLevel(options);
     refuseOutputsOverInputs(level, options);
+    const std::optional<ProgramLock> lock = lockForWriting(options);
     printLevel(level);
     if (!options.draftClass.empty())
         writeDraft(level, options);

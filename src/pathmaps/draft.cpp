@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <numbers>
+#include <numeric>
 #include <optional>
 
 namespace tess::pathmaps {
@@ -188,7 +189,8 @@ void stampStaticObjects(const Terrain& terrain, const SearchMapSettings& map,
 std::vector<std::int32_t> discRows(double radius) {
     std::vector<std::int32_t> rows;
     for (std::int32_t dz = 0; double(dz) * dz <= radius * radius; ++dz) {
-        auto reach = static_cast<std::int32_t>(std::floor(std::sqrt(radius * radius - dz * dz)));
+        auto reach =
+            static_cast<std::int32_t>(std::floor(std::sqrt(radius * radius - double(dz) * dz)));
         while (double(reach + 1) * (reach + 1) + double(dz) * dz <= radius * radius)
             ++reach;
         while (reach > 0 && double(reach) * reach + double(dz) * dz > radius * radius)
@@ -226,9 +228,19 @@ void growBySize(const SearchMapSettings& map, TerrainVerdicts& verdicts) {
     const double radius = map.size / size.cellSize;
     if (radius < 1)
         return;
+    std::vector<std::uint8_t>& flags = verdicts.flags;
+    // A size beyond the grid's diagonal reaches every cell from every cell: each reason found
+    // anywhere blocks the whole grid.
+    if (radius * radius >= double(size.width) * size.width + double(size.height) * size.height) {
+        const auto all = std::accumulate(
+            flags.begin(), flags.end(), std::uint8_t{0},
+            [](std::uint8_t a, std::uint8_t b) { return static_cast<std::uint8_t>(a | b); });
+        for (std::uint8_t& cell : flags)
+            cell |= all;
+        return;
+    }
     const std::vector<std::int32_t> rows = discRows(radius);
     const auto width = static_cast<std::size_t>(size.width);
-    std::vector<std::uint8_t>& flags = verdicts.flags;
     std::vector<std::uint8_t> grown(flags.size(), 0);
     // Beyond the grid nothing lacks a reason.
     const std::vector<std::uint8_t> beyond(width, 0xff);

@@ -20,6 +20,8 @@ struct MapName {
     std::string searchMap;
     int level = 0;
     bool eightBit = false;
+    // The finest map of its class (level 0, not 8-bit): the one drafted from the terrain.
+    bool finest() const { return level == 0 && !eightBit; }
 };
 std::optional<MapName> mapNameOf(std::string_view fileName);
 

@@ -100,7 +100,7 @@ std::string heightmapFileName(std::string_view terrainScript);
 
 // Reads the terrain from the files' bytes. A heightmap that is no square of 16-bit samples
 // (2 x n x n bytes, n a power of two from 16 to 4096), or a world size that is no power of two
-// from 256 to 65536, throws a tess::Error naming the file. Commands in any letter case;
+// from 64 to 65536, throws a tess::Error naming the file. Commands in any letter case;
 // "rem" lines and "beginrem" blocks are comments, as the game reads them.
 Terrain parseTerrain(const TerrainFiles& files);
 

@@ -3,6 +3,7 @@
 // infantry map against its draft, the addon's path-finding script before the level's own, and
 // what it refuses.
 #include "pathmaps/grid.h"
+#include "platform/program_lock.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,8 @@ using tess::test::writeBytes;
 TEST(TerrainCli, TheTerrainADraftFromFolderAndArchiveAndAComparison) {
     TempDir dir;
     const std::string omaha = testdata("levels/LD_Omaha_Day1");
+    // The folder is the program folder too, with the temp folder that holds its lock.
+    fs::create_directories(dir / "temp");
     const std::string program = " --program-folder " + tess::test::quoted(dir.text());
 
     CliResult run = cli("terrain " + tess::test::quoted(omaha) + program, dir.path());
@@ -119,6 +122,17 @@ TEST(TerrainCli, TheTerrainADraftFromFolderAndArchiveAndAComparison) {
               std::string::npos)
         << run.err;
     EXPECT_FALSE(fs::exists(dir / "boat.raw"));
+    {
+        // Below the program folder the draft is a step there: not while another run holds it.
+        const tess::ProgramLock held(dir.text());
+        run = cli("terrain " + tess::test::quoted(omaha) +
+                      " --draft Tank0 --to bf1942/levels/held.raw" + program,
+                  dir.path());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("arbeitet gerade ein anderer Lauf von Tessarine"), std::string::npos)
+            << run.err;
+        EXPECT_FALSE(fs::exists(dir / "bf1942/levels/held.raw"));
+    }
     const std::string hafen = std::string(TESS_SOURCE_DIR) + "/tests/checks/fixtures/Hafen";
     run = cli("terrain " + tess::test::quoted(hafen) + program, dir.path());
     EXPECT_EQ(run.exitCode, 1);

@@ -184,6 +184,7 @@ TEST(TerrainDraft, ALakeACliffAndAnIslandReachedOnlyAcrossTheWater) {
     // On the cliff: free cells below and above it lie within 4 m.
     const SearchMapSettings onTheCliff = settings(false, 1.5, 1, {{158.5, 100.5}});
     const SearchMapSettings boat = settings(true, 2, 3, {{40, 40}});
+    const SearchMapSettings giant = settings(false, 0, 1e9, {});
     struct Probe {
         const SearchMapSettings* map;
         std::int32_t x, z;
@@ -237,6 +238,8 @@ TEST(TerrainDraft, ALakeACliffAndAnIslandReachedOnlyAcrossTheWater) {
         {&boat, 64, 64, water, water},
         {&boat, 120, 200, water, water},
         {&boat, 240, 100, water | kOutsideArea, water | kOutsideArea},
+        // A size beyond the whole map: every reason found anywhere reaches every cell.
+        {&giant, 120, 200, water | steep | kStaticObject, 0},
     };
     const DraftSize size = draftSizeOf(terrain, nullptr);
     EXPECT_EQ(size.width, 256);
