@@ -7,11 +7,7 @@
 #include "core/paths.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <iostream>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace tess {
 
@@ -43,12 +39,17 @@ std::string batchLogFile(const std::string& folder, const std::string& fileName)
 
 std::ofstream openBatchLog(const std::string& batchPath) {
     const std::string logPath = batchLogPath(batchPath);
-    // A link in the log's place is replaced, not written through.
-    const fs::path logFilePath = resolvePath(logPath);
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(logFilePath, ec)))
-        fs::remove(logFilePath, ec);
-    std::ofstream logFile(logFilePath, std::ios::binary | std::ios::trunc);
+    std::ofstream logFile;
+    // The log starts as a new empty file of the atomic save, which replaces a link in its
+    // place and refuses what may not be replaced (a folder, a pipe that would keep the batch
+    // waiting for a reader, a read-only file); the output is then written to that file.
+    try {
+        writeFileAtomically(logPath, "");
+    } catch (const Error& e) {
+        std::cerr << e.what() << '\n';
+        return logFile;
+    }
+    logFile.open(resolvePath(logPath), std::ios::binary | std::ios::trunc);
     if (!logFile)
         std::cerr << cannotCreate(logPath, systemReason(errno)).what() << '\n';
     return logFile;
