@@ -173,6 +173,10 @@ Folder openWriteFolder(const fs::path& parent, const std::string& shownName) {
     }
 }
 
+std::string linkNotFollowedReason() {
+    return "Sie ist eine Verknüpfung; Verknüpfungen werden hier nicht verfolgt.";
+}
+
 std::string notARegularFileReason() {
     return "Sie ist keine gewöhnliche Datei (sondern ein Gerät, eine Pipe oder ein Socket).";
 }

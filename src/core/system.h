@@ -31,6 +31,9 @@ Error folderError(const std::filesystem::path& path, const std::string& reason);
 // "... ist kein Ordner, sondern eine Verknüpfung oder Datei ..."
 Error notAFolder(const std::filesystem::path& path);
 
+// The reason a link is refused where it is never followed: "Sie ist eine Verknüpfung; ...".
+std::string linkNotFollowedReason();
+
 // The folder a file is written into: walked down to from the guarded folder when it lies
 // below it, else opened as named. Throws "Datei "%s" kann nicht erstellt werden. %s".
 Folder openWriteFolder(const std::filesystem::path& parent, const std::string& shownName);

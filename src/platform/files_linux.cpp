@@ -155,12 +155,11 @@ void copyFileAtomically(const fs::path& from, const fs::path& to) {
 
 void copyFileFromFolder(const Folder& from, const std::string& name, const std::string& shownName,
                         const fs::path& to) {
-    const std::string linkReason =
-        "Sie ist eine Verknüpfung; Verknüpfungen werden hier nicht verfolgt.";
     const int fd = ::openat(from.descriptor(), name.c_str(),
                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw cannotOpen(shownName, errno == ELOOP ? linkReason : systemReason(errnoOr(ENOENT)));
+        throw cannotOpen(shownName,
+                         errno == ELOOP ? linkNotFollowedReason() : systemReason(errnoOr(ENOENT)));
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);

@@ -149,13 +149,11 @@ void copyFileAtomically(const fs::path& from, const fs::path& to) {
 
 void copyFileFromFolder(const Folder& from, const std::string& name, const std::string& shownName,
                         const fs::path& to) {
-    const std::string linkReason =
-        "Sie ist eine Verknüpfung; Verknüpfungen werden hier nicht verfolgt.";
     const Folder::Item item = from.inspect(name);
     if (item.kind == Folder::Kind::missing)
         throw cannotOpen(shownName, systemReason(ENOENT));
     if (item.kind == Folder::Kind::link)
-        throw cannotOpen(shownName, linkReason);
+        throw cannotOpen(shownName, linkNotFollowedReason());
     if (item.kind != Folder::Kind::file)
         throw cannotOpen(shownName, notARegularFileReason());
     copyWithCopyFile(from.path() / pathFromUtf8(name), to);
