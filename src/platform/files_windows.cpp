@@ -34,11 +34,8 @@ bool isReadOnly(const fs::file_status& status) {
 void copyWithCopyFile(const fs::path& from, const fs::path& to) {
     FileCloser in{openRegularFile(from, pathText(from))};
     const std::string shown = pathText(to);
+    const Folder folder = openWriteFolder(to, shown);
     const std::string name = pathText(to.filename());
-    if (name.empty() || name == "." || name == "..")
-        throw cannotCreate(shown, systemReason(EISDIR));
-    const Folder folder =
-        openWriteFolder(to.parent_path().empty() ? fs::path(".") : to.parent_path(), shown);
     const std::string refusal = whyNotReplaceable(folder.inspect(name));
     if (!refusal.empty())
         throw cannotCreate(shown, refusal);
