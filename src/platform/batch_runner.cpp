@@ -7,7 +7,11 @@
 #include "core/paths.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
+
+namespace fs = std::filesystem;
 
 namespace tess {
 
@@ -39,17 +43,21 @@ std::string batchLogFile(const std::string& folder, const std::string& fileName)
 
 std::ofstream openBatchLog(const std::string& batchPath) {
     const std::string logPath = batchLogPath(batchPath);
+    const fs::path logFilePath = resolvePath(logPath);
     std::ofstream logFile;
-    // The log starts as a new empty file of the atomic save, which replaces a link in its
-    // place and refuses what may not be replaced (a folder, a pipe that would keep the batch
-    // waiting for a reader, a read-only file); the output is then written to that file.
-    try {
-        writeFileAtomically(logPath, "");
-    } catch (const Error& e) {
-        std::cerr << e.what() << '\n';
-        return logFile;
+    // An earlier log is emptied in place (a terminal may follow it); anything else there is
+    // first made a new empty file by the atomic save, which replaces a link and refuses what
+    // may not be replaced (a folder, or a pipe that would keep the batch waiting for a reader).
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(logFilePath, ec))) {
+        try {
+            writeFileAtomically(logPath, "");
+        } catch (const Error& e) {
+            std::cerr << e.what() << '\n';
+            return logFile;
+        }
     }
-    logFile.open(resolvePath(logPath), std::ios::binary | std::ios::trunc);
+    logFile.open(logFilePath, std::ios::binary | std::ios::trunc);
     if (!logFile)
         std::cerr << cannotCreate(logPath, systemReason(errno)).what() << '\n';
     return logFile;
