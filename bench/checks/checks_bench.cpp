@@ -134,10 +134,39 @@ std::string spawnPoints(unsigned seed) {
     return points;
 }
 
-class LargeAddon {
+// A check target in a folder of its own below the temporary folder, removed when it goes.
+class TargetFolder {
 public:
-    LargeAddon() : root_(fs::temp_directory_path() / "tess-bench-checks") {
+    explicit TargetFolder(const std::string& name) : root_(fs::temp_directory_path() / name) {
         fs::remove_all(root_);
+    }
+    ~TargetFolder() {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+    TargetFolder(const TargetFolder&) = delete;
+    TargetFolder& operator=(const TargetFolder&) = delete;
+    const tess::checks::CheckTarget& target() const { return target_; }
+
+protected:
+    fs::path root_;
+    tess::checks::CheckTarget target_;
+};
+
+// Times the whole check of a target, counting its findings.
+void timeCheck(benchmark::State& state, const tess::checks::CheckTarget& target) {
+    std::size_t findings = 0;
+    for (auto _ : state) {
+        const tess::checks::CheckReport report = tess::checks::checkAddon(target);
+        findings = report.findings.size();
+        benchmark::DoNotOptimize(report.findings.data());
+    }
+    state.counters["findings"] = static_cast<double>(findings);
+}
+
+class LargeAddon : public TargetFolder {
+public:
+    LargeAddon() : TargetFolder("tess-bench-checks") {
         const fs::path addon = root_ / "Gross_001";
         writeFile(addon / "ai.con", "aiSettings.setWorldMapSize 4096 4096\r\nai.init 2\r\n");
         writeFile(addon / "AIPathFinding.con",
@@ -176,36 +205,20 @@ public:
         }
         target_.addonFolder = addon.string() + "/";
     }
-    ~LargeAddon() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    const tess::checks::CheckTarget& target() const { return target_; }
-
-private:
-    fs::path root_;
-    tess::checks::CheckTarget target_;
 };
 
 void BM_CheckLargeAddon(benchmark::State& state) {
     const LargeAddon addon;
-    std::size_t findings = 0;
-    for (auto _ : state) {
-        const tess::checks::CheckReport report = tess::checks::checkAddon(addon.target());
-        findings = report.findings.size();
-        benchmark::DoNotOptimize(report.findings.data());
-    }
-    state.counters["findings"] = static_cast<double>(findings);
+    timeCheck(state, addon.target());
 }
 BENCHMARK(BM_CheckLargeAddon)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 constexpr int kArchiveEntries = 100000;
 
 // An addon archive of many scripts: the addon's own files and 100,000 less a few more.
-class LargeArchive {
+class LargeArchive : public TargetFolder {
 public:
-    LargeArchive() : root_(fs::temp_directory_path() / "tess-bench-check-archive") {
-        fs::remove_all(root_);
+    LargeArchive() : TargetFolder("tess-bench-check-archive") {
         std::vector<std::pair<std::string, std::string>> entries;
         const std::string level = "bf1942/levels/Gross/";
         entries.emplace_back(level + "ai.con", "aiSettings.setWorldMapSize 4096 4096\r\n");
@@ -218,26 +231,11 @@ public:
         writeFile(root_ / "Gross_001.rfa", tess::bench::storeArchive(entries));
         target_.archive = (root_ / "Gross_001.rfa").string();
     }
-    ~LargeArchive() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    const tess::checks::CheckTarget& target() const { return target_; }
-
-private:
-    fs::path root_;
-    tess::checks::CheckTarget target_;
 };
 
 void BM_CheckLargeArchive(benchmark::State& state) {
     const LargeArchive archive;
-    std::size_t findings = 0;
-    for (auto _ : state) {
-        const tess::checks::CheckReport report = tess::checks::checkAddon(archive.target());
-        findings = report.findings.size();
-        benchmark::DoNotOptimize(report.findings.data());
-    }
-    state.counters["findings"] = static_cast<double>(findings);
+    timeCheck(state, archive.target());
 }
 BENCHMARK(BM_CheckLargeArchive)->Unit(benchmark::kMillisecond)->Iterations(3);
 

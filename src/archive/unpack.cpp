@@ -111,6 +111,12 @@ public:
                 refuse(entry, "würde das Archiv selbst überschreiben (" + quoted(path) + ")");
             if (item.readOnly)
                 refuse(entry, "würde die schreibgeschützte Datei " + quoted(path) + " ersetzen");
+            // Whatever else a save would refuse (a pipe, a device) refuses the whole archive
+            // as well, before the first file is written.
+            if (!whyNotReplaceable(item).empty())
+                refuse(entry, "kann nicht entpackt werden, " + quoted(path) +
+                                  " ist keine gewöhnliche Datei (sondern ein Gerät, eine Pipe "
+                                  "oder ein Socket)");
         }
         return {folder, name, item};
     }

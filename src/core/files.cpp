@@ -135,14 +135,16 @@ Folder openFolderBelow(const fs::path& root, const fs::path& folder) {
 
 namespace {
 
+// The guarded folder as set now; empty: none.
+fs::path currentGuardedFolder() {
+    GuardedFolder& state = guardedFolder();
+    const std::lock_guard<std::mutex> lock(state.mutex);
+    return state.folder;
+}
+
 // The folder is the guarded folder or lies below it.
 bool liesAtOrBelowGuardedFolder(const fs::path& folder) {
-    fs::path guarded;
-    {
-        GuardedFolder& state = guardedFolder();
-        const std::lock_guard<std::mutex> lock(state.mutex);
-        guarded = state.folder;
-    }
+    const fs::path guarded = currentGuardedFolder();
     return !guarded.empty() && componentsBelow(guarded, normalFolder(folder)).has_value();
 }
 
@@ -152,13 +154,19 @@ bool liesBelowGuardedFolder(const std::string& windowsPath) {
     return liesAtOrBelowGuardedFolder(resolvePath(windowsPath));
 }
 
-Folder openWriteFolder(const fs::path& parent, const std::string& shownName) {
-    fs::path guarded;
-    {
-        GuardedFolder& state = guardedFolder();
-        const std::lock_guard<std::mutex> lock(state.mutex);
-        guarded = state.folder;
+Folder openWriteFolder(const fs::path& target, const std::string& shownName) {
+    const std::string name = pathText(target.filename());
+    if (name.empty() || name == "." || name == "..")
+        throw cannotCreate(shownName, systemReason(EISDIR));
+    const fs::path parent = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    std::error_code ec;
+    if (!fs::is_directory(parent, ec)) {
+        if (fs::exists(parent, ec))
+            throw cannotCreate(shownName, systemReason(ENOTDIR));
+        // A missing folder on the way: Windows says the path was not found.
+        throw cannotCreate(shownName, systemReason(ENOENT, pathText(target)));
     }
+    const fs::path guarded = currentGuardedFolder();
     if (!guarded.empty() && componentsBelow(guarded, normalFolder(parent))) {
         try {
             return openFolderBelow(guarded, parent);
@@ -171,6 +179,10 @@ Folder openWriteFolder(const fs::path& parent, const std::string& shownName) {
     } catch (const Error&) {
         throw cannotCreate(shownName, systemReason(EACCES));
     }
+}
+
+std::string linkNotFollowedReason() {
+    return "Sie ist eine Verknüpfung; Verknüpfungen werden hier nicht verfolgt.";
 }
 
 std::string notARegularFileReason() {
@@ -403,18 +415,8 @@ AtomicFile::AtomicFile(const fs::path& target, std::string shownName)
 
 AtomicFile::AtomicFile(const fs::path& target, std::string shownName, Options options)
     : shownName_(std::move(shownName)) {
+    ownFolder_.emplace(openWriteFolder(target, shownName_));
     name_ = pathText(target.filename());
-    if (name_.empty() || name_ == "." || name_ == "..")
-        fail(EISDIR);
-    const fs::path parent = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::error_code ec;
-    if (!fs::is_directory(parent, ec)) {
-        if (fs::exists(parent, ec))
-            fail(ENOTDIR);
-        // A missing folder on the way: Windows says the path was not found.
-        throw cannotCreate(shownName_, systemReason(ENOENT, pathText(target)));
-    }
-    ownFolder_.emplace(openWriteFolder(parent, shownName_));
     folder_ = &*ownFolder_;
     open(options);
 }

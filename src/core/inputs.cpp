@@ -57,7 +57,7 @@ void InputFiles::refuseAsOutput(const std::string& output) const {
     if (!identity)
         return; // a new file is none of the inputs
     for (const std::string& file : files_)
-        if (identityOf(resolvePath(file)) == identity)
+        if (sameFile(output, file))
             throw outputIsInput(output, file);
     for (const std::string& folder : folders_)
         if (const auto found = fileWithIdentity(resolvePath(folder), *identity))

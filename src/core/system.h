@@ -31,9 +31,13 @@ Error folderError(const std::filesystem::path& path, const std::string& reason);
 // "... ist kein Ordner, sondern eine Verknüpfung oder Datei ..."
 Error notAFolder(const std::filesystem::path& path);
 
-// The folder a file is written into: walked down to from the guarded folder when it lies
-// below it, else opened as named. Throws "Datei "%s" kann nicht erstellt werden. %s".
-Folder openWriteFolder(const std::filesystem::path& parent, const std::string& shownName);
+// The reason a link is refused where it is never followed: "Sie ist eine Verknüpfung; ...".
+std::string linkNotFollowedReason();
+
+// The folder the file `target` (a file-system path) is written into: walked down to from the
+// guarded folder when it lies below it, else opened as named. Throws "Datei "%s" kann nicht
+// erstellt werden. %s" when the name is no file's, or its folder is missing or no folder.
+Folder openWriteFolder(const std::filesystem::path& target, const std::string& shownName);
 
 // Closes a file opened by openRegularFile when it goes.
 struct FileCloser {

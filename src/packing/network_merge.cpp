@@ -40,7 +40,8 @@ bool isPlainFolderName(const std::string& name) {
 }
 
 // Removes what an earlier merge left in the merge folder. A link in its place is removed,
-// never followed.
+// never followed; a link on the way to it from the program folder stops the merge, since it
+// would lead the removal elsewhere.
 void emptyMergeFolder(const std::string& programFolder, const std::string& netMapName) {
     if (!isPlainFolderName(netMapName))
         return;
@@ -50,6 +51,12 @@ void emptyMergeFolder(const std::string& programFolder, const std::string& netMa
     const fs::file_status status = fs::symlink_status(path, ec);
     if (ec || !fs::exists(status))
         return;
+    try {
+        (void)openFolderBelow(resolvePath(programFolder), path.parent_path());
+    } catch (const Error& e) {
+        throw Error("Der Ordner " + folder + " kann nicht geleert werden. " +
+                    withFullStop(e.what()) + " Map- und Addon-Archiv bleiben, wie sie sind");
+    }
     if (!fs::is_directory(status)) {
         fs::remove(path, ec);
     } else {

@@ -43,12 +43,21 @@ std::string batchLogFile(const std::string& folder, const std::string& fileName)
 
 std::ofstream openBatchLog(const std::string& batchPath) {
     const std::string logPath = batchLogPath(batchPath);
-    // A link in the log's place is replaced, not written through.
     const fs::path logFilePath = resolvePath(logPath);
+    std::ofstream logFile;
+    // An earlier log is emptied in place (a terminal may follow it); anything else there is
+    // first made a new empty file by the atomic save, which replaces a link and refuses what
+    // may not be replaced (a folder, or a pipe that would keep the batch waiting for a reader).
     std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(logFilePath, ec)))
-        fs::remove(logFilePath, ec);
-    std::ofstream logFile(logFilePath, std::ios::binary | std::ios::trunc);
+    if (!fs::is_regular_file(fs::symlink_status(logFilePath, ec))) {
+        try {
+            writeFileAtomically(logPath, "");
+        } catch (const Error& e) {
+            std::cerr << e.what() << '\n';
+            return logFile;
+        }
+    }
+    logFile.open(logFilePath, std::ios::binary | std::ios::trunc);
     if (!logFile)
         std::cerr << cannotCreate(logPath, systemReason(errno)).what() << '\n';
     return logFile;

@@ -49,6 +49,22 @@ void copyOpenFile(std::FILE* in, const std::string& fromShown, const fs::path& t
     out.commit(true);
 }
 
+// A descriptor opened without waiting (O_NONBLOCK) and found to be a regular file, as a
+// stream that waits again. Throws "Datei %s kann nicht geöffnet werden. %s" when it cannot
+// be made; the descriptor is closed then.
+std::FILE* readingStream(int fd, const std::string& shownName) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        const int error = errnoOr(ENOMEM);
+        ::close(fd);
+        throw cannotOpen(shownName, systemReason(error));
+    }
+    return file;
+}
+
 // Asked once per process, and again in a forked child.
 std::atomic<int> cachedProcessId{0};
 
@@ -114,15 +130,7 @@ std::FILE* openRegularFile(const fs::path& path, const std::string& shownName, s
         ::close(fd);
         throw cannotOpen(shownName, error > 0 ? systemReason(error) : notARegularFileReason());
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags != -1)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file) {
-        error = errnoOr(ENOMEM);
-        ::close(fd);
-        throw cannotOpen(shownName, systemReason(error));
-    }
+    std::FILE* file = readingStream(fd, shownName);
     if (size)
         *size = static_cast<std::uint64_t>(info.st_size);
     if (identity)
@@ -147,27 +155,17 @@ void copyFileAtomically(const fs::path& from, const fs::path& to) {
 
 void copyFileFromFolder(const Folder& from, const std::string& name, const std::string& shownName,
                         const fs::path& to) {
-    const std::string linkReason =
-        "Sie ist eine Verknüpfung; Verknüpfungen werden hier nicht verfolgt.";
     const int fd = ::openat(from.descriptor(), name.c_str(),
                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw cannotOpen(shownName, errno == ELOOP ? linkReason : systemReason(errnoOr(ENOENT)));
+        throw cannotOpen(shownName,
+                         errno == ELOOP ? linkNotFollowedReason() : systemReason(errnoOr(ENOENT)));
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         throw cannotOpen(shownName, notARegularFileReason());
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags != -1)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file) {
-        const int error = errnoOr(ENOMEM);
-        ::close(fd);
-        throw cannotOpen(shownName, systemReason(error));
-    }
-    FileCloser in{file};
+    FileCloser in{readingStream(fd, shownName)};
     copyOpenFile(in.file, shownName, to);
 }
 

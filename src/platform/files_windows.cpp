@@ -34,11 +34,8 @@ bool isReadOnly(const fs::file_status& status) {
 void copyWithCopyFile(const fs::path& from, const fs::path& to) {
     FileCloser in{openRegularFile(from, pathText(from))};
     const std::string shown = pathText(to);
+    const Folder folder = openWriteFolder(to, shown);
     const std::string name = pathText(to.filename());
-    if (name.empty() || name == "." || name == "..")
-        throw cannotCreate(shown, systemReason(EISDIR));
-    const Folder folder =
-        openWriteFolder(to.parent_path().empty() ? fs::path(".") : to.parent_path(), shown);
     const std::string refusal = whyNotReplaceable(folder.inspect(name));
     if (!refusal.empty())
         throw cannotCreate(shown, refusal);
@@ -149,13 +146,11 @@ void copyFileAtomically(const fs::path& from, const fs::path& to) {
 
 void copyFileFromFolder(const Folder& from, const std::string& name, const std::string& shownName,
                         const fs::path& to) {
-    const std::string linkReason =
-        "Sie ist eine Verknüpfung; Verknüpfungen werden hier nicht verfolgt.";
     const Folder::Item item = from.inspect(name);
     if (item.kind == Folder::Kind::missing)
         throw cannotOpen(shownName, systemReason(ENOENT));
     if (item.kind == Folder::Kind::link)
-        throw cannotOpen(shownName, linkReason);
+        throw cannotOpen(shownName, linkNotFollowedReason());
     if (item.kind != Folder::Kind::file)
         throw cannotOpen(shownName, notARegularFileReason());
     copyWithCopyFile(from.path() / pathFromUtf8(name), to);

@@ -83,9 +83,10 @@ std::string batchLogPath(const std::string& batchPath);
 // `run-batch` writes beside the batch ("pack.bat" -> "pack.log").
 std::string batchLogFile(const std::string& folder, const std::string& fileName);
 
-// Opens the log beside a batch (batchLogPath) for its output, replacing an earlier log; a
-// link in its place is replaced, not written through. When the log cannot be made, says so
-// on standard error and gives a stream that writes nothing: the batch runs all the same.
+// Opens the log beside a batch (batchLogPath) for its output, emptying an earlier log; a
+// link in its place is replaced, not written through, and a folder or a pipe there is not
+// replaced (core/files.h). When the log cannot be made, says so on standard error and gives
+// a stream that writes nothing: the batch runs all the same.
 std::ofstream openBatchLog(const std::string& batchPath);
 
 // Opens a document with the program associated with its type (ShellExecute "open";

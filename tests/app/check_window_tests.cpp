@@ -32,6 +32,21 @@ void doubleClick(QTreeWidget* list, int row) {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
+// The window shown on tab 4, as after a restart.
+Ui::TForm1& showPackingTab(TForm1& form) {
+    form.show();
+    form.splash()->hide();
+    Ui::TForm1& ui = form.controls();
+    ui.PageControl1->setCurrentWidget(ui.t4);
+    return ui;
+}
+
+void waitForCheck(const CheckDialog* dialog) {
+    for (int i = 0; i < 600 && dialog->isChecking(); ++i)
+        QTest::qWait(50);
+    ASSERT_FALSE(dialog->isChecking());
+}
+
 } // namespace
 
 TEST(CheckWindow, TheListAfterARestartAndTheJumpsToAControlPointAndASpawnPoint) {
@@ -46,10 +61,7 @@ TEST(CheckWindow, TheListAfterARestartAndTheJumpsToAControlPointAndASpawnPoint) 
     copyTree(f.addon() / "Pathfinding", f.game() / "bf1942/levels/Hafen/Pathfinding");
 
     TForm1 form;
-    form.show();
-    form.splash()->hide();
-    Ui::TForm1& ui = form.controls();
-    ui.PageControl1->setCurrentWidget(ui.t4);
+    Ui::TForm1& ui = showPackingTab(form);
     EXPECT_FALSE(ui.checkButton->isEnabled());
     click(ui.Button6);
     ASSERT_TRUE(ui.checkButton->isEnabled());
@@ -57,9 +69,7 @@ TEST(CheckWindow, TheListAfterARestartAndTheJumpsToAControlPointAndASpawnPoint) 
     click(ui.checkButton);
     CheckDialog* dialog = form.checkDialog();
     ASSERT_NE(dialog, nullptr);
-    for (int i = 0; i < 600 && dialog->isChecking(); ++i)
-        QTest::qWait(50);
-    ASSERT_FALSE(dialog->isChecking());
+    waitForCheck(dialog);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->countLine(), QStringLiteral("2 Fehler, 0 Hinweise"));
     QTreeWidget* list = dialog->list();
@@ -118,22 +128,14 @@ TEST(CheckWindow, AMissingAiConIsWrittenAgain) {
     writeBytes(state, lines.substr(0, lines.size() - 2) + f.level().source.string() + "/\r\n");
     copyTree(f.addon() / "Pathfinding", f.game() / "bf1942/levels/Hafen/Pathfinding");
     TForm1 form;
-    form.show();
-    form.splash()->hide();
-    Ui::TForm1& ui = form.controls();
-    ui.PageControl1->setCurrentWidget(ui.t4);
+    Ui::TForm1& ui = showPackingTab(form);
     click(ui.Button6);
     fs::remove(f.addon() / "ai.con");
 
     click(ui.checkButton);
     CheckDialog* dialog = form.checkDialog();
     ASSERT_NE(dialog, nullptr);
-    const auto waitForCheck = [&] {
-        for (int i = 0; i < 600 && dialog->isChecking(); ++i)
-            QTest::qWait(50);
-        ASSERT_FALSE(dialog->isChecking());
-    };
-    waitForCheck();
+    waitForCheck(dialog);
     ASSERT_EQ(dialog->list()->topLevelItemCount(), 1);
     EXPECT_EQ(dialog->list()->topLevelItem(0)->text(1), QStringLiteral("ai.con"));
     EXPECT_TRUE(dialog->details().endsWith(
@@ -142,7 +144,7 @@ TEST(CheckWindow, AMissingAiConIsWrittenAgain) {
                        "Pathmaps hat); danach das Addon neu packen.")));
     ASSERT_TRUE(dialog->rewriteButton()->isVisible());
     click(dialog->rewriteButton());
-    waitForCheck();
+    waitForCheck(dialog);
     EXPECT_EQ(dialog->countLine(), QStringLiteral("Keine Fehler gefunden."));
     EXPECT_FALSE(dialog->rewriteButton()->isVisible());
     const std::string written = readBytes(f.addon() / "ai.con");

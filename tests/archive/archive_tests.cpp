@@ -524,6 +524,17 @@ TEST(ArchiveUnpack, NeverWritesThroughALink) {
                   "\" ersetzen; es wurde nichts entpackt");
     EXPECT_EQ(readBytes(dest / "ro.txt"), "read-only");
     EXPECT_FALSE(fs::exists(dest / "ok.txt"));
+
+    // A pipe where a file belongs is never written to.
+    ASSERT_EQ(::mkfifo((dest / "pipe.txt").c_str(), 0600), 0);
+    writeBytes(dir / "f.rfa", storeArchive({{"ok.txt", "ok"}, {"pipe.txt", "new"}}));
+    EXPECT_EQ(errorMessage([&] { unpackArchive(dir / "f.rfa", dest); }),
+              "Archiv \"" + text(dir / "f.rfa") +
+                  "\": Eintrag \"pipe.txt\" kann nicht entpackt werden, \"" +
+                  text(dest / "pipe.txt") +
+                  "\" ist keine gewöhnliche Datei (sondern ein Gerät, eine Pipe oder ein "
+                  "Socket); es wurde nichts entpackt");
+    EXPECT_FALSE(fs::exists(dest / "ok.txt"));
     EXPECT_TRUE(temporaryFilesUnder(dir.path()).empty());
 }
 #endif

@@ -599,5 +599,16 @@ TEST(Cli, ArchiveToolsSayClearlyWhatIsWrong) {
     // A batch whose every line fails ends with exit code 1.
     writeBytes(dir.path() / "job.bat", "copy \"fehlt.txt\" \"x.txt\"\r\ndel \"fehlt.txt\"\r\n");
     EXPECT_EQ(limitedCli({"run-batch", "job.bat"}, dir.path()).exitCode, 1);
+    // A pipe in the log's place is never written to (nobody reads it): the batch runs alone.
+    fs::remove(dir.path() / "job.log");
+    ASSERT_EQ(::mkfifo((dir.path() / "job.log").c_str(), 0600), 0);
+    const auto pipedLog = limitedCli({"run-batch", "job.bat"}, dir.path(), {.seconds = 30});
+    ASSERT_TRUE(pipedLog.finished) << "waited for the pipe";
+    EXPECT_EQ(pipedLog.exitCode, 1);
+    EXPECT_EQ(pipedLog.output.rfind("Datei \"job.log\" kann nicht erstellt werden. " +
+                                        tess::notARegularFileReason(),
+                                    0),
+              0u)
+        << pipedLog.output;
 }
 #endif

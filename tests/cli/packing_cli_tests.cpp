@@ -308,6 +308,7 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
         std::string message; // a part of what the run says on failure
         After after;
         std::uint64_t fileSizeLimit = 0; // a full disk
+        std::string linked = {}; // a folder of the program folder, made a link to a folder outside
     };
     const std::string kept = " Map- und Addon-Archiv bleiben, wie sie sind";
     const std::vector<Case> cases = {
@@ -335,6 +336,9 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
 #ifndef _WIN32
         {"full disk while unpacking", "kursk.rfa", "kursk_001.rfa", "--delete-addon",
          "Das Entpacken", After::untouched, 20000},
+        {"a link on the way to the merge folder", "kursk.rfa", "kursk_001.rfa", "--delete-addon",
+         "bf1942\" ist kein Ordner, sondern eine Verknüpfung", After::untouched, 0,
+         "Network/bf1942"},
 #endif
     };
     const auto place = [&](const std::string& path) {
@@ -353,6 +357,12 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
         fs::remove_all(program_.path() / "Network");
         fs::remove_all(outside_.path() / "sub");
         fs::create_directories(program_.path() / "Network");
+        const fs::path behindLink = outside_.path() / "anderswo/levels/kursk/bleibt.txt";
+        if (!c.linked.empty()) {
+            writeBytes(behindLink, "bleibt");
+            fs::create_directory_symlink(behindLink.parent_path().parent_path().parent_path(),
+                                         program_.path() / c.linked);
+        }
         if (!fs::exists(place(c.map)) && c.map.rfind("fehlt/", 0) != 0)
             writeBytes(place(c.map), map);
         if (!fs::exists(place(c.addon)))
@@ -390,6 +400,9 @@ TEST_F(PackingCliTest, AMergeNeverLosesTheMapOrTheAddon) {
             EXPECT_TRUE(readBytes(place(c.map)) == mapBefore);
             EXPECT_EQ(fs::exists(place(c.map)), !mapBefore.empty());
             EXPECT_TRUE(readBytes(place(c.addon)) == addonBefore);
+            if (!c.linked.empty()) {
+                EXPECT_EQ(readBytes(behindLink), "bleibt");
+            }
             continue;
         }
         EXPECT_EQ(entryBytes(place(c.map), "bf1942/levels/kursk/ai.con"), "rem ai\r\n");
