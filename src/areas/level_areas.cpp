@@ -1,5 +1,6 @@
 #include "areas/level_areas.h"
 
+#include "areas/area_script.h"
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -17,9 +18,6 @@ namespace tess::areas {
 namespace {
 
 constexpr std::string_view kCreateCommand = "aiStrategicArea.create";
-
-// Area scripts are a few kilobytes; anything beyond this is not one.
-constexpr std::uintmax_t kLargestScript = 16 * 1024 * 1024;
 
 struct Point {
     double x = 0;
@@ -89,20 +87,24 @@ std::vector<LevelArea> parseLevelAreas(std::string_view text, std::int32_t world
     return areas;
 }
 
+std::string readLevelScript(const std::string& windowsPath) {
+    const std::filesystem::path path = resolvePath(windowsPath);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) ||
+        std::filesystem::file_size(path, error) > kLargestLevelScript || error)
+        return {};
+    try {
+        return decodeCp1252(readFileBytes(pathText(path)));
+    } catch (const Error&) {
+        return {};
+    }
+}
+
 std::vector<LevelArea> readLevelAreas(const std::string& levelFolder, std::int32_t worldSize,
                                       std::int32_t worldScale) {
     if (levelFolder.empty() || worldScale <= 0)
         return {};
-    const std::filesystem::path path = resolvePath(levelFolder + "AI\\StrategicAreas.con");
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error) ||
-        std::filesystem::file_size(path, error) > kLargestScript || error)
-        return {};
-    try {
-        return parseLevelAreas(decodeCp1252(readFileBytes(pathText(path))), worldSize, worldScale);
-    } catch (const Error&) {
-        return {};
-    }
+    return parseLevelAreas(readLevelScript(areaScriptPath(levelFolder)), worldSize, worldScale);
 }
 
 } // namespace tess::areas
