@@ -1,5 +1,6 @@
 #include "areas/script_parts.h"
 
+#include "areas/area_script.h"
 #include "core/letter_case.h"
 #include "core/lines.h"
 #include "core/script_words.h"
@@ -8,9 +9,6 @@
 
 namespace tess::areas {
 namespace {
-
-// The heading of the scripts this editor writes: written anew with every script.
-constexpr std::string_view kOwnHeading = "rem *** WorX done by ferro_lumen's Tessarine";
 
 enum class LineKind { create, setActive, areaCommand, opener, middle, closer, other };
 
@@ -57,7 +55,7 @@ public:
         else if (isScriptCommentBlockStart(words[0]))
             inCommentBlock_ = true;
         if (comment) {
-            if (line.substr(line.find_first_not_of(" \t")).starts_with(kOwnHeading))
+            if (line.substr(line.find_first_not_of(" \t")).starts_with(kAreaScriptSignature))
                 return;
             if (block_ && explicit_) {
                 parts_[*block_].lines.emplace_back(line);
