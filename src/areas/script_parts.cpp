@@ -48,13 +48,7 @@ public:
             }
             return;
         }
-        const bool comment = inCommentBlock_ || isScriptCommentStart(words[0]) ||
-                             isScriptCommentBlockStart(words[0]);
-        if (inCommentBlock_)
-            inCommentBlock_ = !isScriptCommentBlockEnd(words[0]);
-        else if (isScriptCommentBlockStart(words[0]))
-            inCommentBlock_ = true;
-        if (comment) {
+        if (comments_.isComment(words[0])) {
             if (line.substr(line.find_first_not_of(" \t")).starts_with(kAreaScriptSignature))
                 return;
             if (block_ && explicit_) {
@@ -194,10 +188,20 @@ private:
     bool afterCreate_ = false;         // a create line came last: its area is the active one
     int depth_ = 0;                    // conditions opened in the open block
     std::size_t trailingComments_ = 0; // comments and empty lines at the end of the open block
-    bool inCommentBlock_ = false;
+    ScriptComments comments_;
 };
 
 } // namespace
+
+bool ScriptComments::isComment(std::string_view firstWord) {
+    const bool comment =
+        inBlock_ || isScriptCommentStart(firstWord) || isScriptCommentBlockStart(firstWord);
+    if (inBlock_)
+        inBlock_ = !isScriptCommentBlockEnd(firstWord);
+    else if (isScriptCommentBlockStart(firstWord))
+        inBlock_ = true;
+    return comment;
+}
 
 std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first) {
     std::string text;
