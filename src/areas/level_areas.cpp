@@ -1,6 +1,7 @@
 #include "areas/level_areas.h"
 
 #include "areas/area_script.h"
+#include "areas/script_parts.h"
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -54,15 +55,13 @@ std::optional<LevelArea> parseCreateLine(std::string_view line) {
         if (!priority)
             continue;
         LevelArea area;
-        for (std::size_t n = 1; n < i; ++n)
-            area.name += std::string(n > 1 ? " " : "") + std::string(w[n]);
+        area.name = wordsFrom(w, 1, i);
         area.x1 = first->x;
         area.z1 = first->z;
         area.x2 = second->x;
         area.z2 = second->z;
         area.priority = *priority;
-        for (std::size_t n = i + 3; n < w.size(); ++n)
-            area.category += std::string(n > i + 3 ? " " : "") + std::string(w[n]);
+        area.category = wordsFrom(w, i + 3);
         return area;
     }
     return std::nullopt;

@@ -5,6 +5,7 @@
 #include "core/lines.h"
 #include "core/script_words.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace tess::areas {
@@ -203,9 +204,10 @@ bool ScriptComments::isComment(std::string_view firstWord) {
     return comment;
 }
 
-std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first) {
+std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first,
+                      std::size_t end) {
     std::string text;
-    for (std::size_t i = first; i < words.size(); ++i) {
+    for (std::size_t i = first; i < std::min(end, words.size()); ++i) {
         if (i > first)
             text += ' ';
         text += words[i];

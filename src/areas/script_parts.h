@@ -56,7 +56,9 @@ private:
     bool inBlock_ = false;
 };
 
-// The words of a line from `first` on, apart by one blank: a name as the editor writes it.
-std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first);
+// The words of a line from `first` on, up to `end` (not included; the last word at most),
+// apart by one blank: a name as the editor writes it.
+std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first,
+                      std::size_t end = std::string_view::npos);
 
 } // namespace tess::areas
