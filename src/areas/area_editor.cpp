@@ -247,7 +247,6 @@ ImportOutcome AreaEditor::takeIn(const AreaFile& file, const std::vector<bool>* 
         } catch (const Error& e) {
             throw Error(which + e.what());
         }
-        area.id = set_.nextId() + i;
         area.green = definition.corner1;
         area.red = definition.corner2;
         area.rectangle = rectangleOf(area.green, area.red);
