@@ -9,6 +9,7 @@
 #include "app/qt_text.h"
 #include "app/tform1.h"
 #include "areas/area_file.h"
+#include "areas/area_names.h"
 #include "areas/area_proposal.h"
 #include "areas/level_takeover.h"
 #include "areas/saved_areas.h"
@@ -232,10 +233,8 @@ namespace {
 
 // What the user must do about names the game cannot read.
 std::string namesToChangeNote(const std::vector<std::string>& names) {
-    std::string list;
-    for (const std::string& name : names)
-        list += (list.empty() ? "\"" : ", \"") + name + "\"";
-    return "Diese Area-Namen kann das Spiel nicht lesen, oder sie kommen doppelt vor: " + list +
+    return "Diese Area-Namen kann das Spiel nicht lesen, oder sie kommen doppelt vor: " +
+           quotedNames(names) +
            ". Bitte jede dieser Areas (orange umrandet) auswählen, \"Area bearbeiten\" und ihr "
            "einen eigenen Namen ohne Leerzeichen geben, bevor \"Fertig\" durch die Nachbarn "
            "führt.";
@@ -325,11 +324,8 @@ void TForm1::Label24zClick() {
         return;
     const std::vector<std::string> naming = areasTab_->editor().areasNamingSelected();
     if (!naming.empty()) {
-        std::string list;
-        for (const std::string& name : naming)
-            list += (list.empty() ? "\"" : ", \"") + name + "\"";
         const std::string& name = areasTab_->editor().confirmedAreas()[*selected].panel.name;
-        if (!askYesNo(qs("Die Area \"" + name + "\" ist Nachbar von " + list +
+        if (!askYesNo(qs("Die Area \"" + name + "\" ist Nachbar von " + quotedNames(naming) +
                          ". Soll sie trotzdem gelöscht werden? Die Häkchen, die sie nennen, "
                          "verschwinden mit ihr (Strg+Z holt beides zurück).")))
             return;

@@ -57,20 +57,14 @@ std::optional<Side> panelSide(const std::vector<std::string_view>& words) {
 // skip() for empty lines.
 template <typename Visit, typename Keep, typename Skip>
 void forEachBlockLine(const std::vector<std::string>& lines, Visit visit, Keep keep, Skip skip) {
-    bool inCommentBlock = false;
+    ScriptComments comments;
     for (const std::string& line : lines) {
         const std::vector<std::string_view> words = scriptWords(line);
         if (words.empty()) {
             skip();
             continue;
         }
-        const bool comment =
-            inCommentBlock || isScriptCommentStart(words[0]) || isScriptCommentBlockStart(words[0]);
-        if (inCommentBlock)
-            inCommentBlock = !isScriptCommentBlockEnd(words[0]);
-        else if (isScriptCommentBlockStart(words[0]))
-            inCommentBlock = true;
-        if (comment)
+        if (comments.isComment(words[0]))
             keep(line);
         else
             visit(line, words);

@@ -1,6 +1,7 @@
 #include "areas/area_editor.h"
 
 #include "areas/area_file.h"
+#include "areas/area_names.h"
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -13,16 +14,9 @@
 namespace tess::areas {
 namespace {
 
-std::string quotedList(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "\"" : ", \"") + name + "\"";
-    return text;
-}
-
 Error namesToChangeError(const std::vector<std::string>& names) {
     return Error("Diese Area-Namen kann das Spiel nicht lesen, oder sie kommen doppelt vor: " +
-                 quotedList(names) +
+                 quotedNames(names) +
                  ". Bitte jede dieser Areas auswählen, \"Area bearbeiten\" und ihr einen "
                  "eigenen Namen ohne Leerzeichen geben.");
 }
@@ -253,7 +247,6 @@ ImportOutcome AreaEditor::takeIn(const AreaFile& file, const std::vector<bool>* 
         } catch (const Error& e) {
             throw Error(which + e.what());
         }
-        area.id = set_.nextId() + i;
         area.green = definition.corner1;
         area.red = definition.corner2;
         area.rectangle = rectangleOf(area.green, area.red);

@@ -32,6 +32,13 @@ std::string duplicateAreaNameMessage(std::string_view name) {
            "Nachbarn sie beim Namen nennen.";
 }
 
+std::string quotedNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "\"" : ", \"") + name + "\"";
+    return text;
+}
+
 std::vector<std::string> duplicateAreaNames(const std::vector<std::string>& names) {
     std::unordered_set<std::string_view> seen;
     std::unordered_set<std::string_view> reported;

@@ -24,6 +24,9 @@ std::string areaNameMessage(std::string_view name, std::string_view problem);
 // The German message for a name that another area already has.
 std::string duplicateAreaNameMessage(std::string_view name);
 
+// The names in double quotes, apart by a comma and a blank: "A", "B", "C".
+std::string quotedNames(const std::vector<std::string>& names);
+
 // The names that occur more than once, each once, in the order of their second occurrence.
 // Letter case counts: the game compares area names exactly.
 std::vector<std::string> duplicateAreaNames(const std::vector<std::string>& names);

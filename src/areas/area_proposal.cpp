@@ -174,13 +174,6 @@ void connectAll(const std::vector<Point>& points, std::vector<std::vector<std::s
     }
 }
 
-std::string joined(const std::vector<std::string>& items) {
-    std::string text;
-    for (const std::string& item : items)
-        text += (text.empty() ? "\"" : ", \"") + item + "\"";
-    return text;
-}
-
 } // namespace
 
 AreaProposal proposeAreas(const std::vector<areas::ControlPoint>& points, const AreaFile& existing,
@@ -252,7 +245,7 @@ AreaProposal proposeAreas(const std::vector<areas::ControlPoint>& points, const 
 
     if (!withoutTemplate.empty())
         result.notes.push_back(
-            "Für " + joined(withoutTemplate) +
+            "Für " + quotedNames(withoutTemplate) +
             " bringt die Karte keine Vorlage mit (das Spiel nimmt sie aus seinen eigenen "
             "Archiven): ihre Areas haben 10 Welteinheiten halbe Kantenlänge und die Seite "
             "\"Neutral\". Bitte Größe und Seite prüfen.");

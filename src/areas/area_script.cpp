@@ -88,7 +88,7 @@ LineList drawnBlockLines(const AreaPanel& panel, const AreaBounds& bounds,
 }
 
 std::string areaScriptHeader() {
-    return "rem *** WorX done by ferro_lumen's Tessarine ... " + std::string(kHomePage);
+    return std::string(kAreaScriptSignature) + " ... " + std::string(kHomePage);
 }
 
 void appendLine(std::string& text, std::string_view line) {

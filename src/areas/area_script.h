@@ -54,7 +54,10 @@ LineList drawnBlockLines(const AreaPanel& panel, const AreaBounds& bounds,
 inline constexpr std::string_view kSetActivePrefix = "aiStrategicArea.setActive ";
 inline constexpr std::string_view kAddNeighbourPrefix = "AIStrategicArea.addNeighbour ";
 
-// The first line: our signature and home page.
+// The first line: our signature and home page. A script read back leaves out the line that
+// starts with the signature: it is written anew with every script.
+inline constexpr std::string_view kAreaScriptSignature =
+    "rem *** WorX done by ferro_lumen's Tessarine";
 std::string areaScriptHeader();
 
 // Appends a line and its CR LF to a text of lines.

@@ -30,6 +30,8 @@ void AreaSet::append(ConfirmedArea area) {
 }
 
 void AreaSet::takeIn(std::vector<ConfirmedArea> incoming, const AreaFile& file) {
+    for (ConfirmedArea& area : incoming)
+        area.id = newId();
     // Neighbours by name, among the areas already here and those coming in; a name used twice
     // ticks both. A neighbour that is no area is kept as the line it was.
     std::unordered_map<std::string, std::vector<AreaId>> byName;
@@ -51,7 +53,6 @@ void AreaSet::takeIn(std::vector<ConfirmedArea> incoming, const AreaFile& file) 
         }
     }
 
-    nextId_ += file.size();
     // A condition taken in closes inside those already there.
     outside_.before.insert(outside_.before.end(), file.outside.before.begin(),
                            file.outside.before.end());

@@ -76,15 +76,14 @@ public:
     void setOutside(OutsideLines outside) { outside_ = std::move(outside); }
 
     // --- Adding, taking out, editing ---
-    // The number the next new area gets, and one taken for a new area.
-    AreaId nextId() const { return nextId_; }
+    // A number taken for a new area.
     AreaId newId() { return nextId_++; }
     // A new area at the end.
     void append(ConfirmedArea area);
-    // Areas of a file, numbered from nextId() on in the file's order, at the end. Their
-    // neighbours by name, among the areas already here and those coming in (a name used twice
-    // ticks both; a name of no area is kept as the line it was); the file's lines outside the
-    // areas join these, each on its side.
+    // Areas of a file (one for each of its areas), given new numbers in the file's order, at
+    // the end. Their neighbours by name, among the areas already here and those coming in (a
+    // name used twice ticks both; a name of no area is kept as the line it was); the file's
+    // lines outside the areas join these, each on its side.
     void takeIn(std::vector<ConfirmedArea> incoming, const AreaFile& file);
     // Takes the areas out of the list and out of every neighbour list.
     Removed takeOut(const std::unordered_set<AreaId>& ids);

@@ -1,21 +1,14 @@
 #include "areas/control_points.h"
 
-#include "core/codepage.h"
-#include "core/error.h"
-#include "core/files.h"
+#include "areas/level_areas.h"
 #include "core/letter_case.h"
-#include "core/paths.h"
 #include "core/script_words.h"
 
 #include <cmath>
-#include <filesystem>
 #include <map>
 
 namespace tess::areas {
 namespace {
-
-// Conquest scripts are a few kilobytes; anything beyond this is not one.
-constexpr std::uintmax_t kLargestScript = 16 * 1024 * 1024;
 
 struct Template {
     std::optional<double> radius;
@@ -58,19 +51,6 @@ std::map<std::string, Template> parseTemplates(std::string_view text) {
             current->unableToChangeTeam = *value != 0;
     });
     return templates;
-}
-
-std::string readScript(const std::string& path) {
-    const std::filesystem::path resolved = resolvePath(path);
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(resolved, error) ||
-        std::filesystem::file_size(resolved, error) > kLargestScript || error)
-        return {};
-    try {
-        return decodeCp1252(readFileBytes(pathText(resolved)));
-    } catch (const Error&) {
-        return {};
-    }
 }
 
 } // namespace
@@ -117,8 +97,8 @@ std::vector<ControlPoint> parseControlPoints(std::string_view controlPointsText,
 std::vector<ControlPoint> readControlPoints(const std::string& levelFolder) {
     if (levelFolder.empty())
         return {};
-    return parseControlPoints(readScript(levelFolder + "Conquest\\ControlPoints.con"),
-                              readScript(levelFolder + "Conquest\\ControlPointTemplates.con"));
+    return parseControlPoints(readLevelScript(levelFolder + "Conquest\\ControlPoints.con"),
+                              readLevelScript(levelFolder + "Conquest\\ControlPointTemplates.con"));
 }
 
 } // namespace tess::areas

@@ -1,5 +1,7 @@
 #include "areas/level_areas.h"
 
+#include "areas/area_script.h"
+#include "areas/script_parts.h"
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -17,9 +19,6 @@ namespace tess::areas {
 namespace {
 
 constexpr std::string_view kCreateCommand = "aiStrategicArea.create";
-
-// Area scripts are a few kilobytes; anything beyond this is not one.
-constexpr std::uintmax_t kLargestScript = 16 * 1024 * 1024;
 
 struct Point {
     double x = 0;
@@ -56,15 +55,13 @@ std::optional<LevelArea> parseCreateLine(std::string_view line) {
         if (!priority)
             continue;
         LevelArea area;
-        for (std::size_t n = 1; n < i; ++n)
-            area.name += std::string(n > 1 ? " " : "") + std::string(w[n]);
+        area.name = wordsFrom(w, 1, i);
         area.x1 = first->x;
         area.z1 = first->z;
         area.x2 = second->x;
         area.z2 = second->z;
         area.priority = *priority;
-        for (std::size_t n = i + 3; n < w.size(); ++n)
-            area.category += std::string(n > i + 3 ? " " : "") + std::string(w[n]);
+        area.category = wordsFrom(w, i + 3);
         return area;
     }
     return std::nullopt;
@@ -89,20 +86,24 @@ std::vector<LevelArea> parseLevelAreas(std::string_view text, std::int32_t world
     return areas;
 }
 
+std::string readLevelScript(const std::string& windowsPath) {
+    const std::filesystem::path path = resolvePath(windowsPath);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) ||
+        std::filesystem::file_size(path, error) > kLargestLevelScript || error)
+        return {};
+    try {
+        return decodeCp1252(readFileBytes(pathText(path)));
+    } catch (const Error&) {
+        return {};
+    }
+}
+
 std::vector<LevelArea> readLevelAreas(const std::string& levelFolder, std::int32_t worldSize,
                                       std::int32_t worldScale) {
     if (levelFolder.empty() || worldScale <= 0)
         return {};
-    const std::filesystem::path path = resolvePath(levelFolder + "AI\\StrategicAreas.con");
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error) ||
-        std::filesystem::file_size(path, error) > kLargestScript || error)
-        return {};
-    try {
-        return parseLevelAreas(decodeCp1252(readFileBytes(pathText(path))), worldSize, worldScale);
-    } catch (const Error&) {
-        return {};
-    }
+    return parseLevelAreas(readLevelScript(areaScriptPath(levelFolder)), worldSize, worldScale);
 }
 
 } // namespace tess::areas

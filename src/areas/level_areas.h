@@ -39,6 +39,14 @@ std::vector<LevelArea> parseLevelAreas(std::string_view text, std::int32_t world
 // line of any other kind and for a create line whose points or priority are no numbers.
 std::optional<LevelArea> parseCreateLine(std::string_view line);
 
+// Level scripts are a few kilobytes; a file beyond this is not one.
+inline constexpr std::uintmax_t kLargestLevelScript = 16 * 1024 * 1024;
+
+// The text of a script of the level (a Windows path, any letter case), decoded from the code
+// page; empty when it is missing, not a regular file, larger than kLargestLevelScript or
+// cannot be read: what the level's scripts show is a help, never an error.
+std::string readLevelScript(const std::string& windowsPath);
+
 // Reads `AI\StrategicAreas.con` (any letter case) in a level folder (a folder text, such as
 // mapLevelDir). A script that is missing or cannot be read, an empty folder text or a world
 // frame not yet known (worldScale not positive) give no areas and no error.

@@ -2,6 +2,7 @@
 
 #include "areas/area_block.h"
 #include "areas/area_names.h"
+#include "areas/area_script.h"
 #include "areas/level_areas.h"
 #include "areas/script_parts.h"
 #include "core/codepage.h"
@@ -23,9 +24,6 @@
 
 namespace tess::areas {
 namespace {
-
-// Area scripts are a few kilobytes; anything beyond this is not one.
-constexpr std::uintmax_t kLargestScript = 16 * 1024 * 1024;
 
 struct TakenArea {
     LevelArea created;
@@ -342,12 +340,12 @@ LevelTakeover takeOverLevelAreas(std::string_view script, std::int32_t worldSize
 
 LevelTakeover takeOverLevelAreasOf(const std::string& levelFolder, std::int32_t worldSize,
                                    std::int32_t worldScale) {
-    const std::string shown = levelFolder + "AI\\StrategicAreas.con";
+    const std::string shown = areaScriptPath(levelFolder);
     const std::filesystem::path path = resolvePath(shown);
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         throw Error("Die Karte bringt keine eigenen Strategic Areas mit: " + shown + " fehlt");
-    if (std::filesystem::file_size(path, error) > kLargestScript && !error)
+    if (std::filesystem::file_size(path, error) > kLargestLevelScript && !error)
         throw Error("Datei " + shown + " ist zu groß für ein Area-Skript");
     return takeOverLevelAreas(decodeCp1252(readFileBytes(shown)), worldSize, worldScale);
 }

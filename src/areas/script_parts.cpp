@@ -1,16 +1,15 @@
 #include "areas/script_parts.h"
 
+#include "areas/area_script.h"
 #include "core/letter_case.h"
 #include "core/lines.h"
 #include "core/script_words.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace tess::areas {
 namespace {
-
-// The heading of the scripts this editor writes: written anew with every script.
-constexpr std::string_view kOwnHeading = "rem *** WorX done by ferro_lumen's Tessarine";
 
 enum class LineKind { create, setActive, areaCommand, opener, middle, closer, other };
 
@@ -50,14 +49,8 @@ public:
             }
             return;
         }
-        const bool comment = inCommentBlock_ || isScriptCommentStart(words[0]) ||
-                             isScriptCommentBlockStart(words[0]);
-        if (inCommentBlock_)
-            inCommentBlock_ = !isScriptCommentBlockEnd(words[0]);
-        else if (isScriptCommentBlockStart(words[0]))
-            inCommentBlock_ = true;
-        if (comment) {
-            if (line.substr(line.find_first_not_of(" \t")).starts_with(kOwnHeading))
+        if (comments_.isComment(words[0])) {
+            if (line.substr(line.find_first_not_of(" \t")).starts_with(kAreaScriptSignature))
                 return;
             if (block_ && explicit_) {
                 parts_[*block_].lines.emplace_back(line);
@@ -196,14 +189,25 @@ private:
     bool afterCreate_ = false;         // a create line came last: its area is the active one
     int depth_ = 0;                    // conditions opened in the open block
     std::size_t trailingComments_ = 0; // comments and empty lines at the end of the open block
-    bool inCommentBlock_ = false;
+    ScriptComments comments_;
 };
 
 } // namespace
 
-std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first) {
+bool ScriptComments::isComment(std::string_view firstWord) {
+    const bool comment =
+        inBlock_ || isScriptCommentStart(firstWord) || isScriptCommentBlockStart(firstWord);
+    if (inBlock_)
+        inBlock_ = !isScriptCommentBlockEnd(firstWord);
+    else if (isScriptCommentBlockStart(firstWord))
+        inBlock_ = true;
+    return comment;
+}
+
+std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first,
+                      std::size_t end) {
     std::string text;
-    for (std::size_t i = first; i < words.size(); ++i) {
+    for (std::size_t i = first; i < std::min(end, words.size()); ++i) {
         if (i > first)
             text += ' ';
         text += words[i];

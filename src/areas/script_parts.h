@@ -45,7 +45,20 @@ struct ScriptPart {
 
 std::vector<ScriptPart> readScriptParts(std::string_view script);
 
-// The words of a line from `first` on, apart by one blank: a name as the editor writes it.
-std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first);
+// Follows a script line by line, as the game reads it: whether a line is a comment, a "rem"
+// line or one of the lines from "beginrem" to "endrem" (any letter case).
+class ScriptComments {
+public:
+    // Whether the next line, whose first word is firstWord, is a comment.
+    bool isComment(std::string_view firstWord);
+
+private:
+    bool inBlock_ = false;
+};
+
+// The words of a line from `first` on, up to `end` (not included; the last word at most),
+// apart by one blank: a name as the editor writes it.
+std::string wordsFrom(const std::vector<std::string_view>& words, std::size_t first,
+                      std::size_t end = std::string_view::npos);
 
 } // namespace tess::areas

@@ -27,6 +27,12 @@ Bounds boundsOf(const areas::LevelArea& area) {
             std::max(area.z1, area.z2)};
 }
 
+// Whether the point lies in the area, its edges included.
+bool holds(const areas::LevelArea& area, double x, double z) {
+    const Bounds b = boundsOf(area);
+    return x >= b.minX && x <= b.maxX && z >= b.minZ && z <= b.maxZ;
+}
+
 std::string cornersText(const areas::LevelArea& area) {
     const Bounds b = boundsOf(area);
     return worldPoint(b.minX, b.minZ) + " bis " + worldPoint(b.maxX, b.maxZ);
@@ -167,8 +173,7 @@ std::vector<Finding> checkOrderPositions(Addon& addon) {
         const areas::LevelArea* area = areaNamed(areas, order.area);
         if (!area)
             continue; // the neighbour check names the block
-        const Bounds b = boundsOf(*area);
-        if (order.x >= b.minX && order.x <= b.maxX && order.z >= b.minZ && order.z <= b.maxZ)
+        if (holds(*area, order.x, order.z))
             continue;
         findings.push_back(hint(
             kFile,
@@ -263,8 +268,7 @@ std::vector<Finding> checkControlPointsInAreas(Addon& addon) {
     std::vector<Finding> findings;
     for (const areas::ControlPoint& point : addon.controlPoints()) {
         const bool inside = std::any_of(areas.begin(), areas.end(), [&](const auto& area) {
-            const Bounds b = boundsOf(area);
-            return point.x >= b.minX && point.x <= b.maxX && point.z >= b.minZ && point.z <= b.maxZ;
+            return holds(area, point.x, point.z);
         });
         if (!inside)
             findings.push_back(error(
